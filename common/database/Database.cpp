@@ -1,0 +1,223 @@
+#include "Database.h"
+
+#include "EngineErrors.h"
+#include "QueryDef.h"
+#include "QueryRecordset.h"
+#include "ReadOnlyAuthorizer.h"
+#include "Sqlite.h"
+#include "SqlClassifier.h"
+#include "TableRecordset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using levy::engine::QuoteName;
+using levy::engine::RaiseEngine;
+using levy::engine::Statement;
+
+namespace levy {
+
+const QString Database::storedQueriesTable = u"~StoredQueries"_s;
+
+namespace {
+QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+void CheckIsDatabaseFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        RaiseEngine(engine::errNotFound, u"Could not find the file \"%1\"."_s.arg(Native(path)));
+    if (!info.isFile())
+        RaiseEngine(engine::errNotDatabase, u"\"%1\" is not a file, so it cannot be a levy database."_s.arg(Native(path)));
+    if (info.size() == 0)
+        RaiseEngine(engine::errNotDatabase, u"The file \"%1\" is empty: it is not a levy database."_s.arg(Native(path)));
+}
+} // namespace
+
+std::shared_ptr<Database> Database::Create(const QString& path, const QByteArray& key)
+{
+    const QByteArray file = QFile::encodeName(path);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            RaiseEngine(engine::errAlreadyExists, u"The file \"%1\" already exists."_s.arg(Native(path)));
+        RaiseEngine(engine::errCantCreate, u"The database \"%1\" could not be created: %2."_s.arg(
+                                               Native(path), QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    ::close(fd);
+    std::shared_ptr<Database> db(new Database);
+    db->path_ = path;
+    db->key_ = key;
+    try {
+        db->lock_ = engine::FileLock::Acquire(path, engine::FileLock::Mode::Shared);
+        db->main_ = engine::Connection::Open(path, false, false, key);
+        db->main_->Execute(u"CREATE TABLE %1 (\"Name\" TEXT NOT NULL COLLATE NOCASE UNIQUE, \"SQL\" TEXT NOT NULL)"_s.arg(
+            QuoteName(storedQueriesTable)));
+    } catch (const RuntimeError&) {
+        // Nothing of a database was written: take the empty file away again.
+        db->Close();
+        QFile::remove(path);
+        throw;
+    }
+    return db;
+}
+
+std::shared_ptr<Database> Database::Open(const QString& path, bool exclusive, bool readOnly, const QByteArray& key)
+{
+    CheckIsDatabaseFile(path);
+    std::shared_ptr<Database> db(new Database);
+    db->path_ = path;
+    db->key_ = key;
+    db->readOnly_ = readOnly;
+    db->lock_ = engine::FileLock::Acquire(path, exclusive ? engine::FileLock::Mode::Exclusive
+                                                          : engine::FileLock::Mode::Shared);
+    try {
+        db->main_ = engine::Connection::Open(path, readOnly, false, key);
+        db->Verify();
+    } catch (const RuntimeError&) {
+        db->Close();
+        throw;
+    }
+    return db;
+}
+
+void Database::Verify()
+{
+    // A wrong key is only noticed at the first read.
+    Statement s(main_, u"SELECT count(*) FROM sqlite_master"_s);
+    s.Step();
+}
+
+bool Database::IsOpen() const { return main_ && main_->IsOpen(); }
+
+void Database::Close()
+{
+    if (query_)
+        query_->Close();
+    if (main_)
+        main_->Close();
+    lock_.Release();
+}
+
+std::shared_ptr<engine::Connection> Database::MainConnection() const
+{
+    if (!IsOpen())
+        RaiseEngine(engine::errObjectClosed, u"The levy database has been closed."_s);
+    return main_;
+}
+
+std::shared_ptr<engine::Connection> Database::QueryConnection()
+{
+    MainConnection();
+    if (!query_ || !query_->IsOpen()) {
+        query_ = engine::Connection::Open(path_, true, false, key_);
+        engine::InstallReadOnlyAuthorizer(query_->Handle());
+    }
+    return query_;
+}
+
+void Database::AppendTableDef(const TableDef& table)
+{
+    auto c = MainConnection();
+    if (table.Fields().isEmpty())
+        RaiseEngine(engine::errInvalidValue, u"The table \"%1\" has no fields."_s.arg(table.Name()));
+    if (TableNames().contains(table.Name(), Qt::CaseInsensitive))
+        RaiseEngine(engine::errObjectExists, u"The table \"%1\" already exists."_s.arg(table.Name()));
+    c->Execute(u"BEGIN IMMEDIATE"_s);
+    try {
+        c->Execute(table.CreateTableSql());
+        for (const QString& sql : table.CreateIndexSql())
+            c->Execute(sql);
+        c->Execute(u"COMMIT"_s);
+    } catch (const RuntimeError&) {
+        if (!sqlite3_get_autocommit(c->Handle()))
+            sqlite3_exec(c->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+QStringList Database::TableNames() const
+{
+    Statement s(MainConnection(), u"SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' "
+                                  u"ESCAPE '!' AND name <> ? ORDER BY rowid"_s);
+    s.Bind(1, storedQueriesTable);
+    QStringList names;
+    while (s.Step())
+        names.append(s.ColumnText(0));
+    return names;
+}
+
+TableDef Database::ReadTableDef(const QString& name) const
+{
+    TableRecordset rs(MainConnection(), name);
+    TableDef def(rs.TableName());
+    for (int i = 0; i < rs.FieldCount(); ++i)
+        def.AppendField(rs.Field(i));
+    Statement list(MainConnection(), u"PRAGMA index_list(%1)"_s.arg(QuoteName(rs.TableName())));
+    QList<IndexDef> indexes;
+    while (list.Step()) {
+        IndexDef index{IndexNameFromStored(rs.TableName(), list.ColumnText(1)), {}};
+        Statement cols(MainConnection(), u"PRAGMA index_info(%1)"_s.arg(QuoteName(list.ColumnText(1))));
+        while (cols.Step())
+            index.AddField(cols.ColumnText(2));
+        indexes.prepend(index);
+    }
+    for (const IndexDef& i : indexes)
+        def.AppendIndex(i);
+    return def;
+}
+
+std::shared_ptr<QueryDef> Database::CreateQueryDef(const QString& name)
+{
+    if (name.trimmed().isEmpty())
+        RaiseEngine(engine::errInvalidValue, u"A stored query needs a name."_s);
+    if (QueryDefNames().contains(name, Qt::CaseInsensitive))
+        RaiseEngine(engine::errObjectExists, u"The stored query \"%1\" already exists."_s.arg(name));
+    Statement s(MainConnection(), u"INSERT INTO %1 (\"Name\", \"SQL\") VALUES (?, '')"_s.arg(QuoteName(storedQueriesTable)));
+    s.Bind(1, name);
+    s.Step();
+    return std::make_shared<QueryDef>(shared_from_this(), name);
+}
+
+std::shared_ptr<QueryDef> Database::QueryDefs(const QString& name)
+{
+    Statement s(MainConnection(), u"SELECT \"Name\" FROM %1 WHERE \"Name\" = ?"_s.arg(QuoteName(storedQueriesTable)));
+    s.Bind(1, name);
+    if (!s.Step())
+        RaiseEngine(3265, u"The levy database has no stored query \"%1\": it may be damaged or not a levy database."_s
+                              .arg(name));
+    return std::make_shared<QueryDef>(shared_from_this(), s.ColumnText(0));
+}
+
+QStringList Database::QueryDefNames() const
+{
+    Statement s(MainConnection(), u"SELECT \"Name\" FROM %1 ORDER BY rowid"_s.arg(QuoteName(storedQueriesTable)));
+    QStringList names;
+    while (s.Step())
+        names.append(s.ColumnText(0));
+    return names;
+}
+
+std::shared_ptr<Recordset> Database::OpenRecordset(const QString& source, int type)
+{
+    const bool isTable = TableNames().contains(source, Qt::CaseInsensitive);
+    if (type == dbOpenTable || (type == dbOpenDefault && isTable)) {
+        if (!isTable)
+            RaiseEngine(engine::errNotFound,
+                        u"The levy database has no table \"%1\": it may be damaged or not a levy database."_s.arg(source));
+        return std::make_shared<TableRecordset>(MainConnection(), source);
+    }
+    CheckSingleStatement(source);
+    if (!IsRunnableQueryType(ClassifyStatement(source)))
+        return std::make_shared<QueryRecordset>();
+    return std::make_shared<QueryRecordset>(QueryConnection(), source);
+}
+
+} // namespace levy

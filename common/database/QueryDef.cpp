@@ -1,0 +1,69 @@
+#include "QueryDef.h"
+
+#include "Database.h"
+#include "EngineErrors.h"
+#include "QueryRecordset.h"
+#include "SqlClassifier.h"
+
+using namespace Qt::Literals::StringLiterals;
+using levy::engine::QuoteName;
+using levy::engine::RaiseEngine;
+using levy::engine::Statement;
+
+namespace levy {
+
+bool IsRunnableQueryType(int type) { return type == dbQSelect || type == dbQCrosstab || type == dbQSetOperation; }
+
+void CheckSingleStatement(const QString& sql)
+{
+    if (HasTextAfterStatement(sql))
+        RaiseEngine(engine::errTrailingCharacters, u"Characters found after end of SQL statement."_s);
+}
+
+QueryDef::QueryDef(std::shared_ptr<Database> database, QString name) : database_(database), name_(std::move(name)) {}
+
+std::shared_ptr<Database> QueryDef::Live() const
+{
+    auto db = database_.lock();
+    if (!db || !db->IsOpen())
+        RaiseEngine(engine::errObjectClosed, u"The stored query \"%1\" belongs to a closed database."_s.arg(name_));
+    return db;
+}
+
+QString QueryDef::SQL() const
+{
+    Statement s(Live()->MainConnection(),
+                u"SELECT \"SQL\" FROM %1 WHERE \"Name\" = ?"_s.arg(QuoteName(Database::storedQueriesTable)));
+    s.Bind(1, name_);
+    if (!s.Step())
+        RaiseEngine(engine::errNotFound, u"The stored query \"%1\" no longer exists."_s.arg(name_));
+    return s.ColumnText(0);
+}
+
+void QueryDef::SetSQL(const QString& sql)
+{
+    auto db = Live();
+    CheckSingleStatement(sql);
+    // A query that may be run is compiled now, so that a faulty one is never saved; an
+    // action query is saved without being compiled, and can never be opened.
+    if (IsRunnableQueryType(ClassifyStatement(sql)))
+        Statement::PrepareSingle(db->QueryConnection(), sql);
+    Statement s(db->MainConnection(),
+                u"UPDATE %1 SET \"SQL\" = ? WHERE \"Name\" = ?"_s.arg(QuoteName(Database::storedQueriesTable)));
+    s.Bind(1, sql);
+    s.Bind(2, name_);
+    s.Step();
+}
+
+int QueryDef::Type() const { return ClassifyStatement(SQL()); }
+
+std::shared_ptr<Recordset> QueryDef::OpenRecordset()
+{
+    auto db = Live();
+    const QString sql = SQL();
+    if (!IsRunnableQueryType(ClassifyStatement(sql)))
+        return std::make_shared<QueryRecordset>();
+    return std::make_shared<QueryRecordset>(db->QueryConnection(), sql);
+}
+
+} // namespace levy

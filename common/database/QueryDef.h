@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Recordset.h"
+
+#include <memory>
+
+namespace levy {
+
+class Database;
+
+// A stored query: a named, saved SQL text. Setting the text checks it and saves it in
+// the file at once; opening it runs it on the database's read-only connection.
+class QueryDef {
+public:
+    QueryDef(std::shared_ptr<Database> database, QString name);
+
+    const QString& Name() const { return name_; }
+    QString SQL() const;
+    void SetSQL(const QString& sql);
+    // The query type code, decided from the text alone.
+    int Type() const;
+    std::shared_ptr<Recordset> OpenRecordset();
+
+private:
+    std::shared_ptr<Database> Live() const;
+    std::weak_ptr<Database> database_;
+    QString name_;
+};
+
+// Whether a query type code may be opened as a recordset (select, crosstab, union).
+bool IsRunnableQueryType(int type);
+
+// Checks a statement for the read-only connection: one statement, nothing after it.
+void CheckSingleStatement(const QString& sql);
+
+} // namespace levy

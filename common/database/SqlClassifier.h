@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace levy {
+
+// A light tokenizer for classifying statements: words, names in brackets, quotes or
+// backticks, strings, numbers, #dates# and single symbols; comments and blanks dropped.
+struct SqlToken {
+    enum Kind { Word, Name, String, Number, Date, Symbol };
+    Kind kind;
+    QString text;   // upper-case for words
+    int depth;      // parenthesis depth at the token
+    qsizetype offset;
+};
+
+QList<SqlToken> TokenizeSql(const QString& sql);
+
+// The query type code of a statement (dbQSelect, dbQSetOperation, dbQCrosstab, an action
+// code), decided from its tokens alone: nothing is compiled or run.
+int ClassifyStatement(const QString& sql);
+
+// True when something other than blanks, comments and one closing ";" follows the end of
+// the first statement.
+bool HasTextAfterStatement(const QString& sql);
+
+} // namespace levy

@@ -1,0 +1,95 @@
+#include "MessageBox.h"
+
+#include "AppInfo.h"
+
+#include <QTextStream>
+#include <deque>
+
+namespace levy {
+namespace {
+MessageBackend backend;
+bool recording = false;
+std::deque<Answer> answers;
+std::deque<QString> inputs;
+QList<MessageRequest> shown;
+std::function<void(const MessageRequest&)> onShown;
+
+Answer FirstButton(Buttons buttons)
+{
+    switch (buttons) {
+    case Buttons::OKOnly:
+    case Buttons::OKCancel: return Answer::OK;
+    case Buttons::AbortRetryIgnore: return Answer::Abort;
+    case Buttons::YesNoCancel:
+    case Buttons::YesNo: return Answer::Yes;
+    case Buttons::RetryCancel: return Answer::Retry;
+    }
+    return Answer::OK;
+}
+} // namespace
+
+Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons buttons)
+{
+    const MessageRequest request{text, title.isEmpty() ? AppInfo::Title() : title, icon, buttons};
+    if (recording) {
+        shown.append(request);
+        Answer answer = FirstButton(buttons);
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (onShown)
+            onShown(request);
+        return answer;
+    }
+    if (backend.showMessage)
+        return backend.showMessage(request);
+    QTextStream(stderr) << request.title << u": " << request.text << Qt::endl;
+    return FirstButton(buttons);
+}
+
+QString InputBox(const QString& prompt, const QString& title, const QString& defaultText)
+{
+    const QString caption = title.isEmpty() ? AppInfo::Title() : title;
+    if (recording) {
+        shown.append(MessageRequest{prompt, caption, Icon::None, Buttons::OKCancel});
+        QString answer;
+        if (!inputs.empty()) {
+            answer = inputs.front();
+            inputs.pop_front();
+        }
+        return answer;
+    }
+    if (backend.showInput)
+        return backend.showInput(prompt, caption, defaultText);
+    return {};
+}
+
+void SetMessageBackend(MessageBackend b) { backend = std::move(b); }
+
+namespace MessageLog {
+void Start()
+{
+    recording = true;
+    Clear();
+}
+void Stop()
+{
+    recording = false;
+    Clear();
+}
+bool Recording() { return recording; }
+void QueueAnswer(Answer answer) { answers.push_back(answer); }
+void QueueInput(const QString& text) { inputs.push_back(text); }
+QList<MessageRequest> Shown() { return shown; }
+void Clear()
+{
+    shown.clear();
+    answers.clear();
+    inputs.clear();
+    onShown = nullptr;
+}
+void SetOnShown(std::function<void(const MessageRequest&)> callback) { onShown = std::move(callback); }
+} // namespace MessageLog
+
+} // namespace levy

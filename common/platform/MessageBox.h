@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+namespace levy {
+
+// The message-box vocabulary of the system: button sets, icons and answers.
+enum class Buttons { OKOnly, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Answer { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+struct MessageRequest {
+    QString text;
+    QString title;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::OKOnly;
+};
+
+// Shows a modal message box. An empty title shows the program's title.
+Answer MsgBox(const QString& text, Icon icon = Icon::None, const QString& title = {},
+              Buttons buttons = Buttons::OKOnly);
+
+// An input box: the answer, or an empty text when cancelled.
+QString InputBox(const QString& prompt, const QString& title = {}, const QString& defaultText = {});
+
+// The window layer installs the real boxes; without one, boxes are written to the
+// standard error stream and answered with their first button.
+struct MessageBackend {
+    std::function<Answer(const MessageRequest&)> showMessage;
+    std::function<QString(const QString& prompt, const QString& title, const QString& defaultText)> showInput;
+};
+void SetMessageBackend(MessageBackend backend);
+
+// Test seam: while recording, no box is shown; each is recorded and answered from the
+// queue (or with its first button when the queue is empty).
+namespace MessageLog {
+void Start();
+void Stop();
+bool Recording();
+void QueueAnswer(Answer answer);
+void QueueInput(const QString& text);
+QList<MessageRequest> Shown();
+void Clear();
+// Called after each recorded box, so a test can act while a box is "open".
+void SetOnShown(std::function<void(const MessageRequest&)> callback);
+} // namespace MessageLog
+
+} // namespace levy

@@ -1,0 +1,84 @@
+#include "SettingsStore.h"
+
+#include "RuntimeError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+const QString source = u"Settings"_s;
+
+void CheckStatus(const QSettings& settings, const QString& doing)
+{
+    switch (settings.status()) {
+    case QSettings::NoError: return;
+    case QSettings::AccessError:
+        Raise(errEngine, source,
+              u"The settings file \"%1\" could not be %2: access was refused or the disk is full."_s
+                  .arg(QDir::toNativeSeparators(settings.fileName()), doing));
+    case QSettings::FormatError:
+        Raise(errEngine, source,
+              u"The settings file \"%1\" is damaged and could not be %2."_s
+                  .arg(QDir::toNativeSeparators(settings.fileName()), doing));
+    }
+}
+
+QString KeyPath(const QString& section, const QString& key) { return section + u'/' + key; }
+} // namespace
+
+QString SettingsFilePath(const QString& application)
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return base + u'/' + application + u'/' + application + u".ini"_s;
+}
+
+QString GetSetting(const QString& application, const QString& section, const QString& key,
+                   const QString& defaultValue)
+{
+    const QString path = SettingsFilePath(application);
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        Raise(errEngine, source,
+              u"The settings file \"%1\" is not a file."_s.arg(QDir::toNativeSeparators(path)));
+    if (info.exists() && !info.isReadable())
+        Raise(errEngine, source,
+              u"The settings file \"%1\" could not be read: access was refused."_s.arg(QDir::toNativeSeparators(path)));
+    QSettings settings(path, QSettings::IniFormat);
+    const QVariant value = settings.value(KeyPath(section, key));
+    CheckStatus(settings, u"read"_s);
+    if (!value.isValid())
+        return defaultValue;
+    // A text holding commas may come back as a list; join it back as it was written.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(u',');
+    return value.toString();
+}
+
+void SaveSetting(const QString& application, const QString& section, const QString& key,
+                 const QString& value)
+{
+    const QString path = SettingsFilePath(application);
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        Raise(errEngine, source,
+              u"The settings folder \"%1\" could not be created."_s
+                  .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        // The file is read on first use; a damaged one must not be written over.
+        (void)settings.childGroups();
+        CheckStatus(settings, u"read"_s);
+        settings.setValue(KeyPath(section, key), value);
+        settings.sync();
+        CheckStatus(settings, u"written"_s);
+    }
+    // The store holds the administrator's enciphered password: keep it to its owner.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+} // namespace levy

@@ -1,0 +1,264 @@
+#include "support/TestSupport.h"
+
+#include "database/DatabaseAccess.h"
+#include "platform/RuntimeError.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace levy;
+
+class TestRecordsets : public QObject {
+    Q_OBJECT
+
+private slots:
+    void seekThroughTheIndexIgnoresCase();
+    void noCurrentRecordAfterAMiss();
+    void seekWithoutAnIndexFails();
+    void editUpdateAndDeleteWriteAtOnce();
+    void tableRecordsetSeesRowsWrittenElsewhere();
+    void valuesRoundTripByType();
+    void queryRecordCountBeforeAndAfterMoveLast();
+    void queryMovesForwardWithoutRereading();
+    void queryMovesBackAndBeyondTheEnds();
+    void fieldTypesOfAResult();
+    void closingTheDatabaseInvalidatesItsRecordsets();
+
+private:
+    std::shared_ptr<Database> Fresh(test::Sandbox& s)
+    {
+        const QString path = s.Path(u"levy.mdb"_s);
+        test::MakeBlankDatabase(path);
+        return test::OpenLevy(path);
+    }
+    void AddUser(Recordset& rs, const QString& name, const QString& password = u"\u00A7x\u00A7"_s)
+    {
+        rs.AddNew();
+        rs.SetFieldValue(u"User Name"_s, name);
+        rs.SetFieldValue(u"User Password"_s, password);
+        rs.SetFieldValue(u"User Rights"_s, QString(30, u'0'));
+        rs.Update();
+    }
+    void AddStudents(Database& db, int count)
+    {
+        auto c = db.MainConnection();
+        c->Execute(u"BEGIN"_s);
+        for (int i = 1; i <= count; ++i)
+            c->Execute(u"INSERT INTO Students (\"Student ID\", Surname) VALUES ('S%1', 'Name%1')"_s.arg(i, 4, 10,
+                                                                                                          QChar(u'0')));
+        c->Execute(u"COMMIT"_s);
+    }
+};
+
+void TestRecordsets::seekThroughTheIndexIgnoresCase()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
+    AddUser(*rs, u"Mary"_s);
+    AddUser(*rs, u"Peter"_s);
+    rs->SetIndex(u"User Name Index"_s);
+    rs->Seek(u"="_s, u"MARY"_s);
+    QVERIFY(!rs->NoMatch());
+    QCOMPARE(rs->FieldValue(u"User Name"_s).AsText(), u"Mary"_s);
+    rs->Seek(u"="_s, u"peter"_s);
+    QVERIFY(!rs->NoMatch());
+    QCOMPARE(rs->FieldValue(u"User Name"_s).AsText(), u"Peter"_s);
+    // In index order after a seek.
+    rs->MoveFirst();
+    QCOMPARE(rs->FieldValue(0).AsText(), u"Mary"_s);
+    rs->MoveNext();
+    QCOMPARE(rs->FieldValue(0).AsText(), u"Peter"_s);
+    rs->MoveNext();
+    QVERIFY(rs->IsEOF());
+}
+
+void TestRecordsets::noCurrentRecordAfterAMiss()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
+    AddUser(*rs, u"Mary"_s);
+    rs->SetIndex(u"User Name Index"_s);
+    rs->Seek(u"="_s, u"Mar"_s);
+    QVERIFY(rs->NoMatch());
+    try {
+        rs->FieldValue(0);
+        QFAIL("read a field with no current record");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(e.description, u"No current record."_s);
+    }
+    // A key too long for the field matches nothing.
+    rs->Seek(u"="_s, QString(40, u'M'));
+    QVERIFY(rs->NoMatch());
+}
+
+void TestRecordsets::seekWithoutAnIndexFails()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->Seek(u"="_s, u"x"_s));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->SetIndex(u"No Such Index"_s));
+}
+
+void TestRecordsets::editUpdateAndDeleteWriteAtOnce()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
+    AddUser(*rs, u"Mary"_s);
+    rs->SetIndex(u"User Name Index"_s);
+    rs->Seek(u"="_s, u"mary"_s);
+    rs->Edit();
+    rs->SetFieldValue(u"User Rights"_s, QString(25, u'1'));
+    rs->Update();
+    QCOMPARE(test::Scalar(db->Name(), u"SELECT [User Rights] FROM Users"_s), QString(25, u'1'));
+    // A field write without Edit or AddNew is refused.
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->SetFieldValue(u"User Rights"_s, u"0"_s));
+    rs->Delete();
+    QCOMPARE(rs->RecordCount(), int64_t(0));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->FieldValue(0));
+}
+
+void TestRecordsets::tableRecordsetSeesRowsWrittenElsewhere()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
+    QVERIFY(rs->IsEOF() && rs->IsBOF());
+    auto other = test::OpenLevy(db->Name());
+    auto rs2 = other->OpenRecordset(u"Users"_s, dbOpenTable);
+    AddUser(*rs2, u"Zed"_s);
+    QCOMPARE(rs->RecordCount(), int64_t(1));
+    rs->MoveFirst();
+    QCOMPARE(rs->FieldValue(0).AsText(), u"Zed"_s);
+}
+
+void TestRecordsets::valuesRoundTripByType()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    auto rs = db->OpenRecordset(u"Caution Fee Account Debits"_s, dbOpenTable);
+    rs->AddNew();
+    rs->SetFieldValue(u"Transaction Date"_s, DateTime{QDate(2026, 3, 1), QTime(12, 30)});
+    rs->SetFieldValue(u"Amount"_s, Currency{-12345678});  // -1234.5678
+    rs->SetFieldValue(u"Reason"_s, u"Broken window \u00E9\u20AC"_s);
+    rs->Update();
+    rs->AddNew();
+    rs->SetFieldValue(u"Amount"_s, Currency::FromUnits(2000));
+    rs->Update();
+    rs->MoveFirst();
+    QCOMPARE(rs->FieldValue(u"Transaction Date"_s).AsDate(), (DateTime{QDate(2026, 3, 1), QTime(12, 30)}));
+    QCOMPARE(rs->FieldValue(u"Amount"_s).AsCurrency(), Currency{-12345678});
+    QCOMPARE(rs->FieldValue(u"Reason"_s).AsText(), u"Broken window \u00E9\u20AC"_s);
+    QVERIFY(rs->FieldValue(u"Student ID"_s).IsNull());
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->FieldValue(u"Student ID"_s).AsText());
+    rs->MoveNext();
+    QCOMPARE(rs->FieldValue(u"Amount"_s).AsCurrency(), Currency::FromUnits(2000));
+    // Stored as plain numbers and text, so other programs' SQL works on them.
+    QCOMPARE(test::Scalar(db->Name(), u"SELECT typeof(Amount) || ':' || Amount FROM [Caution Fee Account Debits] "
+                                      u"WHERE Reason IS NULL"_s),
+             u"integer:2000"_s);
+    QCOMPARE(test::Scalar(db->Name(), u"SELECT [Transaction Date] FROM [Caution Fee Account Debits] "
+                                      u"WHERE Reason IS NOT NULL"_s),
+             u"2026-03-01 12:30:00"_s);
+}
+
+void TestRecordsets::queryRecordCountBeforeAndAfterMoveLast()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    auto empty = db->OpenRecordset(u"SELECT * FROM Students"_s);
+    QCOMPARE(empty->RecordCount(), int64_t(0));
+    QVERIFY(empty->IsEOF());
+    AddStudents(*db, 250);
+    auto rs = db->OpenRecordset(u"SELECT * FROM Students"_s);
+    QVERIFY(rs->RecordCount() >= 1);
+    QVERIFY(rs->RecordCount() < 250);
+    rs->MoveLast();
+    QCOMPARE(rs->RecordCount(), int64_t(250));
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0250"_s);
+    rs->MoveFirst();
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0001"_s);
+}
+
+void TestRecordsets::queryMovesForwardWithoutRereading()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    AddStudents(*db, 250);
+    auto rs = db->OpenRecordset(u"SELECT [Student ID] FROM Students"_s);
+    // Page 3 the way the results window reaches it: first record, then forward.
+    rs->MoveFirst();
+    rs->Move(200);
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0201"_s);
+    for (int i = 0; i < 49; ++i)
+        rs->MoveNext();
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0250"_s);
+    rs->MoveNext();
+    QVERIFY(rs->IsEOF());
+    QCOMPARE(rs->RecordCount(), int64_t(250));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->MoveNext());
+}
+
+void TestRecordsets::queryMovesBackAndBeyondTheEnds()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    AddStudents(*db, 10);
+    auto rs = db->OpenRecordset(u"SELECT [Student ID] FROM Students ORDER BY [Student ID] DESC"_s);
+    rs->MoveLast();
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0001"_s);
+    rs->Move(-3);
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0004"_s);
+    rs->MoveFirst();
+    rs->Move(100);
+    QVERIFY(rs->IsEOF());
+    rs->MoveFirst();
+    rs->Move(-1);
+    QVERIFY(rs->IsBOF());
+    rs->MoveLast();
+    rs->MoveNext();
+    QVERIFY(rs->IsEOF());
+    rs->MoveFirst();
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0010"_s);
+}
+
+void TestRecordsets::fieldTypesOfAResult()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    db->MainConnection()->Execute(
+        u"INSERT INTO [Levy Account Debits] VALUES ('2026-01-05 00:00:00', 12.5, 3, 'S1')"_s);
+    auto rs = db->OpenRecordset(u"SELECT d.[Transaction Date], d.Amount, d.[Fee Code], d.[Student ID], "
+                                u"x.Amount AS Inner, 1 + 1 AS Two, 'a' AS Letter "
+                                u"FROM [Levy Account Debits] d, (SELECT Amount FROM [Levy Account Debits]) x"_s);
+    QCOMPARE(rs->FieldType(0), int(dbDate));
+    QCOMPARE(rs->FieldType(1), int(dbCurrency));
+    QCOMPARE(rs->FieldType(2), int(dbInteger));
+    QCOMPARE(rs->FieldType(3), int(dbText));
+    QCOMPARE(rs->FieldType(4), int(dbCurrency));
+    QCOMPARE(rs->FieldType(5), int(dbLong));
+    QCOMPARE(rs->FieldType(6), int(dbText));
+    QCOMPARE(rs->FieldName(4), u"Inner"_s);
+    QCOMPARE(rs->FieldValue(1).AsCurrency(), Currency{125000});
+    auto u = db->OpenRecordset(u"SELECT Amount FROM [Levy Account Debits] UNION SELECT 'x'"_s);
+    QCOMPARE(u->FieldType(0), int(dbCurrency));
+}
+
+void TestRecordsets::closingTheDatabaseInvalidatesItsRecordsets()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    AddStudents(*db, 3);
+    auto table = db->OpenRecordset(u"Students"_s, dbOpenTable);
+    auto query = db->OpenRecordset(u"SELECT * FROM Students"_s);
+    db->Close();
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, table->MoveNext());
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, query->MoveNext());
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, db->TableNames());
+}
+
+QTEST_GUILESS_MAIN(TestRecordsets)
+#include "test_recordsets.moc"

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "database/Database.h"
+#include "platform/MessageBox.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace levy::test {
+
+// One test's own world: a temporary folder, its own per-user settings, recorded
+// message boxes and an intercepted program end. Restores everything when it goes.
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    QString Path(const QString& name) const;
+    QString Folder() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray oldConfigHome_;
+};
+
+// A blank levy database at `path`, closed again.
+void MakeBlankDatabase(const QString& path);
+std::shared_ptr<Database> OpenLevy(const QString& path, bool exclusive = false);
+
+// The one message box shown since the last clear; fails the test if there was not
+// exactly one.
+MessageRequest OnlyMessage();
+
+// The first record's first value of a statement, on a plain connection.
+QString Scalar(const QString& databasePath, const QString& sql);
+
+} // namespace levy::test
