@@ -1,0 +1,35 @@
+#pragma once
+
+#include "UserRights.h"
+
+#include <QString>
+#include <array>
+
+namespace levy {
+
+// The session: who is logged in and what they may do. "Admin" for the administrator,
+// otherwise the account name as stored.
+extern QString CurrentUserName;
+// Indexed by right position 1 to 25 (entry 0 is unused).
+extern std::array<bool, rightsCount + 1> UserRights;
+
+// The administrator's account is any name that matches "admin"; it has no row in
+// Users that is ever consulted, holds every right and keeps its password in the
+// settings.
+bool IsAdministrator(const QString& name);
+
+// The account's password in plain text. Raises "User Not Found" for a name without an
+// account.
+QString GetUserPassword(const QString& name);
+void SetUserPassword(const QString& name, const QString& newPassword);
+
+// Makes an authenticated account the current user.
+void LogInUser(const QString& name);
+void LoadUserRights(const QString& name);
+void GrantAllRights();
+void LogOffUser();
+
+// True when character `position` (from 1) of a rights text is "1".
+bool RightGranted(const QString& rightsText, int position);
+
+} // namespace levy

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "database/Value.h"
+
+#include <QString>
+
+namespace levy {
+
+// True when both texts, without leading and trailing spaces and in upper case, are equal.
+bool NamesMatch(const QString& a, const QString& b);
+
+// An amount laid out in a fixed-width column: digits in blank-separated groups of three
+// filling "@@@ @@@ @@@" (or "$ @@@ @@@ @@@") from the right, then two decimals, then
+// " DR" for a negative or " CR" for any other amount unless the suffix is omitted.
+// A whole part above 2147483647 fails with an overflow error.
+QString FormatAmount(Currency amount, bool omitCurrencySign = false, bool omitSuffix = false);
+
+// Whether value / divisor equals value \ divisor (integer division of both operands
+// rounded half to even); with divisor 1, whether the value is whole.
+bool IsDivisible(double value, int32_t divisor);
+
+// Rounds half to even, as the platform's integer conversions do.
+double RoundHalfEven(double value);
+
+} // namespace levy
