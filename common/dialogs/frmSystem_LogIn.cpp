@@ -1,0 +1,166 @@
+#include "frmSystem_LogIn.h"
+
+#include "platform/EndProgram.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "security/SecurityEnforcement.h"
+#include "utilities/HelpRoutines.h"
+#include "widgets/Guard.h"
+#include "widgets/Windows1252Validator.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+
+namespace {
+QString TrimSpaces(const QString& text)
+{
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start] == u' ')
+        ++start;
+    while (end > start && text[end - 1] == u' ')
+        --end;
+    return text.mid(start, end - start);
+}
+} // namespace
+
+frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(u"frmSystem_LogIn"_s);
+    setWindowTitle(u"Log In"_s);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    Label1 = new QLabel(u"User Name"_s, this);
+    Label1->setObjectName(u"Label1"_s);
+    txtUserName = new QLineEdit(this);
+    txtUserName->setObjectName(u"txtUserName"_s);
+    txtUserName->setMaxLength(30);
+    txtUserName->setToolTip(u"Username goes here"_s);
+    txtUserName->setValidator(new Windows1252Validator(txtUserName));
+    Label2 = new QLabel(u"Password"_s, this);
+    Label2->setObjectName(u"Label2"_s);
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(u"txtPassword"_s);
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setToolTip(u"Enter your passwor here. Mind the CAPS!"_s);
+    txtPassword->setValidator(new Windows1252Validator(txtPassword));
+    cmdLogIn = new QPushButton(u"Log In"_s, this);
+    cmdLogIn->setObjectName(u"cmdLogIn"_s);
+    cmdLogIn->setDefault(true);
+    cmdHelp = new QPushButton(u"Help"_s, this);
+    cmdHelp->setObjectName(u"cmdHelp"_s);
+    cmdHelp->setAutoDefault(false);
+    cmdCancel = new QPushButton(u"Cancel"_s, this);
+    cmdCancel->setObjectName(u"cmdCancel"_s);
+    cmdCancel->setAutoDefault(false);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(txtUserName, 0, 1);
+    grid->addWidget(Label2, 1, 0);
+    grid->addWidget(txtPassword, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdLogIn);
+    buttons->addWidget(cmdHelp);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    setTabOrder(txtUserName, txtPassword);
+    setTabOrder(txtPassword, cmdLogIn);
+    setTabOrder(cmdLogIn, cmdHelp);
+    setTabOrder(cmdHelp, cmdCancel);
+    txtUserName->setMinimumWidth(200);
+    setFixedSize(sizeHint());
+
+    connect(cmdLogIn, &QPushButton::clicked, this, [this] { Guarded([this] { cmdLogIn_Click(); }); });
+    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(130); }); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void frmSystem_LogIn::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    Form_Activate();
+}
+
+void frmSystem_LogIn::Form_Activate()
+{
+    if (!txtUserName->text().isEmpty())
+        txtPassword->setFocus();
+    else
+        txtUserName->setFocus();
+    loggedIn = false;
+}
+
+void frmSystem_LogIn::cmdLogIn_Click()
+{
+    try {
+        txtUserName->setText(TrimSpaces(txtUserName->text()));
+        if (txtUserName->text().isEmpty()) {
+            MsgBox(u"Please enter a username first"_s, Icon::Exclamation, u"Log In"_s);
+            txtUserName->setFocus();
+            return;
+        }
+        const QString stored = GetUserPassword(txtUserName->text());
+        if (txtPassword->text().isEmpty()) {
+            MsgBox(u"Please enter a password first"_s, Icon::Exclamation, u"Log In"_s);
+            txtPassword->setFocus();
+            return;
+        }
+        if (stored != txtPassword->text()) {
+            MsgBox(u"The entered password is incorrect. Remember that passwords "_s + u"are case sensitive."_s,
+                   Icon::Critical);
+            txtPassword->clear();
+            txtPassword->setFocus();
+            return;
+        }
+        LogInUser(txtUserName->text());
+        loggedIn = true;
+        close();
+    } catch (const RuntimeError&) {
+        MsgBox(u"There is no record of an account under that name. "_s +
+                   u"Please check that the supplied user name is correct."_s,
+               Icon::Critical);
+        txtUserName->setFocus();
+    }
+}
+
+void frmSystem_LogIn::keyPressEvent(QKeyEvent* event)
+{
+    // Escape does not cancel the log-in.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmSystem_LogIn::done(int result)
+{
+    QDialog::done(loggedIn ? QDialog::Accepted : result);
+}
+
+void frmSystem_LogIn::closeEvent(QCloseEvent* event)
+{
+    if (loggedIn) {
+        event->accept();
+        QDialog::closeEvent(event);
+        accept();
+        return;
+    }
+    Guarded([] { EndProgram(); });
+    event->accept();
+}
+
+} // namespace levy

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "utilities/HelpRoutines.h"
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace levy {
+
+// The common dialog of a window: open, save and help, with the familiar properties.
+// Cancelling raises error 32755 when CancelError is set; otherwise it leaves FileName
+// empty.
+class CommonDialog : public QObject, public HelpDialog {
+    Q_OBJECT
+public:
+    explicit CommonDialog(QWidget* owner, const QString& name);
+
+    QString DialogTitle;
+    QString Filter;  // "Description|pattern|Description|pattern"
+    int FilterIndex = 1;
+    int Flags = 0;
+    QString FileName;
+    bool CancelError = false;
+
+    void ShowOpen();
+    void ShowSave();
+    void ShowHelp() override;
+
+    // Flags of the open and save dialogs.
+    static constexpr int cdlOFNReadOnly = 0x1;
+    static constexpr int cdlOFNOverwritePrompt = 0x2;
+    static constexpr int cdlOFNHideReadOnly = 0x4;
+    static constexpr int cdlOFNPathMustExist = 0x800;
+    static constexpr int cdlOFNFileMustExist = 0x1000;
+    static constexpr int cdlOFNNoReadOnlyReturn = 0x8000;
+
+    // Test seam: the next open or save dialog answers with this name, or is cancelled
+    // (an empty name), without being shown. Each shown dialog is recorded.
+    static void QueueFileName(const QString& name);
+    struct Shown {
+        QString kind, title, filter, fileName;
+        int flags;
+    };
+    static QList<Shown> ShownDialogs();
+    static void ClearQueue();
+
+private:
+    void Show(bool save);
+    QWidget* owner_;
+};
+
+} // namespace levy
