@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "security/SecurityEnforcement.h"
+#include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/Guard.h"
 #include "widgets/Windows1252Validator.h"
@@ -19,18 +20,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
-
-namespace {
-QString TrimSpaces(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start] == u' ')
-        ++start;
-    while (end > start && text[end - 1] == u' ')
-        --end;
-    return text.mid(start, end - start);
-}
-} // namespace
 
 frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
 {

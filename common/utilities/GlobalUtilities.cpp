@@ -8,7 +8,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 
-namespace {
 QString TrimSpaces(const QString& text)
 {
     qsizetype start = 0;
@@ -20,6 +19,7 @@ QString TrimSpaces(const QString& text)
     return text.mid(start, end - start);
 }
 
+namespace {
 constexpr int errOverflow = 6;
 constexpr int errDivisionByZero = 11;
 } // namespace

@@ -6,6 +6,9 @@
 
 namespace levy {
 
+// The text without leading and trailing spaces (only the space character).
+QString TrimSpaces(const QString& text);
+
 // True when both texts, without leading and trailing spaces and in upper case, are equal.
 bool NamesMatch(const QString& a, const QString& b);
 
