@@ -11,7 +11,7 @@ mkdir -p "$demo"
 export XDG_CONFIG_HOME="$demo/config"
 if [ -x build/bin/levy-setup ] && [ -f build/bin/setup/SampleDB.mdb ]; then
     [ -f "$demo/levy.mdb" ] || cp build/bin/setup/SampleDB.mdb "$demo/levy.mdb"
-    printf 'admin\nadmin\n' | build/bin/levy-setup --password-stdin --database "$demo/levy.mdb"
+    printf 'admin\n' | build/bin/levy-setup --password-stdin --database "$demo/levy.mdb"
 fi
 build/bin/steward &
 build/bin/delver &

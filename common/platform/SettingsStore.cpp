@@ -63,6 +63,11 @@ QString GetSetting(const QString& application, const QString& section, const QSt
 void SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value)
 {
+    SaveSettings(application, section, {{key, value}});
+}
+
+void SaveSettings(const QString& application, const QString& section, const QList<QPair<QString, QString>>& values)
+{
     const QString path = SettingsFilePath(application);
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         Raise(errEngine, source,
@@ -73,7 +78,8 @@ void SaveSetting(const QString& application, const QString& section, const QStri
         // The file is read on first use; a damaged one must not be written over.
         (void)settings.childGroups();
         CheckStatus(settings, u"read"_s);
-        settings.setValue(KeyPath(section, key), value);
+        for (const auto& [key, value] : values)
+            settings.setValue(KeyPath(section, key), value);
         settings.sync();
         CheckStatus(settings, u"written"_s);
     }

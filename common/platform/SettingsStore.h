@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace levy {
@@ -11,6 +13,9 @@ QString GetSetting(const QString& application, const QString& section, const QSt
                    const QString& defaultValue = {});
 void SaveSetting(const QString& application, const QString& section, const QString& key,
                  const QString& value);
+
+// Writes several values of one section together: all of them reach the disk, or none.
+void SaveSettings(const QString& application, const QString& section, const QList<QPair<QString, QString>>& values);
 
 // Where the store of an application lies: $XDG_CONFIG_HOME/<application>/<application>.ini.
 QString SettingsFilePath(const QString& application);
