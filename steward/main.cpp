@@ -1,18 +1,18 @@
+#include "frmSteward.h"
 #include "platform/AppInfo.h"
 #include "widgets/QtMessageBackend.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Stewardry"_s);
     levy::AppInfo::Set(u"Stewardry"_s, u"Ashcombe Levy Management System Stewardry"_s);
     levy::InstallQtMessageBackend();
-    QMainWindow window;
-    window.setWindowTitle(levy::AppInfo::Title());
+    levy::frmSteward window;
     window.show();
     return app.exec();
 }

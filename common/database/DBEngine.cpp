@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -85,25 +86,31 @@ bool LooksPlain(const QString& path)
 }
 } // namespace
 
-void DBEngine::CompactDatabase(const QString& source, const QString& destination, const QString&, int,
-                               const QString& password)
+namespace {
+int compactionFault = 0;
+
+void InjectedFault(int step)
 {
-    if (QFileInfo::exists(destination))
-        RaiseEngine(engine::errAlreadyExists, u"The file \"%1\" already exists."_s.arg(Native(destination)));
-    const QByteArray key = PasswordFromConnect(password);
-    auto src = Database::Open(source, true, false, key);
+    if (compactionFault == step)
+        RaiseEngine(engine::errIo, u"The compaction was stopped at step %1 (a fault injected for testing)."_s.arg(step));
+}
+
+// Writes a compacted, checked copy of an open source database into a new file.
+void CompactInto(Database& src, const QString& destination, const QByteArray& key)
+{
+    // The copy is made as a new, empty file first, so that no existing file is ever
+    // written over.
+    const int fd = ::open(QFile::encodeName(destination).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            RaiseEngine(engine::errAlreadyExists, u"The file \"%1\" already exists."_s.arg(Native(destination)));
+        RaiseEngine(engine::errCantCreate, u"The compacted copy \"%1\" could not be created: %2."_s.arg(
+                                               Native(destination), QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    ::close(fd);
+    auto c = src.MainConnection();
     bool attached = false;
-    bool created = false;
     try {
-        // The copy is made as a new, empty file first, so that no existing file is
-        // ever written over.
-        const int fd = ::open(QFile::encodeName(destination).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0)
-            RaiseEngine(engine::errCantCreate, u"The compacted copy \"%1\" could not be created: %2."_s.arg(
-                                                   Native(destination), QString::fromLocal8Bit(std::strerror(errno))));
-        ::close(fd);
-        created = true;
-        auto c = src->MainConnection();
         {
             Statement attach(c, u"ATTACH DATABASE ? AS compacted KEY ?"_s);
             attach.Bind(1, destination);
@@ -117,10 +124,10 @@ void DBEngine::CompactDatabase(const QString& source, const QString& destination
         }
         c->Execute(u"DETACH DATABASE compacted"_s);
         attached = false;
+        InjectedFault(1);
         const auto expected = Census(c);
         if (!key.isEmpty() && LooksPlain(destination))
-            RaiseEngine(engine::errIo, u"The compacted copy \"%1\" was not encrypted; it has been removed."_s.arg(
-                                           Native(destination)));
+            RaiseEngine(engine::errIo, u"The compacted copy \"%1\" was not encrypted."_s.arg(Native(destination)));
         auto copy = Database::Open(destination, true, false, key);
         {
             Statement check(copy->MainConnection(), u"PRAGMA integrity_check"_s);
@@ -131,15 +138,75 @@ void DBEngine::CompactDatabase(const QString& source, const QString& destination
         if (Census(copy->MainConnection()) != expected)
             RaiseEngine(engine::errDamaged, u"The compacted copy does not hold every row of the database."_s);
         copy->Close();
-        src->Close();
-    } catch (const RuntimeError& error) {
-        if (attached && src->IsOpen())
-            sqlite3_exec(src->MainConnection()->Handle(), "DETACH DATABASE compacted", nullptr, nullptr, nullptr);
-        src->Close();
-        if (created)
-            QFile::remove(destination);
+        InjectedFault(2);
+    } catch (const RuntimeError&) {
+        if (attached && c->IsOpen())
+            sqlite3_exec(c->Handle(), "DETACH DATABASE compacted", nullptr, nullptr, nullptr);
+        QFile::remove(destination);
         throw;
     }
+}
+
+void SyncPath(const QString& path, bool directory)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), (directory ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        RaiseEngine(engine::errIo, u"\"%1\" could not be opened to be written out: %2."_s.arg(
+                                       Native(path), QString::fromLocal8Bit(std::strerror(errno))));
+    const int rc = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (rc != 0)
+        RaiseEngine(engine::errIo, u"\"%1\" could not be written out: %2."_s.arg(
+                                       Native(path), QString::fromLocal8Bit(std::strerror(error))));
+}
+} // namespace
+
+void DBEngine::SetCompactionFaultForTests(int step) { compactionFault = step; }
+
+void DBEngine::CompactDatabase(const QString& source, const QString& destination, const QString&, int,
+                               const QString& password)
+{
+    if (QFileInfo::exists(destination))
+        RaiseEngine(engine::errAlreadyExists, u"The file \"%1\" already exists."_s.arg(Native(destination)));
+    const QByteArray key = PasswordFromConnect(password);
+    auto src = Database::Open(source, true, false, key);
+    try {
+        CompactInto(*src, destination, key);
+    } catch (const RuntimeError&) {
+        src->Close();
+        throw;
+    }
+    src->Close();
+}
+
+void DBEngine::CompactDatabaseInPlace(const QString& path, const QString& password)
+{
+    const QByteArray key = PasswordFromConnect(password);
+    // Held exclusively from the first read to the replacement, so that no other program
+    // can write to the original in between.
+    auto src = Database::Open(path, true, false, key);
+    const QFileInfo info(path);
+    QString temporary;
+    do
+        temporary = info.absolutePath() + u"/."_s + info.fileName() + u".compacting-"_s +
+                    QString::number(QRandomGenerator::global()->generate(), 16);
+    while (QFileInfo::exists(temporary));
+    try {
+        CompactInto(*src, temporary, key);
+        QFile::setPermissions(temporary, QFile::permissions(path));
+        SyncPath(temporary, false);
+        InjectedFault(3);
+        if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
+            RaiseEngine(engine::errIo, u"The compacted copy could not replace \"%1\": %2."_s.arg(
+                                           Native(path), QString::fromLocal8Bit(std::strerror(errno))));
+        SyncPath(info.absolutePath(), true);
+    } catch (const RuntimeError&) {
+        QFile::remove(temporary);
+        src->Close();
+        throw;
+    }
+    src->Close();
 }
 
 } // namespace levy

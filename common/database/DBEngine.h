@@ -31,6 +31,16 @@ public:
     void CompactDatabase(const QString& source, const QString& destination, const QString& destinationLocale = {},
                          int options = 0, const QString& password = {});
 
+    // Compacts the database at `path` in place: a compacted copy is written beside it,
+    // checked, and only then put in the original's place in one atomic step, while the
+    // original is held exclusively throughout. On any failure the original stays as it
+    // was and no copy is left behind.
+    void CompactDatabaseInPlace(const QString& path, const QString& password);
+
+    // Test seam: makes the in-place compaction fail at a step (1 after the copy is
+    // written, 2 after it is checked, 3 just before it replaces the original).
+    static void SetCompactionFaultForTests(int step);
+
 private:
     Workspace workspace_;
 };

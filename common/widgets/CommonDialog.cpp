@@ -5,6 +5,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QWidget>
 #include <deque>
@@ -46,37 +47,57 @@ void CommonDialog::ClearQueue()
 void CommonDialog::ShowOpen() { Show(false); }
 void CommonDialog::ShowSave() { Show(true); }
 
-void CommonDialog::Show(bool save)
+QString CommonDialog::Ask(bool save)
 {
     shown.append({save ? u"save"_s : u"open"_s, DialogTitle, Filter, FileName, Flags});
-    QString chosen;
     if (!queued.empty() || MessageLog::Recording()) {
-        if (!queued.empty()) {
-            chosen = queued.front();
-            queued.pop_front();
+        if (queued.empty())
+            return {};
+        const QString chosen = queued.front();
+        queued.pop_front();
+        return chosen;
+    }
+    QFileDialog dialog(owner_, DialogTitle);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save || !(Flags & cdlOFNFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    const QStringList filters = NameFilters(Filter);
+    dialog.setNameFilters(filters);
+    if (FilterIndex >= 1 && FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters[FilterIndex - 1]);
+    if (!(Flags & cdlOFNOverwritePrompt))
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!FileName.isEmpty())
+        dialog.selectFile(FileName);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        return dialog.selectedFiles().first();
+    return {};
+}
+
+void CommonDialog::Show(bool save)
+{
+    for (;;) {
+        const QString chosen = Ask(save);
+        if (chosen.isEmpty()) {
+            FileName.clear();
+            if (CancelError)
+                Raise(cdlCancel, u"CommonDialog"_s, u"Cancel was selected."_s);
+            return;
         }
-    } else {
-        QFileDialog dialog(owner_, DialogTitle);
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save || !(Flags & cdlOFNFileMustExist) ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        const QStringList filters = NameFilters(Filter);
-        dialog.setNameFilters(filters);
-        if (FilterIndex >= 1 && FilterIndex <= filters.size())
-            dialog.selectNameFilter(filters[FilterIndex - 1]);
-        if (!(Flags & cdlOFNOverwritePrompt))
-            dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        if (!FileName.isEmpty())
-            dialog.selectFile(FileName);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            chosen = dialog.selectedFiles().first();
+        // The dialog itself refuses a choice its flags rule out, and asks again.
+        const QFileInfo info(chosen);
+        QString refusal;
+        if ((Flags & cdlOFNFileMustExist) && !info.isFile())
+            refusal = u"%1\r\nFile not found.\r\nCheck the file name and try again."_s.arg(info.fileName());
+        else if ((Flags & cdlOFNPathMustExist) && !info.absoluteDir().exists())
+            refusal = u"%1\r\nPath does not exist.\r\nCheck the path and try again."_s.arg(chosen);
+        else if ((Flags & cdlOFNNoReadOnlyReturn) && info.exists() && !info.isWritable())
+            refusal = u"%1 is write-protected.\r\nChoose another file name."_s.arg(info.fileName());
+        if (refusal.isEmpty()) {
+            FileName = chosen;
+            return;
+        }
+        MsgBox(refusal, Icon::Exclamation, DialogTitle);
     }
-    if (chosen.isEmpty()) {
-        FileName.clear();
-        if (CancelError)
-            Raise(cdlCancel, u"CommonDialog"_s, u"Cancel was selected."_s);
-        return;
-    }
-    FileName = chosen;
 }
 
 void CommonDialog::ShowHelp() { HelpViewer::Instance().ShowTopic(HelpFile, HelpContext); }

@@ -48,6 +48,7 @@ public:
 
 private:
     void Show(bool save);
+    QString Ask(bool save);
     QWidget* owner_;
 };
 

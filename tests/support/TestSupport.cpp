@@ -5,7 +5,10 @@
 #include "database/QueryDef.h"
 #include "platform/EndProgram.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -61,6 +64,32 @@ MessageRequest OnlyMessage()
         return {};
     }
     return shown.first();
+}
+
+std::shared_ptr<bool> WhenModal(const QString& className, std::function<void(QWidget*)> act, int timeoutMs)
+{
+    auto done = std::make_shared<bool>(false);
+    auto* timer = new QTimer;
+    auto elapsed = std::make_shared<QElapsedTimer>();
+    elapsed->start();
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && QString::fromLatin1(modal->metaObject()->className()) == className && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            *done = true;
+            act(modal);
+            return;
+        }
+        if (elapsed->elapsed() > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                w->hide();
+        }
+    });
+    timer->start(10);
+    return done;
 }
 
 QString Scalar(const QString& databasePath, const QString& sql)

@@ -4,6 +4,8 @@
 #include "platform/MessageBox.h"
 
 #include <QString>
+#include <QWidget>
+#include <functional>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -30,6 +32,18 @@ std::shared_ptr<Database> OpenLevy(const QString& path, bool exclusive = false);
 // The one message box shown since the last clear; fails the test if there was not
 // exactly one.
 MessageRequest OnlyMessage();
+
+// Runs `act` on the next modal dialog of type T once it is shown (the code under test
+// is blocked in its modal loop then). Returns a flag that stays false when no such
+// dialog came within the timeout; the watchdog then closes every window so that
+// the test fails instead of hanging.
+std::shared_ptr<bool> WhenModal(const QString& className, std::function<void(QWidget*)> act, int timeoutMs = 5000);
+template <class T>
+std::shared_ptr<bool> WhenModal(std::function<void(T*)> act, int timeoutMs = 5000)
+{
+    return WhenModal(QString::fromLatin1(T::staticMetaObject.className()),
+                     [act](QWidget* w) { act(static_cast<T*>(w)); }, timeoutMs);
+}
 
 // The first record's first value of a statement, on a plain connection.
 QString Scalar(const QString& databasePath, const QString& sql);

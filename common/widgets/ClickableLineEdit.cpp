@@ -1,0 +1,14 @@
+#include "ClickableLineEdit.h"
+
+#include <QMouseEvent>
+
+namespace levy {
+
+void ClickableLineEdit::mousePressEvent(QMouseEvent* event)
+{
+    QLineEdit::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
+}
+
+} // namespace levy

@@ -1,0 +1,42 @@
+#include "DatabaseMaintenance.h"
+
+#include "database/DatabaseAccess.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
+#include "widgets/CommonDialog.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+
+void RepairOptimiseDatabase()
+{
+    try {
+        const QString path = GetDatabasePath();
+        DBEngine::Instance().CompactDatabaseInPlace(path, levyPasswordConnect);
+        MsgBox(u"Database successfully compacted."_s, Icon::Information);
+    } catch (const RuntimeError& error) {
+        MsgBox(error.description, Icon::Critical);
+    }
+}
+
+void ResetDatabasePath(CommonDialog& dialog)
+{
+    try {
+        dialog.DialogTitle = u"New Database Path"_s;
+        dialog.Filter = u"Databases (*.mdb)|*.mdb|All Files|(*.*)"_s;
+        dialog.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNPathMustExist;
+        dialog.FileName.clear();
+        dialog.CancelError = true;
+        dialog.ShowSave();
+        SaveSetting(settingsApplication, settingsSection, settingsDBPath, dialog.FileName);
+        MsgBox(u"New Database Path Set"_s, Icon::Information);
+    } catch (const RuntimeError& error) {
+        if (error.number == cdlCancel)
+            return;
+        MsgBox(error.description, Icon::Exclamation, u"Path Not Changed"_s);
+    }
+}
+
+} // namespace levy

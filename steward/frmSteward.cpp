@@ -1,0 +1,157 @@
+#include "frmSteward.h"
+
+#include "DatabaseMaintenance.h"
+#include "dialogs/frmSystem_LogIn.h"
+#include "frmSteward_DBInitialisation.h"
+#include "frmSteward_InstallSampleDB.h"
+#include "platform/AppInfo.h"
+#include "platform/EndProgram.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "security/SecurityEnforcement.h"
+#include "utilities/GlobalUtilities.h"
+#include "utilities/HelpRoutines.h"
+#include "widgets/CommonDialog.h"
+#include "widgets/Emblem.h"
+#include "widgets/Guard.h"
+#include "widgets/StatusBar.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+
+frmSteward::frmSteward()
+{
+    setObjectName(u"frmSteward"_s);
+    setWindowTitle(u"Stewardry"_s);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    dlgAdmin = new CommonDialog(this, u"dlgAdmin"_s);
+
+    mnuAdmin = menuBar()->addMenu(u"&Admin"_s);
+    mnuAdmin->setObjectName(u"mnuAdmin"_s);
+    mnuAdmin_ManageUserAccounts =
+        AddItem(u"mnuAdmin_ManageUserAccounts"_s, u"&Manage User Accounts"_s, &frmSteward::ManageUserAccounts);
+    mnuAdmin_ChangeAdminPassword =
+        AddItem(u"mnuAdmin_ChangeAdminPassword"_s, u"&Change Admin Password"_s, &frmSteward::ChangeAdminPassword);
+    mnuAdmin->addSeparator()->setObjectName(u"mnuAdmin_Bar1"_s);
+    mnAdmin_RepairOptimiseDatabase =
+        AddItem(u"mnAdmin_RepairOptimiseDatabase"_s, u"&Repair/Optimise Database"_s, &frmSteward::RepairOptimise);
+    mnuAdmin_ResetDatabasePath =
+        AddItem(u"mnuAdmin_ResetDatabasePath"_s, u"Reset Database &Path"_s, &frmSteward::ResetPath);
+    mnuAdmin_InstallSampleDatabase =
+        AddItem(u"mnuAdmin_InstallSampleDatabase"_s, u"Install Sample Database"_s, &frmSteward::InstallSample);
+    mnuAdmin_InstallBlankDatabase =
+        AddItem(u"mnuAdmin_InstallBlankDatabase"_s, u"&Install Blank Database"_s, &frmSteward::InstallBlank);
+    mnuAdmin->addSeparator()->setObjectName(u"mnuAdmin_Bar2"_s);
+    mnuAdmin_Help = AddItem(u"mnuAdmin_Help"_s, u"&Help"_s, &frmSteward::Help);
+    mnuAdmin_Help->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuAdmin_Help->setShortcutContext(Qt::ApplicationShortcut);
+    mnuAdmin_About = AddItem(u"mnuAdmin_About"_s, u"&About...."_s, &frmSteward::About);
+    mnuAdmin->addSeparator()->setObjectName(u"mnuAdmin_Bar3"_s);
+    mnuAdmin_exit = AddItem(u"mnuAdmin_exit"_s, u"E&xit"_s, nullptr);
+    connect(mnuAdmin_exit, &QAction::triggered, this, &QWidget::close);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(u"Image1"_s);
+    Image1->setAlignment(Qt::AlignCenter);
+    Image1->setPixmap(LevyEmblem(200));
+    Image1->setStyleSheet(u"background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f4ff, stop:1 #c8c8e8);"_s);
+    setCentralWidget(Image1);
+    barBottomStatusBar = new StatusBar(this, u"barBottomStatusBar"_s);
+    setStatusBar(barBottomStatusBar);
+
+    // The client area is fixed; the bars come on top of it.
+    const QSize client(Twips(8670), Twips(5580));
+    setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QAction* frmSteward::AddItem(const QString& name, const QString& caption, void (frmSteward::*handler)())
+{
+    QAction* action = mnuAdmin->addAction(caption);
+    action->setObjectName(name);
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    return action;
+}
+
+void frmSteward::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Not every platform reports activation; the first showing counts as one.
+    QTimer::singleShot(0, this, [this] { Form_Activate(); });
+}
+
+void frmSteward::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+}
+
+void frmSteward::Form_Activate()
+{
+    if (!blnFirstActivation)
+        return;
+    blnFirstActivation = false;
+    Guarded([this] { LogInSequence(); });
+}
+
+void frmSteward::LogInSequence()
+{
+    try {
+        SetHelpDialog(dlgAdmin);
+        frmSystem_LogIn login(this);
+        login.txtUserName->setText(u"Admin"_s);
+        login.txtUserName->setReadOnly(true);
+        login.adjustSize();
+        const QRect console = frameGeometry();
+        const QSize dialog = login.frameGeometry().size();
+        login.move(int(console.left() + console.width() / 2.0 - dialog.width() / 2.0),
+                   int(console.top() + console.height() / 2.0 - dialog.height() / 2.0));
+        ShowModal(login);
+        if (!NamesMatch(CurrentUserName, u"admin"_s)) {
+            MsgBox(u"You must log in as Admin to use the the stewardry"_s, Icon::Critical);
+            EndProgram();
+        }
+        barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
+    } catch (const RuntimeError& error) {
+        MsgBox(error.description, Icon::Critical);
+        EndProgram();
+    }
+}
+
+void frmSteward::ManageUserAccounts() {}
+
+void frmSteward::ChangeAdminPassword() {}
+
+void frmSteward::RepairOptimise() { RepairOptimiseDatabase(); }
+
+void frmSteward::ResetPath() { ResetDatabasePath(*dlgAdmin); }
+
+void frmSteward::InstallSample()
+{
+    frmSteward_InstallSampleDB dialog(this);
+    ShowModal(dialog);
+}
+
+void frmSteward::InstallBlank()
+{
+    frmSteward_DBInitialisation dialog(this);
+    ShowModal(dialog);
+}
+
+void frmSteward::Help() { ShowHelpTopic(200); }
+
+void frmSteward::About() {}
+
+} // namespace levy
