@@ -1,18 +1,20 @@
+#include "frmDelver.h"
 #include "platform/AppInfo.h"
+#include "platform/InstanceLock.h"
 #include "widgets/QtMessageBackend.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Delver"_s);
     levy::AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
+    levy::DecidePreviousInstance(u"delver"_s);
     levy::InstallQtMessageBackend();
-    QMainWindow window;
-    window.setWindowTitle(levy::AppInfo::Title());
+    levy::frmDelver window;
     window.show();
     return app.exec();
 }

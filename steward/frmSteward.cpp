@@ -1,6 +1,8 @@
 #include "frmSteward.h"
 
 #include "DatabaseMaintenance.h"
+#include "dialogs/frmSystem_AboutBox.h"
+#include "dialogs/frmSystem_ChangePassword.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmSteward_DBInitialisation.h"
 #include "frmSteward_InstallSampleDB.h"
@@ -14,6 +16,7 @@
 #include "widgets/CommonDialog.h"
 #include "widgets/Emblem.h"
 #include "widgets/Guard.h"
+#include "widgets/Placement.h"
 #include "widgets/StatusBar.h"
 
 #include <QGuiApplication>
@@ -113,11 +116,7 @@ void frmSteward::LogInSequence()
         frmSystem_LogIn login(this);
         login.txtUserName->setText(u"Admin"_s);
         login.txtUserName->setReadOnly(true);
-        login.adjustSize();
-        const QRect console = frameGeometry();
-        const QSize dialog = login.frameGeometry().size();
-        login.move(int(console.left() + console.width() / 2.0 - dialog.width() / 2.0),
-                   int(console.top() + console.height() / 2.0 - dialog.height() / 2.0));
+        CentreOverWhenShown(&login, this);
         ShowModal(login);
         if (!NamesMatch(CurrentUserName, u"admin"_s)) {
             MsgBox(u"You must log in as Admin to use the the stewardry"_s, Icon::Critical);
@@ -132,7 +131,11 @@ void frmSteward::LogInSequence()
 
 void frmSteward::ManageUserAccounts() {}
 
-void frmSteward::ChangeAdminPassword() {}
+void frmSteward::ChangeAdminPassword()
+{
+    frmSystem_ChangePassword dialog(this);
+    ShowModal(dialog);
+}
 
 void frmSteward::RepairOptimise() { RepairOptimiseDatabase(); }
 
@@ -152,6 +155,10 @@ void frmSteward::InstallBlank()
 
 void frmSteward::Help() { ShowHelpTopic(200); }
 
-void frmSteward::About() {}
+void frmSteward::About()
+{
+    frmSystem_AboutBox dialog(this);
+    ShowModal(dialog);
+}
 
 } // namespace levy

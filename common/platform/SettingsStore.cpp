@@ -78,9 +78,24 @@ void SaveSettings(const QString& application, const QString& section, const QLis
         // The file is read on first use; a damaged one must not be written over.
         (void)settings.childGroups();
         CheckStatus(settings, u"read"_s);
-        for (const auto& [key, value] : values)
+        QList<QVariant> previous;
+        for (const auto& [key, value] : values) {
+            previous.append(settings.value(KeyPath(section, key)));
             settings.setValue(KeyPath(section, key), value);
+        }
         settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            // QSettings keeps unwritten values in a cache shared by the whole process: later
+            // reads would see them and the next successful write would store them. Put the
+            // stored values back (last first, for a key given twice) so that a failed write
+            // changes nothing.
+            for (qsizetype i = values.size() - 1; i >= 0; --i) {
+                if (previous[i].isValid())
+                    settings.setValue(KeyPath(section, values[i].first), previous[i]);
+                else
+                    settings.remove(KeyPath(section, values[i].first));
+            }
+        }
         CheckStatus(settings, u"written"_s);
     }
     // The store holds the administrator's enciphered password: keep it to its owner.

@@ -5,6 +5,8 @@
 #include "platform/RuntimeError.h"
 
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
@@ -15,6 +17,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace levy {
 namespace {
 std::deque<QString> queued;
+std::deque<std::pair<QString, bool>> queuedPrints;
 QList<CommonDialog::Shown> shown;
 
 // "Text Files (*.TXT)|*.txt" becomes the dialog's "Text Files (*.TXT) (*.txt)" entries.
@@ -38,9 +41,12 @@ CommonDialog::CommonDialog(QWidget* owner, const QString& name) : QObject(owner)
 
 void CommonDialog::QueueFileName(const QString& name) { queued.push_back(name); }
 QList<CommonDialog::Shown> CommonDialog::ShownDialogs() { return shown; }
+void CommonDialog::QueuePrint(const QString& pdfFile, bool selection) { queuedPrints.push_back({pdfFile, selection}); }
+
 void CommonDialog::ClearQueue()
 {
     queued.clear();
+    queuedPrints.clear();
     shown.clear();
 }
 
@@ -98,6 +104,35 @@ void CommonDialog::Show(bool save)
         }
         MsgBox(refusal, Icon::Exclamation, DialogTitle);
     }
+}
+
+bool CommonDialog::ShowPrinter(QPrinter& printer)
+{
+    shown.append({u"print"_s, DialogTitle, Filter, FileName, Flags});
+    if (!queuedPrints.empty() || MessageLog::Recording()) {
+        if (queuedPrints.empty() || queuedPrints.front().first.isEmpty()) {
+            if (!queuedPrints.empty())
+                queuedPrints.pop_front();
+            if (CancelError)
+                Raise(cdlCancel, u"CommonDialog"_s, u"Cancel was selected."_s);
+            return false;
+        }
+        const auto [pdf, selection] = queuedPrints.front();
+        queuedPrints.pop_front();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return selection;
+    }
+    QPrintDialog dialog(&printer, owner_);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    if (dialog.exec() != QDialog::Accepted) {
+        if (CancelError)
+            Raise(cdlCancel, u"CommonDialog"_s, u"Cancel was selected."_s);
+        return false;
+    }
+    return printer.printRange() == QPrinter::Selection;
 }
 
 void CommonDialog::ShowHelp() { HelpViewer::Instance().ShowTopic(HelpFile, HelpContext); }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class QPrinter;
 class QWidget;
 
 namespace levy {
@@ -27,6 +28,9 @@ public:
     void ShowOpen();
     void ShowSave();
     void ShowHelp() override;
+    // The print dialog: sets up `printer` and tells whether the user chose to print the
+    // selection. Raises 32755 when cancelled and CancelError is set.
+    bool ShowPrinter(QPrinter& printer);
 
     // Flags of the open and save dialogs.
     static constexpr int cdlOFNReadOnly = 0x1;
@@ -45,6 +49,9 @@ public:
     };
     static QList<Shown> ShownDialogs();
     static void ClearQueue();
+    // Test seam for the print dialog: the next one prints to this PDF file (the
+    // selection only when asked), or is cancelled when the file name is empty.
+    static void QueuePrint(const QString& pdfFile, bool selection);
 
 private:
     void Show(bool save);

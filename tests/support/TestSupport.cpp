@@ -79,6 +79,11 @@ std::shared_ptr<bool> WhenModal(const QString& className, std::function<void(QWi
             timer->deleteLater();
             *done = true;
             act(modal);
+            // A check that failed inside `act` left the dialog open: close everything so
+            // that the test ends instead of hanging.
+            if (QTest::currentTestFailed())
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    w->hide();
             return;
         }
         if (elapsed->elapsed() > timeoutMs) {

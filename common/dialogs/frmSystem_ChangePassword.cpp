@@ -1,0 +1,201 @@
+#include "frmSystem_ChangePassword.h"
+
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "security/Encryption.h"
+#include "security/SecurityEnforcement.h"
+#include "utilities/HelpRoutines.h"
+#include "widgets/Guard.h"
+#include "widgets/Windows1252Validator.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <exception>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+const QString checkTitle = u"Change Password"_s;
+
+QLineEdit* MakeBox(QWidget* owner, const QString& name, const QString& toolTip)
+{
+    auto* box = new QLineEdit(owner);
+    box->setObjectName(name);
+    box->setToolTip(toolTip);
+    box->setValidator(new Windows1252Validator(box));
+    return box;
+}
+
+void MaskWithAsterisks(QLineEdit* box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
+}
+
+QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip)
+{
+    auto* button = new QPushButton(caption, owner);
+    button->setObjectName(name);
+    button->setToolTip(toolTip);
+    // No button is the default: Enter in a text box presses nothing.
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The cipher brings back only characters of codes 32 to 126; any other character
+// would be stored but never match again, locking the account out.
+bool CanBeMatchedAgain(const QString& password) { return DecryptText(EncryptText(password)) == password; }
+} // namespace
+
+frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(u"frmSystem_ChangePassword"_s);
+    setWindowTitle(u"Change User Password"_s);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    Label4 = new QLabel(u"User Name"_s, this);
+    Label4->setObjectName(u"Label4"_s);
+    txtUserName = MakeBox(this, u"txtUserName"_s, u"Enter username here"_s);
+    txtUserName->setReadOnly(true);
+    Label3 = new QLabel(u"Current Password"_s, this);
+    Label3->setObjectName(u"Label3"_s);
+    txtCurrentPassword = MakeBox(this, u"txtCurrentPassword"_s, u"Enter the password you wish to change"_s);
+    MaskWithAsterisks(txtCurrentPassword);
+    Label1 = new QLabel(u"New Password"_s, this);
+    Label1->setObjectName(u"Label1"_s);
+    txtNewPassword = MakeBox(this, u"txtNewPassword"_s, u"Enter the password you would like to change to."_s);
+    MaskWithAsterisks(txtNewPassword);
+    txtNewPassword->setMaxLength(30);
+    Label2 = new QLabel(u"Re-enter Password"_s, this);
+    Label2->setObjectName(u"Label2"_s);
+    txtReEnterPassword = MakeBox(this, u"txtReEnterPassword"_s, u"Reenter your new password here."_s);
+    MaskWithAsterisks(txtReEnterPassword);
+    txtReEnterPassword->setMaxLength(30);
+    cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to Change Password"_s);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Get assistance"_s);
+    cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Close window without changing your password"_s);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(Label4, 0, 0);
+    grid->addWidget(txtUserName, 0, 1);
+    grid->addWidget(Label3, 1, 0);
+    grid->addWidget(txtCurrentPassword, 1, 1);
+    grid->addWidget(Label1, 2, 0);
+    grid->addWidget(txtNewPassword, 2, 1);
+    grid->addWidget(Label2, 3, 0);
+    grid->addWidget(txtReEnterPassword, 3, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdHelp);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    setTabOrder(txtCurrentPassword, txtNewPassword);
+    setTabOrder(txtNewPassword, txtReEnterPassword);
+    setTabOrder(txtReEnterPassword, cmdSave);
+    setTabOrder(cmdSave, cmdHelp);
+    setTabOrder(cmdHelp, cmdCancel);
+    setTabOrder(cmdCancel, txtUserName);
+    txtCurrentPassword->setMinimumWidth(200);
+    setFixedSize(sizeHint());
+
+    connect(cmdSave, &QPushButton::clicked, this, [this] { Guarded([this] { cmdSave_Click(); }); });
+    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(340); }); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { close(); });
+
+    Form_Load();
+}
+
+void frmSystem_ChangePassword::Form_Load() { txtUserName->setText(CurrentUserName); }
+
+void frmSystem_ChangePassword::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    txtCurrentPassword->setFocus();
+}
+
+void frmSystem_ChangePassword::cmdSave_Click()
+{
+    try {
+        // The account is looked up before any box, so a vanished account is reported first.
+        const QString stored = GetUserPassword(txtUserName->text());
+        if (txtCurrentPassword->text().isEmpty()) {
+            MsgBox(u"Please enter the current password"_s, Icon::Exclamation, checkTitle);
+            txtCurrentPassword->setFocus();
+            return;
+        }
+        if (stored != txtCurrentPassword->text()) {
+            MsgBox(u"The entered current password is incorrect."_s, Icon::Exclamation, checkTitle);
+            txtCurrentPassword->clear();
+            txtCurrentPassword->setFocus();
+            return;
+        }
+        if (txtNewPassword->text().isEmpty()) {
+            MsgBox(u"Please enter the new password"_s, Icon::Exclamation, checkTitle);
+            txtNewPassword->setFocus();
+            return;
+        }
+        if (txtReEnterPassword->text().isEmpty()) {
+            MsgBox(u"Please reenter the new password in the space provided."_s, Icon::Exclamation, checkTitle);
+            txtReEnterPassword->setFocus();
+            return;
+        }
+        if (txtNewPassword->text() != txtReEnterPassword->text()) {
+            MsgBox(u"The entered new passwords do not match."_s, Icon::Exclamation, checkTitle);
+            txtNewPassword->clear();
+            txtReEnterPassword->clear();
+            txtNewPassword->setFocus();
+            return;
+        }
+        if (!CanBeMatchedAgain(txtNewPassword->text())) {
+            MsgBox(u"The new password may only hold unaccented letters, digits, spaces and the punctuation "_s
+                   u"marks of a standard keyboard: any other character could never be matched at the next "_s
+                   u"log-in."_s,
+                   Icon::Exclamation, checkTitle);
+            txtNewPassword->clear();
+            txtReEnterPassword->clear();
+            txtNewPassword->setFocus();
+            return;
+        }
+        SetUserPassword(txtUserName->text(), txtNewPassword->text());
+        MsgBox(u"Password successfully changed."_s, Icon::Information, checkTitle);
+        accept();
+    } catch (const RuntimeError& error) {
+        if (error.number == errUserNotFound)
+            MsgBox(u"Unable to locate your user account. Please try logging off and logging "_s + u"back on again."_s,
+                   Icon::Critical, u"System Error"_s);
+        else
+            MsgBox(error.description, Icon::Exclamation, u"Password Not Changed"_s);
+    } catch (const std::exception& error) {
+        MsgBox(QString::fromLocal8Bit(error.what()), Icon::Exclamation, u"Password Not Changed"_s);
+    }
+}
+
+void frmSystem_ChangePassword::keyPressEvent(QKeyEvent* event)
+{
+    // Without a cancel button, Escape closes nothing.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    // Without a default button, Enter presses only the button that has the focus.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace levy

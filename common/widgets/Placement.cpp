@@ -1,0 +1,47 @@
+#include "Placement.h"
+
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
+
+namespace levy {
+namespace {
+class Placer : public QObject {
+public:
+    Placer(QWidget* window, const QWidget* anchor, bool above)
+        : QObject(window), window_(window), anchor_(anchor), above_(above)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show ||
+            (event->type() == QEvent::ActivationChange && window_->isActiveWindow()))
+            Place();
+        return false;
+    }
+
+    void Place()
+    {
+        if (!anchor_)
+            return;
+        const QRect a = anchor_->frameGeometry();
+        const QSize me = window_->frameGeometry().size();
+        const int left = int(a.left() + a.width() / 2.0 - me.width() / 2.0);
+        const int top = above_ ? a.top() - me.height() : int(a.top() + a.height() / 2.0 - me.height() / 2.0);
+        window_->move(left, top);
+    }
+
+private:
+    QWidget* window_;
+    QPointer<const QWidget> anchor_;
+    bool above_;
+};
+} // namespace
+
+void PlaceAboveWhenShown(QWidget* window, const QWidget* anchor) { (new Placer(window, anchor, true))->Place(); }
+
+void CentreOverWhenShown(QWidget* window, const QWidget* anchor) { (new Placer(window, anchor, false))->Place(); }
+
+} // namespace levy

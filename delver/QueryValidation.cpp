@@ -1,0 +1,30 @@
+#include "QueryValidation.h"
+
+#include "database/DatabaseAccess.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+
+std::shared_ptr<Recordset> rsDirectQuery;
+
+bool IsSelectTypeQuery(QueryDef& query) { return IsRunnableQueryType(query.Type()); }
+
+bool ValidateQuery(const QString& statement)
+{
+    try {
+        qryDirectSQL->SetSQL(statement);
+        rsDirectQuery = qryDirectSQL->OpenRecordset();
+        if (IsSelectTypeQuery(*qryDirectSQL))
+            return true;
+        MsgBox(u"You can only execute select queries."_s, Icon::Exclamation, u"Compiling Error"_s);
+        return false;
+    } catch (const RuntimeError& error) {
+        MsgBox(error.description, Icon::Exclamation, u"Compiling Error"_s);
+        return false;
+    }
+}
+
+} // namespace levy

@@ -1,0 +1,94 @@
+#include "SqlHighlighter.h"
+
+#include <QSet>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+const QSet<QString>& Keywords()
+{
+    static const QSet<QString> words = [] {
+        QSet<QString> w;
+        for (const QString& k :
+             QStringLiteral("SELECT FROM WHERE AND OR NOT IN IS NULL LIKE BETWEEN ORDER BY GROUP HAVING AS ON JOIN "
+                            "INNER LEFT RIGHT OUTER CROSS UNION ALL DISTINCT DISTINCTROW TOP PERCENT ASC DESC "
+                            "TRANSFORM PIVOT WITH CASE WHEN THEN ELSE END EXISTS INTERSECT EXCEPT LIMIT OFFSET "
+                            "PARAMETERS MOD TRUE FALSE YES NO ON OFF INSERT UPDATE DELETE INTO VALUES SET")
+                 .split(u' '))
+            w.insert(k);
+        return w;
+    }();
+    return words;
+}
+
+QTextCharFormat Format(const QColor& colour, bool bold = false, bool italic = false)
+{
+    QTextCharFormat f;
+    f.setForeground(colour);
+    if (bold)
+        f.setFontWeight(QFont::Bold);
+    f.setFontItalic(italic);
+    return f;
+}
+} // namespace
+
+SqlHighlighter::SqlHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {}
+
+void SqlHighlighter::highlightBlock(const QString& text)
+{
+    static const QTextCharFormat keyword = Format(QColor(0, 0, 160), true);
+    static const QTextCharFormat string = Format(QColor(160, 0, 0));
+    static const QTextCharFormat name = Format(QColor(0, 110, 110));
+    static const QTextCharFormat date = Format(QColor(128, 0, 128));
+    static const QTextCharFormat comment = Format(QColor(0, 128, 0), false, true);
+    // State 1: inside a block comment carried over from the line before.
+    int i = 0;
+    const int n = int(text.size());
+    if (previousBlockState() == 1) {
+        const int end = int(text.indexOf(u"*/"_s));
+        if (end < 0) {
+            setFormat(0, n, comment);
+            setCurrentBlockState(1);
+            return;
+        }
+        setFormat(0, end + 2, comment);
+        i = end + 2;
+    }
+    setCurrentBlockState(0);
+    while (i < n) {
+        const QChar c = text[i];
+        if (c == u'-' && i + 1 < n && text[i + 1] == u'-') {
+            setFormat(i, n - i, comment);
+            return;
+        }
+        if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
+            const int end = int(text.indexOf(u"*/"_s, i + 2));
+            if (end < 0) {
+                setFormat(i, n - i, comment);
+                setCurrentBlockState(1);
+                return;
+            }
+            setFormat(i, end + 2 - i, comment);
+            i = end + 2;
+        } else if (c == u'\'' || c == u'"' || c == u'[' || c == u'#') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            int end = int(text.indexOf(close, i + 1));
+            if (end < 0)
+                end = n - 1;
+            setFormat(i, end + 1 - i, c == u'[' ? name : c == u'#' ? date : string);
+            i = end + 1;
+        } else if (c.isLetter() || c == u'_') {
+            int j = i + 1;
+            while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_'))
+                ++j;
+            if (Keywords().contains(text.mid(i, j - i).toUpper()))
+                setFormat(i, j - i, keyword);
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+}
+
+} // namespace levy

@@ -1,0 +1,49 @@
+#include "DelverSession.h"
+
+#include "TestSupport.h"
+#include "database/DatabaseAccess.h"
+#include "dialogs/frmSystem_LogIn.h"
+#include "frmSystem_CheckDate.h"
+#include "platform/SettingsStore.h"
+#include "security/Encryption.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy::test {
+
+void AnswerStartUp(const QString& user, const QString& password)
+{
+    WhenModal<frmSystem_LogIn>([user, password](frmSystem_LogIn* login) {
+        login->txtUserName->setText(user);
+        login->txtPassword->setText(password);
+        login->cmdLogIn->click();
+        WhenModal<frmSystem_CheckDate>([](frmSystem_CheckDate* date) { date->cmdYes->click(); });
+    });
+}
+
+QString DelverDatabase(const QString& folder)
+{
+    const QString path = folder + u"/levy.mdb"_s;
+    MakeBlankDatabase(path);
+    auto db = OpenLevy(path);
+    auto users = db->OpenRecordset(u"Users"_s, dbOpenTable);
+    const QList<std::tuple<QString, QString, QString>> accounts = {
+        {u"Clerk"_s, u"clerk"_s, QString(25, u'1')},
+        {u"Bursar"_s, u"bursar"_s, QString(24, u'0') + u'1'},
+        {u"Trainee"_s, u"trainee"_s, QString(30, u'0')}};
+    for (const auto& [name, password, rights] : accounts) {
+        users->AddNew();
+        users->SetFieldValue(u"User Name"_s, name);
+        users->SetFieldValue(u"User Password"_s, EncryptText(password));
+        users->SetFieldValue(u"User Rights"_s, rights);
+        users->Update();
+    }
+    db->Close();
+    SaveSetting(settingsApplication, settingsSection, settingsDBPath, path);
+    return path;
+}
+
+} // namespace levy::test
