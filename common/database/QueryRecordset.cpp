@@ -1,6 +1,7 @@
 #include "QueryRecordset.h"
 
 #include "EngineErrors.h"
+#include "ReadOnlyAuthorizer.h"
 #include "ValueStorage.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -16,7 +17,7 @@ QueryRecordset::QueryRecordset()
 }
 
 QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql)
-    : connection_(std::move(connection)), statement_(engine::Statement::PrepareSingle(connection_, sql))
+    : connection_(std::move(connection)), statement_(engine::PrepareReadOnlyQuery(connection_, sql))
 {
     const int n = statement_->ColumnCount();
     for (int c = 0; c < n; ++c) {

@@ -12,7 +12,7 @@ namespace levy {
 // runs the statement again from its first record.
 class QueryRecordset : public Recordset {
 public:
-    // The statement must already be prepared on the read-only query connection.
+    // Runs a user's statement, checked as a query, on the read-only query connection.
     QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql);
     // A recordset of a statement that may not run: no fields, no records.
     QueryRecordset();

@@ -1,12 +1,23 @@
 #include "ReadOnlyAuthorizer.h"
 
+#include "EngineErrors.h"
 #include "Sqlite.h"
+#include "SqlClassifier.h"
 
 #include <cstring>
 #include <strings.h>
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace levy::engine {
 namespace {
+// Every statement runs on the thread that prepares it, so the refusal met while
+// preparing or stepping is the one the error that follows belongs to.
+thread_local QString refusal;
+
+const QString onlySelect = u" Only select, crosstab and union queries can be run."_s;
+
 bool Same(const char* a, const char* b) { return a && b && strcasecmp(a, b) == 0; }
 
 bool ForbiddenFunction(const char* name)
@@ -21,6 +32,41 @@ bool ForbiddenFunction(const char* name)
     return strncasecmp(name, "sqlcipher", 9) == 0;
 }
 
+QString Describe(int action, const char* a, const char* b)
+{
+    const QString first = QString::fromUtf8(a ? a : "");
+    switch (action) {
+    case SQLITE_INSERT:
+        return u"This statement would add records to \"%1\"."_s.arg(first) + onlySelect;
+    case SQLITE_UPDATE:
+        return u"This statement would change records of \"%1\"."_s.arg(first) + onlySelect;
+    case SQLITE_DELETE:
+        return u"This statement would delete records from \"%1\"."_s.arg(first) + onlySelect;
+    case SQLITE_FUNCTION:
+        return u"The function %1() cannot be used in a query: it could change the database or reach other files."_s
+            .arg(QString::fromUtf8(b ? b : ""));
+    case SQLITE_PRAGMA:
+        return u"This statement would read or change a setting of the database engine (%1)."_s.arg(first) +
+               onlySelect;
+    case SQLITE_ATTACH:
+    case SQLITE_DETACH:
+        return u"This statement would attach or detach a database file."_s + onlySelect;
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+        return u"A query cannot begin or end a transaction."_s + onlySelect;
+    default:
+        return u"This statement would change the database or its design."_s + onlySelect;
+    }
+}
+
+int Deny(int action, const char* a, const char* b)
+{
+    // The first refusal is the cause; later ones follow from it.
+    if (refusal.isEmpty())
+        refusal = Describe(action, a, b);
+    return SQLITE_DENY;
+}
+
 int Authorize(void*, int action, const char* a, const char* b, const char*, const char*)
 {
     switch (action) {
@@ -33,13 +79,31 @@ int Authorize(void*, int action, const char* a, const char* b, const char*, cons
             return SQLITE_IGNORE;
         return SQLITE_OK;
     case SQLITE_FUNCTION:
-        return ForbiddenFunction(b) ? SQLITE_DENY : SQLITE_OK;
+        return ForbiddenFunction(b) ? Deny(action, a, b) : SQLITE_OK;
     default:
-        return SQLITE_DENY;
+        return Deny(action, a, b);
     }
 }
 } // namespace
 
 void InstallReadOnlyAuthorizer(sqlite3* db) { sqlite3_set_authorizer(db, Authorize, nullptr); }
+
+QString TakeAuthorizerRefusal() { return std::exchange(refusal, QString()); }
+
+std::unique_ptr<Statement> PrepareReadOnlyQuery(std::shared_ptr<Connection> connection, const QString& sql)
+{
+    // The engine builds the comparisons of NATURAL and USING joins without asking the
+    // authorizer, so "User Password" would be compared with its real value.
+    if (JoinsByColumnName(sql))
+        RaiseEngine(errNotAuthorized, u"Joins by column name (NATURAL JOIN, USING) cannot be used in a query. "
+                                      u"Write the join with ON instead, for example "
+                                      u"\"FROM a INNER JOIN b ON a.[Student ID] = b.[Student ID]\"."_s);
+    TakeAuthorizerRefusal();
+    auto statement = Statement::PrepareSingle(std::move(connection), sql);
+    // Some statements (VACUUM) ask the authorizer nothing until they run.
+    if (sqlite3_column_count(statement->Handle()) == 0 || !sqlite3_stmt_readonly(statement->Handle()))
+        RaiseEngine(errNotAuthorized, u"This statement returns no records or would change the database."_s + onlySelect);
+    return statement;
+}
 
 } // namespace levy::engine

@@ -1,12 +1,26 @@
 #pragma once
 
+#include "SqliteHandle.h"
+
+#include <QString>
+#include <memory>
+
 struct sqlite3;
 
 namespace levy::engine {
 
 // Installs on a connection the authorizer that lets statements read and nothing else:
 // no writes, schema changes, pragmas, transactions, attachments or functions that write
-// or load. The "User Password" column of "Users" reads as Null.
+// or load. The "User Password" column of "Users" reads as Null. It stays installed, so
+// that a statement the engine prepares again after a schema change is checked again.
 void InstallReadOnlyAuthorizer(sqlite3* db);
+
+// What the authorizer refused last on this thread, as a description a clerk can act on;
+// empty when it refused nothing since the last call. Forgets it.
+QString TakeAuthorizerRefusal();
+
+// Prepares a user's statement on the read-only connection: one statement that returns
+// records and writes nothing, with no join the authorizer cannot see into.
+std::unique_ptr<Statement> PrepareReadOnlyQuery(std::shared_ptr<Connection> connection, const QString& sql);
 
 } // namespace levy::engine

@@ -2,6 +2,8 @@
 
 #include "DaoConstants.h"
 
+#include <cstring>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
@@ -106,21 +108,53 @@ int ClassifyTokens(const QList<SqlToken>& tokens, qsizetype from)
     if (w != u"SELECT"_s && w != u"WITH"_s && w != u"VALUES"_s)
         return dbQAction;
     // The main statement's own words are those at the depth of its first token; a WITH
-    // clause's bodies and subqueries sit deeper.
+    // clause's bodies and subqueries sit deeper. Inside a select, INSERT, REPLACE and
+    // the like can only be names or functions (replace()), never actions.
     const int depth = first.depth;
+    qsizetype main = from;
+    if (w == u"WITH"_s) {
+        // Every common table expression ends in "AS (...)": the word after the last one
+        // begins the main statement.
+        main = -1;
+        bool afterBody = false;
+        const SqlToken* previous = nullptr;
+        for (qsizetype i = from + 1; i < tokens.size() && main < 0; ++i) {
+            const SqlToken& t = tokens[i];
+            if (t.depth != depth)
+                continue;
+            const bool symbol = t.kind == SqlToken::Symbol;
+            if (symbol && t.text == u";"_s)
+                break;
+            if (afterBody) {
+                if (symbol && t.text == u","_s)
+                    afterBody = false;
+                else
+                    main = i;
+            } else if (symbol && t.text == u"("_s && previous && IsWord(*previous, u"AS"_s)) {
+                afterBody = true;
+            }
+            previous = &t;
+        }
+        // An incomplete clause is left to the engine, which names the fault.
+        if (main < 0)
+            return dbQSelect;
+        const QString verb = tokens[main].kind == SqlToken::Word ? tokens[main].text : QString();
+        if (verb == u"INSERT"_s || verb == u"REPLACE"_s)
+            return dbQAppend;
+        if (verb == u"UPDATE"_s)
+            return dbQUpdate;
+        if (verb == u"DELETE"_s)
+            return dbQDelete;
+    }
     bool setOperation = false;
-    for (qsizetype i = from; i < tokens.size(); ++i) {
+    for (qsizetype i = main; i < tokens.size(); ++i) {
         const SqlToken& t = tokens[i];
         if (t.kind == SqlToken::Symbol && t.text == u";"_s && t.depth == 0)
             break;
         if (t.depth != depth || t.kind != SqlToken::Word)
             continue;
-        if (t.text == u"INTO"_s && w != u"WITH"_s)
+        if (t.text == u"INTO"_s)
             return dbQMakeTable;
-        if (t.text == u"INSERT"_s || t.text == u"UPDATE"_s || t.text == u"DELETE"_s || t.text == u"REPLACE"_s)
-            return t.text == u"INSERT"_s || t.text == u"REPLACE"_s ? dbQAppend
-                   : t.text == u"UPDATE"_s                         ? dbQUpdate
-                                                                   : dbQDelete;
         if (t.text == u"UNION"_s || t.text == u"INTERSECT"_s || t.text == u"EXCEPT"_s)
             setOperation = true;
     }
@@ -163,6 +197,102 @@ bool HasTextAfterStatement(const QString& sql)
                 continue;
             }
             return i + 1 < tokens.size();
+        }
+    }
+    return false;
+}
+
+namespace {
+bool IsSqliteIdChar(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' || u == '$' ||
+           u >= 0x80;
+}
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsSqliteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+bool SameKeyword(const QByteArray& text, qsizetype from, qsizetype length, const char* keyword)
+{
+    if (length != qsizetype(std::strlen(keyword)))
+        return false;
+    for (qsizetype k = 0; k < length; ++k) {
+        char c = text[from + k];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+        if (c != keyword[k])
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+bool JoinsByColumnName(const QString& sql)
+{
+    // The engine reads the UTF-8 text up to its first NUL; reading on past it only
+    // finds more words.
+    const QByteArray s = sql.toUtf8();
+    const qsizetype n = s.size();
+    auto at = [&](qsizetype k) { return k < n ? s[k] : '\0'; };
+    qsizetype i = 0;
+    while (i < n) {
+        const char c = s[i];
+        if (c == '-' && at(i + 1) == '-') {
+            while (i < n && s[i] != '\n')
+                ++i;
+        } else if (c == '/' && at(i + 1) == '*' && i + 2 < n) {
+            const qsizetype end = s.indexOf("*/", i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == '\'' || c == '"' || c == '`') {
+            ++i;
+            while (i < n && !(s[i] == c && at(i + 1) != c))
+                i += s[i] == c ? 2 : 1;
+            ++i;
+        } else if (c == '[') {
+            const qsizetype end = s.indexOf(']', i + 1);
+            i = end < 0 ? n : end + 1;
+        } else if (c == '$' || c == '@' || c == ':' || c == '#') {
+            // A parameter, with the engine's Tcl-style forms "a::b" and "a(...)".
+            qsizetype letters = 0;
+            for (++i; i < n; ++i) {
+                if (IsSqliteIdChar(s[i])) {
+                    ++letters;
+                } else if (s[i] == '(' && letters > 0) {
+                    while (i < n && !IsSqliteSpace(s[i]) && s[i] != ')')
+                        ++i;
+                    if (i < n && s[i] == ')')
+                        ++i;
+                    break;
+                } else if (s[i] == ':' && at(i + 1) == ':') {
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+        } else if (IsAsciiDigit(c) || (c == '.' && IsAsciiDigit(at(i + 1)))) {
+            if (c == '0' && (at(i + 1) == 'x' || at(i + 1) == 'X') && IsHexDigit(at(i + 2))) {
+                for (i += 3; i < n && IsHexDigit(s[i]); ++i) {}
+                continue;
+            }
+            while (i < n && IsAsciiDigit(s[i]))
+                ++i;
+            if (at(i) == '.')
+                for (++i; i < n && IsAsciiDigit(s[i]); ++i) {}
+            if ((at(i) == 'e' || at(i) == 'E') &&
+                (IsAsciiDigit(at(i + 1)) || ((at(i + 1) == '+' || at(i + 1) == '-') && IsAsciiDigit(at(i + 2)))))
+                for (i += 2; i < n && IsAsciiDigit(s[i]); ++i) {}
+            while (i < n && IsSqliteIdChar(s[i]))
+                ++i;
+        } else if (IsSqliteIdChar(c)) {
+            qsizetype j = i;
+            while (j < n && IsSqliteIdChar(s[j]))
+                ++j;
+            if (SameKeyword(s, i, j - i, "NATURAL") || SameKeyword(s, i, j - i, "USING"))
+                return true;
+            i = j;
+        } else {
+            ++i;
         }
     }
     return false;

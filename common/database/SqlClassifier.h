@@ -25,4 +25,9 @@ int ClassifyStatement(const QString& sql);
 // the first statement.
 bool HasTextAfterStatement(const QString& sql);
 
+// True when the text joins tables by column names (NATURAL, USING): the engine compares
+// such columns without asking the authorizer, so a hidden column would answer. Read the
+// way the engine itself reads the text, so that no string, name or comment hides a word.
+bool JoinsByColumnName(const QString& sql);
+
 } // namespace levy

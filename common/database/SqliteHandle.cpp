@@ -1,6 +1,7 @@
 #include "SqliteHandle.h"
 
 #include "EngineErrors.h"
+#include "ReadOnlyAuthorizer.h"
 #include "Sqlite.h"
 #include "SqlClassifier.h"
 #include "platform/RuntimeError.h"
@@ -21,6 +22,11 @@ void RaiseSqlite(sqlite3* db, int code, const QString& path)
 {
     const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(code));
     const QString file = QDir::toNativeSeparators(path);
+    // A refusal of the read-only authorizer says what the statement would have done; the
+    // engine reports a refused function as a plain error.
+    const QString refusal = TakeAuthorizerRefusal();
+    if (!refusal.isEmpty() && ((code & 0xFF) == SQLITE_AUTH || message.startsWith(u"not authorized"_s)))
+        RaiseEngine(errNotAuthorized, refusal);
     switch (code & 0xFF) {
     case SQLITE_NOTADB:
         RaiseEngine(errNotDatabase,
