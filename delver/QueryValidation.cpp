@@ -15,6 +15,10 @@ bool IsSelectTypeQuery(QueryDef& query) { return IsRunnableQueryType(query.Type(
 bool ValidateQuery(const QString& statement)
 {
     try {
+        // The previous result is replaced; let it go first, so that it holds nothing.
+        if (rsDirectQuery)
+            rsDirectQuery->Close();
+        rsDirectQuery.reset();
         qryDirectSQL->SetSQL(statement);
         rsDirectQuery = qryDirectSQL->OpenRecordset();
         if (IsSelectTypeQuery(*qryDirectSQL))

@@ -2,6 +2,7 @@
 
 #include "EngineErrors.h"
 #include "ReadOnlyAuthorizer.h"
+#include "Sqlite.h"
 #include "ValueStorage.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -11,15 +12,15 @@ namespace levy {
 
 QueryRecordset::QueryRecordset()
 {
-    countComplete_ = true;
-    statementAt_ = 0;
+    complete_ = true;
     position_ = 0;
 }
 
 QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql)
-    : connection_(std::move(connection)), statement_(engine::PrepareReadOnlyQuery(connection_, sql))
+    : connection_(std::move(connection)), sql_(sql), statement_(engine::PrepareReadOnlyQuery(connection_, sql))
 {
     const int n = statement_->ColumnCount();
+    QList<bool> typeFromValues;
     for (int c = 0; c < n; ++c) {
         FieldDef f;
         f.name = statement_->ColumnName(c);
@@ -27,21 +28,28 @@ QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, c
         if (!known)
             f.type = dbText;
         fields_.append(f);
-        typeFromValues_.append(!known);
+        typeFromValues.append(!known);
     }
+    cache_ = std::make_unique<ResultCache>();
     // Read the first record at once: the count is then 0 exactly when the result is empty.
-    if (StepStatement()) {
+    if (ReadNext()) {
         // An expression column takes its type from the first record's values.
+        const QList<Value>& first = cache_->Row(0);
         for (int c = 0; c < n; ++c)
-            if (typeFromValues_[c] && !statement_->ColumnIsNull(c))
-                fields_[c].type = FieldTypeOfStorage(statement_->ColumnStorage(c));
-    }
-    position_ = statementAt_;
-    if (countComplete_) {
-        bof_ = eof_ = true;
-    } else {
+            if (typeFromValues[c] && !first[c].IsNull())
+                fields_[c].type = FieldTypeOfStorage(first[c]);
+        position_ = 0;
         bof_ = eof_ = false;
-        ReadRow();
+        row_.clear();
+        for (int c = 0; c < n; ++c)
+            row_.append(FromStorage(first[c], fields_[c].type));
+        // Let go of the database until more is asked for.
+        if (!complete_) {
+            statement_->Reset();
+            statementAt_ = 0;
+        }
+    } else {
+        position_ = 0;
     }
 }
 
@@ -67,26 +75,36 @@ Value QueryRecordset::FieldValue(int index) const
     return row_[index];
 }
 
-bool QueryRecordset::StepStatement()
+bool QueryRecordset::ReadNext()
 {
-    if (!statement_ || (countComplete_ && statementAt_ >= reached_))
+    if (complete_ || !statement_)
         return false;
-    if (statement_->Step()) {
+    // A statement that was let go of starts again and passes over what was read.
+    while (statementAt_ < read_) {
+        if (!statement_->Step()) {
+            // The result has shrunk since it was first read: it ends here.
+            complete_ = true;
+            cache_->Flush();
+            statement_->Reset();
+            return false;
+        }
         ++statementAt_;
-        reached_ = std::max(reached_, statementAt_ + 1);
-        return true;
     }
-    statementAt_ = reached_;
-    countComplete_ = true;
-    return false;
-}
-
-void QueryRecordset::ReadRow()
-{
+    if (!statement_->Step()) {
+        complete_ = true;
+        cache_->Flush();
+        statement_->Reset();
+        return false;
+    }
+    ++statementAt_;
     const int n = int(fields_.size());
-    row_.resize(n);
+    QList<Value> stored;
+    stored.reserve(n);
     for (int c = 0; c < n; ++c)
-        row_[c] = FromStorage(statement_->ColumnStorage(c), fields_[c].type);
+        stored.append(statement_->ColumnStorage(c));
+    cache_->Append(stored);
+    ++read_;
+    return true;
 }
 
 void QueryRecordset::GoTo(int64_t target)
@@ -95,41 +113,28 @@ void QueryRecordset::GoTo(int64_t target)
     if (target < 0) {
         position_ = -1;
         bof_ = true;
-        eof_ = reached_ == 0 && countComplete_;
+        eof_ = read_ == 0 && complete_;
         row_.clear();
         return;
     }
-    if (countComplete_ && target >= reached_) {
-        position_ = reached_;
-        eof_ = true;
-        bof_ = reached_ == 0;
-        row_.clear();
-        return;
-    }
-    if (countComplete_ && target == reached_ - 1 && !lastRow_.isEmpty()) {
-        position_ = target;
-        row_ = lastRow_;
-        bof_ = eof_ = false;
-        return;
-    }
-    if (target < statementAt_ || (target == statementAt_ && countComplete_ && statementAt_ >= reached_)) {
-        statement_->Reset();
-        statementAt_ = -1;
-    }
-    while (statementAt_ < target) {
-        if (!StepStatement()) {
-            if (position_ == reached_ - 1 && !row_.isEmpty())
-                lastRow_ = row_;
-            position_ = reached_;
-            eof_ = true;
-            bof_ = reached_ == 0;
-            row_.clear();
-            return;
+    // A move past what was read reads the rest of the result: a statement left in the
+    // middle of its result would keep every other program from writing.
+    if (target >= read_)
+        while (ReadNext()) {
         }
+    if (target >= read_) {
+        position_ = read_;
+        eof_ = true;
+        bof_ = read_ == 0;
+        row_.clear();
+        return;
     }
     position_ = target;
     bof_ = eof_ = false;
-    ReadRow();
+    const QList<Value>& stored = cache_->Row(target);
+    row_.resize(fields_.size());
+    for (int c = 0; c < fields_.size(); ++c)
+        row_[c] = FromStorage(stored[c], fields_[c].type);
 }
 
 void QueryRecordset::MoveFirst() { GoTo(0); }
@@ -144,22 +149,9 @@ void QueryRecordset::MoveNext()
 void QueryRecordset::MoveLast()
 {
     Live();
-    if (!countComplete_) {
-        // Read to the end, keeping the last record.
-        if (statementAt_ >= 0 && statementAt_ < reached_)
-            ReadRow();
-        QList<Value> last = statementAt_ >= 0 ? row_ : QList<Value>();
-        while (StepStatement()) {
-            ReadRow();
-            last = row_;
-        }
-        lastRow_ = last;
+    while (ReadNext()) {
     }
-    if (reached_ == 0) {
-        GoTo(0);
-        return;
-    }
-    GoTo(reached_ - 1);
+    GoTo(read_ == 0 ? 0 : read_ - 1);
 }
 
 void QueryRecordset::Move(int64_t n)
@@ -169,12 +161,18 @@ void QueryRecordset::Move(int64_t n)
     GoTo(position_ + n);
 }
 
+void QueryRecordset::Interrupt()
+{
+    if (connection_ && connection_->IsOpen())
+        sqlite3_interrupt(connection_->Handle());
+}
+
 void QueryRecordset::Close()
 {
     closed_ = true;
     statement_.reset();
+    cache_.reset();
     row_.clear();
-    lastRow_.clear();
 }
 
 } // namespace levy

@@ -1,15 +1,18 @@
 #pragma once
 
 #include "Recordset.h"
+#include "ResultCache.h"
 #include "SqliteHandle.h"
 
 #include <memory>
 
 namespace levy {
 
-// A read-only recordset over a statement's result. Moving forward continues the
-// statement where it is, so walking a result in order costs one read of it; moving back
-// runs the statement again from its first record.
+// A read-only recordset over a statement's result. Each record is read from the
+// database once, in order, and kept in a private result cache; moving to a record
+// already read costs no second read, wherever it lies. The first record is read when
+// the recordset opens, the rest at the first move past it; the statement is then
+// finished, so an open recordset never keeps other programs from writing.
 class QueryRecordset : public Recordset {
 public:
     // Runs a user's statement, checked as a query, on the read-only query connection.
@@ -27,27 +30,30 @@ public:
     void Move(int64_t n) override;
     bool IsEOF() const override { return eof_; }
     bool IsBOF() const override { return bof_; }
-    int64_t RecordCount() const override { return reached_; }
+    int64_t RecordCount() const override { return read_; }
     void Close() override;
 
+    // Stops a long read from another thread (the user's Cancel); the read then fails
+    // with "The operation was stopped.".
+    void Interrupt();
+
 private:
-    // Makes record `target` current (past the end: EOF), reading forward from where the
-    // statement is, or from its start when the target lies behind it.
+    // Makes record `target` current (past the end: EOF), reading on as far as needed.
     void GoTo(int64_t target);
-    bool StepStatement();
-    void ReadRow();
+    // Reads the next record into the cache; false at the end of the result.
+    bool ReadNext();
     void Live() const;
 
     std::shared_ptr<engine::Connection> connection_;
+    QString sql_;
     std::unique_ptr<engine::Statement> statement_;
+    std::unique_ptr<ResultCache> cache_;
     QList<FieldDef> fields_;
-    QList<bool> typeFromValues_;
-    QList<Value> row_;          // the current record, converted
-    QList<Value> lastRow_;      // the last record, once the end has been reached
-    int64_t position_ = -1;     // 0-based index of the current record
-    int64_t statementAt_ = -1;  // the record the statement sits on; the count when finished
-    int64_t reached_ = 0;       // records reached so far
-    bool countComplete_ = false;
+    QList<Value> row_;             // the current record, converted
+    int64_t position_ = -1;        // 0-based index of the current record
+    int64_t read_ = 0;             // records read so far
+    int64_t statementAt_ = 0;      // records the live statement has delivered
+    bool complete_ = false;        // the whole result has been read
     bool bof_ = true;
     bool eof_ = true;
     bool closed_ = false;

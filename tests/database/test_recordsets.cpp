@@ -3,6 +3,7 @@
 #include "database/DatabaseAccess.h"
 #include "platform/RuntimeError.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -23,6 +24,7 @@ private slots:
     void queryMovesBackAndBeyondTheEnds();
     void fieldTypesOfAResult();
     void closingTheDatabaseInvalidatesItsRecordsets();
+    void anOpenResultLocksNobodyOut();
 
 private:
     std::shared_ptr<Database> Fresh(test::Sandbox& s)
@@ -258,6 +260,33 @@ void TestRecordsets::closingTheDatabaseInvalidatesItsRecordsets()
     QVERIFY_THROWS_EXCEPTION(RuntimeError, table->MoveNext());
     QVERIFY_THROWS_EXCEPTION(RuntimeError, query->MoveNext());
     QVERIFY_THROWS_EXCEPTION(RuntimeError, db->TableNames());
+}
+
+void TestRecordsets::anOpenResultLocksNobodyOut()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    AddStudents(*db, 350);
+    auto other = test::OpenLevy(db->Name());
+    // Just opened, parked in the middle, and read to the end: another program writes at once.
+    auto rs = db->OpenRecordset(u"SELECT * FROM Students"_s);
+    for (int step = 0; step < 3; ++step) {
+        if (step == 1) {
+            rs->MoveFirst();
+            rs->Move(150);
+        }
+        if (step == 2)
+            rs->MoveLast();
+        QElapsedTimer timer;
+        timer.start();
+        other->MainConnection()->Execute(u"INSERT INTO Classes (Class) VALUES ('C%1')"_s.arg(step));
+        QVERIFY2(timer.elapsed() < 2000, "a write waited for the open result");
+    }
+    // The result read before the writes stays as it was read.
+    QCOMPARE(rs->RecordCount(), int64_t(350));
+    rs->MoveFirst();
+    rs->Move(299);
+    QCOMPARE(rs->FieldValue(0).AsText(), u"S0300"_s);
 }
 
 QTEST_GUILESS_MAIN(TestRecordsets)

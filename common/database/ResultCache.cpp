@@ -1,0 +1,220 @@
+#include "ResultCache.h"
+
+#include "EngineErrors.h"
+#include "Sqlite.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using levy::engine::RaiseEngine;
+
+namespace levy {
+namespace {
+enum Tag : char { tagNull = 0, tagInteger = 1, tagDouble = 2, tagText = 3 };
+
+void Put(QByteArray& out, const void* data, qsizetype size) { out.append(static_cast<const char*>(data), size); }
+
+void Encode(QByteArray& out, const QList<Value>& row)
+{
+    const uint32_t n = uint32_t(row.size());
+    Put(out, &n, sizeof n);
+    for (const Value& v : row) {
+        if (v.IsNull()) {
+            out.append(tagNull);
+        } else if (v.IsInteger()) {
+            out.append(tagInteger);
+            const int64_t i = v.AsInteger();
+            Put(out, &i, sizeof i);
+        } else if (v.IsDouble()) {
+            out.append(tagDouble);
+            const double d = v.AsDouble();
+            Put(out, &d, sizeof d);
+        } else {
+            out.append(tagText);
+            const QByteArray utf8 = v.AsText().toUtf8();
+            const uint32_t size = uint32_t(utf8.size());
+            Put(out, &size, sizeof size);
+            out.append(utf8);
+        }
+    }
+}
+
+template <class T>
+T Take(const char*& p)
+{
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    p += sizeof value;
+    return value;
+}
+
+QList<Value> Decode(const char*& p)
+{
+    const uint32_t n = Take<uint32_t>(p);
+    QList<Value> row;
+    row.reserve(n);
+    for (uint32_t c = 0; c < n; ++c) {
+        switch (*p++) {
+        case tagInteger: row.append(Value(Take<int64_t>(p))); break;
+        case tagDouble: row.append(Value(Take<double>(p))); break;
+        case tagText: {
+            const uint32_t size = Take<uint32_t>(p);
+            row.append(Value(QString::fromUtf8(p, size)));
+            p += size;
+            break;
+        }
+        default: row.append(Value()); break;
+        }
+    }
+    return row;
+}
+
+QByteArray RandomKey()
+{
+    QByteArray hex;
+    for (int i = 0; i < 8; ++i)
+        hex += QByteArray::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, '0');
+    // A raw key: no key derivation is needed for a key that is random already.
+    return "x'" + hex + "'";
+}
+
+void RemoveStaleFiles(const QString& folder)
+{
+    QDirIterator it(folder, {u"*.result"_s}, QDir::Files | QDir::Hidden);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // A file whose lock can be taken belongs to no running program.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            QFile::remove(file);
+        ::close(fd);
+    }
+}
+} // namespace
+
+QString ResultCache::Folder()
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    return base + u"/AHS Levy System/results"_s;
+}
+
+ResultCache::ResultCache()
+{
+    const QString folder = Folder();
+    if (!QDir().mkpath(folder))
+        RaiseEngine(engine::errCantCreate,
+                    u"The folder \"%1\" for query results could not be created."_s.arg(QDir::toNativeSeparators(folder)));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    RemoveStaleFiles(folder);
+    path_ = folder + u'/' + QString::number(QRandomGenerator::system()->generate64(), 16) + u".result"_s;
+    const int fd = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        RaiseEngine(engine::errCantCreate,
+                    u"A file for the query's result could not be created in \"%1\": %2."_s.arg(
+                        QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(errno))));
+    ::flock(fd, LOCK_EX | LOCK_NB);
+    lockFd_ = fd;
+    try {
+        connection_ = engine::Connection::Open(path_, false, false, RandomKey());
+        connection_->Execute(u"PRAGMA cipher_page_size = 4096"_s);
+        connection_->Execute(u"PRAGMA journal_mode = OFF"_s);
+        connection_->Execute(u"PRAGMA synchronous = OFF"_s);
+        connection_->Execute(u"PRAGMA cache_size = 64"_s);
+        connection_->Execute(u"CREATE TABLE blocks (n INTEGER PRIMARY KEY, rows BLOB NOT NULL)"_s);
+        connection_->Execute(u"BEGIN"_s);
+        insert_ = std::make_unique<engine::Statement>(connection_, u"INSERT INTO blocks (n, rows) VALUES (?, ?)"_s);
+        select_ = std::make_unique<engine::Statement>(connection_, u"SELECT rows FROM blocks WHERE n = ?"_s);
+    } catch (const RuntimeError&) {
+        insert_.reset();
+        select_.reset();
+        if (connection_)
+            connection_->Close();
+        QFile::remove(path_);
+        ::close(lockFd_);
+        throw;
+    }
+}
+
+ResultCache::~ResultCache()
+{
+    insert_.reset();
+    select_.reset();
+    if (connection_)
+        connection_->Close();
+    QFile::remove(path_);
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+}
+
+void ResultCache::Append(const QList<Value>& row)
+{
+    Encode(pending_, row);
+    ++rows_;
+    if (++pendingRows_ == blockSize)
+        WriteBlock();
+}
+
+void ResultCache::Flush()
+{
+    if (pendingRows_ > 0)
+        WriteBlock();
+}
+
+void ResultCache::WriteBlock()
+{
+    const int64_t block = writtenBlocks_;
+    insert_->Reset();
+    insert_->Bind(1, block);
+    sqlite3_bind_blob(insert_->Handle(), 2, pending_.constData(), int(pending_.size()), SQLITE_TRANSIENT);
+    insert_->Step();
+    insert_->Reset();
+    pending_.clear();
+    pendingRows_ = 0;
+    ++writtenBlocks_;
+}
+
+void ResultCache::ReadBlock(int64_t block)
+{
+    // The block still being filled is read from memory.
+    loaded_.clear();
+    if (block >= writtenBlocks_) {
+        const char* p = pending_.constData();
+        for (int i = 0; i < pendingRows_; ++i)
+            loaded_.append(Decode(p));
+        loadedBlock_ = block;
+        return;
+    }
+    select_->Reset();
+    select_->Bind(1, block);
+    if (!select_->Step())
+        RaiseEngine(engine::errIo, u"A block of the query's result could not be read back."_s);
+    const char* p = static_cast<const char*>(sqlite3_column_blob(select_->Handle(), 0));
+    const char* end = p + sqlite3_column_bytes(select_->Handle(), 0);
+    while (p < end)
+        loaded_.append(Decode(p));
+    select_->Reset();
+    loadedBlock_ = block;
+}
+
+const QList<Value>& ResultCache::Row(int64_t index)
+{
+    const int64_t block = index / blockSize;
+    if (block != loadedBlock_ || index % blockSize >= loaded_.size())
+        ReadBlock(block);
+    return loaded_[int(index % blockSize)];
+}
+
+} // namespace levy
