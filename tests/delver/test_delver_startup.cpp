@@ -85,7 +85,7 @@ void TestDelverStartUp::startsWithLogInAndDateAboveTheSplash()
         login->cmdLogIn->click();
         test::WhenModal<frmSystem_CheckDate>([&](frmSystem_CheckDate* date) {
             dateFrame = date->frameGeometry();
-            QCOMPARE(QApplication::focusWidget(), date->cmdYes);
+            QCOMPARE(date->focusWidget(), date->cmdYes);
             date->cmdYes->click();
         });
     });

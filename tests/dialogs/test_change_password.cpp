@@ -179,7 +179,7 @@ void TestChangePassword::controls()
         QCOMPARE(box->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, box), int(u'*'));
     }
     // Tab order, starting where the focus starts.
-    QWidget* order = QApplication::focusWidget();
+    QWidget* order = dialog_->focusWidget();
     QCOMPARE(order, dialog_->txtCurrentPassword);
     for (QWidget* expected : std::initializer_list<QWidget*>{dialog_->txtNewPassword, dialog_->txtReEnterPassword, dialog_->cmdSave,
                               dialog_->cmdHelp, dialog_->cmdCancel, dialog_->txtUserName, dialog_->txtCurrentPassword}) {
@@ -255,7 +255,7 @@ void TestChangePassword::refusals()
     QCOMPARE((QStringList{dialog_->txtCurrentPassword->text(), dialog_->txtNewPassword->text(),
                           dialog_->txtReEnterPassword->text()}),
              after);
-    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QCOMPARE(dialog_->focusWidget()->objectName(), focus);
     QVERIFY(dialog_->isVisible());
     QCOMPARE(StoredSecurity(), EncryptText(adminPassword));
     QCOMPARE(StoredMaryPassword(), EncryptText(maryPassword));

@@ -85,7 +85,7 @@ void TestLogIn::controls()
     QCOMPARE(dialog_->cmdHelp->text(), u"Help"_s);
     QCOMPARE(dialog_->cmdCancel->text(), u"Cancel"_s);
     QCOMPARE(dialog_->minimumSize(), dialog_->maximumSize());
-    QCOMPARE(QApplication::focusWidget(), dialog_->txtUserName);
+    QCOMPARE(dialog_->focusWidget(), dialog_->txtUserName);
     QWidget* order = dialog_->txtUserName;
     for (QWidget* expected : std::initializer_list<QWidget*>{dialog_->txtPassword, dialog_->cmdLogIn, dialog_->cmdHelp,
                                                              dialog_->cmdCancel}) {
@@ -143,7 +143,7 @@ void TestLogIn::refusals()
     QCOMPARE(box.title, title);
     QCOMPARE(dialog_->txtUserName->text(), nameAfter);
     QCOMPARE(dialog_->txtPassword->text(), passwordAfter);
-    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QCOMPARE(dialog_->focusWidget()->objectName(), focus);
     QVERIFY(dialog_->isVisible());
     QVERIFY(!EndProgramCalled());
     QVERIFY(CurrentUserName.isEmpty());
@@ -199,7 +199,7 @@ void TestLogIn::presetNamePutsTheFocusInThePassword()
     preset.show();
     QVERIFY(QTest::qWaitForWindowExposed(&preset));
     preset.activateWindow();
-    QCOMPARE(QApplication::focusWidget(), preset.txtPassword);
+    QCOMPARE(preset.focusWidget(), preset.txtPassword);
     preset.txtPassword->setText(u"admin"_s);
     QTest::mouseClick(preset.cmdLogIn, Qt::LeftButton);
     QCOMPARE(CurrentUserName, u"Admin"_s);
