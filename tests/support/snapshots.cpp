@@ -1,6 +1,9 @@
 // Renders the programs' windows to PNG files, for looking at them as a user would:
 //   levy_snapshots OUTPUT_FOLDER   (run under xvfb-run or with QT_QPA_PLATFORM=offscreen)
+#include "SqlEditor.h"
 #include "dialogs/frmSystem_LogIn.h"
+#include "frmDelver.h"
+#include "frmSystem_CheckDate.h"
 #include "frmSteward.h"
 #include "frmSteward_DBInitialisation.h"
 #include "frmSteward_InstallSampleDB.h"
@@ -48,5 +51,16 @@ int main(int argc, char* argv[])
 
     frmSteward_InstallSampleDB sample(nullptr);
     Save(sample, folder, u"install_sample"_s);
+    AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
+    frmDelver editor;
+    editor.txtSQL->SetText(u"SELECT [Student ID], Surname, [First Names]\r\nFROM Students\r\n"
+                           u"WHERE Class = '4A' -- this term\r\nORDER BY Surname"_s);
+    editor.barBottomStatusBar->SetSessionText(u"Logged in as Clerk"_s);
+    editor.resize(editor.size());
+    editor.grab().save(folder + u"/delver.png"_s);
+
+    frmSystem_CheckDate date(nullptr);
+    date.tmrTime_Timer();
+    Save(date, folder, u"check_date"_s);
     return 0;
 }
