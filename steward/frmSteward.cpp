@@ -6,6 +6,7 @@
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmSteward_DBInitialisation.h"
 #include "frmSteward_InstallSampleDB.h"
+#include "frmSteward_UserAccounts.h"
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
@@ -25,6 +26,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <exception>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -129,7 +131,16 @@ void frmSteward::LogInSequence()
     }
 }
 
-void frmSteward::ManageUserAccounts() {}
+void frmSteward::ManageUserAccounts()
+{
+    // A window that could not open the database has said why and does not appear.
+    try {
+        frmSteward_UserAccounts window(this);
+        ShowModal(window);
+    } catch (const RuntimeError&) {
+    } catch (const std::exception&) {
+    }
+}
 
 void frmSteward::ChangeAdminPassword()
 {

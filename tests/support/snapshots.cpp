@@ -7,13 +7,24 @@
 #include "frmSteward.h"
 #include "frmSteward_DBInitialisation.h"
 #include "frmSteward_InstallSampleDB.h"
+#include "frmSteward_UserAccounts.h"
+#include "frmSteward_UserAccounts_AccessRights.h"
+#include "frmSteward_UserAccounts_CreateNew.h"
+#include "database/DatabaseAccess.h"
+#include "database/DatabaseBuildingRoutines.h"
 #include "platform/AppInfo.h"
+#include "platform/SettingsStore.h"
+#include "security/Encryption.h"
 #include "widgets/ClickableLineEdit.h"
 #include "widgets/StatusBar.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
@@ -51,6 +62,49 @@ int main(int argc, char* argv[])
 
     frmSteward_InstallSampleDB sample(nullptr);
     Save(sample, folder, u"install_sample"_s);
+
+    // The account windows work on a database: a throw-away one, found through
+    // throw-away settings.
+    QTemporaryDir scratch;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.path()));
+    const QString database = scratch.path() + u"/levy.mdb"_s;
+    if (!BuildBlankDatabase(database))
+        return 1;
+    {
+        auto users = levyDatabase->OpenRecordset(u"Users"_s, dbOpenTable);
+        for (const QString& name : {u"Bursar"_s, u"Clerk"_s, u"Mary Ann"_s, u"Trainee"_s}) {
+            users->AddNew();
+            users->SetFieldValue(u"User Name"_s, name);
+            users->SetFieldValue(u"User Password"_s, EncryptText(u"pw"_s));
+            users->SetFieldValue(u"User Rights"_s, u"1011010011100101011100101"_s);
+            users->Update();
+        }
+    }
+    SaveSetting(settingsApplication, settingsSection, settingsDBPath, database);
+    {
+        frmSteward_UserAccounts accounts(nullptr);
+        accounts.show();
+        accounts.lstUsers->setCurrentRow(1);
+        Save(accounts, folder, u"user_accounts"_s);
+        accounts.show();
+        accounts.mnuTools->popup(accounts.mapToGlobal(QPoint(60, 60)));
+        QApplication::processEvents();
+        accounts.mnuTools->grab().save(folder + u"/user_accounts_menu.png"_s);
+        accounts.mnuTools->hide();
+        accounts.hide();
+
+        frmSteward_UserAccounts_CreateNew create(&accounts);
+        create.txtUserName->setText(u"Mary Ann"_s);
+        create.txtPassword->setText(u"secret"_s);
+        Save(create, folder, u"user_accounts_create"_s);
+
+        frmSteward_UserAccounts_AccessRights rights(&accounts);
+        Save(rights, folder, u"user_rights"_s);
+        rights.SSTab1->setCurrentIndex(2);
+        Save(rights, folder, u"user_rights_levy_fees"_s);
+        rights.SSTab1->setCurrentIndex(4);
+        Save(rights, folder, u"user_rights_deposit_accounts"_s);
+    }
     AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
     frmDelver editor;
     editor.txtSQL->SetText(u"SELECT [Student ID], Surname, [First Names]\r\nFROM Students\r\n"

@@ -1,0 +1,179 @@
+#include "frmSteward_UserAccounts_AccessRights.h"
+
+#include "database/Recordset.h"
+#include "frmSteward_UserAccounts.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "utilities/HelpRoutines.h"
+#include "widgets/Guard.h"
+#include "widgets/Placement.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip)
+{
+    auto* button = new QPushButton(caption, owner);
+    button->setObjectName(name);
+    button->setToolTip(toolTip);
+    button->setAutoDefault(false);
+    return button;
+}
+} // namespace
+
+frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSteward_UserAccounts* owner)
+    : QDialog(owner), owner_(owner)
+{
+    setObjectName(u"frmSteward_UserAccounts_AccessRights"_s);
+    setWindowTitle(u"User Account : [Name]"_s);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    SSTab1 = new QTabWidget(this);
+    SSTab1->setObjectName(u"SSTab1"_s);
+    SSTab1->setUsesScrollButtons(false);
+    const std::array<QString, 7> labelNames = {u"Label1"_s, u"Label2"_s, u"Label5"_s, u"Label4"_s,
+                                               u"Label3"_s, u"Label6"_s, u"Label7"_s};
+    std::array<QLabel**, 7> labels = {&Label1, &Label2, &Label5, &Label4, &Label3, &Label6, &Label7};
+    for (size_t t = 0; t < RightsTabs().size(); ++t) {
+        auto* page = new QWidget;
+        auto* column = new QVBoxLayout(page);
+        column->setContentsMargins(16, 12, 16, 12);
+        QLabel* label = new QLabel(u"Allow the user to do the following:"_s, page);
+        label->setObjectName(labelNames[t]);
+        *labels[t] = label;
+        column->addWidget(label);
+        column->addSpacing(4);
+        for (const RightInfo& right : RightsTable()) {
+            if (right.tab != RightsTabs()[t])
+                continue;
+            auto* box = new QCheckBox(right.caption, page);
+            box->setObjectName(right.checkBox);
+            box->setTristate(false);
+            column->addWidget(box);
+            chkRights[right.position] = box;
+        }
+        column->addStretch();
+        SSTab1->addTab(page, RightsTabs()[t]);
+    }
+    SSTab1->setCurrentIndex(int(RightsTabs().size()) - 1);
+
+    cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s,
+                           u"Click here to close this window without saving the changes made."_s);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get assistance"_s);
+    cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to save changes made and exit."_s);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdHelp);
+    buttons->addWidget(cmdSave);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(SSTab1);
+    layout->addLayout(buttons);
+    setTabOrder(cmdCancel, cmdHelp);
+    setTabOrder(cmdHelp, cmdSave);
+    setFixedSize(sizeHint());
+    CentreOverWhenShown(this, owner);
+
+    auto* help = new QAction(this);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(help);
+    connect(help, &QAction::triggered, this, [] { Guarded([] { ShowHelpTopic(320); }); });
+    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(320); }); });
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdSave, &QPushButton::clicked, this, [this] { Guarded([this] { cmdSave_Click(); }); });
+
+    Form_Load();
+}
+
+int frmSteward_UserAccounts_AccessRights::exec()
+{
+    if (!loaded_)
+        return QDialog::Rejected;
+    return QDialog::exec();
+}
+
+QString frmSteward_UserAccounts_AccessRights::AccountName() const { return owner_ ? owner_->SelectedName() : QString(); }
+
+Qt::CheckState frmSteward_UserAccounts_AccessRights::RightToCheckValue(const QString& rightsText, int position)
+{
+    return position <= rightsText.size() && rightsText[position - 1] == u'1' ? Qt::Checked : Qt::Unchecked;
+}
+
+QChar frmSteward_UserAccounts_AccessRights::CheckValueToRight(Qt::CheckState value)
+{
+    return value == Qt::Checked ? u'1' : u'0';
+}
+
+void frmSteward_UserAccounts_AccessRights::Form_Load()
+{
+    const QString name = AccountName();
+    Recordset& users = HeldUsers();
+    users.SetIndex(u"User Name Index"_s);
+    users.Seek(u"="_s, name);
+    if (users.NoMatch()) {
+        MsgBox(u"User account not found"_s, Icon::Exclamation);
+        return;
+    }
+    const QString rights = users.FieldValue(u"User Rights"_s).AsText();
+    for (int k = 1; k <= rightsCount; ++k)
+        chkRights[k]->setCheckState(RightToCheckValue(rights, k));
+    setWindowTitle(u"User Access Rights: "_s + name);
+    loaded_ = true;
+}
+
+void frmSteward_UserAccounts_AccessRights::cmdSave_Click()
+{
+    QString rights;
+    for (int k = 1; k <= rightsCount; ++k)
+        rights.append(CheckValueToRight(chkRights[k]->checkState()));
+    Recordset& users = HeldUsers();
+    try {
+        users.SetIndex(u"User Name Index"_s);
+        users.Seek(u"="_s, AccountName());
+        if (users.NoMatch()) {
+            MsgBox(u"Unable to locate user account"_s, Icon::Critical);
+            close();
+            return;
+        }
+        users.Edit();
+        users.SetFieldValue(u"User Rights"_s, rights);
+        users.Update();
+    } catch (const RuntimeError& error) {
+        // Nothing was written; the boxes stay as set, so the user can try again or cancel.
+        users.CancelUpdate();
+        MsgBox(error.description, Icon::Exclamation);
+        return;
+    }
+    accept();
+}
+
+void frmSteward_UserAccounts_AccessRights::keyPressEvent(QKeyEvent* event)
+{
+    // No button is the cancel or the default button: Escape closes nothing and Enter
+    // presses only the button that has the focus.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace levy

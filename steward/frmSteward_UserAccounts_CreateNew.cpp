@@ -1,0 +1,178 @@
+#include "frmSteward_UserAccounts_CreateNew.h"
+
+#include "database/Recordset.h"
+#include "frmSteward_UserAccounts.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "security/Encryption.h"
+#include "utilities/GlobalUtilities.h"
+#include "utilities/HelpRoutines.h"
+#include "widgets/Guard.h"
+#include "widgets/Placement.h"
+#include "widgets/Windows1252Validator.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+QLineEdit* MakeBox(QWidget* owner, const QString& name, const QString& toolTip, bool masked)
+{
+    auto* box = new QLineEdit(owner);
+    box->setObjectName(name);
+    box->setToolTip(toolTip);
+    box->setMaxLength(30);
+    box->setValidator(new Windows1252Validator(box));
+    if (masked) {
+        box->setEchoMode(QLineEdit::Password);
+        box->setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
+    }
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip)
+{
+    auto* button = new QPushButton(caption, owner);
+    button->setObjectName(name);
+    button->setToolTip(toolTip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The cipher brings back only characters of codes 32 to 126; an account whose
+// password holds any other character could never log in.
+bool CanBeMatchedAgain(const QString& password) { return DecryptText(EncryptText(password)) == password; }
+} // namespace
+
+frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* owner) : QDialog(owner)
+{
+    setObjectName(u"frmSteward_UserAccounts_CreateNew"_s);
+    setWindowTitle(u"Create New User Account"_s);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+
+    Label1 = new QLabel(u"User Name"_s, this);
+    Label1->setObjectName(u"Label1"_s);
+    txtUserName = MakeBox(this, u"txtUserName"_s, u"Enter the username here"_s, false);
+    Label2 = new QLabel(u"Password"_s, this);
+    Label2->setObjectName(u"Label2"_s);
+    txtPassword = MakeBox(this, u"txtPassword"_s, u"Password"_s, true);
+    Label3 = new QLabel(u"Re-enter Password"_s, this);
+    Label3->setObjectName(u"Label3"_s);
+    txtReEnterPassword = MakeBox(this, u"txtReEnterPassword"_s,
+                                 u"Reenter password here. The password entered must match the one entered above."_s,
+                                 true);
+    cmdCreate = MakeButton(this, u"cmdCreate"_s, u"Create"_s, u"Click here to create the account"_s);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get additional assistance"_s);
+    cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s,
+                           u"Click here to close this window without creating the user account"_s);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(txtUserName, 0, 1);
+    grid->addWidget(Label2, 1, 0);
+    grid->addWidget(txtPassword, 1, 1);
+    grid->addWidget(Label3, 2, 0);
+    grid->addWidget(txtReEnterPassword, 2, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdCreate);
+    buttons->addWidget(cmdHelp);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    setTabOrder(txtUserName, txtPassword);
+    setTabOrder(txtPassword, txtReEnterPassword);
+    setTabOrder(txtReEnterPassword, cmdCreate);
+    setTabOrder(cmdCreate, cmdHelp);
+    setTabOrder(cmdHelp, cmdCancel);
+    txtUserName->setMinimumWidth(200);
+    setFixedSize(sizeHint());
+    CentreOverWhenShown(this, owner);
+
+    auto* help = new QAction(this);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    addAction(help);
+    connect(help, &QAction::triggered, this, [] { Guarded([] { ShowHelpTopic(310); }); });
+    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(310); }); });
+    connect(cmdCreate, &QPushButton::clicked, this, [this] { Guarded([this] { cmdCreate_Click(); }); });
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void frmSteward_UserAccounts_CreateNew::cmdCreate_Click()
+{
+    txtUserName->setText(TrimSpaces(txtUserName->text()));
+    auto refuse = [](const QString& text, QLineEdit* focus) {
+        MsgBox(text, Icon::Exclamation);
+        focus->setFocus();
+    };
+    if (txtUserName->text().isEmpty())
+        return refuse(u"Please enter a user name first."_s, txtUserName);
+    if (txtPassword->text().isEmpty())
+        return refuse(u"Please enter a password first."_s, txtPassword);
+    if (txtReEnterPassword->text().isEmpty())
+        return refuse(u"Please reenter the password in the space provided."_s, txtReEnterPassword);
+    auto refusePasswords = [&](const QString& text) {
+        txtPassword->clear();
+        txtReEnterPassword->clear();
+        refuse(text, txtPassword);
+    };
+    if (txtPassword->text() != txtReEnterPassword->text())
+        return refusePasswords(u"Entered passwords are different. Please try again."_s);
+    if (!CanBeMatchedAgain(txtPassword->text()))
+        return refusePasswords(u"The password may only hold unaccented letters, digits, spaces and the punctuation "_s
+                               u"marks of a standard keyboard: any other character could never be matched at "_s
+                               u"log-in."_s);
+    try {
+        Recordset& users = HeldUsers();
+        users.SetIndex(u"User Name Index"_s);
+        users.Seek(u"="_s, txtUserName->text());
+        if (!users.NoMatch())
+            return refuse(u"This user name is alredy in use"_s, txtUserName);
+        users.AddNew();
+        try {
+            users.SetFieldValue(u"User Name"_s, txtUserName->text());
+            users.SetFieldValue(u"User Password"_s, EncryptText(txtPassword->text()));
+            users.SetFieldValue(u"User Rights"_s, QString(30, u'0'));
+            users.Update();
+        } catch (const RuntimeError&) {
+            users.CancelUpdate();
+            throw;
+        }
+    } catch (const RuntimeError& error) {
+        // The table is as it was; the dialog stays open for another try.
+        MsgBox(error.description, Icon::Exclamation);
+        return;
+    }
+    MsgBox(u"User account successfull created."_s, Icon::Information);
+    accept();
+}
+
+void frmSteward_UserAccounts_CreateNew::keyPressEvent(QKeyEvent* event)
+{
+    // Without a cancel button Escape closes nothing; without a default button Enter
+    // presses only the button that has the focus.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace levy
