@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "utilities/HelpRoutines.h"
+#include "widgets/DialogKeys.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
 
@@ -161,19 +162,8 @@ void frmSteward_UserAccounts_AccessRights::cmdSave_Click()
 
 void frmSteward_UserAccounts_AccessRights::keyPressEvent(QKeyEvent* event)
 {
-    // No button is the cancel or the default button: Escape closes nothing and Enter
-    // presses only the button that has the focus.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!HandleKeysWithoutDefaultButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 } // namespace levy

@@ -7,6 +7,7 @@
 #include "security/Encryption.h"
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
+#include "widgets/DialogKeys.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
 #include "widgets/Windows1252Validator.h"
@@ -160,19 +161,8 @@ void frmSteward_UserAccounts_CreateNew::cmdCreate_Click()
 
 void frmSteward_UserAccounts_CreateNew::keyPressEvent(QKeyEvent* event)
 {
-    // Without a cancel button Escape closes nothing; without a default button Enter
-    // presses only the button that has the focus.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!HandleKeysWithoutDefaultButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 } // namespace levy

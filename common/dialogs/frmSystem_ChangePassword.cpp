@@ -5,6 +5,7 @@
 #include "security/Encryption.h"
 #include "security/SecurityEnforcement.h"
 #include "utilities/HelpRoutines.h"
+#include "widgets/DialogKeys.h"
 #include "widgets/Guard.h"
 #include "widgets/Windows1252Validator.h"
 
@@ -183,19 +184,8 @@ void frmSystem_ChangePassword::cmdSave_Click()
 
 void frmSystem_ChangePassword::keyPressEvent(QKeyEvent* event)
 {
-    // Without a cancel button, Escape closes nothing.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    // Without a default button, Enter presses only the button that has the focus.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!HandleKeysWithoutDefaultButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 } // namespace levy
