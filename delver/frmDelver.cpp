@@ -5,6 +5,7 @@
 #include "ToolbarImages.h"
 #include "database/DatabaseAccess.h"
 #include "dialogs/frmSystem_AboutBox.h"
+#include "frmDelverResults.h"
 #include "frmSystem_StartUp.h"
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"
@@ -34,7 +35,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 
-std::function<void(QWidget*)> frmDelver::showResults;
+std::function<void(QWidget*)> frmDelver::showResults = frmDelverResults::Show;
 
 namespace {
 const QString sqlFilter = u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s;

@@ -3,6 +3,8 @@
 #include "platform/RuntimeError.h"
 
 #include <cmath>
+#include <charconv>
+#include <string>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -85,6 +87,54 @@ bool IsDivisible(double value, int32_t divisor)
         Raise(errDivisionByZero, u"IsDivisible"_s, u"Division by zero"_s);
     const double integerQuotient = std::trunc(RoundHalfEven(value) / d);
     return value / double(divisor) == integerQuotient;
+}
+
+} // namespace levy
+
+namespace levy {
+
+double Val(const QString& text)
+{
+    std::string number;
+    bool sign = false, digits = false, point = false, exponent = false, exponentDigits = false;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r')
+            continue;
+        if (c >= u'0' && c <= u'9') {
+            number += char(c);
+            (exponent ? exponentDigits : digits) = true;
+        } else if ((c == u'+' || c == u'-') && number.empty() && !sign) {
+            sign = true;
+            if (c == u'-')
+                number += '-';
+        } else if ((c == u'+' || c == u'-') && exponent && number.back() == 'e') {
+            number += char(c);
+        } else if (c == u'.' && !point && !exponent) {
+            number += '.';
+            point = true;
+        } else if ((c == u'e' || c == u'E' || c == u'd' || c == u'D') && digits && !exponent) {
+            number += 'e';
+            exponent = true;
+        } else {
+            break;
+        }
+    }
+    // An exponent without digits does not count ("2e" is 2).
+    if (exponent && !exponentDigits)
+        while (!number.empty() && (number.back() == 'e' || number.back() == '+' || number.back() == '-'))
+            number.pop_back();
+    if (!digits)
+        return 0.0;
+    // Not strtod: the decimal point must not depend on the user's locale.
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        if (number.find("e-") != std::string::npos)
+            return 0.0;
+        return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+    }
+    return value;
 }
 
 } // namespace levy

@@ -25,4 +25,9 @@ bool IsDivisible(double value, int32_t divisor);
 // Rounds half to even, as the platform's integer conversions do.
 double RoundHalfEven(double value);
 
+// The numeric value of a text's leading number, the platform's way: blanks, tabs and
+// line breaks are ignored anywhere, reading stops at the first character that cannot
+// continue the number, and a text without one is 0.
+double Val(const QString& text);
+
 } // namespace levy

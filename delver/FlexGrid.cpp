@@ -1,0 +1,283 @@
+#include "FlexGrid.h"
+
+#include "platform/RuntimeError.h"
+#include "widgets/StatusBar.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QHeaderView>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+
+namespace {
+constexpr int defaultColWidth = 960;
+constexpr int defaultRowHeight = 240;
+
+QColor FromColourValue(int colour)
+{
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+Qt::Alignment FromAlignmentCode(int code)
+{
+    Qt::Alignment horizontal = code <= 2 ? Qt::AlignLeft : code <= 5 ? Qt::AlignHCenter : Qt::AlignRight;
+    static constexpr Qt::AlignmentFlag vertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
+    if (code < 0 || code > 8)
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    return horizontal | vertical[code % 3];
+}
+
+// What a cell shows: line breaks of either kind as one line break.
+QString Shown(const QString& text)
+{
+    if (!text.contains(u'\r'))
+        return text;
+    QString shown = text;
+    shown.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+    return shown;
+}
+} // namespace
+
+// The cells of the grid, the fixed row and column included; the view shows the fixed
+// ones as its headers, so that they stay in place while the rest scrolls.
+class FlexGridModel : public QAbstractTableModel {
+public:
+    struct Cell {
+        QString text;
+        int colour = 0;
+    };
+
+    int rows = 2;
+    int cols = 2;
+    std::vector<Cell> cells{size_t(4)};
+    std::vector<int> alignments{0, 0};
+
+    Cell& At(int r, int c) { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
+    const Cell& At(int r, int c) const { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
+
+    void Resize(int newRows, int newCols)
+    {
+        beginResetModel();
+        std::vector<Cell> resized(size_t(newRows) * size_t(newCols));
+        for (int r = 0; r < std::min(rows, newRows); ++r)
+            for (int c = 0; c < std::min(cols, newCols); ++c)
+                resized[size_t(r) * size_t(newCols) + size_t(c)] = std::move(At(r, c));
+        cells = std::move(resized);
+        rows = newRows;
+        cols = newCols;
+        alignments.resize(size_t(newCols), 0);
+        endResetModel();
+    }
+
+    void AllChanged()
+    {
+        if (rows > 1 && cols > 1)
+            emit dataChanged(index(0, 0), index(rows - 2, cols - 2));
+        emit headerDataChanged(Qt::Horizontal, 0, cols - 2);
+        emit headerDataChanged(Qt::Vertical, 0, rows - 2);
+    }
+
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : rows - 1; }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : cols - 1; }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid())
+            return {};
+        const Cell& cell = At(index.row() + 1, index.column() + 1);
+        switch (role) {
+        case Qt::DisplayRole:
+            return Shown(cell.text);
+        case Qt::ForegroundRole:
+            return cell.colour == 0 ? QVariant() : QVariant(FromColourValue(cell.colour));
+        case Qt::TextAlignmentRole:
+            return QVariant(FromAlignmentCode(alignments[size_t(index.column() + 1)]));
+        default:
+            return {};
+        }
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        const bool across = orientation == Qt::Horizontal;
+        if (section < 0 || section + 1 >= (across ? cols : rows))
+            return {};
+        const Cell& cell = across ? At(0, section + 1) : At(section + 1, 0);
+        switch (role) {
+        case Qt::DisplayRole:
+            return Shown(cell.text);
+        case Qt::ForegroundRole:
+            return cell.colour == 0 ? QVariant() : QVariant(FromColourValue(cell.colour));
+        case Qt::TextAlignmentRole:
+            return across ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                          : QVariant(FromAlignmentCode(alignments[0]));
+        default:
+            return {};
+        }
+    }
+};
+
+FlexGrid::FlexGrid(QWidget* parent, const QString& name) : QTableView(parent), model_(new FlexGridModel)
+{
+    setObjectName(name);
+    model_->setParent(this);
+    setModel(model_);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(true);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setHighlightSections(false);
+    verticalHeader()->setMinimumSectionSize(1);
+    colWidths_.assign(2, defaultColWidth);
+    rowHeights_.assign(2, defaultRowHeight);
+    ApplySizes();
+}
+
+FlexGrid::~FlexGrid() = default;
+
+int FlexGrid::Rows() const { return model_->rows; }
+int FlexGrid::Cols() const { return model_->cols; }
+
+void FlexGrid::SetRows(int rows)
+{
+    if (rows < 1)
+        Raise(30009, objectName(), u"Invalid Row value"_s);
+    model_->Resize(rows, model_->cols);
+    rowHeights_.resize(size_t(rows), defaultRowHeight);
+    row_ = std::min(row_, rows - 1);
+    ApplySizes();
+}
+
+void FlexGrid::SetCols(int cols)
+{
+    if (cols < 1)
+        Raise(30010, objectName(), u"Invalid Col value"_s);
+    model_->Resize(model_->rows, cols);
+    colWidths_.resize(size_t(cols), defaultColWidth);
+    col_ = std::min(col_, cols - 1);
+    ApplySizes();
+}
+
+void FlexGrid::CheckCell(int row, int col) const
+{
+    if (row < 0 || row >= model_->rows)
+        Raise(30009, objectName(), u"Invalid Row value"_s);
+    if (col < 0 || col >= model_->cols)
+        Raise(30010, objectName(), u"Invalid Col value"_s);
+}
+
+void FlexGrid::SetRow(int row)
+{
+    CheckCell(row, col_);
+    row_ = row;
+}
+
+void FlexGrid::SetCol(int col)
+{
+    CheckCell(row_, col);
+    col_ = col;
+}
+
+QString FlexGrid::Text() const { return model_->At(row_, col_).text; }
+
+void FlexGrid::SetText(const QString& text)
+{
+    model_->At(row_, col_).text = text;
+    Changed();
+}
+
+int FlexGrid::CellForeColor() const { return model_->At(row_, col_).colour; }
+
+void FlexGrid::SetCellForeColor(int colour)
+{
+    model_->At(row_, col_).colour = colour;
+    Changed();
+}
+
+QString FlexGrid::TextMatrix(int row, int col) const
+{
+    CheckCell(row, col);
+    return model_->At(row, col).text;
+}
+
+int FlexGrid::CellForeColorAt(int row, int col) const
+{
+    CheckCell(row, col);
+    return model_->At(row, col).colour;
+}
+
+int FlexGrid::ColWidth(int col) const
+{
+    CheckCell(0, col);
+    return colWidths_[size_t(col)];
+}
+
+void FlexGrid::SetColWidth(int col, int twips)
+{
+    CheckCell(0, col);
+    colWidths_[size_t(col)] = twips;
+    ApplySizes();
+}
+
+int FlexGrid::ColAlignment(int col) const
+{
+    CheckCell(0, col);
+    return model_->alignments[size_t(col)];
+}
+
+void FlexGrid::SetColAlignment(int col, int alignment)
+{
+    CheckCell(0, col);
+    model_->alignments[size_t(col)] = alignment;
+    Changed();
+}
+
+int FlexGrid::RowHeight(int row) const
+{
+    CheckCell(row, 0);
+    return rowHeights_[size_t(row)];
+}
+
+void FlexGrid::SetRowHeight(int row, int twips)
+{
+    CheckCell(row, 0);
+    rowHeights_[size_t(row)] = twips;
+    ApplySizes();
+}
+
+void FlexGrid::ApplySizes()
+{
+    verticalHeader()->setFixedWidth(Twips(colWidths_[0]));
+    horizontalHeader()->setFixedHeight(Twips(rowHeights_[0]));
+    for (int c = 1; c < model_->cols; ++c)
+        setColumnWidth(c - 1, Twips(colWidths_[size_t(c)]));
+    for (int r = 1; r < model_->rows; ++r)
+        setRowHeight(r - 1, Twips(rowHeights_[size_t(r)]));
+}
+
+void FlexGrid::Changed()
+{
+    // Many cells change at once while a page loads: show them together.
+    if (refreshPending_)
+        return;
+    refreshPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (refreshPending_)
+            Refresh();
+    });
+}
+
+void FlexGrid::Refresh()
+{
+    refreshPending_ = false;
+    model_->AllChanged();
+    viewport()->update();
+}
+
+} // namespace levy

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QTableView>
+
+#include <vector>
+
+namespace levy {
+
+class FlexGridModel;
+
+// A grid with one fixed row and one fixed column and a current cell: texts and text
+// colours are written to and read from the cell that Row and Col make current, so what
+// the grid shows is also what can be read back. Colours are 0 (the normal colour) or
+// 0x00BBGGRR values. Sizes are in twips.
+class FlexGrid : public QTableView {
+    Q_OBJECT
+public:
+    FlexGrid(QWidget* parent, const QString& name);
+    ~FlexGrid() override;
+
+    // Alignment codes of the columns.
+    static constexpr int flexAlignLeftTop = 0;
+    static constexpr int flexAlignRightTop = 6;
+    static constexpr int flexAlignRightCenter = 7;
+
+    int Rows() const;
+    int Cols() const;
+    // Resizing keeps what the remaining cells hold; new cells are empty.
+    void SetRows(int rows);
+    void SetCols(int cols);
+
+    int Row() const { return row_; }
+    int Col() const { return col_; }
+    void SetRow(int row);
+    void SetCol(int col);
+
+    // The current cell.
+    QString Text() const;
+    void SetText(const QString& text);
+    int CellForeColor() const;
+    void SetCellForeColor(int colour);
+
+    // Any cell, without moving the current cell.
+    QString TextMatrix(int row, int col) const;
+    int CellForeColorAt(int row, int col) const;
+
+    int ColWidth(int col) const;
+    void SetColWidth(int col, int twips);
+    int ColAlignment(int col) const;
+    void SetColAlignment(int col, int alignment);
+    int RowHeight(int row) const;
+    void SetRowHeight(int row, int twips);
+
+    // Shows what was written since the last refresh; also happens by itself once control
+    // returns to the event loop.
+    void Refresh();
+
+private:
+    void CheckCell(int row, int col) const;
+    void Changed();
+    void ApplySizes();
+
+    FlexGridModel* model_;
+    int row_ = 0;
+    int col_ = 0;
+    std::vector<int> colWidths_;
+    std::vector<int> rowHeights_;
+    bool refreshPending_ = false;
+};
+
+} // namespace levy
