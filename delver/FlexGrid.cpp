@@ -89,8 +89,14 @@ public:
             return {};
         const Cell& cell = At(index.row() + 1, index.column() + 1);
         switch (role) {
-        case Qt::DisplayRole:
+        case Qt::DisplayRole: {
+            // Amounts come padded for a fixed-width layout; in a right-aligned cell the
+            // blanks would only push the digits out of sight.
+            const int alignment = alignments[size_t(index.column() + 1)];
+            if (alignment >= 6 && alignment <= 8 && cell.text.startsWith(u' '))
+                return Shown(cell.text.trimmed());
             return Shown(cell.text);
+        }
         case Qt::ForegroundRole:
             return cell.colour == 0 ? QVariant() : QVariant(FromColourValue(cell.colour));
         case Qt::TextAlignmentRole:
@@ -128,7 +134,8 @@ FlexGrid::FlexGrid(QWidget* parent, const QString& name) : QTableView(parent), m
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(true);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The user may widen a column to read it; the code's widths stay as set.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

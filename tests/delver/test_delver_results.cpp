@@ -216,7 +216,7 @@ void TestDelverResults::cellTextsColoursAndLayout()
     }
     // What the view shows is what the cells hold.
     const QModelIndex amount = grid.model()->index(0, 5);
-    QCOMPARE(amount.data().toString(), u"      1 234.50"_s);
+    QCOMPARE(amount.data().toString(), u"1 234.50"_s);
     QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     QCOMPARE(grid.model()->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
     QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), u"Payer"_s);

@@ -2,7 +2,10 @@
 //   levy_snapshots OUTPUT_FOLDER   (run under xvfb-run or with QT_QPA_PLATFORM=offscreen)
 #include "SqlEditor.h"
 #include "dialogs/frmSystem_LogIn.h"
+#include "QueryValidation.h"
+#include "database/DatabaseAccess.h"
 #include "frmDelver.h"
+#include "frmDelverResults.h"
 #include "frmSystem_CheckDate.h"
 #include "frmSteward.h"
 #include "frmSteward_DBInitialisation.h"
@@ -116,5 +119,29 @@ int main(int argc, char* argv[])
     frmSystem_CheckDate date(nullptr);
     date.tmrTime_Timer();
     Save(date, folder, u"check_date"_s);
+
+    // A result of every kind of field, a page and a half long.
+    OpenLevyDatabase();
+    Initialise_recordsets();
+    TableDef receipts(u"Receipts"_s);
+    receipts.AppendField(receipts.CreateField(u"Payer"_s, dbText, 30));
+    receipts.AppendField(receipts.CreateField(u"Paid On"_s, dbDate));
+    receipts.AppendField(receipts.CreateField(u"Receipt Number"_s, dbLong));
+    receipts.AppendField(receipts.CreateField(u"Cleared"_s, dbBoolean));
+    receipts.AppendField(receipts.CreateField(u"Amount"_s, dbCurrency));
+    levyDatabase->AppendTableDef(receipts);
+    for (int i = 1; i <= 150; ++i)
+        levyDatabase->MainConnection()->Execute(
+            u"INSERT INTO Receipts VALUES ('%1', '2026-0%2-1%3 %4', %5, %6, %7)"_s.arg(
+                QStringList{u"Banda, T."_s, u"Phiri, M."_s, u"Mwale, J."_s, u"Zulu, A."_s}[i % 4])
+                .arg(1 + i % 9).arg(i % 10).arg(i % 3 ? u"00:00:00"_s : u"12:30:00"_s).arg(4000 + i)
+                .arg(i % 2 ? -1 : 0).arg(i % 5 ? 1250.5 * i : -300.0));
+    if (ValidateQuery(u"SELECT * FROM Receipts"_s)) {
+        frmDelverResults results(nullptr);
+        results.show();
+        QApplication::processEvents();
+        QApplication::processEvents();
+        Save(results, folder, u"delver_results"_s);
+    }
     return 0;
 }
