@@ -1,6 +1,10 @@
 #include "frmDelverResults.h"
 
+#include "ExportCells.h"
 #include "FlexGrid.h"
+#include "GridColours.h"
+#include "TextExportFile.h"
+#include "WorkbookExportFile.h"
 #include "database/DatabaseAccess.h"
 #include "database/Recordset.h"
 #include "database/Sqlite.h"
@@ -28,6 +32,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <thread>
 
 using namespace Qt::Literals::StringLiterals;
@@ -81,8 +86,10 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
                                  [this] { mnuTools_AdjRowHeight_Click(); });
     mnuTools_Export = mnuTools->addMenu(u"Export Results"_s);
     mnuTools_Export->setObjectName(u"mnuTools_Export"_s);
-    mnuTools_Export_Generic = item(mnuTools_Export, u"mnuTools_Export_Generic"_s, u"Generic Format"_s, [] {});
-    mnuTools_Export_Excel = item(mnuTools_Export, u"mnuTools_Export_Excel"_s, u"Excel 7.0"_s, [] {});
+    mnuTools_Export_Generic = item(mnuTools_Export, u"mnuTools_Export_Generic"_s, u"Generic Format"_s,
+                                   [this] { mnuTools_Export_Generic_Click(); });
+    mnuTools_Export_Excel = item(mnuTools_Export, u"mnuTools_Export_Excel"_s, u"Excel 7.0"_s,
+                                 [this] { mnuTools_Export_Excel_Click(); });
     mnuTools_Sep1 = mnuTools->addSeparator();
     mnuTools_Sep1->setObjectName(u"mnuTools_Sep1"_s);
     mnuTools_Help = item(mnuTools, u"mnuTools_Help"_s, u"Help"_s, [] { ShowHelpTopic(730); });
@@ -276,6 +283,7 @@ void frmDelverResults::PrepareGrid()
         ReadInterruptibly([this] { rsResults->MoveLast(); });
     }
     const int64_t n = rsResults->RecordCount();
+    recordCount_ = n;
     const double x = double(n) / pageSize;
     const double pages = IsDivisible(x, 1) ? x : std::floor(x) + 1;
     if (pages > double(INT32_MAX))
@@ -364,7 +372,7 @@ void frmDelverResults::FillGridRow()
         case dbCurrency: {
             const Currency amount = value.AsCurrency();
             grdResults->SetText(FormatAmount(amount, true, true));
-            grdResults->SetCellForeColor(amount.tenThousandths < 0 ? negativeAmountColour : amountColour);
+            grdResults->SetCellForeColor(amount.tenThousandths < 0 ? gridRed : gridBlue);
             break;
         }
         default:
@@ -440,6 +448,113 @@ void frmDelverResults::mnuTools_AdjRowHeight_Click()
     }
     for (int r = 1; r < grdResults->Rows(); ++r)
         grdResults->SetRowHeight(r, int(n) * lineHeight);
+}
+
+bool frmDelverResults::Contains_carriage_return(const QString& strText)
+{
+    return levy::Contains_carriage_return(strText);
+}
+
+QString frmDelverResults::ReformatMultilineText(const QString& strMultilineText, const QString& strSeparator)
+{
+    return levy::ReformatMultilineText(strMultilineText, strSeparator);
+}
+
+QString frmDelverResults::AskExportPath(const QString& filter)
+{
+    dlgResults->DialogTitle = u"Export Results"_s;
+    dlgResults->Filter = filter;
+    dlgResults->Flags = CommonDialog::cdlOFNOverwritePrompt | CommonDialog::cdlOFNPathMustExist;
+    dlgResults->FileName.clear();
+    dlgResults->CancelError = true;
+    dlgResults->ShowSave();
+    return dlgResults->FileName;
+}
+
+void frmDelverResults::ExportPages(const std::function<void(int32_t row)>& write)
+{
+    const int32_t total = lngPageCount * pageSize;
+    int32_t done = 0;
+    for (int32_t p = 1; p <= lngPageCount; ++p) {
+        lngCurrentPage = p;
+        LoadPage(true);
+        for (int32_t r = 1; r <= pageSize; ++r) {
+            // The blank rows after the last record are no records: nothing is written.
+            if (int64_t(p - 1) * pageSize + r <= recordCount_)
+                write(r);
+            UpdateProgress(++done, total);
+        }
+    }
+}
+
+void frmDelverResults::mnuTools_Export_Generic_Click()
+{
+    std::optional<BusyPointer> busy;
+    try {
+        const QString path = AskExportPath(u"Text Files (*.TXT)|*.txt"_s);
+        const int32_t shownPage = lngCurrentPage;
+        busy.emplace();
+        ShowProgress();
+        TextExportFile file(path);
+        const int lastCol = grdResults->Cols() - 1;
+        QList<QString> texts(lastCol);
+        for (int c = 1; c <= lastCol; ++c)
+            texts[c - 1] = grdResults->TextMatrix(0, c);
+        file.WriteHeader(texts);
+        ExportPages([&](int32_t r) {
+            for (int c = 1; c <= lastCol; ++c)
+                texts[c - 1] = ExportedCellText(grdResults->TextMatrix(r, c), grdResults->CellForeColorAt(r, c),
+                                                textFileSeparator);
+            file.WriteRecord(texts);
+        });
+        file.Commit();
+        busy.reset();
+        HideProgress();
+        lngCurrentPage = shownPage;
+        LoadPage(false);
+        MsgBox(u"Results successfully exported to "_s + path, Icon::Information, u"Export Results"_s);
+    } catch (const RuntimeError& error) {
+        HideProgress();
+        busy.reset();
+        if (error.number != cdlCancel)
+            MsgBox(error.description, Icon::Exclamation, u"Aborting"_s);
+    }
+}
+
+void frmDelverResults::mnuTools_Export_Excel_Click()
+{
+    std::optional<BusyPointer> busy;
+    std::unique_ptr<WorkbookExportFile> workbook;
+    try {
+        const QString path = AskExportPath(u"Excel Files (*.xlsx)|*.xlsx"_s);
+        busy.emplace();
+        const int32_t shownPage = lngCurrentPage;
+        workbook = std::make_unique<WorkbookExportFile>(path);
+        const int lastCol = grdResults->Cols() - 1;
+        QList<QString> names(lastCol);
+        for (int c = 1; c <= lastCol; ++c)
+            names[c - 1] = grdResults->TextMatrix(0, c);
+        workbook->WriteHeader(names);
+        ShowProgress();
+        QList<ExportCell> cells(lastCol);
+        ExportPages([&](int32_t r) {
+            for (int c = 1; c <= lastCol; ++c)
+                cells[c - 1] = ExportCell{grdResults->TextMatrix(r, c), grdResults->CellForeColorAt(r, c)};
+            workbook->WriteRecord(cells);
+        });
+        workbook->Commit();
+        HideProgress();
+        lngCurrentPage = shownPage;
+        LoadPage(false);
+        busy.reset();
+        MsgBox(u"Results successfully exported to "_s + path, Icon::Information, u"Export Results"_s);
+    } catch (const RuntimeError& error) {
+        HideProgress();
+        if (error.number != cdlCancel)
+            MsgBox(error.description, Icon::Exclamation, u"Aborting"_s);
+        SaveAndCloseWorkbook(workbook.get());
+        busy.reset();
+    }
 }
 
 void frmDelverResults::DockPanels()

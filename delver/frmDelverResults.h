@@ -30,9 +30,6 @@ public:
     static void Show(QWidget* owner);
 
     static constexpr int pageSize = 100;
-    // The colours of amount cells, as colour values (0x00BBGGRR).
-    static constexpr int negativeAmountColour = 255;
-    static constexpr int amountColour = 16711680;
 
     FlexGrid* grdResults;
     QWidget* picPanel;
@@ -71,6 +68,12 @@ public:
     void HideProgress();
     void UpdateProgress(int32_t done, int32_t total);
 
+    // The two exports of the whole result; each reports its own outcome.
+    void mnuTools_Export_Generic_Click();
+    void mnuTools_Export_Excel_Click();
+    static bool Contains_carriage_return(const QString& strText);
+    static QString ReformatMultilineText(const QString& strMultilineText, const QString& strSeparator);
+
     void cmdBack_Click();
     void cmdNext_Click();
     void mnuTools_AdjRowHeight_Click();
@@ -95,6 +98,12 @@ private:
     // A failure while the result is opened or a page is filled: says so and closes.
     void GiveUp(const QString& description);
     void DockPanels();
+    // The save dialog of an export; raises the cancellation when the user cancels.
+    QString AskExportPath(const QString& filter);
+    // Walks every page silently and hands each record's grid row to `write`.
+    void ExportPages(const std::function<void(int32_t row)>& write);
+
+    int64_t recordCount_ = 0;
 
     bool reading_ = false;
     bool stopRequested_ = false;

@@ -4,7 +4,15 @@
 
 namespace levy {
 
-BusyPointer::BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+BusyPointer::BusyPointer()
+{
+    // Nested busy stretches (a page loaded inside an export) keep the one pointer.
+    const QCursor* current = QApplication::overrideCursor();
+    if (current && current->shape() == Qt::WaitCursor)
+        shown_ = false;
+    else
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
 BusyPointer::~BusyPointer() { Restore(); }
 

@@ -22,6 +22,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QDir>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -64,11 +66,17 @@ private slots:
     void nullAfterAValueShowsEmptyInTheNormalColour();
     void rowHeight_data();
     void rowHeight();
+    void acceptedStatementsOpenTheWindow_data();
+    void acceptedStatementsOpenTheWindow();
     void emptyResultSaysSoAndCloses();
     void windowMenuPanelAndHelp();
     void arrangeControlsLeavesRoomForTheProgressBar();
     void failureWhileReadingClosesAndKeepsTheEditorText();
     void longReadCanBeStoppedAndChangesNothing();
+    void textExportOfEveryPage();
+    void workbookExportOfEveryPage();
+    void cancelledOrRefusedExportChangesNothing_data();
+    void cancelledOrRefusedExportChangesNothing();
 
 private:
     // Runs `sql` as the editor would and opens the results window without its modal loop.
@@ -290,6 +298,41 @@ void TestDelverResults::rowHeight()
     QCOMPARE(w->grdResults->RowHeight(100), expected);
 }
 
+void TestDelverResults::acceptedStatementsOpenTheWindow_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("firstRow");
+    QTest::addColumn<int>("records");
+    QTest::newRow("select") << u"SELECT Payer FROM Receipts ORDER BY Payer"_s << QStringList{u"1 "_s, u"Payer 1"_s} << 3;
+    QTest::newRow("union")
+        << u"SELECT Payer FROM Receipts UNION SELECT [User Name] FROM Users ORDER BY 1"_s
+        << QStringList{u"1 "_s, u"Bursar"_s} << 6;
+    QTest::newRow("leading blanks and line breaks")
+        << u"  \r\n\r\n\tSELECT [Receipt Number]\r\nFROM Receipts\r\nWHERE [Receipt Number] > 1  \r\n"_s
+        << QStringList{u"1 "_s, u"2  "_s} << 2;
+    QTest::newRow("expression columns typed by their values")
+        << u"SELECT [Receipt Number] * 2 AS Twice, Payer || '!' AS Shout FROM Receipts"_s
+        << QStringList{u"1 "_s, u"2  "_s, u"Payer 1!"_s} << 3;
+}
+
+void TestDelverResults::acceptedStatementsOpenTheWindow()
+{
+    QFETCH(QString, sql);
+    QFETCH(QStringList, firstRow);
+    QFETCH(int, records);
+    Fill(3);
+    auto w = Open(sql);
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QVERIFY(MessageLog::Shown().isEmpty());
+    QCOMPARE(RowTexts(*w->grdResults, 1), firstRow);
+    QCOMPARE(w->grdResults->TextMatrix(records, 0), u"%1 "_s.arg(records));
+    QVERIFY(!w->grdResults->TextMatrix(records, 1).isEmpty());
+    if (records < 100)
+        QVERIFY(w->grdResults->TextMatrix(records + 1, 1).isEmpty());
+    QCOMPARE(qryDirectSQL->SQL(), sql);
+}
+
 void TestDelverResults::emptyResultSaysSoAndCloses()
 {
     Fill(3);
@@ -404,6 +447,134 @@ void TestDelverResults::longReadCanBeStoppedAndChangesNothing()
     QCOMPARE(FileHash(path_), before);
     // The database answers again at once.
     QVERIFY(ValidateQuery(u"SELECT count(*) FROM Receipts"_s));
+}
+
+namespace {
+// 150 records over two pages, with an amount of each sign and a two-line remark.
+void FillForExport(levy::engine::Connection& c)
+{
+    c.Execute(u"BEGIN"_s);
+    for (int i = 1; i <= 150; ++i)
+        c.Execute(u"INSERT INTO Receipts (Payer, [Receipt Number], Amount, Remarks) VALUES ('Payer %1', %1, %2, %3)"_s
+                      .arg(i)
+                      .arg(i == 1 ? u"-1234.5"_s : i == 2 ? u"0"_s : u"2000"_s)
+                      .arg(i == 3 ? u"'a' || char(13,10,13,10) || 'b'"_s : u"NULL"_s));
+    c.Execute(u"COMMIT"_s);
+}
+const QString exportSql = u"SELECT [Receipt Number], Payer, Amount, Remarks FROM Receipts ORDER BY [Receipt Number]"_s;
+} // namespace
+
+void TestDelverResults::textExportOfEveryPage()
+{
+    FillForExport(*levyDatabase->MainConnection());
+    auto w = Open(exportSql);
+    QVERIFY(w);
+    w->cmdNext->click();
+    const QString target = sandbox_->Path(u"result.txt"_s);
+    CommonDialog::ClearQueue();
+    CommonDialog::QueueFileName(target);
+    w->mnuTools_Export_Generic->trigger();
+
+    const auto dialogs = CommonDialog::ShownDialogs();
+    QCOMPARE(dialogs.size(), 1);
+    QCOMPARE(dialogs[0].title, u"Export Results"_s);
+    QCOMPARE(dialogs[0].filter, u"Text Files (*.TXT)|*.txt"_s);
+    QCOMPARE(dialogs[0].flags, 2050);
+    const MessageRequest m = test::OnlyMessage();
+    QCOMPARE(m.text, u"Results successfully exported to "_s + target);
+    QCOMPARE(m.title, u"Export Results"_s);
+    QCOMPARE(m.icon, Icon::Information);
+
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QCOMPARE(lines.size(), 152);  // 151 lines, each ending in CR LF
+    QVERIFY(lines.last().isEmpty());
+    QCOMPARE(lines[0], QByteArray("Receipt Number,Payer,Amount,Remarks,\r"));
+    QCOMPARE(lines[1], QByteArray("1  ,Payer 1,-1234.5,,\r"));
+    QCOMPARE(lines[2], QByteArray("2  ,Payer 2,0,,\r"));
+    QCOMPARE(lines[3], QByteArray("3  ,Payer 3,2000,a;b,\r"));
+    QCOMPARE(lines[150], QByteArray("150  ,Payer 150,2000,,\r"));
+    // The page shown before is shown again.
+    QCOMPARE(w->lngCurrentPage, 2);
+    QCOMPARE(w->pnlPage->text(), u"Page 2 of 2"_s);
+    QCOMPARE(w->grdResults->TextMatrix(1, 2), u"Payer 101"_s);
+    QVERIFY(!w->pnlProgress->isVisible());
+    QCOMPARE(QDir(sandbox_->Folder()).entryList({u"result*"_s}, QDir::Files | QDir::Hidden), QStringList{u"result.txt"_s});
+}
+
+void TestDelverResults::workbookExportOfEveryPage()
+{
+    FillForExport(*levyDatabase->MainConnection());
+    auto w = Open(exportSql);
+    QVERIFY(w);
+    const QString target = sandbox_->Path(u"result.xlsx"_s);
+    CommonDialog::ClearQueue();
+    CommonDialog::QueueFileName(target);
+    w->mnuTools_Export_Excel->trigger();
+    QCOMPARE(CommonDialog::ShownDialogs().at(0).filter, u"Excel Files (*.xlsx)|*.xlsx"_s);
+    QCOMPARE(test::OnlyMessage().text, u"Results successfully exported to "_s + target);
+
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s, {u"-c"_s, uR"(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+print(ws.max_row, ws.max_column, ws['A1'].value, ws['A1'].font.b, ws['B2'].font.b)
+print(repr(ws['A2'].value), repr(ws['B2'].value), repr(ws['C2'].value), repr(ws['C3'].value), repr(ws['D4'].value))
+print(ws['D4'].alignment.wrap_text, int(ws.column_dimensions['D'].width), ws.column_dimensions['C'].width != ws.column_dimensions['D'].width, ws['B2'].alignment.vertical, ws['A151'].value)
+)"_s, target});
+    QVERIFY(python.waitForFinished(30000));
+    const QStringList out = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n');
+    QVERIFY2(out.size() >= 3, python.readAllStandardError().constData());
+    QCOMPARE(out[0], u"151 4 Receipt Number True False"_s);
+    QCOMPARE(out[1], uR"(1 'Payer 1' -1234.5 0 'a\nb')"_s);
+    QCOMPARE(out[2], u"True 30 True top 150"_s);  // the file keeps Excel's padding: 30.71
+    QCOMPARE(w->lngCurrentPage, 1);
+}
+
+void TestDelverResults::cancelledOrRefusedExportChangesNothing_data()
+{
+    QTest::addColumn<bool>("workbook");
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("text, cancelled") << false << true;
+    QTest::newRow("workbook, cancelled") << true << true;
+    QTest::newRow("text, read-only target") << false << false;
+    QTest::newRow("workbook, read-only target") << true << false;
+}
+
+void TestDelverResults::cancelledOrRefusedExportChangesNothing()
+{
+    QFETCH(bool, workbook);
+    QFETCH(bool, cancel);
+    FillForExport(*levyDatabase->MainConnection());
+    auto w = Open(exportSql);
+    QVERIFY(w);
+    w->cmdNext->click();
+    const QString target = sandbox_->Path(workbook ? u"old.xlsx"_s : u"old.txt"_s);
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("what was there before");
+    }
+    QFile::setPermissions(target, QFileDevice::ReadOwner);
+    CommonDialog::ClearQueue();
+    CommonDialog::QueueFileName(cancel ? QString() : target);
+    (workbook ? w->mnuTools_Export_Excel : w->mnuTools_Export_Generic)->trigger();
+    if (cancel) {
+        QVERIFY(MessageLog::Shown().isEmpty());
+    } else {
+        const MessageRequest m = test::OnlyMessage();
+        QCOMPARE(m.title, u"Aborting"_s);
+        QCOMPARE(m.icon, Icon::Exclamation);
+        QVERIFY2(m.text.contains(u"old."_s), qPrintable(m.text));
+    }
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("what was there before"));
+    QCOMPARE(QDir(sandbox_->Folder()).entryList({u"old*"_s}, QDir::Files | QDir::Hidden).size(), 1);
+    QVERIFY(!w->pnlProgress->isVisible());
+    QCOMPARE(w->pnlPage->text(), u"Page 2 of 2"_s);
+    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 QTEST_MAIN(TestDelverResults)

@@ -1,0 +1,154 @@
+#include "ExportTarget.h"
+
+#include "platform/RuntimeError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+constexpr int errPermissionDenied = 70;
+constexpr int errPathFileAccess = 75;
+constexpr int errPathNotFound = 76;
+const QString source = u"Export Results"_s;
+
+QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+QString SystemReason() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// A target that exists must be an ordinary file we may change. A file without any write
+// permission counts as read-only even for a user whom the system would let through.
+void CheckExistingTarget(const QString& target)
+{
+    const QFileInfo info(target);
+    if (info.isDir())
+        Raise(errPathFileAccess, source, u"Path/File access error: \"%1\" is a folder, not a file."_s.arg(Shown(target)));
+    if (!info.exists())
+        return;
+    if (!info.isFile())
+        Raise(errPathFileAccess, source, u"Path/File access error: \"%1\" is not an ordinary file."_s.arg(Shown(target)));
+    constexpr auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (!info.isWritable() || !(info.permissions() & writeBits))
+        Raise(errPermissionDenied, source, u"Permission denied: the file \"%1\" is read-only."_s.arg(Shown(target)));
+}
+
+// Best effort: makes the rename itself durable.
+void SyncFolder(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+} // namespace
+
+ExportTarget::ExportTarget(const QString& path)
+{
+    if (path.isEmpty())
+        Raise(errPathFileAccess, source, u"Path/File access error: no file name was given."_s);
+    const QFileInfo info(path);
+    target_ = info.absoluteFilePath();
+    if (info.isSymLink()) {
+        // Replace the file the link points at, not the link.
+        const QString canonical = info.canonicalFilePath();
+        target_ = canonical.isEmpty() ? info.symLinkTarget() : canonical;
+    }
+    CheckExistingTarget(target_);
+    const QFileInfo folder(QFileInfo(target_).absolutePath());
+    if (!folder.isDir())
+        Raise(errPathNotFound, source,
+              u"Path not found: the folder \"%1\" does not exist."_s.arg(Shown(folder.absoluteFilePath())));
+    if (!folder.isWritable())
+        Raise(errPermissionDenied, source,
+              u"Permission denied: the folder \"%1\" cannot be written to."_s.arg(Shown(folder.absoluteFilePath())));
+    struct stat status {};
+    if (::stat(QFile::encodeName(target_).constData(), &status) == 0)
+        mode_ = status.st_mode & 07777;
+    CreateTemporaryFile(folder.absoluteFilePath());
+}
+
+ExportTarget::~ExportTarget() { Discard(); }
+
+void ExportTarget::CreateTemporaryFile(const QString& folder)
+{
+    // Named after the target, so that a leftover after a crash is recognisable, and
+    // ending in ".part", so that it never passes for a finished export.
+    const QString base = QFileInfo(target_).fileName().left(200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString candidate =
+            u"%1/%2.%3.part"_s.arg(folder, base, QString::number(QRandomGenerator::global()->generate(), 36));
+        file_.setFileName(candidate);
+        // QFile creates it with the usual permissions (those the user's umask allows).
+        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+            temporary_ = candidate;
+            return;
+        }
+        if (!QFileInfo::exists(candidate))
+            break;
+    }
+    Raise(errPathFileAccess, source,
+          u"Path/File access error: no file can be created in the folder \"%1\" (%2)."_s.arg(Shown(folder),
+                                                                                          file_.errorString()));
+}
+
+void ExportTarget::RaiseWriteError(const QString& reason) const
+{
+    Raise(errPathFileAccess, source, u"The file \"%1\" could not be written: %2."_s.arg(Shown(target_), reason));
+}
+
+void ExportTarget::Commit()
+{
+    if (finished_)
+        return;
+    int fd = -1;
+    bool ownDescriptor = false;
+    if (file_.isOpen()) {
+        fd = file_.handle();
+    } else {
+        // Written by someone else under its name: reopen it only to flush it to disk.
+        fd = ::open(QFile::encodeName(temporary_).constData(), O_RDONLY);
+        if (fd < 0)
+            RaiseWriteError(SystemReason());
+        ownDescriptor = true;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const QString syncReason = synced ? QString() : SystemReason();
+    if (ownDescriptor)
+        ::close(fd);
+    else
+        file_.close();
+    if (!synced)
+        RaiseWriteError(syncReason);
+
+    // The target may have changed since the export began; never force a read-only file.
+    CheckExistingTarget(target_);
+    if (mode_)
+        ::chmod(QFile::encodeName(temporary_).constData(), *mode_);
+    if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0)
+        RaiseWriteError(SystemReason());
+    finished_ = true;
+    SyncFolder(QFileInfo(target_).absolutePath());
+}
+
+void ExportTarget::Discard() noexcept
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    file_.close();
+    if (!temporary_.isEmpty())
+        QFile::remove(temporary_);
+}
+
+} // namespace levy

@@ -1,0 +1,108 @@
+#include "TextExportFile.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/Windows1252.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+constexpr int errInvalidCharacter = 5;
+constexpr qsizetype writeChunk = 256 * 1024;
+
+bool NeedsQuotes(QStringView text)
+{
+    for (QChar c : text)
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    return false;
+}
+
+// The character at a position, both halves of a surrogate pair included.
+QString CharacterAt(const QString& text, qsizetype at)
+{
+    return text.mid(at, text[at].isHighSurrogate() && at + 1 < text.size() ? 2 : 1);
+}
+} // namespace
+
+TextExportFile::TextExportFile(const QString& path) : target_(path) { pending_.reserve(writeChunk + 64 * 1024); }
+
+void TextExportFile::WriteHeader(const QList<QString>& names)
+{
+    names_ = names;
+    inHeader_ = true;
+    for (qsizetype f = 0; f < names.size(); ++f)
+        AppendField(names[f], f);
+    inHeader_ = false;
+    EndLine();
+}
+
+void TextExportFile::WriteRecord(const QList<QString>& exportedTexts)
+{
+    ++records_;
+    for (qsizetype f = 0; f < exportedTexts.size(); ++f)
+        AppendField(exportedTexts[f], f);
+    EndLine();
+}
+
+void TextExportFile::AppendField(const QString& text, qsizetype field)
+{
+    const bool quoted = NeedsQuotes(text);
+    // Room for every character doubled, the quotes and the comma.
+    const qsizetype start = pending_.size();
+    pending_.resize(start + 2 * text.size() + 3);
+    char* out = pending_.data() + start;
+    if (quoted)
+        *out++ = '"';
+    const QChar* chars = text.constData();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = chars[i].unicode();
+        if (u < 0x80) {
+            *out++ = char(u);
+            if (u == u'"')
+                *out++ = '"';
+            continue;
+        }
+        const auto code = Windows1252::CodeOf(chars[i]);
+        if (!code) {
+            pending_.truncate(start);
+            const QString name = field < names_.size() ? names_[field] : QString::number(field + 1);
+            if (inHeader_)
+                Raise(errInvalidCharacter, u"Export Results"_s,
+                      u"The field name \"%1\" holds the character \"%2\", which a text file cannot hold. "
+                      u"Nothing was exported."_s.arg(name, CharacterAt(text, i)));
+            Raise(errInvalidCharacter, u"Export Results"_s,
+                  u"Record %1, field \"%2\": the character \"%3\" cannot be held in a text file. "
+                  u"Nothing was exported; the workbook export keeps every character."_s.arg(records_)
+                      .arg(name, CharacterAt(text, i)));
+        }
+        *out++ = char(*code);
+    }
+    if (quoted)
+        *out++ = '"';
+    *out++ = ',';
+    pending_.truncate(out - pending_.constData());
+}
+
+void TextExportFile::EndLine()
+{
+    pending_.append("\r\n", 2);
+    if (pending_.size() >= writeChunk)
+        WritePending();
+}
+
+void TextExportFile::WritePending()
+{
+    QFile& file = target_.File();
+    if (file.write(pending_) != pending_.size())
+        target_.RaiseWriteError(file.errorString());
+    pending_.truncate(0);  // keeps the buffer for the next lines
+}
+
+void TextExportFile::Commit()
+{
+    WritePending();
+    target_.Commit();
+}
+
+} // namespace levy

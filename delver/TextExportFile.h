@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ExportTarget.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace levy {
+
+// The generic (comma-separated) export file: Windows-1252 without a byte-order mark,
+// carriage return and line feed after every line, every field followed by "," (the last
+// one too). A field holding ",", a double quote, a carriage return or a line feed is put
+// in double quotes with its quotes doubled, so that it reads back as one field; every
+// other field is written as it is.
+//
+// How the results window uses it:
+//   TextExportFile file(chosenPath);            // refuses an unusable target up front
+//   file.WriteHeader(fieldNames);               // grid row 0, columns 1 to the last
+//   for each page (LoadPage silent), for each grid row that holds a record:
+//       texts[c - 1] = ExportedCellText(text, colour, textFileSeparator);
+//       file.WriteRecord(texts);
+//   file.Commit();                              // only now is the chosen file replaced
+// Every failure raises a RuntimeError (shown under "Aborting"); the object destroyed
+// without Commit leaves the chosen file exactly as it was and no temporary file.
+//
+// A character the code page cannot hold is never replaced: the export is refused with a
+// message naming the record and field, and nothing is changed on disk.
+class TextExportFile {
+public:
+    explicit TextExportFile(const QString& path);
+
+    void WriteHeader(const QList<QString>& names);
+    void WriteRecord(const QList<QString>& exportedTexts);
+    void Commit();
+    void Discard() noexcept { target_.Discard(); }
+
+    // Records written so far.
+    qint64 RecordCount() const { return records_; }
+
+private:
+    void AppendField(const QString& text, qsizetype field);
+    void EndLine();
+    void WritePending();
+
+    ExportTarget target_;
+    QList<QString> names_;
+    QByteArray pending_;  // encoded lines not yet written
+    qint64 records_ = 0;
+    bool inHeader_ = false;
+};
+
+} // namespace levy
