@@ -7,6 +7,7 @@
 #include "Sqlite.h"
 #include "SqlClassifier.h"
 #include "TableRecordset.h"
+#include "jet/JetFunctions.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,6 +120,7 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
     if (!query_ || !query_->IsOpen()) {
         query_ = engine::Connection::Open(path_, true, false, key_);
         engine::InstallReadOnlyAuthorizer(query_->Handle());
+        RegisterJetFunctions(query_->Handle());
     }
     return query_;
 }

@@ -1,0 +1,225 @@
+#include "JetFunctions.h"
+
+#include "JetSqlFunctions.h"
+#include "JetValue.h"
+#include "database/Sqlite.h"
+
+#include <new>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+using jet::Call;
+using Kind = JetResultKind;
+
+struct Definition {
+    JetFunctionInfo info;
+    jet::ScalarFunction scalar = nullptr;
+    jet::StepFunction step = nullptr;
+    jet::FinalFunction final = nullptr;
+    bool deterministic = true;
+};
+
+Definition Scalar(const char16_t* name, int minArgs, int maxArgs, Kind kind, jet::ScalarFunction f, int argument = -1)
+{
+    const QString jetName = QString::fromUtf16(name);
+    return Definition{JetFunctionInfo{jetName, u"jet_"_s + jetName.toLower(), minArgs, maxArgs, false, false, kind,
+                                      argument},
+                      f};
+}
+
+Definition Operator(const char16_t* name, const char16_t* sqlName, Kind kind, jet::ScalarFunction f)
+{
+    return Definition{JetFunctionInfo{QString::fromUtf16(name), QString::fromUtf16(sqlName), 2, 2, false, true, kind},
+                      f};
+}
+
+Definition Aggregate(const char16_t* name, int minArgs, Kind kind, jet::StepFunction step, jet::FinalFunction final,
+                     int argument = -1)
+{
+    const QString jetName = QString::fromUtf16(name);
+    return Definition{JetFunctionInfo{jetName, u"jet_"_s + jetName.toLower(), minArgs, 1, true, false, kind, argument},
+                      nullptr, step, final};
+}
+
+Definition Clock(const char16_t* name, jet::ScalarFunction f)
+{
+    Definition d = Scalar(name, 0, 0, Kind::Date, f);
+    d.deterministic = false;
+    return d;
+}
+
+const QList<Definition>& Definitions()
+{
+    static const QList<Definition> all = {
+        Scalar(u"IIf", 3, 3, Kind::Variant, jet::IIf),
+        Scalar(u"Nz", 1, 2, Kind::SameAsArgument, jet::Nz, 0),
+        Scalar(u"Switch", 2, -1, Kind::Variant, jet::Switch),
+        Scalar(u"Choose", 2, -1, Kind::Variant, jet::Choose),
+        Scalar(u"IsNull", 1, 1, Kind::Boolean, jet::IsNullFunction),
+        Scalar(u"IsNumeric", 1, 1, Kind::Boolean, jet::IsNumeric),
+        Scalar(u"IsDate", 1, 1, Kind::Boolean, jet::IsDate),
+
+        Scalar(u"Year", 1, 1, Kind::Integer, jet::Year),
+        Scalar(u"Month", 1, 1, Kind::Integer, jet::Month),
+        Scalar(u"Day", 1, 1, Kind::Integer, jet::Day),
+        Scalar(u"Weekday", 1, 2, Kind::Integer, jet::Weekday),
+        Scalar(u"Hour", 1, 1, Kind::Integer, jet::Hour),
+        Scalar(u"Minute", 1, 1, Kind::Integer, jet::Minute),
+        Scalar(u"Second", 1, 1, Kind::Integer, jet::Second),
+        Scalar(u"DatePart", 2, 4, Kind::Integer, jet::DatePart),
+        Scalar(u"DateSerial", 3, 3, Kind::Date, jet::DateSerial),
+        Scalar(u"DateAdd", 3, 3, Kind::Date, jet::DateAdd),
+        Scalar(u"DateDiff", 3, 5, Kind::Integer, jet::DateDiff),
+        Clock(u"Now", jet::NowFunction),
+        Clock(u"Date", jet::DateFunction),
+        Clock(u"Time", jet::TimeFunction),
+        Scalar(u"CDate", 1, 1, Kind::Date, jet::CDate),
+
+        Scalar(u"Left", 2, 2, Kind::Text, jet::Left),
+        Scalar(u"Right", 2, 2, Kind::Text, jet::Right),
+        Scalar(u"Mid", 2, 3, Kind::Text, jet::Mid),
+        Scalar(u"Len", 1, 1, Kind::Integer, jet::Len),
+        Scalar(u"InStr", 2, 4, Kind::Integer, jet::InStr),
+        Scalar(u"UCase", 1, 1, Kind::Text, jet::UCase),
+        Scalar(u"LCase", 1, 1, Kind::Text, jet::LCase),
+        Scalar(u"Trim", 1, 1, Kind::Text, jet::Trim),
+        Scalar(u"LTrim", 1, 1, Kind::Text, jet::LTrim),
+        Scalar(u"RTrim", 1, 1, Kind::Text, jet::RTrim),
+        Scalar(u"Space", 1, 1, Kind::Text, jet::Space),
+        Scalar(u"String", 2, 2, Kind::Text, jet::String),
+        Scalar(u"Replace", 3, 6, Kind::Text, jet::Replace),
+        Scalar(u"Str", 1, 1, Kind::Text, jet::Str),
+        Scalar(u"CStr", 1, 1, Kind::Text, jet::CStr),
+        Scalar(u"Format", 1, 4, Kind::Text, jet::Format),
+
+        Scalar(u"Val", 1, 1, Kind::Double, jet::Val),
+        Scalar(u"CInt", 1, 1, Kind::Integer, jet::CInt),
+        Scalar(u"CLng", 1, 1, Kind::Integer, jet::CLng),
+        Scalar(u"CCur", 1, 1, Kind::Currency, jet::CCur),
+        Scalar(u"CDbl", 1, 1, Kind::Double, jet::CDbl),
+        Scalar(u"CBool", 1, 1, Kind::Boolean, jet::CBool),
+        Scalar(u"Int", 1, 1, Kind::SameAsArgument, jet::Int, 0),
+        Scalar(u"Fix", 1, 1, Kind::SameAsArgument, jet::Fix, 0),
+        Scalar(u"Round", 1, 2, Kind::SameAsArgument, jet::Round, 0),
+        Scalar(u"Abs", 1, 1, Kind::SameAsArgument, jet::Abs, 0),
+        Scalar(u"Sgn", 1, 1, Kind::Integer, jet::Sgn),
+        Scalar(u"Sqr", 1, 1, Kind::Double, jet::Sqr),
+
+        Operator(u"&", u"jet_concat", Kind::Text, jet::Concat),
+        Operator(u"+", u"jet_add", Kind::Variant, jet::Add),
+        Operator(u"-", u"jet_sub", Kind::Variant, jet::Subtract),
+        Operator(u"/", u"jet_div", Kind::Double, jet::Divide),
+        Operator(u"\\", u"jet_intdiv", Kind::Integer, jet::IntegerDivide),
+        Operator(u"Mod", u"jet_mod", Kind::Integer, jet::Mod),
+        Operator(u"^", u"jet_pow", Kind::Double, jet::Power),
+        Operator(u"Like", u"jet_like", Kind::Boolean, jet::Like),
+        Operator(u"Compare", u"jet_compare", Kind::Integer, jet::Compare),
+
+        Aggregate(u"Sum", 1, Kind::SameAsArgument, jet::SumStep, jet::SumFinal, 0),
+        Aggregate(u"Avg", 1, Kind::Double, jet::SumStep, jet::AvgFinal),
+        // Count(*) arrives without an argument.
+        Aggregate(u"Count", 0, Kind::Integer, jet::CountStep, jet::CountFinal),
+        Aggregate(u"Min", 1, Kind::SameAsArgument, jet::MinStep, jet::HeldFinal, 0),
+        Aggregate(u"Max", 1, Kind::SameAsArgument, jet::MaxStep, jet::HeldFinal, 0),
+        Aggregate(u"First", 1, Kind::SameAsArgument, jet::FirstStep, jet::HeldFinal, 0),
+        Aggregate(u"Last", 1, Kind::SameAsArgument, jet::LastStep, jet::HeldFinal, 0),
+        Aggregate(u"StDev", 1, Kind::Double, jet::SpreadStep, jet::StDevFinal),
+        Aggregate(u"StDevP", 1, Kind::Double, jet::SpreadStep, jet::StDevPFinal),
+        Aggregate(u"Var", 1, Kind::Double, jet::SpreadStep, jet::VarFinal),
+        Aggregate(u"VarP", 1, Kind::Double, jet::SpreadStep, jet::VarPFinal),
+    };
+    return all;
+}
+
+const Definition& DefinitionOf(sqlite3_context* ctx) { return *static_cast<const Definition*>(sqlite3_user_data(ctx)); }
+
+void ReportFailure(sqlite3_context* ctx, const jet::Failure& failure)
+{
+    const JetFunctionInfo& info = DefinitionOf(ctx).info;
+    const QString where = info.isOperator ? (info.jetName == u"Compare"_s ? u"a comparison"_s
+                                                                          : u"the %1 operator"_s.arg(info.jetName))
+                                          : info.jetName + u"()"_s;
+    QString text = jet::FaultText(failure.fault) + u" in "_s + where;
+    text += failure.detail.isEmpty() ? u"."_s : u": "_s + failure.detail;
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_error(ctx, utf8.constData(), int(utf8.size()));
+}
+
+// The engine calls C functions: nothing may be thrown through it.
+template <class F>
+void Guarded(sqlite3_context* ctx, F body)
+{
+    try {
+        body();
+    } catch (const jet::Failure& failure) {
+        ReportFailure(ctx, failure);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
+    } catch (...) {
+        const QByteArray text = (u"The function "_s + DefinitionOf(ctx).info.jetName + u" failed."_s).toUtf8();
+        sqlite3_result_error(ctx, text.constData(), int(text.size()));
+    }
+}
+
+void ScalarEntry(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    Guarded(ctx, [&] { DefinitionOf(ctx).scalar(Call{ctx, argc, argv}); });
+}
+
+void StepEntry(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    Guarded(ctx, [&] { DefinitionOf(ctx).step(Call{ctx, argc, argv}); });
+}
+
+void FinalEntry(sqlite3_context* ctx)
+{
+    Guarded(ctx, [&] { DefinitionOf(ctx).final(ctx); });
+}
+} // namespace
+
+void RegisterJetFunctions(sqlite3* db)
+{
+    for (const Definition& d : Definitions()) {
+        const QByteArray name = d.info.sqlName.toUtf8();
+        const int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);
+        void* self = const_cast<Definition*>(&d);
+        auto add = [&](int argc) {
+            if (d.info.aggregate)
+                sqlite3_create_function_v2(db, name.constData(), argc, flags, self, nullptr, StepEntry, FinalEntry,
+                                           nullptr);
+            else
+                sqlite3_create_function_v2(db, name.constData(), argc, flags, self, ScalarEntry, nullptr, nullptr,
+                                           nullptr);
+        };
+        // Each count of arguments on its own, so that a wrong count fails when the
+        // statement is prepared; functions with any number take them all at once.
+        if (d.info.maxArgs < 0)
+            add(-1);
+        else
+            for (int n = d.info.minArgs; n <= d.info.maxArgs; ++n)
+                add(n);
+    }
+}
+
+const QList<JetFunctionInfo>& JetFunctionTable()
+{
+    static const QList<JetFunctionInfo> table = [] {
+        QList<JetFunctionInfo> infos;
+        for (const Definition& d : Definitions())
+            infos.append(d.info);
+        return infos;
+    }();
+    return table;
+}
+
+const JetFunctionInfo* FindJetFunction(const QString& jetName)
+{
+    for (const JetFunctionInfo& info : JetFunctionTable())
+        if (info.jetName.compare(jetName, Qt::CaseInsensitive) == 0)
+            return &info;
+    return nullptr;
+}
+
+} // namespace levy

@@ -1,0 +1,153 @@
+#include "JetSqlFunctions.h"
+
+#include "JetValue.h"
+#include "database/Sqlite.h"
+
+#include <cstring>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy::jet {
+namespace {
+std::string_view RawText(sqlite3_value* v)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return std::string_view(text ? text : "", size_t(sqlite3_value_bytes(v)));
+}
+
+bool IsNumberType(int type) { return type == SQLITE_INTEGER || type == SQLITE_FLOAT; }
+
+template <class T>
+int Order(T a, T b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+int CompareTexts(std::string_view a, std::string_view b)
+{
+    if (IsAscii(a) && IsAscii(b)) {
+        const size_t n = std::min(a.size(), b.size());
+        for (size_t i = 0; i < n; ++i) {
+            char x = a[i], y = b[i];
+            if (x >= 'A' && x <= 'Z')
+                x = char(x + 32);
+            if (y >= 'A' && y <= 'Z')
+                y = char(y + 32);
+            if (x != y)
+                return Order(static_cast<unsigned char>(x), static_cast<unsigned char>(y));
+        }
+        return Order(a.size(), b.size());
+    }
+    const int c = ToQString(a).compare(ToQString(b), Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+double AsDouble(const ValueView& v) { return v.type == SQLITE_INTEGER ? double(v.integer) : v.real; }
+
+// A number against a text: numeric texts and stored dates by value, other texts after.
+int CompareNumberText(const ValueView& number, const ValueView& text)
+{
+    std::optional<double> other = ParseNumber(text.text);
+    if (!other && IsStorageDateText(text.text))
+        if (auto date = ParseDateText(text.text))
+            other = ToSerial(*date);
+    if (!other)
+        return -1;
+    return Order(AsDouble(number), *other);
+}
+} // namespace
+
+ValueView ViewOf(sqlite3_value* v)
+{
+    ValueView view;
+    view.type = sqlite3_value_type(v);
+    if (view.type == SQLITE_INTEGER)
+        view.integer = sqlite3_value_int64(v);
+    else if (view.type == SQLITE_FLOAT)
+        view.real = sqlite3_value_double(v);
+    else
+        view.text = RawText(v);
+    return view;
+}
+
+int CompareValues(const ValueView& a, const ValueView& b)
+{
+    if (IsNumberType(a.type) && IsNumberType(b.type)) {
+        if (a.type == SQLITE_INTEGER && b.type == SQLITE_INTEGER)
+            return Order(a.integer, b.integer);
+        return Order(AsDouble(a), AsDouble(b));
+    }
+    if (IsNumberType(a.type))
+        return CompareNumberText(a, b);
+    if (IsNumberType(b.type))
+        return -CompareNumberText(b, a);
+    return CompareTexts(a.text, b.text);
+}
+
+void IIf(const Call& c) { sqlite3_result_value(c.ctx, TruthOf(c[0]) ? c[1] : c[2]); }
+
+void Nz(const Call& c)
+{
+    if (!IsNull(c[0]))
+        sqlite3_result_value(c.ctx, c[0]);
+    else if (c.Has(1))
+        sqlite3_result_value(c.ctx, c[1]);
+    else
+        ResultText(c.ctx, std::string_view());
+}
+
+void Switch(const Call& c)
+{
+    if (c.argc == 0 || c.argc % 2 != 0)
+        Fail(Fault::InvalidArgument, u"it takes pairs of a condition and a value."_s);
+    for (int i = 0; i < c.argc; i += 2)
+        if (TruthOf(c[i])) {
+            sqlite3_result_value(c.ctx, c[i + 1]);
+            return;
+        }
+    sqlite3_result_null(c.ctx);
+}
+
+void Choose(const Call& c)
+{
+    if (c.argc < 2)
+        Fail(Fault::InvalidArgument, u"it takes an index and at least one choice."_s);
+    if (IsNull(c[0])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    const int64_t index = WholeOf(c[0]);
+    if (index >= 1 && index < c.argc)
+        sqlite3_result_value(c.ctx, c[int(index)]);
+    else
+        sqlite3_result_null(c.ctx);
+}
+
+void IsNullFunction(const Call& c) { ResultBoolean(c.ctx, IsNull(c[0])); }
+
+void IsNumeric(const Call& c)
+{
+    const int type = sqlite3_value_type(c[0]);
+    if (type == SQLITE_NULL)
+        ResultBoolean(c.ctx, false);
+    else if (IsNumberType(type))
+        ResultBoolean(c.ctx, true);
+    else
+        ResultBoolean(c.ctx, ParseNumber(RawText(c[0])).has_value());
+}
+
+void IsDate(const Call& c)
+{
+    const int type = sqlite3_value_type(c[0]);
+    ResultBoolean(c.ctx, type == SQLITE_TEXT && ParseDateText(RawText(c[0])).has_value());
+}
+
+void Compare(const Call& c)
+{
+    if (IsNull(c[0]) || IsNull(c[1]))
+        sqlite3_result_null(c.ctx);
+    else
+        sqlite3_result_int(c.ctx, CompareValues(ViewOf(c[0]), ViewOf(c[1])));
+}
+
+} // namespace levy::jet

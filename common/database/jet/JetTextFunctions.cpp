@@ -1,0 +1,423 @@
+#include "JetSqlFunctions.h"
+
+#include "JetFormat.h"
+#include "JetPattern.h"
+#include "JetValue.h"
+#include "database/Sqlite.h"
+#include "platform/Windows1252.h"
+
+#include <memory>
+#include <string>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy::jet {
+namespace {
+constexpr int64_t maxLength = 1000000000;
+
+bool NullResult(const Call& c, int at)
+{
+    if (!IsNull(c[at]))
+        return false;
+    sqlite3_result_null(c.ctx);
+    return true;
+}
+
+int64_t Count(sqlite3_value* v, const char16_t* what)
+{
+    const int64_t n = WholeOf(v, INT32_MIN, INT32_MAX);
+    if (n < 0)
+        Fail(Fault::InvalidArgument, u"the %1 %2 is negative."_s.arg(QStringView(what)).arg(n));
+    return n;
+}
+
+void CheckLength(const Call& c, int64_t bytes)
+{
+    if (bytes > sqlite3_limit(sqlite3_context_db_handle(c.ctx), SQLITE_LIMIT_LENGTH, -1) || bytes > maxLength)
+        Fail(Fault::InvalidArgument, u"the text would be too long (%1 characters)."_s.arg(bytes));
+}
+
+enum class Comparison { Binary, Text };
+
+Comparison ComparisonOf(sqlite3_value* v)
+{
+    const int64_t mode = WholeOf(v);
+    if (mode == 0)
+        return Comparison::Binary;
+    if (mode == 1 || mode == 2 || mode == -1)
+        return Comparison::Text;
+    Fail(Fault::InvalidArgument, u"the comparison %1 is not 0 (binary), 1 (text) or 2 (database)."_s.arg(mode));
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+// The character index of `needle` in `hay` at or after character `from`, or -1.
+int64_t Find(std::string_view hay, std::string_view needle, int64_t from, Comparison comparison)
+{
+    if (IsAscii(hay) && IsAscii(needle)) {
+        if (needle.size() > hay.size())
+            return -1;
+        for (size_t i = size_t(from); i + needle.size() <= hay.size(); ++i) {
+            size_t k = 0;
+            if (comparison == Comparison::Binary)
+                while (k < needle.size() && hay[i + k] == needle[k])
+                    ++k;
+            else
+                while (k < needle.size() && LowerAscii(hay[i + k]) == LowerAscii(needle[k]))
+                    ++k;
+            if (k == needle.size())
+                return int64_t(i);
+        }
+        return -1;
+    }
+    const QString h = ToQString(hay);
+    return h.indexOf(ToQString(needle), qsizetype(from),
+                     comparison == Comparison::Binary ? Qt::CaseSensitive : Qt::CaseInsensitive);
+}
+
+std::string_view TrimSpaces(std::string_view t, bool leading, bool trailing)
+{
+    while (leading && !t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
+    while (trailing && !t.empty() && t.back() == ' ')
+        t.remove_suffix(1);
+    return t;
+}
+
+void ChangeCase(const Call& c, bool upper)
+{
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    const std::string_view t = text.View();
+    if (IsAscii(t)) {
+        thread_local std::string out;
+        out.assign(t);
+        for (char& ch : out)
+            if (upper ? (ch >= 'a' && ch <= 'z') : (ch >= 'A' && ch <= 'Z'))
+                ch = char(upper ? ch - 32 : ch + 32);
+        ResultText(c.ctx, out);
+        return;
+    }
+    const QString q = ToQString(t);
+    ResultText(c.ctx, upper ? q.toUpper() : q.toLower());
+}
+
+// A compiled argument kept by the engine while the same statement runs, so that a
+// constant format or pattern is read once, not once a row.
+template <class T>
+class Cached {
+public:
+    Cached(const Call& c, int at, std::string_view text) : c_(c), at_(at)
+    {
+        held_ = static_cast<T*>(sqlite3_get_auxdata(c.ctx, at));
+        if (!held_) {
+            owned_ = std::make_unique<T>(text);
+            held_ = owned_.get();
+        }
+    }
+    ~Cached()
+    {
+        // Handed over last: the engine may drop it at once when the argument varies.
+        if (owned_)
+            sqlite3_set_auxdata(c_.ctx, at_, owned_.release(), [](void* p) { delete static_cast<T*>(p); });
+    }
+    Cached(const Cached&) = delete;
+    Cached& operator=(const Cached&) = delete;
+    const T& operator*() const { return *held_; }
+    const T* operator->() const { return held_; }
+
+private:
+    const Call& c_;
+    int at_;
+    T* held_ = nullptr;
+    std::unique_ptr<T> owned_;
+};
+} // namespace
+
+void Left(const Call& c)
+{
+    const int64_t n = Count(c[1], u"length");
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    const std::string_view t = text.View();
+    ResultText(c.ctx, t.substr(0, ByteOffsetOfChar(t, size_t(n))));
+}
+
+void Right(const Call& c)
+{
+    const int64_t n = Count(c[1], u"length");
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    const std::string_view t = text.View();
+    const size_t chars = CharCount(t);
+    ResultText(c.ctx, size_t(n) >= chars ? t : t.substr(ByteOffsetOfChar(t, chars - size_t(n))));
+}
+
+void Mid(const Call& c)
+{
+    const int64_t start = WholeOf(c[1]);
+    if (start < 1)
+        Fail(Fault::InvalidArgument, u"the start %1 is before the first character."_s.arg(start));
+    const int64_t length = c.Has(2) ? Count(c[2], u"length") : -1;
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    const std::string_view t = text.View();
+    const size_t from = ByteOffsetOfChar(t, size_t(start - 1));
+    std::string_view rest = t.substr(from);
+    if (length >= 0)
+        rest = rest.substr(0, ByteOffsetOfChar(rest, size_t(length)));
+    ResultText(c.ctx, rest);
+}
+
+void Len(const Call& c)
+{
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    sqlite3_result_int64(c.ctx, int64_t(CharCount(text.View())));
+}
+
+void InStr(const Call& c)
+{
+    const bool withStart = c.argc >= 3;
+    int64_t start = 1;
+    if (withStart) {
+        start = WholeOf(c[0]);
+        if (start < 1)
+            Fail(Fault::InvalidArgument, u"the start %1 is before the first character."_s.arg(start));
+    }
+    const Comparison comparison = c.argc >= 4 && !IsNull(c[3]) ? ComparisonOf(c[3]) : Comparison::Text;
+    const int first = withStart ? 1 : 0;
+    if (IsNull(c[first]) || IsNull(c[first + 1])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    const TextOf hay(c[first]), needle(c[first + 1]);
+    const size_t chars = CharCount(hay.View());
+    if (chars == 0 || size_t(start) > chars) {
+        sqlite3_result_int(c.ctx, 0);
+        return;
+    }
+    if (needle.View().empty()) {
+        sqlite3_result_int64(c.ctx, start);
+        return;
+    }
+    sqlite3_result_int64(c.ctx, Find(hay.View(), needle.View(), start - 1, comparison) + 1);
+}
+
+void UCase(const Call& c) { ChangeCase(c, true); }
+void LCase(const Call& c) { ChangeCase(c, false); }
+
+void Trim(const Call& c)
+{
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    ResultText(c.ctx, TrimSpaces(text.View(), true, true));
+}
+
+void LTrim(const Call& c)
+{
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    ResultText(c.ctx, TrimSpaces(text.View(), true, false));
+}
+
+void RTrim(const Call& c)
+{
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    ResultText(c.ctx, TrimSpaces(text.View(), false, true));
+}
+
+void Space(const Call& c)
+{
+    const int64_t n = Count(c[0], u"number of spaces");
+    CheckLength(c, n);
+    ResultText(c.ctx, std::string(size_t(n), ' '));
+}
+
+void String(const Call& c)
+{
+    if (IsNull(c[0]) || IsNull(c[1])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    const int64_t n = Count(c[0], u"number of characters");
+    std::string character;
+    const int type = sqlite3_value_type(c[1]);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        // A character code of the single-byte code page.
+        const int64_t code = WholeOf(c[1], -32768, 65535);
+        if (code < 0 || code > 255)
+            Fail(Fault::InvalidArgument, u"the character code %1 is not 0 to 255."_s.arg(code));
+        character = QString(Windows1252::CharOf(static_cast<unsigned char>(code))).toStdString();
+    } else {
+        const TextOf text(c[1]);
+        const std::string_view t = text.View();
+        if (t.empty())
+            Fail(Fault::InvalidArgument, u"the character is an empty text."_s);
+        character.assign(t.substr(0, ByteOffsetOfChar(t, 1)));
+    }
+    CheckLength(c, n * int64_t(character.size()));
+    std::string out;
+    out.reserve(size_t(n) * character.size());
+    for (int64_t i = 0; i < n; ++i)
+        out += character;
+    ResultText(c.ctx, out);
+}
+
+void Replace(const Call& c)
+{
+    const TextOf expression(c[0]), find(c[1]), replacement(c[2]);
+    const int64_t start = c.Has(3) ? WholeOf(c[3]) : 1;
+    if (start < 1)
+        Fail(Fault::InvalidArgument, u"the start %1 is before the first character."_s.arg(start));
+    const int64_t count = c.Has(4) ? WholeOf(c[4]) : -1;
+    if (count < -1)
+        Fail(Fault::InvalidArgument, u"the count %1 is below -1."_s.arg(count));
+    const Comparison comparison = c.Has(5) ? ComparisonOf(c[5]) : Comparison::Text;
+
+    // The result begins at the start, as the dialect has it.
+    const std::string_view all = expression.View();
+    const std::string_view text = all.substr(ByteOffsetOfChar(all, size_t(start - 1)));
+    const std::string_view needle = find.View();
+    if (needle.empty() || count == 0 || text.empty()) {
+        ResultText(c.ctx, text);
+        return;
+    }
+    if (!IsAscii(text) || !IsAscii(needle)) {
+        const QString h = ToQString(text), n = ToQString(needle), r = ToQString(replacement.View());
+        const Qt::CaseSensitivity cs = comparison == Comparison::Binary ? Qt::CaseSensitive : Qt::CaseInsensitive;
+        QString out;
+        qsizetype from = 0;
+        int64_t done = 0;
+        for (qsizetype at = h.indexOf(n, 0, cs); at >= 0 && (count < 0 || done < count);
+             at = h.indexOf(n, from, cs), ++done) {
+            out += QStringView(h).mid(from, at - from);
+            out += r;
+            from = at + n.size();
+        }
+        out += QStringView(h).mid(from);
+        ResultText(c.ctx, out);
+        return;
+    }
+    std::string out;
+    size_t from = 0;
+    int64_t done = 0;
+    for (int64_t at = Find(text, needle, 0, comparison); at >= 0 && (count < 0 || done < count); ++done) {
+        out.append(text.substr(from, size_t(at) - from));
+        out.append(replacement.View());
+        from = size_t(at) + needle.size();
+        CheckLength(c, int64_t(out.size()));
+        at = Find(text, needle, int64_t(from), comparison);
+    }
+    out.append(text.substr(from));
+    ResultText(c.ctx, out);
+}
+
+void Str(const Call& c)
+{
+    if (NullResult(c, 0))
+        return;
+    const Number n = NumberOf(c[0]);
+    char text[40];
+    text[0] = ' ';
+    const int length = WriteNumberText(n, text + 1);
+    // Positive numbers and zero keep a blank where the sign would be.
+    if (text[1] == '-')
+        ResultText(c.ctx, std::string_view(text + 1, size_t(length)));
+    else
+        ResultText(c.ctx, std::string_view(text, size_t(length) + 1));
+}
+
+void CStr(const Call& c)
+{
+    const TextOf text(c[0]);
+    ResultText(c.ctx, text.View());
+}
+
+void Format(const Call& c)
+{
+    FormatInput input;
+    const int type = sqlite3_value_type(c[0]);
+    if (type == SQLITE_INTEGER) {
+        input.kind = FormatInput::Kind::Number;
+        input.number = Number::Of(int64_t(sqlite3_value_int64(c[0])));
+    } else if (type == SQLITE_FLOAT) {
+        input.kind = FormatInput::Kind::Number;
+        input.number = Number::Of(sqlite3_value_double(c[0]));
+    } else if (type != SQLITE_NULL) {
+        const auto* raw = reinterpret_cast<const char*>(sqlite3_value_text(c[0]));
+        input.text = std::string_view(raw ? raw : "", size_t(sqlite3_value_bytes(c[0])));
+        input.kind = FormatInput::Kind::Text;
+        if (IsStorageDateText(input.text))
+            if (auto date = ParseDateText(input.text)) {
+                input.kind = FormatInput::Kind::Date;
+                input.date = *date;
+            }
+    }
+    std::string_view formatText;
+    std::unique_ptr<TextOf> formatArgument;
+    if (c.Has(1) && !IsNull(c[1])) {
+        formatArgument = std::make_unique<TextOf>(c[1]);
+        formatText = formatArgument->View();
+    }
+    const int firstDay = c.Has(2) && !IsNull(c[2]) ? int(WholeOf(c[2])) : 1;
+    const int firstWeek = c.Has(3) && !IsNull(c[3]) ? int(WholeOf(c[3])) : 1;
+    if (firstDay < 0 || firstDay > 7 || firstWeek < 0 || firstWeek > 3)
+        Fail(Fault::InvalidArgument, u"the first day of the week must be 0 to 7 and the first week 0 to 3."_s);
+
+    thread_local std::string out;
+    out.clear();
+    bool shown = false;
+    if (c.Has(1)) {
+        const Cached<CompiledFormat> format(c, 1, formatText);
+        shown = format->Apply(input, firstDay == 0 ? 1 : firstDay, firstWeek == 0 ? 1 : firstWeek, out);
+    } else {
+        shown = CompiledFormat(std::string_view()).Apply(input, 1, 1, out);
+    }
+    if (shown)
+        ResultText(c.ctx, out);
+    else
+        sqlite3_result_null(c.ctx);
+}
+
+void Concat(const Call& c)
+{
+    const bool nullA = IsNull(c[0]), nullB = IsNull(c[1]);
+    if (nullA && nullB) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    if (nullA || nullB) {
+        const TextOf only(c[nullA ? 1 : 0]);
+        ResultText(c.ctx, only.View());
+        return;
+    }
+    const TextOf a(c[0]), b(c[1]);
+    thread_local std::string out;
+    out.assign(a.View());
+    out.append(b.View());
+    ResultText(c.ctx, out);
+}
+
+void Like(const Call& c)
+{
+    if (IsNull(c[0]) || IsNull(c[1])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    const TextOf patternText(c[1]);
+    const Cached<LikePattern> pattern(c, 1, patternText.View());
+    const TextOf text(c[0]);
+    ResultBoolean(c.ctx, pattern->Matches(text.View()));
+}
+
+} // namespace levy::jet
