@@ -3,7 +3,7 @@
 #include "Database.h"
 #include "EngineErrors.h"
 #include "QueryRecordset.h"
-#include "ReadOnlyAuthorizer.h"
+#include "jet/JetQuery.h"
 #include "SqlClassifier.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -48,7 +48,7 @@ void QueryDef::SetSQL(const QString& sql)
     // A query that may be run is compiled now, so that a faulty one is never saved; an
     // action query is saved without being compiled, and can never be opened.
     if (IsRunnableQueryType(ClassifyStatement(sql)))
-        engine::PrepareReadOnlyQuery(db->QueryConnection(), sql);
+        jet::CompileJetQuery(db->QueryConnection(), sql);
     Statement s(db->MainConnection(),
                 u"UPDATE %1 SET \"SQL\" = ? WHERE \"Name\" = ?"_s.arg(QuoteName(Database::storedQueriesTable)));
     s.Bind(1, sql);

@@ -1,9 +1,9 @@
 #include "QueryRecordset.h"
 
 #include "EngineErrors.h"
-#include "ReadOnlyAuthorizer.h"
 #include "Sqlite.h"
 #include "ValueStorage.h"
+#include "jet/JetQuery.h"
 
 using namespace Qt::Literals::StringLiterals;
 using levy::engine::RaiseEngine;
@@ -17,29 +17,32 @@ QueryRecordset::QueryRecordset()
 }
 
 QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql)
-    : connection_(std::move(connection)), sql_(sql), statement_(engine::PrepareReadOnlyQuery(connection_, sql))
+    : connection_(std::move(connection)), sql_(sql)
 {
+    jet::PreparedJetQuery prepared = jet::PrepareJetQuery(connection_, sql);
+    statement_ = std::move(prepared.statement);
     const int n = statement_->ColumnCount();
-    QList<bool> typeFromValues;
     for (int c = 0; c < n; ++c) {
         FieldDef f;
         f.name = statement_->ColumnName(c);
-        const bool known = FieldFromDeclaredType(statement_->ColumnDeclType(c), f);
+        // A plain column has its declared type; an expression the type the translation
+        // gave it; anything else the type of its values.
+        bool known = FieldFromDeclaredType(statement_->ColumnDeclType(c), f);
+        if (!known && c < prepared.columnTypes.size() && prepared.columnTypes[c] > 0) {
+            f.type = prepared.columnTypes[c];
+            known = true;
+        }
         if (!known)
             f.type = dbText;
         fields_.append(f);
-        typeFromValues.append(!known);
+        valuesSeen_.append(known ? -1 : 0);
     }
     cache_ = std::make_unique<ResultCache>();
     // Read the first record at once: the count is then 0 exactly when the result is empty.
     if (ReadNext()) {
-        // An expression column takes its type from the first record's values.
-        const QList<Value>& first = cache_->Row(0);
-        for (int c = 0; c < n; ++c)
-            if (typeFromValues[c] && !first[c].IsNull())
-                fields_[c].type = FieldTypeOfStorage(first[c]);
         position_ = 0;
         bof_ = eof_ = false;
+        const QList<Value>& first = cache_->Row(0);
         row_.clear();
         for (int c = 0; c < n; ++c)
             row_.append(FromStorage(first[c], fields_[c].type));
@@ -50,6 +53,29 @@ QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, c
         }
     } else {
         position_ = 0;
+    }
+}
+
+void QueryRecordset::NoteValueKinds(const QList<Value>& stored)
+{
+    enum : int { wholeNumber = 1, largeWholeNumber = 2, realNumber = 4, text = 8 };
+    for (int c = 0; c < fields_.size(); ++c) {
+        int& seen = valuesSeen_[c];
+        const Value& v = stored[c];
+        if (seen < 0 || v.IsNull())
+            continue;
+        const int before = seen;
+        if (v.IsInteger())
+            seen |= (v.AsInteger() >= INT32_MIN && v.AsInteger() <= INT32_MAX) ? wholeNumber : largeWholeNumber;
+        else if (v.IsDouble())
+            seen |= realNumber;
+        else
+            seen |= text;
+        if (seen == before)
+            continue;
+        // Numbers mixed with texts read as texts; whole numbers mixed with others, or
+        // beyond 32 bits, as doubles.
+        fields_[c].type = (seen & text) ? dbText : (seen & (realNumber | largeWholeNumber)) ? dbDouble : dbLong;
     }
 }
 
@@ -102,6 +128,7 @@ bool QueryRecordset::ReadNext()
     stored.reserve(n);
     for (int c = 0; c < n; ++c)
         stored.append(statement_->ColumnStorage(c));
+    NoteValueKinds(stored);
     cache_->Append(stored);
     ++read_;
     return true;

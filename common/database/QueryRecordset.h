@@ -15,7 +15,8 @@ namespace levy {
 // finished, so an open recordset never keeps other programs from writing.
 class QueryRecordset : public Recordset {
 public:
-    // Runs a user's statement, checked as a query, on the read-only query connection.
+    // Runs a user's statement (in the Access-style dialect or the engine's own SQL),
+    // checked as a query, on the read-only query connection.
     QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql);
     // A recordset of a statement that may not run: no fields, no records.
     QueryRecordset();
@@ -42,6 +43,10 @@ private:
     void GoTo(int64_t target);
     // Reads the next record into the cache; false at the end of the result.
     bool ReadNext();
+    // A column whose type neither its declaration nor its expression tells takes it from
+    // all its values, as they are read: the first non-Null value alone could be a whole
+    // number in a column of fractions, or a number in a column of texts.
+    void NoteValueKinds(const QList<Value>& stored);
     void Live() const;
 
     std::shared_ptr<engine::Connection> connection_;
@@ -49,6 +54,7 @@ private:
     std::unique_ptr<engine::Statement> statement_;
     std::unique_ptr<ResultCache> cache_;
     QList<FieldDef> fields_;
+    QList<int> valuesSeen_;        // per column: the kinds of value met, or -1 when typed
     QList<Value> row_;             // the current record, converted
     int64_t position_ = -1;        // 0-based index of the current record
     int64_t read_ = 0;             // records read so far

@@ -1,6 +1,7 @@
 #include "SqlClassifier.h"
 
 #include "DaoConstants.h"
+#include "jet/JetTokenizer.h"
 
 #include <cstring>
 
@@ -79,58 +80,72 @@ QList<SqlToken> TokenizeSql(const QString& sql)
 }
 
 namespace {
-bool IsWord(const SqlToken& t, const QString& word) { return t.kind == SqlToken::Word && t.text == word; }
+using jet::JetToken;
 
-int ClassifyTokens(const QList<SqlToken>& tokens, qsizetype from)
+bool IsStatementEnd(const JetToken& t) { return t.kind == JetToken::End || (t.IsSymbol(u";"_s) && t.depth == 0); }
+
+// The verb of an action statement, from its first word.
+int ActionType(const JetToken& t)
 {
-    if (from >= tokens.size())
+    if (t.IsWord(u"INSERT"_s) || t.IsWord(u"REPLACE"_s))
+        return dbQAppend;
+    if (t.IsWord(u"UPDATE"_s))
+        return dbQUpdate;
+    if (t.IsWord(u"DELETE"_s))
+        return dbQDelete;
+    if (t.IsWord(u"CREATE"_s) || t.IsWord(u"DROP"_s) || t.IsWord(u"ALTER"_s))
+        return dbQDDL;
+    return -1;
+}
+
+// True when INTO stands among the statement's own words (at `depth`) from `from` on.
+bool MakesTable(const QList<JetToken>& tokens, qsizetype from, int depth)
+{
+    for (qsizetype i = from; !IsStatementEnd(tokens[i]); ++i)
+        if (tokens[i].depth == depth && tokens[i].IsWord(u"INTO"_s))
+            return true;
+    return false;
+}
+
+int ClassifyTokens(const QList<JetToken>& tokens, qsizetype from)
+{
+    const JetToken& first = tokens[from];
+    if (first.kind != JetToken::Word)
         return dbQAction;
-    const SqlToken& first = tokens[from];
-    if (first.kind != SqlToken::Word)
-        return dbQAction;
-    const QString& w = first.text;
-    if (w == u"PARAMETERS"_s) {
-        for (qsizetype i = from + 1; i < tokens.size(); ++i)
-            if (tokens[i].kind == SqlToken::Symbol && tokens[i].text == u";"_s && tokens[i].depth == 0)
+    if (first.IsWord(u"PARAMETERS"_s)) {
+        // The declarations end at the first ";"; the statement proper follows.
+        for (qsizetype i = from + 1; tokens[i].kind != JetToken::End; ++i)
+            if (tokens[i].IsSymbol(u";"_s) && tokens[i].depth == 0)
                 return ClassifyTokens(tokens, i + 1);
         return dbQAction;
     }
-    if (w == u"TRANSFORM"_s)
-        return dbQCrosstab;
-    if (w == u"INSERT"_s || w == u"REPLACE"_s)
-        return dbQAppend;
-    if (w == u"UPDATE"_s)
-        return dbQUpdate;
-    if (w == u"DELETE"_s)
-        return dbQDelete;
-    if (w == u"CREATE"_s || w == u"DROP"_s || w == u"ALTER"_s)
-        return dbQDDL;
-    if (w != u"SELECT"_s && w != u"WITH"_s && w != u"VALUES"_s)
+    if (first.IsWord(u"TRANSFORM"_s))
+        return MakesTable(tokens, from, first.depth) ? dbQMakeTable : dbQCrosstab;
+    if (const int action = ActionType(first); action >= 0)
+        return action;
+    if (!first.IsWord(u"SELECT"_s) && !first.IsWord(u"WITH"_s) && !first.IsWord(u"VALUES"_s))
         return dbQAction;
     // The main statement's own words are those at the depth of its first token; a WITH
     // clause's bodies and subqueries sit deeper. Inside a select, INSERT, REPLACE and
     // the like can only be names or functions (replace()), never actions.
     const int depth = first.depth;
     qsizetype main = from;
-    if (w == u"WITH"_s) {
+    if (first.IsWord(u"WITH"_s)) {
         // Every common table expression ends in "AS (...)": the word after the last one
         // begins the main statement.
         main = -1;
         bool afterBody = false;
-        const SqlToken* previous = nullptr;
-        for (qsizetype i = from + 1; i < tokens.size() && main < 0; ++i) {
-            const SqlToken& t = tokens[i];
-            if (t.depth != depth)
+        const JetToken* previous = nullptr;
+        for (qsizetype i = from + 1; !IsStatementEnd(tokens[i]) && main < 0; ++i) {
+            const JetToken& t = tokens[i];
+            if (t.depth != depth || t.IsSymbol(u")"_s))
                 continue;
-            const bool symbol = t.kind == SqlToken::Symbol;
-            if (symbol && t.text == u";"_s)
-                break;
             if (afterBody) {
-                if (symbol && t.text == u","_s)
+                if (t.IsSymbol(u","_s))
                     afterBody = false;
                 else
                     main = i;
-            } else if (symbol && t.text == u"("_s && previous && IsWord(*previous, u"AS"_s)) {
+            } else if (t.IsSymbol(u"("_s) && previous && previous->IsWord(u"AS"_s)) {
                 afterBody = true;
             }
             previous = &t;
@@ -138,24 +153,17 @@ int ClassifyTokens(const QList<SqlToken>& tokens, qsizetype from)
         // An incomplete clause is left to the engine, which names the fault.
         if (main < 0)
             return dbQSelect;
-        const QString verb = tokens[main].kind == SqlToken::Word ? tokens[main].text : QString();
-        if (verb == u"INSERT"_s || verb == u"REPLACE"_s)
-            return dbQAppend;
-        if (verb == u"UPDATE"_s)
-            return dbQUpdate;
-        if (verb == u"DELETE"_s)
-            return dbQDelete;
+        if (const int action = ActionType(tokens[main]); action >= 0)
+            return action;
     }
     bool setOperation = false;
-    for (qsizetype i = main; i < tokens.size(); ++i) {
-        const SqlToken& t = tokens[i];
-        if (t.kind == SqlToken::Symbol && t.text == u";"_s && t.depth == 0)
-            break;
-        if (t.depth != depth || t.kind != SqlToken::Word)
+    for (qsizetype i = main; !IsStatementEnd(tokens[i]); ++i) {
+        const JetToken& t = tokens[i];
+        if (t.depth != depth || t.kind != JetToken::Word)
             continue;
-        if (t.text == u"INTO"_s)
+        if (t.IsWord(u"INTO"_s))
             return dbQMakeTable;
-        if (t.text == u"UNION"_s || t.text == u"INTERSECT"_s || t.text == u"EXCEPT"_s)
+        if (t.IsWord(u"UNION"_s) || t.IsWord(u"INTERSECT"_s) || t.IsWord(u"EXCEPT"_s))
             setOperation = true;
     }
     return setOperation ? dbQSetOperation : dbQSelect;
@@ -164,20 +172,21 @@ int ClassifyTokens(const QList<SqlToken>& tokens, qsizetype from)
 
 int ClassifyStatement(const QString& sql)
 {
-    const QList<SqlToken> tokens = TokenizeSql(sql);
+    const QList<JetToken> tokens = jet::TokenizeJet(sql);
     qsizetype from = 0;
     // A select in parentheses: classify from its first word at the outer depth.
-    while (from < tokens.size() && tokens[from].kind == SqlToken::Symbol && tokens[from].text == u"("_s)
+    while (tokens[from].IsSymbol(u"("_s))
         ++from;
-    if (from > 0 && from < tokens.size() && IsWord(tokens[from], u"SELECT"_s)) {
+    if (from > 0 && tokens[from].IsWord(u"SELECT"_s)) {
         bool setOperation = false;
-        for (const SqlToken& t : tokens)
-            if (t.depth == 0 && t.kind == SqlToken::Word &&
-                (t.text == u"UNION"_s || t.text == u"INTERSECT"_s || t.text == u"EXCEPT"_s))
+        for (const JetToken& t : tokens)
+            if (t.depth == 0 && (t.IsWord(u"UNION"_s) || t.IsWord(u"INTERSECT"_s) || t.IsWord(u"EXCEPT"_s)))
                 setOperation = true;
         const int inner = ClassifyTokens(tokens, from);
         if (inner != dbQSelect && inner != dbQSetOperation)
             return inner;
+        if (MakesTable(tokens, 0, 0))
+            return dbQMakeTable;
         return setOperation ? dbQSetOperation : inner;
     }
     return ClassifyTokens(tokens, 0);
@@ -185,18 +194,17 @@ int ClassifyStatement(const QString& sql)
 
 bool HasTextAfterStatement(const QString& sql)
 {
-    const QList<SqlToken> tokens = TokenizeSql(sql);
-    bool seenParameters = false;
-    for (qsizetype i = 0; i < tokens.size(); ++i) {
-        const SqlToken& t = tokens[i];
-        if (i == 0 && IsWord(t, u"PARAMETERS"_s))
-            seenParameters = true;
-        if (t.kind == SqlToken::Symbol && t.text == u";"_s && t.depth == 0) {
-            if (seenParameters) {
-                seenParameters = false;
+    const QList<JetToken> tokens = jet::TokenizeJet(sql);
+    bool inParameters = tokens[0].IsWord(u"PARAMETERS"_s);
+    for (qsizetype i = 0; tokens[i].kind != JetToken::End; ++i) {
+        const JetToken& t = tokens[i];
+        if (t.IsSymbol(u";"_s) && t.depth == 0) {
+            // The PARAMETERS declarations end with a ";" of their own.
+            if (inParameters) {
+                inParameters = false;
                 continue;
             }
-            return i + 1 < tokens.size();
+            return tokens[i + 1].kind != JetToken::End;
         }
     }
     return false;

@@ -5,8 +5,9 @@
 
 namespace levy {
 
-// A light tokenizer for classifying statements: words, names in brackets, quotes or
-// backticks, strings, numbers, #dates# and single symbols; comments and blanks dropped.
+// A light tokenizer for what the engine leaves after a statement: words, names in
+// brackets, quotes or backticks, strings, numbers, #dates# and single symbols; comments
+// and blanks dropped.
 struct SqlToken {
     enum Kind { Word, Name, String, Number, Date, Symbol };
     Kind kind;
@@ -17,8 +18,9 @@ struct SqlToken {
 
 QList<SqlToken> TokenizeSql(const QString& sql);
 
-// The query type code of a statement (dbQSelect, dbQSetOperation, dbQCrosstab, an action
-// code), decided from its tokens alone: nothing is compiled or run.
+// The query type code of a statement in either dialect (dbQSelect, dbQSetOperation,
+// dbQCrosstab, an action code: SELECT ... INTO and a PARAMETERS clause before an action
+// are actions), decided from its tokens alone: nothing is compiled or run.
 int ClassifyStatement(const QString& sql);
 
 // True when something other than blanks, comments and one closing ";" follows the end of

@@ -1,0 +1,132 @@
+#include "support/TestSupport.h"
+
+#include "database/EngineErrors.h"
+#include "database/QueryDef.h"
+#include "platform/RuntimeError.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace levy;
+
+// What a clerk is told about a faulty statement: the unknown name or the clause, and
+// where it is.
+class TestJetErrors : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void messages_data();
+    void messages();
+    void failedSaveKeepsThePreviousStatement();
+
+private:
+    std::unique_ptr<test::Sandbox> sandbox_;
+    std::shared_ptr<Database> db_;
+};
+
+void TestJetErrors::initTestCase()
+{
+    sandbox_ = std::make_unique<test::Sandbox>();
+    const QString path = sandbox_->Path(u"levy.mdb"_s);
+    test::MakeBlankDatabase(path);
+    db_ = test::OpenLevy(path);
+}
+
+void TestJetErrors::cleanupTestCase()
+{
+    db_->Close();
+    db_.reset();
+    sandbox_.reset();
+}
+
+void TestJetErrors::messages_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("message");
+    const int syntax = engine::errSyntax;
+    auto add = [](const char* name, const char* sql, int number, const char* message) {
+        QTest::newRow(name) << QString::fromUtf8(sql) << number << QString::fromUtf8(message);
+    };
+    // Unknown names, with their place.
+    add("unknown table", "SELECT * FROM Studnts", syntax,
+        "The levy database has no table or query named \"Studnts\" (line 1, column 15).");
+    add("unknown field", "SELECT Surname,\r\n  Surnme FROM Students", syntax,
+        "No table of this query has a field named \"Surnme\" (line 2, column 3).");
+    add("unknown field of a table", "SELECT s.[First Name] FROM Students AS s", syntax,
+        "There is no field \"First Name\" in \"s\" (line 1, column 8)");
+    add("unknown field in a crosstab", "TRANSFORM Sum(Amount) SELECT Class FROM [Levy Account Debits] GROUP BY Class "
+                                       "PIVOT [Fee Code]",
+        syntax, "field named \"Class\" (line 1, column 30)");
+    add("unknown function", "SELECT Surname, Lenght(Surname) FROM Students", syntax,
+        "Undefined function 'Lenght' in expression (line 1, column 17).");
+    add("wrong number of arguments", "SELECT Left(Surname) FROM Students", syntax,
+        "The function Left was given the wrong number of arguments (line 1, column 8).");
+    add("ambiguous field", "SELECT Class FROM Students, Classes", syntax,
+        "The field \"Class\" is in more than one table of this query (line 1, column 8). Write it with its table");
+    add("aggregate in WHERE", "SELECT Count(*) FROM Students WHERE Count(*) > 1", syntax,
+        "The aggregate function Count cannot be used here. Aggregates");
+    add("aggregate in GROUP BY", "SELECT Class FROM Students GROUP BY Count(*)", syntax,
+        "An aggregate function (Sum, Count, Avg, ...) cannot be used in GROUP BY.");
+    add("union of different widths", "SELECT Surname FROM Students UNION SELECT Surname, Sex FROM Students", syntax,
+        "The number of columns in the two selected tables or queries of a union query do not match.");
+    add("a parameter", "PARAMETERS [Which class] Text; SELECT * FROM Students WHERE Class = [Which class]", syntax,
+        "asks for the value of its parameter [Which class], which Delver cannot ask for.");
+    // The dialect's own texts.
+    add("two statements", "SELECT * FROM Students; SELECT * FROM Users", engine::errTrailingCharacters,
+        "Characters found after end of SQL statement.");
+    add("missing operator", "SELECT * FROM Students WHERE Surname Sex", syntax,
+        "Syntax error (missing operator) in query expression 'Surname Sex'. The fault is near \"Sex\" at line 1, "
+        "column 38.");
+    add("open text", "SELECT * FROM Students WHERE Surname = 'Banda", syntax,
+        "Syntax error in string in query expression 'Surname = 'Banda'.");
+    add("bad date", "SELECT * FROM Students WHERE #2/30/2026# < Date()", syntax,
+        "Syntax error in date in query expression '#2/30/2026#'.");
+    add("open parenthesis", "SELECT * FROM Students WHERE (Surname = 'x'", syntax,
+        "Missing ), ], or Item in query expression '(Surname = 'x''.");
+    add("ORDER without BY", "SELECT * FROM Students ORDER Surname", syntax,
+        "Syntax error in ORDER BY clause. The fault is near \"Surname\" at line 1, column 30.");
+    add("GROUP without BY", "SELECT Class FROM Students GROUP Class", syntax, "Syntax error in GROUP BY clause.");
+    add("condition missing", "SELECT * FROM Students WHERE", syntax,
+        "The statement ends where a value or an expression is expected.");
+    add("nothing selected", "SELECT FROM Students", syntax,
+        "The SELECT statement includes a reserved word or an argument name that is misspelled or missing, or the "
+        "punctuation is incorrect. The fault is near \"FROM\" at line 1, column 8.");
+    add("right join without ON", "SELECT * FROM Students RIGHT JOIN Classes", syntax,
+        "Syntax error in JOIN operation.");
+    add("other database file", "SELECT * FROM Students IN 'C:\\other.mdb'", syntax,
+        "tables of other database files (IN '...') cannot be used.");
+    add("crosstab without PIVOT", "TRANSFORM Count(*) SELECT Class FROM Students GROUP BY Class", syntax,
+        "Syntax error in TRANSFORM statement.");
+    add("FULL JOIN", "SELECT * FROM Students FULL OUTER JOIN Classes ON Students.Class = Classes.Class", syntax,
+        "FULL OUTER JOIN is not supported.");
+}
+
+void TestJetErrors::messages()
+{
+    QFETCH(QString, sql);
+    QFETCH(int, number);
+    QFETCH(QString, message);
+    auto q = db_->QueryDefs(u"Direct SQL Query Object"_s);
+    try {
+        q->SetSQL(sql);
+        q->OpenRecordset();
+        QFAIL("the statement was accepted");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(e.number, number);
+        QVERIFY2(e.description.contains(message), qPrintable(e.description));
+    }
+}
+
+void TestJetErrors::failedSaveKeepsThePreviousStatement()
+{
+    auto q = db_->QueryDefs(u"Direct SQL Query Object"_s);
+    q->SetSQL(u"SELECT Surname FROM Students"_s);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, q->SetSQL(u"SELECT Surnam FROM Students"_s));
+    QCOMPARE(q->SQL(), u"SELECT Surname FROM Students"_s);
+}
+
+QTEST_GUILESS_MAIN(TestJetErrors)
+#include "test_jet_errors.moc"
