@@ -7,4 +7,5 @@ $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build pkg-config \
     qt6-base-dev libgl-dev libx11-dev libsqlcipher-dev sqlcipher libxlsxwriter-dev \
-    xvfb xauth python3-openpyxl fonts-liberation fonts-urw-base35 >/dev/null
+    xvfb xauth python3-openpyxl fonts-liberation fonts-urw-base35 \
+    dpkg-dev file >/dev/null

@@ -1,0 +1,498 @@
+// Times Delver's results window on a large levy database: opening a result until page 1
+// is shown, the page moves, and a walk through every page with the resident memory
+// sampled on the way. Runs the real window offscreen, as the clerk's program runs it.
+// Usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--open-only]
+
+#include "BenchLedger.h"
+
+#include "FlexGrid.h"
+#include "QueryValidation.h"
+#include "database/DatabaseAccess.h"
+#include "database/QueryDef.h"
+#include "database/Recordset.h"
+#include "database/SqliteHandle.h"
+#include "frmDelverResults.h"
+#include "platform/AppInfo.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+#include <memory>
+#include <optional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy::bench {
+namespace {
+
+struct Options {
+    QString database;
+    int runs = 3;       // opens of each result
+    int pageRuns = 9;   // repetitions of each page move
+    bool walkSorted = false;
+    bool openOnly = false;  // for a profiler: the opens and nothing else
+};
+
+[[noreturn]] void Fail(const QString& text)
+{
+    std::fprintf(stderr, "results_bench: %s\n", text.toUtf8().constData());
+    std::exit(1);
+}
+
+double Ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+
+double Median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Mean(const QList<double>& values, qsizetype from, qsizetype count)
+{
+    double sum = 0;
+    for (qsizetype i = from; i < from + count; ++i)
+        sum += values[i];
+    return count ? sum / double(count) : 0;
+}
+
+// VmRSS of this process, in KiB.
+int64_t ResidentKiB()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+QString MiB(int64_t kib) { return u"%1 MiB"_s.arg(double(kib) / 1024.0, 0, 'f', 1); }
+
+// Every box the window would have shown is a failure of the run: the figures after it
+// would not be the window's.
+void NoMessages(const QString& step)
+{
+    const auto shown = MessageLog::Shown();
+    if (shown.isEmpty())
+        return;
+    QStringList texts;
+    for (const MessageRequest& m : shown)
+        texts.append(m.title + u": "_s + m.text);
+    Fail(step + u": the window said "_s + texts.join(u" | "_s));
+}
+
+// Lets the window paint what the last step changed.
+void Settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+struct OpenTiming {
+    double totalMs = 0;
+    double validateMs = 0;
+};
+
+// From ValidateQuery's start to the end of the window's first activation (page 1 filled).
+std::unique_ptr<frmDelverResults> OpenWindow(const QString& sql, OpenTiming& timing)
+{
+    MessageLog::Clear();
+    QElapsedTimer t;
+    t.start();
+    if (!ValidateQuery(sql)) {
+        NoMessages(u"ValidateQuery"_s);
+        Fail(u"ValidateQuery refused the statement"_s);
+    }
+    timing.validateMs = Ms(t);
+    auto window = std::make_unique<frmDelverResults>(nullptr);
+    window->show();
+    // The first activation runs inside one of these calls and returns when page 1 is in.
+    while (window->blnFirstActivation || window->Reading())
+        QCoreApplication::processEvents();
+    timing.totalMs = Ms(t);
+    NoMessages(u"opening the result"_s);
+    if (!window->isVisible() || window->grdResults->Rows() != frmDelverResults::pageSize + 1 ||
+        (window->grdResults->TextMatrix(1, 1).isEmpty() && window->grdResults->TextMatrix(1, 2).isEmpty()))
+        Fail(u"page 1 was not filled"_s);
+    Settle();
+    return window;
+}
+
+struct Move {
+    QList<double> handler;  // until the click's handler returns
+    QList<double> painted;  // and the window has painted the page
+};
+
+template <class Action>
+void TimeMove(Move& move, Action act)
+{
+    QElapsedTimer t;
+    t.start();
+    act();
+    move.handler.append(Ms(t));
+    Settle();
+    move.painted.append(Ms(t));
+}
+
+struct PageMoves {
+    Move next, back, firstAfterLast, lastAfterFirst;
+};
+
+void GoTo(frmDelverResults& w, int32_t page)
+{
+    w.lngCurrentPage = page;
+    w.LoadPage(false);
+    Settle();
+}
+
+PageMoves MeasurePageMoves(frmDelverResults& w, int runs)
+{
+    PageMoves m;
+    const int32_t middle = std::max(1, w.lngPageCount / 2);
+    GoTo(w, middle);
+    for (int i = 0; i < runs; ++i) {
+        TimeMove(m.next, [&] { w.cmdNext->click(); });
+        TimeMove(m.back, [&] { w.cmdBack->click(); });
+    }
+    for (int i = 0; i < runs; ++i) {
+        GoTo(w, w.lngPageCount);
+        TimeMove(m.firstAfterLast, [&] {
+            w.lngCurrentPage = 1;
+            w.LoadPage(false);
+        });
+        TimeMove(m.lastAfterFirst, [&] {
+            w.lngCurrentPage = w.lngPageCount;
+            w.LoadPage(false);
+        });
+    }
+    NoMessages(u"paging"_s);
+    if (w.pnlPage->text() != u"Page %1 of %1"_s.arg(w.lngPageCount))
+        Fail(u"the counter reads \"%1\" on the last page"_s.arg(w.pnlPage->text()));
+    return m;
+}
+
+struct Walk {
+    QList<double> perPage;     // each Next, painted
+    QList<double> handlerOnly; // each Next until its handler returned
+    double totalMs = 0;
+    int64_t rssStart = 0, rssPeak = 0, rssEnd = 0;
+    QList<int64_t> rssSamples;  // every 1000 pages
+};
+
+// Page 1, then Next to the last page, as a clerk reading the whole result would.
+Walk WalkAllPages(frmDelverResults& w)
+{
+    Walk walk;
+    GoTo(w, 1);
+    walk.rssStart = walk.rssPeak = ResidentKiB();
+    walk.rssSamples.append(walk.rssStart);
+    QElapsedTimer total;
+    total.start();
+    for (int32_t p = 2; p <= w.lngPageCount; ++p) {
+        QElapsedTimer t;
+        t.start();
+        w.cmdNext->click();
+        walk.handlerOnly.append(Ms(t));
+        Settle();
+        walk.perPage.append(Ms(t));
+        if (p % 10 == 0) {
+            const int64_t rss = ResidentKiB();
+            walk.rssPeak = std::max(walk.rssPeak, rss);
+            if (p % 1000 == 0)
+                walk.rssSamples.append(rss);
+        }
+    }
+    walk.totalMs = Ms(total);
+    walk.rssEnd = ResidentKiB();
+    walk.rssPeak = std::max(walk.rssPeak, walk.rssEnd);
+    NoMessages(u"walking the pages"_s);
+    if (w.lngCurrentPage != w.lngPageCount)
+        Fail(u"the walk stopped on page %1"_s.arg(w.lngCurrentPage));
+    return walk;
+}
+
+// Every page in order with LoadPage silent, as the exports walk the result: the cost of
+// the recordset and the grid without the progress bar and the painting.
+Walk WalkSilently(frmDelverResults& w)
+{
+    Walk walk;
+    GoTo(w, 1);
+    walk.rssStart = walk.rssPeak = ResidentKiB();
+    walk.rssSamples.append(walk.rssStart);
+    QElapsedTimer total;
+    total.start();
+    for (int32_t p = 1; p <= w.lngPageCount; ++p) {
+        QElapsedTimer t;
+        t.start();
+        w.lngCurrentPage = p;
+        w.LoadPage(true);
+        walk.perPage.append(Ms(t));
+        if (p % 10 == 0) {
+            const int64_t rss = ResidentKiB();
+            walk.rssPeak = std::max(walk.rssPeak, rss);
+            if (p % 1000 == 0)
+                walk.rssSamples.append(rss);
+        }
+    }
+    walk.totalMs = Ms(total);
+    walk.rssEnd = ResidentKiB();
+    walk.rssPeak = std::max(walk.rssPeak, walk.rssEnd);
+    Settle();
+    NoMessages(u"walking the pages silently"_s);
+    return walk;
+}
+
+// The read alone, outside the window: what the engine costs and what the recordset adds.
+struct ReadPath {
+    double bareStepMs = 0;     // prepare, step every row, read every column
+    double recordsetMs = 0;    // OpenRecordset, then MoveLast
+};
+
+ReadPath MeasureReadPath(const QString& sql)
+{
+    ReadPath r;
+    {
+        QElapsedTimer t;
+        t.start();
+        engine::Statement s(levyDatabase->QueryConnection(), sql);
+        const int n = s.ColumnCount();
+        int64_t bytes = 0;
+        while (s.Step())
+            for (int c = 0; c < n; ++c)
+                bytes += s.ColumnStorage(c).IsNull() ? 0 : 1;
+        r.bareStepMs = Ms(t);
+        if (bytes == 0)
+            Fail(u"the bare read returned nothing"_s);
+    }
+    {
+        qryDirectSQL->SetSQL(sql);
+        QElapsedTimer t;
+        t.start();
+        auto rs = qryDirectSQL->OpenRecordset();
+        rs->MoveLast();
+        r.recordsetMs = Ms(t);
+        rs->Close();
+    }
+    return r;
+}
+
+struct ResultFigures {
+    QString sql;
+    QList<double> opens;
+    QList<double> validates;
+    int64_t records = 0;
+    int32_t pages = 0;
+    PageMoves moves;
+    ReadPath read;
+    std::optional<Walk> walk;
+    std::optional<Walk> silentWalk;
+    int64_t rssBeforeOpen = 0, rssOpen = 0, rssAfterClose = 0, rssAfterTrim = 0;
+};
+
+ResultFigures MeasureResult(const QString& sql, const Options& o, bool walk)
+{
+    ResultFigures f;
+    f.sql = sql;
+    f.rssBeforeOpen = ResidentKiB();
+    std::unique_ptr<frmDelverResults> window;
+    for (int i = 0; i < o.runs; ++i) {
+        window.reset();
+        OpenTiming timing;
+        window = OpenWindow(sql, timing);
+        f.opens.append(timing.totalMs);
+        f.validates.append(timing.validateMs);
+        std::fprintf(stderr, "  open %d: %.3f s\n", i + 1, timing.totalMs / 1000);
+    }
+    f.rssOpen = ResidentKiB();
+    f.records = window->rsResults->RecordCount();
+    f.pages = window->lngPageCount;
+    if (o.openOnly)
+        return f;
+    f.moves = MeasurePageMoves(*window, o.pageRuns);
+    if (walk) {
+        std::fprintf(stderr, "  walking %d pages\n", f.pages);
+        f.walk = WalkAllPages(*window);
+        f.silentWalk = WalkSilently(*window);
+    }
+    window.reset();
+    f.rssAfterClose = ResidentKiB();
+    // What the allocator keeps for later without giving it back, against what is still in use.
+    malloc_trim(0);
+    f.rssAfterTrim = ResidentKiB();
+    f.read = MeasureReadPath(sql);
+    return f;
+}
+
+void Row(const char* label, const QString& a, const QString& b = {}, const char* note = "")
+{
+    std::printf("  %-44s %14s %14s  %s\n", label, a.toUtf8().constData(), b.toUtf8().constData(), note);
+}
+
+QString Seconds(double ms) { return u"%1 s"_s.arg(ms / 1000, 0, 'f', 3); }
+QString Millis(double ms) { return u"%1 ms"_s.arg(ms, 0, 'f', 2); }
+
+void PrintWalk(const char* title, const Walk& w)
+{
+    const qsizetype n = w.perPage.size();
+    const qsizetype edge = std::min<qsizetype>(100, n);
+    std::printf("\n%s\n", title);
+    Row("pages", QString::number(n));
+    Row("total", Seconds(w.totalMs));
+    if (!w.handlerOnly.isEmpty()) {
+        double handlerSum = 0;
+        for (double v : w.handlerOnly)
+            handlerSum += v;
+        Row("  of which in the Next handler", Seconds(handlerSum));
+    }
+    Row("per page, median", Millis(Median(w.perPage)));
+    Row("per page, mean of the first 100", Millis(Mean(w.perPage, 0, edge)));
+    Row("per page, mean of the last 100", Millis(Mean(w.perPage, n - edge, edge)));
+    Row("per page, slowest", Millis(n ? *std::max_element(w.perPage.begin(), w.perPage.end()) : 0));
+    Row("resident memory at the start (page 1)", MiB(w.rssStart));
+    Row("resident memory, peak (sampled every 10)", MiB(w.rssPeak));
+    Row("resident memory at the end (last page)", MiB(w.rssEnd));
+    QStringList samples;
+    for (int64_t s : w.rssSamples)
+        samples.append(QString::number(double(s) / 1024.0, 'f', 1));
+    std::printf("  resident MiB every 1000 pages: %s\n", samples.join(u' ').toUtf8().constData());
+}
+
+void PrintPaging(const ResultFigures& u, const ResultFigures& s);
+
+void Print(const Options& o, const ResultFigures& u, const ResultFigures& s)
+{
+    std::printf("\nDelver results window benchmark\n");
+    std::printf("  database: %s\n", o.database.toUtf8().constData());
+    std::printf("  unsorted: %s\n  sorted:   %s\n", u.sql.toUtf8().constData(), s.sql.toUtf8().constData());
+    std::printf("  %lld records, %d pages; opens: median of %d, page moves: median of %d\n\n",
+                static_cast<long long>(u.records), u.pages, o.runs, o.pageRuns);
+    Row("", u"unsorted"_s, u"sorted"_s, "target");
+    Row("open until page 1 is filled", Seconds(Median(u.opens)), Seconds(Median(s.opens)), "<= 1.5 x shell read");
+    auto list = [](const QList<double>& v) {
+        QStringList t;
+        for (double x : v)
+            t.append(QString::number(x / 1000, 'f', 2));
+        return t.join(u' ');
+    };
+    Row("  each run (s)", list(u.opens), list(s.opens));
+    Row("  of which ValidateQuery", Seconds(Median(u.validates)), Seconds(Median(s.validates)));
+    Row("  the rest (window: open, count, page 1)", Seconds(Median(u.opens) - Median(u.validates)),
+        Seconds(Median(s.opens) - Median(s.validates)));
+    Row("resident memory before the opens", MiB(u.rssBeforeOpen), MiB(s.rssBeforeOpen));
+    Row("resident memory with the result open", MiB(u.rssOpen), MiB(s.rssOpen));
+    if (!o.openOnly)
+        PrintPaging(u, s);
+    // For the script that sets these beside the shell's figures.
+    std::printf("\nfigure open-unsorted %.3f\nfigure open-sorted %.3f\n", Median(u.opens) / 1000,
+                Median(s.opens) / 1000);
+}
+
+void PrintPaging(const ResultFigures& u, const ResultFigures& s)
+{
+    auto move = [&](const char* label, const char* paintedLabel, const Move& a, const Move& b) {
+        Row(label, Millis(Median(a.handler)), Millis(Median(b.handler)), "< 50 ms");
+        Row(paintedLabel, Millis(Median(a.painted)), Millis(Median(b.painted)));
+    };
+    move("Next (handler)", "Next, painted", u.moves.next, s.moves.next);
+    move("Back (handler)", "Back, painted", u.moves.back, s.moves.back);
+    move("first page after last (LoadPage)", "first page after last, painted", u.moves.firstAfterLast,
+         s.moves.firstAfterLast);
+    move("last page after first (LoadPage)", "last page after first, painted", u.moves.lastAfterFirst,
+         s.moves.lastAfterFirst);
+    Row("resident memory after closing the window", MiB(u.rssAfterClose), MiB(s.rssAfterClose));
+    Row("  and after malloc_trim", MiB(u.rssAfterTrim), MiB(s.rssAfterTrim));
+    std::printf("\nThe read alone, outside the window (one run each)\n");
+    Row("bare statement: step every row, every column", Seconds(u.read.bareStepMs), Seconds(s.read.bareStepMs));
+    Row("recordset: OpenRecordset + MoveLast", Seconds(u.read.recordsetMs), Seconds(s.read.recordsetMs));
+    if (u.walk)
+        PrintWalk("Walk through all pages, unsorted: Next from page 1 to the last, painted each time", *u.walk);
+    if (u.silentWalk)
+        PrintWalk("Silent walk, unsorted: LoadPage(true) for every page, as the exports do", *u.silentWalk);
+    if (s.walk)
+        PrintWalk("Walk through all pages, sorted: Next from page 1 to the last, painted each time", *s.walk);
+    if (s.silentWalk)
+        PrintWalk("Silent walk, sorted: LoadPage(true) for every page, as the exports do", *s.silentWalk);
+}
+
+Options Parse(const QStringList& args)
+{
+    Options o;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if ((a == u"--runs"_s || a == u"--page-runs"_s) && i + 1 < args.size()) {
+            const int n = args[++i].toInt();
+            if (n < 1)
+                Fail(a + u" needs a positive number"_s);
+            (a == u"--runs"_s ? o.runs : o.pageRuns) = n;
+        } else if (a == u"--walk-sorted"_s) {
+            o.walkSorted = true;
+        } else if (a == u"--open-only"_s) {
+            o.openOnly = true;
+        } else if (o.database.isEmpty() && !a.startsWith(u'-')) {
+            o.database = QFileInfo(a).absoluteFilePath();
+        } else {
+            Fail(u"usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--open-only]"_s);
+        }
+    }
+    if (o.database.isEmpty() || !QFileInfo(o.database).isFile())
+        Fail(u"usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--open-only]"_s);
+    return o;
+}
+
+} // namespace
+} // namespace levy::bench
+
+int main(int argc, char* argv[])
+{
+    using namespace levy;
+    using namespace levy::bench;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The settings the window reads are the run's own, never the user's.
+    QTemporaryDir config;
+    if (!config.isValid())
+        Fail(u"no temporary folder for the settings"_s);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Delver"_s);
+    AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
+    const Options o = Parse(QCoreApplication::arguments());
+    MessageLog::Start();
+    try {
+        SaveSetting(settingsApplication, settingsSection, settingsDBPath, o.database);
+        OpenLevyDatabase();
+        Initialise_recordsets();
+        // Plain one-word names read the same in the user's dialect and in the shell's.
+        const QString unsorted = u"SELECT * FROM %1"_s.arg(ledgerTable);
+        const QString sorted = u"SELECT * FROM %1 ORDER BY %2"_s.arg(ledgerTable, amountField);
+        std::fprintf(stderr, "unsorted result\n");
+        const ResultFigures u = MeasureResult(unsorted, o, true);
+        std::fprintf(stderr, "sorted result\n");
+        const ResultFigures s = MeasureResult(sorted, o, o.walkSorted);
+        Print(o, u, s);
+        if (rsDirectQuery)
+            rsDirectQuery->Close();
+        rsDirectQuery.reset();
+        CloseLevyDatabase();
+    } catch (const RuntimeError& error) {
+        Fail(error.description);
+    }
+    return 0;
+}

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Measures Delver's results window on a 1,000,000-record levy database beside the sqlcipher
+# shell reading the same result, in one run, so that both see the same machine state.
+# Builds nothing: the programs come from $LEVY_BUILD_DIR, or else from the most recently
+# built build*/bench of this repository that is a Release build without sanitizers.
+# Usage: bench/run-results-bench.sh [FOLDER] [results_bench options...]
+#   FOLDER holds the benchmark database (created when missing); /tmp when not given.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+folder=/tmp
+if [ $# -gt 0 ] && [ "${1#-}" = "$1" ]; then folder=$1; shift; fi
+[ -d "$folder" ] || { echo "no such folder: $folder" >&2; exit 2; }
+records=1000000
+db=$(cd "$folder" && pwd)/levy-bench-$records.mdb
+
+build=${LEVY_BUILD_DIR:-}
+if [ -z "$build" ]; then
+  # Timings of a debug or instrumented build say nothing about the program.
+  for candidate in $(ls -t "$repo"/build*/bench/results_bench 2>/dev/null || true); do
+    dir=$(dirname "$(dirname "$candidate")")
+    if grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$dir/CMakeCache.txt" 2>/dev/null &&
+       ! grep -Eq 'fsanitize|^LEVY_SANITIZE:BOOL=ON$' "$dir/CMakeCache.txt"; then
+      build=$dir
+      break
+    fi
+  done
+fi
+if [ -z "$build" ] || [ ! -x "$build/bench/results_bench" ] || [ ! -x "$build/bench/make_bench_database" ]; then
+  echo "no Release build of results_bench and make_bench_database (set LEVY_BUILD_DIR to a build folder)" >&2
+  exit 2
+fi
+echo "programs: $build/bench"
+
+if [ ! -f "$db" ]; then
+  echo "creating $db"
+  "$build/bench/make_bench_database" "$db" "$records"
+fi
+echo "database: $db ($(du -h "$db" | cut -f1))"
+
+unsorted="SELECT * FROM Ledger"
+sorted="SELECT * FROM Ledger ORDER BY Amount"
+
+shell_script=$repo/../shared/bench/shell-reference.sh
+declare -A shell_read shell_csv
+if [ -f "$shell_script" ]; then
+  for name in unsorted sorted; do
+    sql=${!name}
+    echo "shell reference, $name: $sql"
+    out=$(bash "$shell_script" "$db" "$sql")
+    echo "$out" | sed 's/^/  /'
+    shell_read[$name]=$(echo "$out" | sed -n 's/^full read to nothing: \([0-9.]*\) s$/\1/p')
+    shell_csv[$name]=$(echo "$out" | sed -n 's/^CSV export to a file: \([0-9.]*\) s$/\1/p')
+  done
+else
+  echo "the shell reference ../shared/bench/shell-reference.sh is missing: no reference figures"
+fi
+
+echo "results window benchmark (offscreen)"
+report=$(mktemp); trap 'rm -f "$report"' EXIT
+QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" "$@" | tee "$report"
+
+echo
+echo "Open until page 1 is filled, beside the shell reading the same result to nothing"
+printf "  %-10s %16s %16s %10s  %s\n" "" "shell full read" "results window" "ratio" "target"
+for name in unsorted sorted; do
+  ours=$(sed -n "s/^figure open-$name \([0-9.]*\)$/\1/p" "$report")
+  shell=${shell_read[$name]:-}
+  if [ -n "$shell" ] && [ -n "$ours" ]; then
+    ratio=$(echo "scale=2; $ours / $shell" | bc)
+    printf "  %-10s %14s s %14s s %9sx  %s\n" "$name" "$shell" "$ours" "$ratio" "<= 1.5x"
+  else
+    printf "  %-10s %16s %14s s %10s\n" "$name" "missing" "${ours:-?}" "-"
+  fi
+done
