@@ -270,19 +270,22 @@ void FlexGrid::ApplySizes()
 
 void FlexGrid::Changed()
 {
-    // Many cells change at once while a page loads: show them together.
-    if (refreshPending_)
+    // Many cells change at once while a page loads: show them together. One refresh is
+    // queued at a time, however many pages load before it runs.
+    dirty_ = true;
+    if (refreshQueued_)
         return;
-    refreshPending_ = true;
+    refreshQueued_ = true;
     QTimer::singleShot(0, this, [this] {
-        if (refreshPending_)
+        refreshQueued_ = false;
+        if (dirty_)
             Refresh();
     });
 }
 
 void FlexGrid::Refresh()
 {
-    refreshPending_ = false;
+    dirty_ = false;
     model_->AllChanged();
     viewport()->update();
 }

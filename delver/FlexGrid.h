@@ -65,7 +65,8 @@ private:
     int col_ = 0;
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
-    bool refreshPending_ = false;
+    bool refreshQueued_ = false;  // a refresh is waiting in the event queue
+    bool dirty_ = false;          // cells changed since the last refresh
 };
 
 } // namespace levy

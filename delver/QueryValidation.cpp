@@ -20,7 +20,9 @@ bool ValidateQuery(const QString& statement)
             rsDirectQuery->Close();
         rsDirectQuery.reset();
         qryDirectSQL->SetSQL(statement);
-        rsDirectQuery = qryDirectSQL->OpenRecordset();
+        // Compiled and opened, but nothing reads this recordset: running it here would
+        // make the engine do a sorted statement's work twice, with no way to stop it.
+        rsDirectQuery = qryDirectSQL->OpenRecordset(QueryReading::OnDemand);
         if (IsSelectTypeQuery(*qryDirectSQL))
             return true;
         MsgBox(u"You can only execute select queries."_s, Icon::Exclamation, u"Compiling Error"_s);

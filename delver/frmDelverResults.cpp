@@ -45,14 +45,37 @@ constexpr int lineHeight = 240;
 constexpr int panelHeight = 600;
 // A read that ends sooner than this shows no Cancel, so short queries do not flicker.
 constexpr int cancelDelayMs = 300;
+constexpr qint64 progressPaintIntervalMs = 40;
 
+// Appends n decimal digits of a non-negative value, with leading zeros.
+void AppendDigits(QString& text, int value, int n)
+{
+    char16_t digits[4];
+    for (int i = n - 1; i >= 0; --i, value /= 10)
+        digits[i] = char16_t(u'0' + value % 10);
+    text.append(QStringView(digits, n));
+}
+
+// dd/mm/yyyy, with " hh:mm" when there is a time of day. Built by hand: every date cell
+// of every page is formatted here.
 QString DateText(const DateTime& d)
 {
-    QString text = u"%1/%2/%3"_s.arg(d.date.day(), 2, 10, QChar(u'0'))
-                       .arg(d.date.month(), 2, 10, QChar(u'0'))
-                       .arg(d.date.year(), 4, 10, QChar(u'0'));
-    if (d.HasTimeOfDay())
-        text += u" %1:%2"_s.arg(d.time.hour(), 2, 10, QChar(u'0')).arg(d.time.minute(), 2, 10, QChar(u'0'));
+    QString text;
+    text.reserve(16);
+    AppendDigits(text, d.date.day(), 2);
+    text.append(u'/');
+    AppendDigits(text, d.date.month(), 2);
+    text.append(u'/');
+    if (const int year = d.date.year(); year >= 0 && year <= 9999)
+        AppendDigits(text, year, 4);
+    else
+        text.append(QString::number(year));
+    if (d.HasTimeOfDay()) {
+        text.append(u' ');
+        AppendDigits(text, d.time.hour(), 2);
+        text.append(u':');
+        AppendDigits(text, d.time.minute(), 2);
+    }
     return text;
 }
 } // namespace
@@ -182,7 +205,12 @@ void frmDelverResults::LoadFirstPage()
     try {
         {
             BusyPointer busy;
-            ReadInterruptibly([this] { rsResults = qryDirectSQL->OpenRecordset(); });
+            // The first record is read here, where the user can stop it, and the read
+            // goes on from there when the count is taken, instead of starting again.
+            ReadInterruptibly([this] {
+                rsResults = qryDirectSQL->OpenRecordset(QueryReading::OnDemand);
+                rsResults->RecordCount();
+            });
         }
         if (rsResults->RecordCount() != 0) {
             PrepareGrid();
@@ -587,8 +615,8 @@ void frmDelverResults::ArrangeControls()
     grdResults->move(0, top);
     const int gridHeight = innerHeight - reserved > 0 ? innerHeight - reserved : grdResults->height();
     grdResults->resize(width(), gridHeight);
-    grdResults->repaint();
-    repaint();
+    grdResults->update();
+    update();
 }
 
 void frmDelverResults::resizeEvent(QResizeEvent* event)
@@ -600,6 +628,7 @@ void frmDelverResults::resizeEvent(QResizeEvent* event)
 void frmDelverResults::ShowProgress()
 {
     pnlProgress->setValue(0);
+    progressPainted_.invalidate();
     pnlProgress->show();
     ArrangeControls();
 }
@@ -614,8 +643,14 @@ void frmDelverResults::UpdateProgress(int32_t done, int32_t total)
 {
     if (total == 0)
         return;
-    pnlProgress->setValue(int(float(done) / float(total) * 100.0f));
+    const int percent = int(float(done) / float(total) * 100.0f);
+    // Painting the bar for every row costs more than filling the row: paint it at most
+    // every few hundredths of a second, and always when it is full.
+    if (percent < 100 && progressPainted_.isValid() && progressPainted_.elapsed() < progressPaintIntervalMs)
+        return;
+    pnlProgress->setValue(percent);
     pnlProgress->repaint();
+    progressPainted_.start();
 }
 
 void frmDelverResults::closeEvent(QCloseEvent* event)

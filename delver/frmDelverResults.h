@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <cstdint>
 #include <functional>
@@ -104,6 +105,7 @@ private:
     void ExportPages(const std::function<void(int32_t row)>& write);
 
     int64_t recordCount_ = 0;
+    QElapsedTimer progressPainted_;  // since the bar was last painted; invalid when just shown
 
     bool reading_ = false;
     bool stopRequested_ = false;

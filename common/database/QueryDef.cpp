@@ -58,13 +58,13 @@ void QueryDef::SetSQL(const QString& sql)
 
 int QueryDef::Type() const { return ClassifyStatement(SQL()); }
 
-std::shared_ptr<Recordset> QueryDef::OpenRecordset()
+std::shared_ptr<Recordset> QueryDef::OpenRecordset(QueryReading reading)
 {
     auto db = Live();
     const QString sql = SQL();
     if (!IsRunnableQueryType(ClassifyStatement(sql)))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(db->QueryConnection(), sql);
+    return std::make_shared<QueryRecordset>(db->QueryConnection(), sql, reading);
 }
 
 } // namespace levy

@@ -19,7 +19,7 @@ public:
     void SetSQL(const QString& sql);
     // The query type code, decided from the text alone.
     int Type() const;
-    std::shared_ptr<Recordset> OpenRecordset();
+    std::shared_ptr<Recordset> OpenRecordset(QueryReading reading = QueryReading::FirstRecordAtOnce);
 
 private:
     std::shared_ptr<Database> Live() const;

@@ -16,7 +16,8 @@ QueryRecordset::QueryRecordset()
     position_ = 0;
 }
 
-QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql)
+QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql,
+                               QueryReading reading)
     : connection_(std::move(connection)), sql_(sql)
 {
     jet::PreparedJetQuery prepared = jet::PrepareJetQuery(connection_, sql);
@@ -38,22 +39,58 @@ QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, c
         valuesSeen_.append(known ? -1 : 0);
     }
     cache_ = std::make_unique<ResultCache>();
-    // Read the first record at once: the count is then 0 exactly when the result is empty.
-    if (ReadNext()) {
-        position_ = 0;
-        bof_ = eof_ = false;
-        const QList<Value>& first = cache_->Row(0);
-        row_.clear();
-        for (int c = 0; c < n; ++c)
-            row_.append(FromStorage(first[c], fields_[c].type));
-        // Let go of the database until more is asked for.
-        if (!complete_) {
-            statement_->Reset();
-            statementAt_ = 0;
-        }
-    } else {
-        position_ = 0;
+    position_ = 0;
+    if (reading == QueryReading::OnDemand)
+        pending_ = true;
+    else
+        ReadFirst(true);
+}
+
+void QueryRecordset::ReadFirst(bool letGo)
+{
+    pending_ = false;
+    // The count is 0 exactly when the result is empty.
+    if (!ReadNext())
+        return;
+    position_ = 0;
+    bof_ = eof_ = false;
+    const QList<Value>& first = cache_->Row(0);
+    row_.clear();
+    for (int c = 0; c < fields_.size(); ++c)
+        row_.append(FromStorage(first[c], fields_[c].type));
+    // Let go of the database until more is asked for.
+    if (letGo && !complete_) {
+        statement_->Reset();
+        statementAt_ = 0;
     }
+}
+
+void QueryRecordset::Start() const
+{
+    if (!pending_)
+        return;
+    Live();
+    // Reading changes only what the answers of the const look-ups depend on; the
+    // recordset itself was never created const.
+    const_cast<QueryRecordset*>(this)->ReadFirst(false);
+}
+
+bool QueryRecordset::IsEOF() const
+{
+    Start();
+    return eof_;
+}
+
+bool QueryRecordset::IsBOF() const
+{
+    Start();
+    return bof_;
+}
+
+int64_t QueryRecordset::RecordCount() const
+{
+    Start();
+    return read_;
 }
 
 void QueryRecordset::NoteValueKinds(const QList<Value>& stored)
@@ -96,6 +133,7 @@ Value QueryRecordset::FieldValue(int index) const
 {
     Live();
     Field(index);
+    Start();
     if (bof_ || eof_)
         RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
     return row_[index];
@@ -137,6 +175,7 @@ bool QueryRecordset::ReadNext()
 void QueryRecordset::GoTo(int64_t target)
 {
     Live();
+    Start();
     if (target < 0) {
         position_ = -1;
         bof_ = true;
@@ -168,6 +207,7 @@ void QueryRecordset::MoveFirst() { GoTo(0); }
 
 void QueryRecordset::MoveNext()
 {
+    Start();
     if (eof_)
         RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
     GoTo(position_ + 1);
@@ -176,6 +216,7 @@ void QueryRecordset::MoveNext()
 void QueryRecordset::MoveLast()
 {
     Live();
+    Start();
     while (ReadNext()) {
     }
     GoTo(read_ == 0 ? 0 : read_ - 1);
@@ -183,6 +224,7 @@ void QueryRecordset::MoveLast()
 
 void QueryRecordset::Move(int64_t n)
 {
+    Start();
     if (bof_ || eof_)
         RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
     GoTo(position_ + n);

@@ -11,13 +11,15 @@ namespace levy {
 // A read-only recordset over a statement's result. Each record is read from the
 // database once, in order, and kept in a private result cache; moving to a record
 // already read costs no second read, wherever it lies. The first record is read when
-// the recordset opens, the rest at the first move past it; the statement is then
-// finished, so an open recordset never keeps other programs from writing.
+// the recordset opens (or when first asked for, see QueryReading), the rest at the
+// first move past it; the statement is then finished, so an open recordset never keeps
+// other programs from writing.
 class QueryRecordset : public Recordset {
 public:
     // Runs a user's statement (in the Access-style dialect or the engine's own SQL),
     // checked as a query, on the read-only query connection.
-    QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql);
+    QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql,
+                   QueryReading reading = QueryReading::FirstRecordAtOnce);
     // A recordset of a statement that may not run: no fields, no records.
     QueryRecordset();
 
@@ -29,9 +31,9 @@ public:
     void MoveNext() override;
     void MoveLast() override;
     void Move(int64_t n) override;
-    bool IsEOF() const override { return eof_; }
-    bool IsBOF() const override { return bof_; }
-    int64_t RecordCount() const override { return read_; }
+    bool IsEOF() const override;
+    bool IsBOF() const override;
+    int64_t RecordCount() const override;
     void Close() override;
 
     // Stops a long read from another thread (the user's Cancel); the read then fails
@@ -39,6 +41,10 @@ public:
     void Interrupt();
 
 private:
+    // Reads the first record, if that has not been done yet. Every look at the records
+    // goes through here, the const ones too: their answers depend on the first read.
+    void Start() const;
+    void ReadFirst(bool letGo);
     // Makes record `target` current (past the end: EOF), reading on as far as needed.
     void GoTo(int64_t target);
     // Reads the next record into the cache; false at the end of the result.
@@ -60,6 +66,7 @@ private:
     int64_t read_ = 0;             // records read so far
     int64_t statementAt_ = 0;      // records the live statement has delivered
     bool complete_ = false;        // the whole result has been read
+    bool pending_ = false;         // the first record has not been read yet
     bool bof_ = true;
     bool eof_ = true;
     bool closed_ = false;

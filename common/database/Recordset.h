@@ -7,6 +7,12 @@
 
 namespace levy {
 
+// When a query recordset runs its statement. The first record is normally read at once,
+// and the statement then lets go of the database until more is asked for; reading it on
+// demand instead defers all running to the first look at the records, and reads on from
+// there without starting again, for a caller that will read the whole result anyway.
+enum class QueryReading { FirstRecordAtOnce, OnDemand };
+
 // A set of records with one current record. Table-type recordsets also choose an index,
 // seek and write rows; query recordsets only read.
 class Recordset {

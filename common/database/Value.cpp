@@ -61,25 +61,52 @@ QString DateTime::ToStorageText() const
     return date.toString(u"yyyy-MM-dd"_s) + u' ' + time.toString(u"HH:mm:ss"_s);
 }
 
+namespace {
+// Reads n decimal digits at pos; false unless all are digits. Parsed by hand: every date
+// cell of every page passes through here.
+bool ReadDigits(QStringView t, qsizetype pos, int n, int& out)
+{
+    out = 0;
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = t[pos + i].unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        out = out * 10 + int(c - u'0');
+    }
+    return true;
+}
+} // namespace
+
 std::optional<DateTime> DateTime::FromStorageText(const QString& text)
 {
-    const QString t = text.trimmed();
-    if (t.size() == 10) {
-        const QDate d = QDate::fromString(t, u"yyyy-MM-dd"_s);
-        if (d.isValid())
-            return DateTime{d, QTime(0, 0)};
+    const QStringView t = QStringView(text).trimmed();
+    // "YYYY-MM-DD", optionally followed by one separator and "HH:MM" or "HH:MM:SS" (and
+    // anything after the seconds, such as a fraction, which is ignored).
+    if (t.size() != 10 && t.size() < 16)
+        return std::nullopt;
+    int year, month, day;
+    if (!ReadDigits(t, 0, 4, year) || t[4] != u'-' || !ReadDigits(t, 5, 2, month) || t[7] != u'-' ||
+        !ReadDigits(t, 8, 2, day))
+        return std::nullopt;
+    const QDate d(year, month, day);
+    if (!d.isValid())
+        return std::nullopt;
+    if (t.size() == 10)
+        return DateTime{d, QTime(0, 0)};
+    const QStringView rest = t.mid(11);
+    int hour, minute, second = 0;
+    if (!ReadDigits(rest, 0, 2, hour) || rest[2] != u':' || !ReadDigits(rest, 3, 2, minute))
+        return std::nullopt;
+    if (rest.size() >= 8) {
+        if (rest[5] != u':' || !ReadDigits(rest, 6, 2, second))
+            return std::nullopt;
+    } else if (rest.size() != 5) {
         return std::nullopt;
     }
-    if (t.size() < 16)
+    const QTime tm(hour, minute, second);
+    if (!tm.isValid())
         return std::nullopt;
-    const QDate d = QDate::fromString(t.left(10), u"yyyy-MM-dd"_s);
-    const QString rest = t.mid(11);
-    QTime tm = QTime::fromString(rest, rest.size() >= 8 ? u"HH:mm:ss"_s : u"HH:mm"_s);
-    if (rest.size() > 8 && tm.isNull())
-        tm = QTime::fromString(rest.left(8), u"HH:mm:ss"_s);
-    if (!d.isValid() || !tm.isValid())
-        return std::nullopt;
-    return DateTime{d, QTime(tm.hour(), tm.minute(), tm.second())};
+    return DateTime{d, tm};
 }
 
 QString Value::AsText() const

@@ -1,6 +1,8 @@
 #include "support/TestSupport.h"
 
 #include "database/DatabaseAccess.h"
+#include "database/QueryRecordset.h"
+#include "database/Sqlite.h"
 #include "platform/RuntimeError.h"
 
 #include <QElapsedTimer>
@@ -25,6 +27,9 @@ private slots:
     void fieldTypesOfAResult();
     void closingTheDatabaseInvalidatesItsRecordsets();
     void anOpenResultLocksNobodyOut();
+    void aResultRunsOnlyAsOftenAsItMustBeRead();
+    void storedDatesRead_data();
+    void storedDatesRead();
 
 private:
     std::shared_ptr<Database> Fresh(test::Sandbox& s)
@@ -287,6 +292,89 @@ void TestRecordsets::anOpenResultLocksNobodyOut()
     rs->MoveFirst();
     rs->Move(299);
     QCOMPARE(rs->FieldValue(0).AsText(), u"S0300"_s);
+}
+
+namespace {
+// Counts the rows a statement evaluates: a sorted result evaluates all of them per run.
+int evaluated = 0;
+void CountEvaluation(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    ++evaluated;
+    sqlite3_result_value(context, argv[0]);
+}
+} // namespace
+
+void TestRecordsets::aResultRunsOnlyAsOftenAsItMustBeRead()
+{
+    test::Sandbox s;
+    auto db = Fresh(s);
+    AddStudents(*db, 250);
+    sqlite3_create_function(db->QueryConnection()->Handle(), "counted", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, CountEvaluation,
+                            nullptr, nullptr);
+    const QString sorted = u"SELECT counted([Student ID]) AS Id FROM Students ORDER BY Left([Student ID], 5) DESC"_s;
+    auto opened = [&](QueryReading reading) {
+        evaluated = 0;
+        return std::make_shared<QueryRecordset>(db->QueryConnection(), sorted, reading);
+    };
+    // Read at once: the first record, then the statement lets go and runs again for the rest.
+    auto atOnce = opened(QueryReading::FirstRecordAtOnce);
+    QCOMPARE(evaluated, 250);
+    atOnce->MoveLast();
+    QCOMPARE(evaluated, 500);
+    QCOMPARE(atOnce->FieldValue(0).AsText(), u"S0001"_s);
+    // On demand: nothing until the first look, then one run to the end.
+    auto onDemand = opened(QueryReading::OnDemand);
+    QCOMPARE(onDemand->FieldCount(), 1);
+    QCOMPARE(evaluated, 0);
+    QCOMPARE(onDemand->RecordCount(), int64_t(1));
+    QCOMPARE(onDemand->FieldValue(0).AsText(), u"S0250"_s);
+    onDemand->MoveLast();
+    QCOMPARE(evaluated, 250);
+    QCOMPARE(onDemand->RecordCount(), int64_t(250));
+    onDemand->MoveFirst();
+    onDemand->Move(100);
+    QCOMPARE(onDemand->FieldValue(0).AsText(), u"S0150"_s);
+    QCOMPARE(evaluated, 250);
+    // Every look starts the read: the count of an empty result is 0, its ends are at hand.
+    auto none = std::make_shared<QueryRecordset>(db->QueryConnection(), u"SELECT * FROM Classes"_s,
+                                                 QueryReading::OnDemand);
+    QVERIFY(none->IsEOF());
+    QVERIFY(none->IsBOF());
+    QCOMPARE(none->RecordCount(), int64_t(0));
+    // A closed recordset that was never read refuses to be read.
+    auto closed = opened(QueryReading::OnDemand);
+    closed->Close();
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, closed->RecordCount());
+    QCOMPARE(evaluated, 0);
+}
+
+void TestRecordsets::storedDatesRead_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("read");  // the storage form read back, or empty when not a date
+    QTest::newRow("date") << u"2026-03-01"_s << u"2026-03-01 00:00:00"_s;
+    QTest::newRow("minutes") << u"2026-03-01 12:30"_s << u"2026-03-01 12:30:00"_s;
+    QTest::newRow("seconds") << u"2026-03-01 23:59:59"_s << u"2026-03-01 23:59:59"_s;
+    QTest::newRow("fraction and T") << u"2026-03-01T12:30:45.250"_s << u"2026-03-01 12:30:45"_s;
+    QTest::newRow("blanks around") << u" 2024-02-29 \n"_s << u"2024-02-29 00:00:00"_s;
+    QTest::newRow("no 29 February") << u"2025-02-29"_s << QString();
+    QTest::newRow("month 13") << u"2026-13-01"_s << QString();
+    QTest::newRow("one-digit month") << u"2026-3-01"_s << QString();
+    QTest::newRow("hour 24") << u"2026-03-01 24:00"_s << QString();
+    QTest::newRow("minute 60") << u"2026-03-01 12:60:00"_s << QString();
+    QTest::newRow("one-digit second") << u"2026-03-01 12:30:4"_s << QString();
+    QTest::newRow("letters") << u"abcd-ef-gh"_s << QString();
+    QTest::newRow("slashes") << u"2026/03/01"_s << QString();
+    QTest::newRow("year 0") << u"0000-01-01"_s << QString();
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestRecordsets::storedDatesRead()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, read);
+    const auto d = DateTime::FromStorageText(stored);
+    QCOMPARE(d ? d->ToStorageText() : QString(), read);
 }
 
 QTEST_GUILESS_MAIN(TestRecordsets)

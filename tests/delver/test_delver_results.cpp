@@ -7,6 +7,7 @@
 #include "database/DatabaseAccess.h"
 #include "database/QueryDef.h"
 #include "database/Recordset.h"
+#include "database/Sqlite.h"
 #include "frmDelver.h"
 #include "frmDelverResults.h"
 #include "platform/AppInfo.h"
@@ -42,6 +43,26 @@ QByteArray FileHash(const QString& path)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
+// Counts the rows a statement evaluates: a sorted result evaluates all of them per run.
+int evaluated = 0;
+void CountEvaluation(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    ++evaluated;
+    sqlite3_result_value(context, argv[0]);
+}
+
+// Counts the queued calls a widget receives.
+class QueuedCallCounter : public QObject {
+public:
+    int calls = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            ++calls;
+        return false;
+    }
+};
+
 // The visible texts of a grid row, columns 0 to the last.
 QStringList RowTexts(const FlexGrid& grid, int row)
 {
@@ -73,6 +94,8 @@ private slots:
     void arrangeControlsLeavesRoomForTheProgressBar();
     void failureWhileReadingClosesAndKeepsTheEditorText();
     void longReadCanBeStoppedAndChangesNothing();
+    void aSortedResultIsReadOnceForAllPages();
+    void silentPagesQueueOneRefresh();
     void textExportOfEveryPage();
     void workbookExportOfEveryPage();
     void cancelledOrRefusedExportChangesNothing_data();
@@ -415,6 +438,43 @@ void TestDelverResults::failureWhileReadingClosesAndKeepsTheEditorText()
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(editor.txtSQL->Text(), sql);
     QCOMPARE(qryDirectSQL->SQL(), sql);
+}
+
+void TestDelverResults::aSortedResultIsReadOnceForAllPages()
+{
+    Fill(250);
+    sqlite3_create_function(levyDatabase->QueryConnection()->Handle(), "counted", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            CountEvaluation, nullptr, nullptr);
+    evaluated = 0;
+    // Checked and opened by the editor, counted and shown by the window: one run in all.
+    auto w = Open(u"SELECT counted([Receipt Number]) AS N FROM Receipts ORDER BY [Receipt Number] DESC"_s);
+    QVERIFY(w);
+    QCOMPARE(w->lngPageCount, 3);
+    QCOMPARE(w->grdResults->TextMatrix(1, 1), u"250  "_s);
+    QCOMPARE(evaluated, 250);
+    w->cmdNext->click();
+    w->cmdNext->click();
+    QCOMPARE(w->grdResults->TextMatrix(50, 1), u"1  "_s);
+    w->cmdBack->click();
+    QCOMPARE(w->grdResults->TextMatrix(1, 1), u"150  "_s);
+    QCOMPARE(evaluated, 250);
+}
+
+void TestDelverResults::silentPagesQueueOneRefresh()
+{
+    Fill(1000);
+    auto w = Open(u"SELECT Payer FROM Receipts"_s);
+    QVERIFY(w);
+    QueuedCallCounter counter;
+    w->grdResults->installEventFilter(&counter);
+    // As an export walks them: every page silently, without returning to the event loop.
+    for (int32_t page = 1; page <= w->lngPageCount; ++page) {
+        w->lngCurrentPage = page;
+        w->LoadPage(true);
+    }
+    QCoreApplication::processEvents();
+    QVERIFY2(counter.calls <= 1, qPrintable(QString::number(counter.calls)));
+    QCOMPARE(w->grdResults->TextMatrix(1, 1), u"Payer 901"_s);
 }
 
 void TestDelverResults::longReadCanBeStoppedAndChangesNothing()
