@@ -4,6 +4,7 @@
 // Usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--open-only]
 
 #include "BenchLedger.h"
+#include "BenchSupport.h"
 
 #include "FlexGrid.h"
 #include "QueryValidation.h"
@@ -44,95 +45,6 @@ struct Options {
     bool walkSorted = false;
     bool openOnly = false;  // for a profiler: the opens and nothing else
 };
-
-[[noreturn]] void Fail(const QString& text)
-{
-    std::fprintf(stderr, "results_bench: %s\n", text.toUtf8().constData());
-    std::exit(1);
-}
-
-double Ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
-
-double Median(QList<double> values)
-{
-    if (values.isEmpty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const qsizetype n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double Mean(const QList<double>& values, qsizetype from, qsizetype count)
-{
-    double sum = 0;
-    for (qsizetype i = from; i < from + count; ++i)
-        sum += values[i];
-    return count ? sum / double(count) : 0;
-}
-
-// VmRSS of this process, in KiB.
-int64_t ResidentKiB()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
-QString MiB(int64_t kib) { return u"%1 MiB"_s.arg(double(kib) / 1024.0, 0, 'f', 1); }
-
-// Every box the window would have shown is a failure of the run: the figures after it
-// would not be the window's.
-void NoMessages(const QString& step)
-{
-    const auto shown = MessageLog::Shown();
-    if (shown.isEmpty())
-        return;
-    QStringList texts;
-    for (const MessageRequest& m : shown)
-        texts.append(m.title + u": "_s + m.text);
-    Fail(step + u": the window said "_s + texts.join(u" | "_s));
-}
-
-// Lets the window paint what the last step changed.
-void Settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-
-struct OpenTiming {
-    double totalMs = 0;
-    double validateMs = 0;
-};
-
-// From ValidateQuery's start to the end of the window's first activation (page 1 filled).
-std::unique_ptr<frmDelverResults> OpenWindow(const QString& sql, OpenTiming& timing)
-{
-    MessageLog::Clear();
-    QElapsedTimer t;
-    t.start();
-    if (!ValidateQuery(sql)) {
-        NoMessages(u"ValidateQuery"_s);
-        Fail(u"ValidateQuery refused the statement"_s);
-    }
-    timing.validateMs = Ms(t);
-    auto window = std::make_unique<frmDelverResults>(nullptr);
-    window->show();
-    // The first activation runs inside one of these calls and returns when page 1 is in.
-    while (window->blnFirstActivation || window->Reading())
-        QCoreApplication::processEvents();
-    timing.totalMs = Ms(t);
-    NoMessages(u"opening the result"_s);
-    if (!window->isVisible() || window->grdResults->Rows() != frmDelverResults::pageSize + 1 ||
-        (window->grdResults->TextMatrix(1, 1).isEmpty() && window->grdResults->TextMatrix(1, 2).isEmpty()))
-        Fail(u"page 1 was not filled"_s);
-    Settle();
-    return window;
-}
 
 struct Move {
     QList<double> handler;  // until the click's handler returns
@@ -464,21 +376,13 @@ int main(int argc, char* argv[])
     using namespace levy::bench;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The settings the window reads are the run's own, never the user's.
     QTemporaryDir config;
     if (!config.isValid())
         Fail(u"no temporary folder for the settings"_s);
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-
     QApplication app(argc, argv);
-    QApplication::setApplicationName(u"Delver"_s);
-    AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
     const Options o = Parse(QCoreApplication::arguments());
-    MessageLog::Start();
     try {
-        SaveSetting(settingsApplication, settingsSection, settingsDBPath, o.database);
-        OpenLevyDatabase();
-        Initialise_recordsets();
+        StartDelverSession(o.database, config.path());
         // Plain one-word names read the same in the user's dialect and in the shell's.
         const QString unsorted = u"SELECT * FROM %1"_s.arg(ledgerTable);
         const QString sorted = u"SELECT * FROM %1 ORDER BY %2"_s.arg(ledgerTable, amountField);
@@ -487,10 +391,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "sorted result\n");
         const ResultFigures s = MeasureResult(sorted, o, o.walkSorted);
         Print(o, u, s);
-        if (rsDirectQuery)
-            rsDirectQuery->Close();
-        rsDirectQuery.reset();
-        CloseLevyDatabase();
+        EndDelverSession();
     } catch (const RuntimeError& error) {
         Fail(error.description);
     }

@@ -54,10 +54,7 @@ void QueryRecordset::ReadFirst(bool letGo)
         return;
     position_ = 0;
     bof_ = eof_ = false;
-    const QList<Value>& first = cache_->Row(0);
-    row_.clear();
-    for (int c = 0; c < fields_.size(); ++c)
-        row_.append(FromStorage(first[c], fields_[c].type));
+    rowAt_ = -1;
     // Let go of the database until more is asked for.
     if (letGo && !complete_) {
         statement_->Reset();
@@ -136,6 +133,7 @@ Value QueryRecordset::FieldValue(int index) const
     Start();
     if (bof_ || eof_)
         RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
+    LoadRow();
     return row_[index];
 }
 
@@ -197,10 +195,20 @@ void QueryRecordset::GoTo(int64_t target)
     }
     position_ = target;
     bof_ = eof_ = false;
-    const QList<Value>& stored = cache_->Row(target);
+    // The record is converted when a value of it is asked for: a page is reached by a
+    // move to the first record and a move from there, and the first is never looked at.
+    rowAt_ = -1;
+}
+
+void QueryRecordset::LoadRow() const
+{
+    if (rowAt_ == position_)
+        return;
+    const QList<Value>& stored = cache_->Row(position_);
     row_.resize(fields_.size());
     for (int c = 0; c < fields_.size(); ++c)
         row_[c] = FromStorage(stored[c], fields_[c].type);
+    rowAt_ = position_;
 }
 
 void QueryRecordset::MoveFirst() { GoTo(0); }

@@ -47,6 +47,8 @@ private:
     void ReadFirst(bool letGo);
     // Makes record `target` current (past the end: EOF), reading on as far as needed.
     void GoTo(int64_t target);
+    // Converts the current record into row_, unless it holds it already.
+    void LoadRow() const;
     // Reads the next record into the cache; false at the end of the result.
     bool ReadNext();
     // A column whose type neither its declaration nor its expression tells takes it from
@@ -61,7 +63,8 @@ private:
     std::unique_ptr<ResultCache> cache_;
     QList<FieldDef> fields_;
     QList<int> valuesSeen_;        // per column: the kinds of value met, or -1 when typed
-    QList<Value> row_;             // the current record, converted
+    mutable QList<Value> row_;     // the current record, converted when first asked for
+    mutable int64_t rowAt_ = -1;   // the record row_ holds
     int64_t position_ = -1;        // 0-based index of the current record
     int64_t read_ = 0;             // records read so far
     int64_t statementAt_ = 0;      // records the live statement has delivered

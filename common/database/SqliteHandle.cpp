@@ -62,7 +62,10 @@ std::shared_ptr<Connection> Connection::Open(const QString& path, bool readOnly,
 {
     std::shared_ptr<Connection> c(new Connection);
     c->path_ = path;
-    int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    // A connection is used by one thread at a time (a long read runs on a worker while
+    // the window waits for it), so the engine's per-connection locking is only cost:
+    // it is taken for every value of every record read.
+    int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     if (create)
         flags |= SQLITE_OPEN_CREATE;
     const QByteArray file = QFile::encodeName(path);
