@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Measures Delver's results window on a 1,000,000-record levy database beside the sqlcipher
-# shell reading the same result, in one run, so that both see the same machine state.
+# shell reading the same result, in one run, so that both see the same machine state:
+# opening and paging (results_bench), then both exports (export_bench) beside the shell's
+# CSV export and a bare libxlsxwriter loop.
 # Builds nothing: the programs come from $LEVY_BUILD_DIR, or else from the most recently
 # built build*/bench of this repository that is a Release build without sanitizers.
 # Usage: bench/run-results-bench.sh [FOLDER] [results_bench options...]
@@ -26,8 +28,9 @@ if [ -z "$build" ]; then
     fi
   done
 fi
-if [ -z "$build" ] || [ ! -x "$build/bench/results_bench" ] || [ ! -x "$build/bench/make_bench_database" ]; then
-  echo "no Release build of results_bench and make_bench_database (set LEVY_BUILD_DIR to a build folder)" >&2
+if [ -z "$build" ] || [ ! -x "$build/bench/results_bench" ] || [ ! -x "$build/bench/export_bench" ] ||
+   [ ! -x "$build/bench/make_bench_database" ]; then
+  echo "no Release build of the benchmarks (set LEVY_BUILD_DIR to a build folder)" >&2
   exit 2
 fi
 echo "programs: $build/bench"
@@ -73,3 +76,24 @@ for name in unsorted sorted; do
     printf "  %-10s %16s %14s s %10s\n" "$name" "missing" "${ours:-?}" "-"
   fi
 done
+
+echo
+echo "exports benchmark (offscreen)"
+exports=$(mktemp -d); trap 'rm -f "$report"; rm -rf "$exports"' EXIT
+QT_QPA_PLATFORM=offscreen "$build/bench/export_bench" "$db" "$exports" | tee -a "$report"
+
+echo
+echo "Exports of the unsorted result, beside their references"
+printf "  %-10s %16s %16s %10s  %s\n" "" "reference" "results window" "ratio" "target"
+text=$(sed -n "s/^figure text-export \([0-9.]*\)$/\1/p" "$report")
+book=$(sed -n "s/^figure workbook-export \([0-9.]*\)$/\1/p" "$report")
+bare=$(sed -n "s/^figure bare-workbook \([0-9.]*\)$/\1/p" "$report")
+csv=${shell_csv[unsorted]:-}
+if [ -n "$csv" ] && [ -n "$text" ]; then
+  printf "  %-10s %14s s %14s s %9sx  %s\n" "text" "$csv" "$text" "$(echo "scale=2; $text / $csv" | bc)" \
+    "<= 1.5x the shell's .mode csv"
+fi
+if [ -n "$bare" ] && [ -n "$book" ]; then
+  printf "  %-10s %14s s %14s s %9sx  %s\n" "workbook" "$bare" "$book" "$(echo "scale=2; $book / $bare" | bc)" \
+    "<= 1.5x a bare libxlsxwriter loop"
+fi
