@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,6 +31,25 @@ void CheckStatus(const QSettings& settings, const QString& doing)
 }
 
 QString KeyPath(const QString& section, const QString& key) { return section + u'/' + key; }
+
+// QSettings parses a file once per process and reports a damaged part only to the first
+// object that reads it; later objects see the cached remains as a sound file, and a
+// write through one of them would replace the damaged file with them. So whether the
+// file is damaged is decided here, by parsing a private copy that nothing has cached.
+void CheckFileIsSound(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(u"check.ini"_s);
+    if (!folder.isValid() || !QFile::copy(path, copy))
+        return;  // a file that cannot be read is reported by the read itself
+    QSettings settings(copy, QSettings::IniFormat);
+    (void)settings.allKeys();
+    if (settings.status() == QSettings::FormatError)
+        Raise(errEngine, source,
+              u"The settings file \"%1\" is damaged and could not be read."_s.arg(QDir::toNativeSeparators(path)));
+}
 } // namespace
 
 QString SettingsFilePath(const QString& application)
@@ -49,6 +69,7 @@ QString GetSetting(const QString& application, const QString& section, const QSt
     if (info.exists() && !info.isReadable())
         Raise(errEngine, source,
               u"The settings file \"%1\" could not be read: access was refused."_s.arg(QDir::toNativeSeparators(path)));
+    CheckFileIsSound(path);
     QSettings settings(path, QSettings::IniFormat);
     const QVariant value = settings.value(KeyPath(section, key));
     CheckStatus(settings, u"read"_s);
@@ -73,9 +94,10 @@ void SaveSettings(const QString& application, const QString& section, const QLis
         Raise(errEngine, source,
               u"The settings folder \"%1\" could not be created."_s
                   .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
+    // A damaged file must not be written over.
+    CheckFileIsSound(path);
     {
         QSettings settings(path, QSettings::IniFormat);
-        // The file is read on first use; a damaged one must not be written over.
         (void)settings.childGroups();
         CheckStatus(settings, u"read"_s);
         QList<QVariant> previous;

@@ -22,6 +22,7 @@ private slots:
     void valuesSurviveAnotherProcessReadingThem();
     void unwritableStoreRaisesAndLosesNothing();
     void unreadableStoreRaises();
+    void garbageInTheFileIsReportedAndKept_data();
     void garbageInTheFileIsReportedAndKept();
     void fileIsPrivateToItsOwner();
 };
@@ -90,14 +91,25 @@ void TestSettings::unreadableStoreRaises()
     QVERIFY_THROWS_EXCEPTION(RuntimeError, SaveSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s, u"x"_s));
 }
 
+void TestSettings::garbageInTheFileIsReportedAndKept_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("control bytes and stray brackets")
+        << QByteArray("\x01\x02garbage ]]][[\n=\n[System]\nDBPath=/kept.mdb\n\xff\xfe\n");
+    // Found by fuzzing: an unclosed section holding a stored value of an unknown kind.
+    QTest::newRow("unclosed section, unknown stored value")
+        << QByteArray::fromBase64("W1NoPUBWYXJpYXTP2KOjbs+jz554N2ZcMFwwXDBceDE4KQo=");
+}
+
 void TestSettings::garbageInTheFileIsReportedAndKept()
 {
+    QFETCH(QByteArray, bytes);
     test::Sandbox s;
     const QString path = SettingsFilePath(u"AHS Levy System"_s);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("\x01\x02garbage ]]][[\n=\n[System]\nDBPath=/kept.mdb\n\xff\xfe\n");
+    f.write(bytes);
     f.close();
     const QByteArray before = [&] {
         QFile r(path);
@@ -110,7 +122,7 @@ void TestSettings::garbageInTheFileIsReportedAndKept()
                 GetSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s);
             else
                 SaveSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s, u"/new.mdb"_s);
-            QFAIL("a damaged settings file was used");
+            QFAIL(qPrintable(u"a damaged settings file was used, attempt %1"_s.arg(attempt)));
         } catch (const RuntimeError& e) {
             QVERIFY2(e.description.contains(u"is damaged"_s), qPrintable(e.description));
         }
