@@ -8,4 +8,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build pkg-config \
     qt6-base-dev libgl-dev libx11-dev libsqlcipher-dev sqlcipher libxlsxwriter-dev \
     xvfb xauth python3-openpyxl fonts-liberation fonts-urw-base35 \
-    dpkg-dev file >/dev/null
+    dpkg-dev file \
+    clang libclang-rt-14-dev llvm >/dev/null
