@@ -6,10 +6,12 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,23 +77,32 @@ ExportTarget::ExportTarget(const QString& path)
     struct stat status {};
     if (::stat(QFile::encodeName(target_).constData(), &status) == 0)
         mode_ = status.st_mode & 07777;
+    RemoveAbandonedTemporaryFiles(folder.absoluteFilePath());
     CreateTemporaryFile(folder.absoluteFilePath());
 }
 
 ExportTarget::~ExportTarget() { Discard(); }
 
+namespace {
+// ".result.txt.k3j9x.part": hidden, named after the target so that a leftover is
+// recognisable, and ending in ".part" so that it never passes for a finished export.
+QString TemporaryPrefix(const QString& target) { return u'.' + QFileInfo(target).fileName().left(200) + u'.'; }
+} // namespace
+
 void ExportTarget::CreateTemporaryFile(const QString& folder)
 {
-    // Named after the target, so that a leftover after a crash is recognisable, and
-    // ending in ".part", so that it never passes for a finished export.
-    const QString base = QFileInfo(target_).fileName().left(200);
+    const QString prefix = TemporaryPrefix(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString candidate =
-            u"%1/%2.%3.part"_s.arg(folder, base, QString::number(QRandomGenerator::global()->generate(), 36));
+            u"%1/%2%3.part"_s.arg(folder, prefix, QString::number(QRandomGenerator::global()->generate(), 36));
         file_.setFileName(candidate);
         // QFile creates it with the usual permissions (those the user's umask allows).
         if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             temporary_ = candidate;
+            // A descriptor of its own, so that the lock outlives closing File().
+            lockFd_ = ::open(QFile::encodeName(candidate).constData(), O_RDONLY | O_CLOEXEC);
+            if (lockFd_ >= 0)
+                ::flock(lockFd_, LOCK_EX | LOCK_NB);
             return;
         }
         if (!QFileInfo::exists(candidate))
@@ -100,6 +111,37 @@ void ExportTarget::CreateTemporaryFile(const QString& folder)
     Raise(errPathFileAccess, source,
           u"Path/File access error: no file can be created in the folder \"%1\" (%2)."_s.arg(Shown(folder),
                                                                                           file_.errorString()));
+}
+
+void ExportTarget::RemoveAbandonedTemporaryFiles(const QString& folder) const
+{
+    const QString prefix = TemporaryPrefix(target_);
+    // Compared by hand: a wildcard pattern would read a '[' in the target's name as syntax.
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString& name : names) {
+        if (!name.startsWith(prefix) || !name.endsWith(u".part"_s))
+            continue;
+        const QStringView random = QStringView(name).mid(prefix.size(), name.size() - prefix.size() - 5);
+        if (random.isEmpty() || !std::all_of(random.begin(), random.end(), [](QChar c) {
+                return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
+            }))
+            continue;
+        const QByteArray path = QFile::encodeName(folder + u'/' + name);
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Locked means another export is writing it now.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+    }
+}
+
+void ExportTarget::Unlock() noexcept
+{
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+    lockFd_ = -1;
 }
 
 void ExportTarget::RaiseWriteError(const QString& reason) const
@@ -138,6 +180,7 @@ void ExportTarget::Commit()
     if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0)
         RaiseWriteError(SystemReason());
     finished_ = true;
+    Unlock();
     SyncFolder(QFileInfo(target_).absolutePath());
 }
 
@@ -149,6 +192,7 @@ void ExportTarget::Discard() noexcept
     file_.close();
     if (!temporary_.isEmpty())
         QFile::remove(temporary_);
+    Unlock();
 }
 
 } // namespace levy

@@ -20,6 +20,10 @@ namespace levy {
 //   target.Commit();                // the target now holds the new data
 // Destroying it without Commit (or Discard) removes the temporary file; the target
 // stays exactly as it was.
+//
+// The temporary file is hidden and locked (flock) for as long as the export runs. An
+// export that was killed leaves it behind unlocked; the next export to the same target
+// removes such leftovers.
 class ExportTarget {
 public:
     explicit ExportTarget(const QString& path);
@@ -46,10 +50,13 @@ public:
 
 private:
     void CreateTemporaryFile(const QString& folder);
+    void RemoveAbandonedTemporaryFiles(const QString& folder) const;
+    void Unlock() noexcept;
 
     QString target_;
     QString temporary_;
     QFile file_;
+    int lockFd_ = -1;               // holds the temporary file's lock
     std::optional<uint32_t> mode_;  // permission bits of the file being replaced
     bool finished_ = false;
 };

@@ -3,6 +3,7 @@
 #include "SqlHighlighter.h"
 
 #include <QTextCursor>
+#include <QTextDocument>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -23,7 +24,16 @@ SqlEditor::SqlEditor(QWidget* parent) : QPlainTextEdit(parent)
     new SqlHighlighter(document());
 }
 
-QString SqlEditor::Text() const { return WithCrLf(toPlainText()); }
+// Not toPlainText(): it turns every no-break space into a plain one, which would change
+// a literal in the statement and every byte 0xA0 of a file saved again.
+QString SqlEditor::Text() const
+{
+    QString text = document()->toRawText();
+    for (QChar& c : text)
+        if (c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)  // frame marks of the document
+            c = u'\n';
+    return WithCrLf(text);
+}
 
 void SqlEditor::SetText(const QString& text)
 {

@@ -3,6 +3,9 @@
 #include "platform/RuntimeError.h"
 #include "platform/Windows1252.h"
 
+#include <cerrno>
+#include <cstring>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
@@ -94,8 +97,15 @@ void TextExportFile::EndLine()
 void TextExportFile::WritePending()
 {
     QFile& file = target_.File();
-    if (file.write(pending_) != pending_.size())
-        target_.RaiseWriteError(file.errorString());
+    // A nearly full disk takes part of a write without an error; the next part then
+    // fails with the reason.
+    for (qsizetype done = 0; done < pending_.size();) {
+        errno = 0;
+        const qint64 written = file.write(pending_.constData() + done, pending_.size() - done);
+        if (written <= 0)
+            target_.RaiseWriteError(errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
+        done += written;
+    }
     pending_.truncate(0);  // keeps the buffer for the next lines
 }
 

@@ -6,7 +6,9 @@
 #include <QDate>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <locale.h>
 #include <optional>
 #include <xlsxwriter.h>
@@ -344,12 +346,24 @@ void WorkbookExportFile::Commit()
             std::fflush(sheet->optimize_tmpfile);
         CheckWorksheetData();
     }
+    errno = 0;
     const lxw_error error = workbook_close(workbook_);
+    const int systemError = errno;
     workbook_ = nullptr;
     sheet_ = nullptr;
     sheets_.clear();
-    if (error != LXW_NO_ERROR)
-        target_.RaiseWriteError(QString::fromUtf8(lxw_strerror(error)));
+    if (error != LXW_NO_ERROR) {
+        // The library names its own step ("Zip generic error ZIP_ERRNO ..."); the system's
+        // reason, such as a full disk, is what the user can act on.
+        const bool fileError = error == LXW_ERROR_CREATING_XLSX_FILE || error == LXW_ERROR_CREATING_TMPFILE ||
+                               error == LXW_ERROR_ZIP_FILE_OPERATION || error == LXW_ERROR_ZIP_FILE_ADD ||
+                               error == LXW_ERROR_ZIP_CLOSE;
+        QString reason = fileError && systemError ? QString::fromLocal8Bit(std::strerror(systemError))
+                                                  : QString::fromUtf8(lxw_strerror(error));
+        while (reason.endsWith(u'.'))
+            reason.chop(1);
+        target_.RaiseWriteError(reason);
+    }
     target_.Commit();
 }
 

@@ -32,11 +32,16 @@ void CopyDatabase(const QString& source, const QString& target)
     const QString temporary = info.absolutePath() + u"/."_s + info.fileName() + u".copying-"_s +
                               QString::number(QRandomGenerator::global()->generate(), 16);
     QFile from(source);
-    if (!QFile::copy(source, temporary)) {
+    if (!from.copy(temporary)) {
+        // The copy's own text names the hidden working file; the reason a new file
+        // cannot be made there is what the administrator needs to hear.
+        QString reason = from.errorString();
+        if (QFile probe(temporary); !probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            reason = probe.errorString();
         QFile::remove(temporary);
         Raise(75, u"Install Sample Database"_s,
               u"The sample database could not be copied to \"%1\": %2."_s.arg(QDir::toNativeSeparators(target),
-                                                                           from.errorString()));
+                                                                           reason));
     }
     // A copy taken from read-only media must be writable.
     QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -118,9 +120,20 @@ void CompactInto(Database& src, const QString& destination, const QByteArray& ke
             attach.Step();
             attached = true;
         }
-        {
+        try {
             Statement exportAll(c, u"SELECT sqlcipher_export('compacted')"_s);
             exportAll.Step();
+        } catch (const RuntimeError& error) {
+            // The copy's failure comes back as a plain error with the engine's bare text.
+            const QString folder = Native(QFileInfo(destination).absolutePath());
+            if (error.number == engine::errDiskFull || error.description.contains(u"disk is full"_s))
+                RaiseEngine(engine::errDiskFull, u"The disk is full: the folder \"%1\" has no room for the compacted "
+                                                 u"copy. The database is as it was."_s.arg(folder));
+            if (const int system = sqlite3_system_errno(c->Handle()); system && error.description.contains(u"I/O"_s))
+                RaiseEngine(engine::errIo, u"The compacted copy could not be written in the folder \"%1\": %2. "
+                                           u"The database is as it was."_s
+                                               .arg(folder, QString::fromLocal8Bit(std::strerror(system))));
+            throw;
         }
         c->Execute(u"DETACH DATABASE compacted"_s);
         attached = false;
@@ -160,6 +173,22 @@ void SyncPath(const QString& path, bool directory)
         RaiseEngine(engine::errIo, u"\"%1\" could not be written out: %2."_s.arg(
                                        Native(path), QString::fromLocal8Bit(std::strerror(error))));
 }
+
+// A compaction that was killed leaves its hidden copy behind. Only a compaction holds
+// the database exclusively, so once we hold it every such copy is abandoned.
+void RemoveAbandonedCopies(const QFileInfo& database)
+{
+    const QString prefix = u'.' + database.fileName() + u".compacting-"_s;
+    const QDir folder(database.absolutePath());
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        QStringView suffix = QStringView(name).mid(prefix.size());
+        if (suffix.endsWith(u"-journal"))  // the copy's own rollback journal
+            suffix.chop(8);
+        if (name.startsWith(prefix) && !suffix.isEmpty() &&
+            std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.unicode() < 128 && std::isxdigit(c.unicode()); }))
+            QFile::remove(folder.filePath(name));
+    }
+}
 } // namespace
 
 void DBEngine::SetCompactionFaultForTests(int step) { compactionFault = step; }
@@ -187,6 +216,7 @@ void DBEngine::CompactDatabaseInPlace(const QString& path, const QString& passwo
     // can write to the original in between.
     auto src = Database::Open(path, true, false, key);
     const QFileInfo info(path);
+    RemoveAbandonedCopies(info);
     QString temporary;
     do
         temporary = info.absolutePath() + u"/."_s + info.fileName() + u".compacting-"_s +

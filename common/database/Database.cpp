@@ -28,6 +28,10 @@ namespace levy {
 const QString Database::storedQueriesTable = u"~StoredQueries"_s;
 
 namespace {
+// The most bytes one text or binary value (and one record) of a query may hold: far above
+// anything a levy database holds, far below what would exhaust the memory.
+constexpr int queryValueLimit = 10'000'000;
+
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 void CheckIsDatabaseFile(const QString& path)
@@ -45,7 +49,9 @@ void CheckIsDatabaseFile(const QString& path)
 std::shared_ptr<Database> Database::Create(const QString& path, const QByteArray& key)
 {
     const QByteArray file = QFile::encodeName(path);
-    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // The file holds every account's stored password, in a cipher anyone can reverse,
+    // under a key every levy program shares: only its owner may read it.
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno == EEXIST)
             RaiseEngine(engine::errAlreadyExists, u"The file \"%1\" already exists."_s.arg(Native(path)));
@@ -70,6 +76,30 @@ std::shared_ptr<Database> Database::Create(const QString& path, const QByteArray
     return db;
 }
 
+namespace {
+// A process killed before its first change reached the file leaves a rollback journal
+// that holds nothing to roll back (a hot one has been rolled back and removed by the
+// first read). The engine only removes such a file at the next write, so one harmless
+// write is made now rather than leave it beside the database for a user to find.
+void RemoveStaleJournal(const std::shared_ptr<engine::Connection>& c, const QString& path)
+{
+    if (!QFileInfo::exists(path + u"-journal"_s))
+        return;
+    int64_t version = 0;
+    {
+        Statement read(c, u"PRAGMA user_version"_s);
+        if (read.Step())
+            version = read.ColumnInteger(0);
+    }
+    try {
+        c->Execute(u"BEGIN IMMEDIATE; PRAGMA user_version = %1; COMMIT"_s.arg(version));
+    } catch (const RuntimeError&) {
+        // Best effort: another program writing now removes it as well.
+        sqlite3_exec(c->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+} // namespace
+
 std::shared_ptr<Database> Database::Open(const QString& path, bool exclusive, bool readOnly, const QByteArray& key)
 {
     CheckIsDatabaseFile(path);
@@ -82,12 +112,15 @@ std::shared_ptr<Database> Database::Open(const QString& path, bool exclusive, bo
     try {
         db->main_ = engine::Connection::Open(path, readOnly, false, key);
         db->Verify();
+        if (!readOnly)
+            RemoveStaleJournal(db->main_, path);
     } catch (const RuntimeError&) {
         db->Close();
         throw;
     }
     return db;
 }
+
 
 void Database::Verify()
 {
@@ -119,6 +152,9 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
     MainConnection();
     if (!query_ || !query_->IsOpen()) {
         query_ = engine::Connection::Open(path_, true, false, key_);
+        // A user's statement could otherwise build texts of a gigabyte each
+        // (randomblob, printf widths, replace): refuse them before they are made.
+        sqlite3_limit(query_->Handle(), SQLITE_LIMIT_LENGTH, queryValueLimit);
         engine::InstallReadOnlyAuthorizer(query_->Handle());
         RegisterJetFunctions(query_->Handle());
     }

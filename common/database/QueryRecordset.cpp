@@ -1,6 +1,8 @@
 #include "QueryRecordset.h"
 
+#include "DaoConstants.h"
 #include "EngineErrors.h"
+#include "SqlClassifier.h"
 #include "Sqlite.h"
 #include "ValueStorage.h"
 #include "jet/JetQuery.h"
@@ -16,27 +18,52 @@ QueryRecordset::QueryRecordset()
     position_ = 0;
 }
 
-QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql,
-                               QueryReading reading)
-    : connection_(std::move(connection)), sql_(sql)
+namespace {
+struct OpenedStatement {
+    std::unique_ptr<engine::Statement> statement;
+    QList<FieldDef> fields;
+    QList<int> valuesSeen;
+};
+
+OpenedStatement OpenStatement(const std::shared_ptr<engine::Connection>& connection, const QString& sql)
 {
-    jet::PreparedJetQuery prepared = jet::PrepareJetQuery(connection_, sql);
-    statement_ = std::move(prepared.statement);
-    const int n = statement_->ColumnCount();
+    OpenedStatement opened;
+    jet::PreparedJetQuery prepared = jet::PrepareJetQuery(connection, sql);
+    opened.statement = std::move(prepared.statement);
+    const int n = opened.statement->ColumnCount();
     for (int c = 0; c < n; ++c) {
         FieldDef f;
-        f.name = statement_->ColumnName(c);
+        f.name = opened.statement->ColumnName(c);
         // A plain column has its declared type; an expression the type the translation
         // gave it; anything else the type of its values.
-        bool known = FieldFromDeclaredType(statement_->ColumnDeclType(c), f);
+        bool known = FieldFromDeclaredType(opened.statement->ColumnDeclType(c), f);
         if (!known && c < prepared.columnTypes.size() && prepared.columnTypes[c] > 0) {
             f.type = prepared.columnTypes[c];
             known = true;
         }
         if (!known)
             f.type = dbText;
-        fields_.append(f);
-        valuesSeen_.append(known ? -1 : 0);
+        opened.fields.append(f);
+        opened.valuesSeen.append(known ? -1 : 0);
+    }
+    return opened;
+}
+} // namespace
+
+QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql,
+                               QueryReading reading)
+    : connection_(std::move(connection)), sql_(sql)
+{
+    if (reading == QueryReading::OnDemand && ClassifyStatement(sql) == dbQCrosstab) {
+        // A crosstab runs a query for its pivot values before its columns are known, and
+        // that query may take any time: it waits, with the rest, for the first look at the
+        // records, where the reader can stop it. Faults of the text show now.
+        jet::CompileJetQuery(connection_, sql);
+    } else {
+        OpenedStatement opened = OpenStatement(connection_, sql);
+        statement_ = std::move(opened.statement);
+        fields_ = std::move(opened.fields);
+        valuesSeen_ = std::move(opened.valuesSeen);
     }
     cache_ = std::make_unique<ResultCache>();
     position_ = 0;
@@ -69,7 +96,14 @@ void QueryRecordset::Start() const
     Live();
     // Reading changes only what the answers of the const look-ups depend on; the
     // recordset itself was never created const.
-    const_cast<QueryRecordset*>(this)->ReadFirst(false);
+    auto* self = const_cast<QueryRecordset*>(this);
+    if (!statement_ && connection_) {
+        OpenedStatement opened = OpenStatement(connection_, sql_);
+        self->statement_ = std::move(opened.statement);
+        self->fields_ = std::move(opened.fields);
+        self->valuesSeen_ = std::move(opened.valuesSeen);
+    }
+    self->ReadFirst(false);
 }
 
 bool QueryRecordset::IsEOF() const
@@ -121,6 +155,7 @@ void QueryRecordset::Live() const
 
 const FieldDef& QueryRecordset::Field(int index) const
 {
+    Start();
     if (index < 0 || index >= fields_.size())
         RaiseEngine(3265, u"Item not found in this collection."_s);
     return fields_[index];
@@ -129,8 +164,8 @@ const FieldDef& QueryRecordset::Field(int index) const
 Value QueryRecordset::FieldValue(int index) const
 {
     Live();
-    Field(index);
     Start();
+    Field(index);
     if (bof_ || eof_)
         RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
     LoadRow();

@@ -179,7 +179,15 @@ void ResultCache::WriteBlock()
     insert_->Reset();
     insert_->Bind(1, block);
     sqlite3_bind_blob(insert_->Handle(), 2, pending_.constData(), int(pending_.size()), SQLITE_TRANSIENT);
-    insert_->Step();
+    try {
+        insert_->Step();
+    } catch (const RuntimeError& error) {
+        if (error.number != engine::errDiskFull)
+            throw;
+        RaiseEngine(engine::errDiskFull,
+                    u"The disk holding the folder \"%1\" is full: the query's result cannot be kept there for "
+                    u"paging through it."_s.arg(QDir::toNativeSeparators(Folder())));
+    }
     insert_->Reset();
     pending_.clear();
     pendingRows_ = 0;

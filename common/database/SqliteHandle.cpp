@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <cstring>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy::engine {
@@ -27,6 +29,14 @@ void RaiseSqlite(sqlite3* db, int code, const QString& path)
     const QString refusal = TakeAuthorizerRefusal();
     if (!refusal.isEmpty() && ((code & 0xFF) == SQLITE_AUTH || message.startsWith(u"not authorized"_s)))
         RaiseEngine(errNotAuthorized, refusal);
+    // A function that met the failure inside (sqlcipher_export reading a damaged
+    // source) passes it on as a plain error carrying the engine's own text.
+    if ((code & 0xFF) == SQLITE_ERROR) {
+        if (message == QString::fromUtf8(sqlite3_errstr(SQLITE_CORRUPT)))
+            code = SQLITE_CORRUPT;
+        else if (message == QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)))
+            code = SQLITE_NOTADB;
+    }
     switch (code & 0xFF) {
     case SQLITE_NOTADB:
         RaiseEngine(errNotDatabase,
@@ -42,14 +52,26 @@ void RaiseSqlite(sqlite3* db, int code, const QString& path)
                     u"The levy database \"%1\" cannot be changed: it is read-only."_s.arg(file));
     case SQLITE_FULL:
         RaiseEngine(errDiskFull, u"The disk holding \"%1\" is full: the change could not be written."_s.arg(file));
-    case SQLITE_IOERR:
-        RaiseEngine(errIo, u"The file \"%1\" could not be read or written: %2."_s.arg(file, message));
+    case SQLITE_IOERR: {
+        // The system's reason ("File too large", "Input/output error") says more than the
+        // engine's "disk I/O error".
+        const int system = db ? sqlite3_system_errno(db) : 0;
+        RaiseEngine(errIo, u"The file \"%1\" could not be read or written: %2."_s.arg(
+                               file, system ? QString::fromLocal8Bit(std::strerror(system)) : message));
+    }
     case SQLITE_CANTOPEN:
         RaiseEngine(errCantCreate, u"The file \"%1\" could not be opened."_s.arg(file));
     case SQLITE_AUTH:
         RaiseEngine(errNotAuthorized,
                     u"This statement would change the database or read something that may not be read. "
                     u"Only select, crosstab and union queries can be run."_s);
+    case SQLITE_TOOBIG:
+        RaiseEngine(errInvalidValue,
+                    u"A value in this query would be too large: a text or binary value of a query may hold at most "
+                    u"%1 bytes."_s.arg(db ? sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1) : 1000000000));
+    case SQLITE_NOMEM:
+        RaiseEngine(errInvalidValue, u"There is not enough memory for this operation. Narrow the query with WHERE, "
+                                     u"or leave out what builds long texts."_s);
     case SQLITE_INTERRUPT:
         RaiseEngine(errInvalidOperation, u"The operation was stopped."_s);
     default:

@@ -50,6 +50,14 @@ std::pair<QString, QString> FunctionNamed(const QString& sql, const QString& reg
     return {name, place};
 }
 
+// A name or a piece of the statement as a message quotes it: a name of thousands of
+// characters would make a box no one can read.
+QString Brief(const QString& text)
+{
+    constexpr qsizetype longest = 60;
+    return text.size() <= longest ? text : text.left(longest - 3) + u"..."_s;
+}
+
 QString Captured(const QString& message, const QString& pattern)
 {
     const QRegularExpression re(u'^' + pattern + u'$');
@@ -64,7 +72,7 @@ QString ClarifyEngineMessage(const QString& message, const QString& sql)
         if (table.startsWith(u"main."_s))
             table = table.mid(5);
         return u"The levy database has no table or query named \"%1\"%2. Check the name's spelling; a name with "
-               u"spaces goes in square brackets, for example [Levy Account Debits]."_s.arg(table, PlaceOf(sql, table));
+               u"spaces goes in square brackets, for example [Levy Account Debits]."_s.arg(Brief(table), PlaceOf(sql, table));
     }
     if (const QString column = Captured(message, u"no such column: (.+)"_s); !column.isEmpty()) {
         const qsizetype dot = column.lastIndexOf(u'.');
@@ -73,15 +81,15 @@ QString ClarifyEngineMessage(const QString& message, const QString& sql)
             const QString field = column.mid(dot + 1);
             return u"There is no field \"%1\" in \"%2\"%3: either \"%2\" is not a table of this query (check the "
                    u"names after FROM and AS), or it has no field of that name. A name with spaces goes in square "
-                   u"brackets, for example [%2].[%1]."_s.arg(field, qualifier, PlaceOf(sql, field, qualifier));
+                   u"brackets, for example [%2].[%1]."_s.arg(Brief(field), Brief(qualifier), PlaceOf(sql, field, qualifier));
         }
         return u"No table of this query has a field named \"%1\"%2. Check its spelling, and put a name with "
                u"spaces in square brackets, for example [Student ID]. A text value goes in quotes: '%1'."_s.arg(
-                   column, PlaceOf(sql, column));
+                   Brief(column), PlaceOf(sql, column));
     }
     if (const QString function = Captured(message, u"no such function: (.+)"_s); !function.isEmpty()) {
         const auto [name, place] = FunctionNamed(sql, function);
-        return u"Undefined function '%1' in expression%2. Check the function's name and spelling."_s.arg(name, place);
+        return u"Undefined function '%1' in expression%2. Check the function's name and spelling."_s.arg(Brief(name), place);
     }
     if (const QString function = Captured(message, u"wrong number of arguments to function (.+)\\(\\)"_s);
         !function.isEmpty()) {
@@ -90,7 +98,7 @@ QString ClarifyEngineMessage(const QString& message, const QString& sql)
     }
     if (const QString column = Captured(message, u"ambiguous column name: (.+)"_s); !column.isEmpty())
         return u"The field \"%1\" is in more than one table of this query%2. Write it with its table's name or "
-               u"alias before it, for example [Table Name].[%1]."_s.arg(column, PlaceOf(sql, column));
+               u"alias before it, for example [Table Name].[%1]."_s.arg(Brief(column), PlaceOf(sql, column));
     if (const QString function = Captured(message, u"misuse of aggregate(?: function)?: (.+)\\(\\)"_s);
         !function.isEmpty()) {
         // Of several calls, the statement does not say which one is misplaced.
@@ -121,9 +129,12 @@ QString ClarifyEngineMessage(const QString& message, const QString& sql)
     if (const QString n = Captured(message, u"sub-select returns (\\d+) columns - expected 1"_s); !n.isEmpty())
         return u"A subquery used as a value must select exactly one field; this one selects %1."_s.arg(n);
     if (const QString near = Captured(message, u"near \"(.*)\": syntax error"_s); !near.isEmpty())
-        return u"Syntax error near \"%1\"%2."_s.arg(near, PlaceOf(sql, near));
+        return u"Syntax error near \"%1\"%2."_s.arg(Brief(near), PlaceOf(sql, near));
     if (const QString token = Captured(message, u"unrecognized token: \"(.*)\""_s); !token.isEmpty())
-        return u"The statement holds something that cannot be read: %1"_s.arg(token);
+        return u"The statement holds something that cannot be read: %1"_s.arg(Brief(token));
+    if (message == u"too many terms in compound SELECT"_s)
+        return u"A union query may join at most 500 select statements; this one joins more. Split it into "
+               u"smaller queries."_s;
     if (message == u"integer overflow"_s)
         return u"A whole number in the query became too large (more than 19 digits)."_s;
     if (message.startsWith(u"Expression tree is too large"_s) || message == u"parser stack overflow"_s)

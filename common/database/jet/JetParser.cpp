@@ -34,6 +34,13 @@ const QString missingOperator = u"Syntax error (missing operator) in query expre
 const QString selectFault = u"The SELECT statement includes a reserved word or an argument name that is misspelled "
                             u"or missing, or the punctuation is incorrect."_s;
 const QString transformFault = u"Syntax error in TRANSFORM statement."_s;
+const QString nestedTooDeeply = u"The statement is nested too deeply to be run. Simplify its expressions."_s;
+// The parser recurses once or more per level of parentheses, sub-selects, NOTs and
+// signs: a statement nested past this is refused before it can exhaust the stack.
+constexpr int maxNesting = 200;
+// The engine refuses expression trees deeper than 1000 levels anyway; refusing them
+// here keeps the translator's recursion over the tree as shallow.
+constexpr int maxExpressionHeight = 1000;
 
 class Parser {
 public:
@@ -99,8 +106,30 @@ private:
     QList<ExprPtr> ParseExpressionList(const QString& clauseMessage);
     QString ParseAlias();
 
+    // One level of nesting for as long as it lives.
+    class Nested {
+    public:
+        explicit Nested(Parser& parser) : parser_(parser)
+        {
+            if (++parser_.nesting_ > maxNesting) {
+                --parser_.nesting_;
+                RaiseEngine(engine::errSyntax, nestedTooDeeply);
+            }
+        }
+        ~Nested() { --parser_.nesting_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        Parser& parser_;
+    };
+
     // Expressions, from the loosest operator to the tightest.
-    ExprPtr ParseExpr() { return ParseImp(); }
+    ExprPtr ParseExpr()
+    {
+        Nested level(*this);
+        return ParseImp();
+    }
     ExprPtr ParseImp();
     ExprPtr ParseEqv();
     ExprPtr ParseXor();
@@ -136,6 +165,11 @@ private:
     ExprPtr Finish(ExprPtr e) const
     {
         e->end = PreviousEnd();
+        for (const ExprPtr& a : e->args)
+            if (a)
+                e->height = std::max(e->height, a->height + 1);
+        if (e->height > maxExpressionHeight)
+            RaiseEngine(engine::errSyntax, nestedTooDeeply);
         return e;
     }
     ExprPtr Binary(const QString& op, ExprPtr l, ExprPtr r) const
@@ -151,6 +185,7 @@ private:
     qsizetype expressionStart_ = 0;  // start of the clause's expression, for messages
     qsizetype lastExpressionEnd_ = -1;
     int pivotDepth_ = -1;  // while the pivot is read: the depth at which IN begins its list
+    int nesting_ = 0;
 };
 
 void Parser::Fail(const QString& message, qsizetype at) const
@@ -296,6 +331,7 @@ void Parser::ParseTransform(Query& q)
 
 SelectPtr Parser::ParseSelectStatement()
 {
+    Nested level(*this);
     auto s = std::make_shared<SelectStatement>();
     s->offset = Peek().offset;
     if (AcceptWord(u"WITH"_s)) {
@@ -579,6 +615,7 @@ SourcePtr Parser::ParseFrom()
 
 SourcePtr Parser::ParseSingleSource()
 {
+    Nested level(*this);
     const QString fault = u"Syntax error in FROM clause."_s;
     auto s = std::make_shared<Source>();
     s->offset = Peek().offset;
@@ -692,6 +729,7 @@ ExprPtr Parser::ParseAnd()
 ExprPtr Parser::ParseNot()
 {
     if (Peek().IsWord(u"NOT"_s)) {
+        Nested level(*this);
         auto e = Make(Expr::Unary, Next().offset, u"NOT"_s);
         e->args = {ParseNot()};
         return Finish(e);
@@ -864,6 +902,7 @@ ExprPtr Parser::ParsePipes()
 ExprPtr Parser::ParseUnary()
 {
     if (Peek().IsSymbol(u"-"_s) || Peek().IsSymbol(u"+"_s) || Peek().IsSymbol(u"~"_s)) {
+        Nested level(*this);
         const JetToken& t = Next();
         auto e = Make(Expr::Unary, t.offset, t.text);
         e->args = {ParseUnary()};
@@ -995,6 +1034,7 @@ ExprPtr Parser::ParsePrimary()
         return Finish(e);
     }
     if (w == u"NOT"_s) {
+        Nested level(*this);
         Next();
         auto e = Make(Expr::Unary, t.offset, u"NOT"_s);
         e->args = {ParseNot()};
@@ -1085,8 +1125,16 @@ ExprPtr Parser::ParseCast()
     if (!AcceptWord(u"AS"_s))
         FailInExpression(u"Syntax error in query expression '%1': CAST needs AS and a type."_s);
     QStringList type;
-    while (Peek().kind == JetToken::Word || Peek().kind == JetToken::QuotedName)
-        type.append(NameOf(Next()));
+    while (Peek().kind == JetToken::Word || Peek().kind == JetToken::QuotedName) {
+        // The type goes into the translation as it is written: a quoted name may hold
+        // nothing but a type's own letters, or it could carry a clause of its own.
+        const QString word = NameOf(Next());
+        for (QChar c : word)
+            if (!(c.isLetterOrNumber() || c == u'_' || c == u' '))
+                FailInExpression(u"Syntax error in query expression '%1': the type of a CAST is a name of letters, "
+                                 u"digits and spaces, such as TEXT or INTEGER."_s);
+        type.append(word);
+    }
     if (type.isEmpty())
         FailInExpression(u"Syntax error in query expression '%1': CAST needs AS and a type."_s);
     QString text = type.join(u' ');

@@ -59,6 +59,7 @@ struct Expr {
     bool doubleQuoted = false;  // Text written in "double quotes"
     qsizetype offset = 0;
     qsizetype end = 0;
+    int height = 1;  // levels of the tree from here down, this node included
 
     bool IsLiteral() const { return kind <= Keyword; }
 };

@@ -51,25 +51,30 @@ Comparison ComparisonOf(sqlite3_value* v)
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
+// Find for texts known to be ASCII, where bytes are characters.
+int64_t FindAscii(std::string_view hay, std::string_view needle, int64_t from, Comparison comparison)
+{
+    if (needle.size() > hay.size())
+        return -1;
+    for (size_t i = size_t(from); i + needle.size() <= hay.size(); ++i) {
+        size_t k = 0;
+        if (comparison == Comparison::Binary)
+            while (k < needle.size() && hay[i + k] == needle[k])
+                ++k;
+        else
+            while (k < needle.size() && LowerAscii(hay[i + k]) == LowerAscii(needle[k]))
+                ++k;
+        if (k == needle.size())
+            return int64_t(i);
+    }
+    return -1;
+}
+
 // The character index of `needle` in `hay` at or after character `from`, or -1.
 int64_t Find(std::string_view hay, std::string_view needle, int64_t from, Comparison comparison)
 {
-    if (IsAscii(hay) && IsAscii(needle)) {
-        if (needle.size() > hay.size())
-            return -1;
-        for (size_t i = size_t(from); i + needle.size() <= hay.size(); ++i) {
-            size_t k = 0;
-            if (comparison == Comparison::Binary)
-                while (k < needle.size() && hay[i + k] == needle[k])
-                    ++k;
-            else
-                while (k < needle.size() && LowerAscii(hay[i + k]) == LowerAscii(needle[k]))
-                    ++k;
-            if (k == needle.size())
-                return int64_t(i);
-        }
-        return -1;
-    }
+    if (IsAscii(hay) && IsAscii(needle))
+        return FindAscii(hay, needle, from, comparison);
     const QString h = ToQString(hay);
     return h.indexOf(ToQString(needle), qsizetype(from),
                      comparison == Comparison::Binary ? Qt::CaseSensitive : Qt::CaseInsensitive);
@@ -311,12 +316,14 @@ void Replace(const Call& c)
     std::string out;
     size_t from = 0;
     int64_t done = 0;
-    for (int64_t at = Find(text, needle, 0, comparison); at >= 0 && (count < 0 || done < count); ++done) {
+    // Both are ASCII: looking that up again at every match would make a long text's
+    // replacement take time in the square of its length.
+    for (int64_t at = FindAscii(text, needle, 0, comparison); at >= 0 && (count < 0 || done < count); ++done) {
         out.append(text.substr(from, size_t(at) - from));
         out.append(replacement.View());
         from = size_t(at) + needle.size();
         CheckLength(c, int64_t(out.size()));
-        at = Find(text, needle, int64_t(from), comparison);
+        at = FindAscii(text, needle, int64_t(from), comparison);
     }
     out.append(text.substr(from));
     ResultText(c.ctx, out);

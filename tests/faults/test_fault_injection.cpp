@@ -1,0 +1,495 @@
+// Kills the programs' operations at random moments and runs them out of disk space,
+// then checks that the database still holds every row, the settings are intact and no
+// temporary file is left where a user would find it.
+//
+// LEVY_FAULT_SEED and LEVY_FAULT_ROUNDS choose other kill moments and more of them;
+// LEVY_FAULT_NO_MOUNT=1 tries the limit on file sizes that stands in for a full disk
+// where mounting one is not allowed.
+#include "FaultOperations.h"
+#include "support/TestSupport.h"
+
+#include "database/DatabaseAccess.h"
+#include "database/SqliteHandle.h"
+#include "platform/SettingsStore.h"
+#include "security/Encryption.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <optional>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace levy;
+using namespace levy::faults;
+
+namespace {
+const QString workerProgram = QStringLiteral(LEVY_TEST_BINARY_DIR "/tests/fault_worker");
+const QString sampleDatabase = QStringLiteral(LEVY_PROGRAM_DIR "/setup/SampleDB.mdb");
+const QString zeros30(30, u'0');
+
+int EnvironmentNumber(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+// One office on disk: the database in its folder, the settings, a folder for exports.
+class Office {
+public:
+    // The sample database with its largest table doubled `doublings` times.
+    Office(const QString& root, int doublings)
+        : root_(root), oldConfigHome_(qgetenv("XDG_CONFIG_HOME"))
+    {
+        for (const char* folder : {"db", "config", "exports", "cache"})
+            QDir(root).mkpath(QString::fromLatin1(folder));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(ConfigFolder()));
+        QFile::copy(sampleDatabase, Database());
+        QFile::setPermissions(Database(), QFile::ReadOwner | QFile::WriteOwner);
+        {
+            auto db = test::OpenLevy(Database());
+            for (int i = 0; i < doublings; ++i)
+                db->MainConnection()->Execute(u"INSERT INTO [Levy Account Debits] SELECT * FROM [Levy Account Debits]"_s);
+            db->Close();
+        }
+        SaveSettings(settingsApplication, settingsSection,
+                     {{settingsDBPath, Database()}, {settingsSecurity, EncryptText(adminPasswords[0])}});
+    }
+    ~Office()
+    {
+        if (oldConfigHome_.isEmpty())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", oldConfigHome_);
+    }
+    QString DatabaseFolder() const { return root_ + u"/db"_s; }
+    QString Database() const { return DatabaseFolder() + u"/levy.mdb"_s; }
+    QString ConfigFolder() const { return root_ + u"/config"_s; }
+    QString ExportFolder() const { return root_ + u"/exports"_s; }
+    // Where Delver keeps a result for paging: on the same disk.
+    QString CacheFolder() const { return root_ + u"/cache"_s; }
+    QString ExportTarget(bool workbook) const
+    {
+        return ExportFolder() + (workbook ? u"/result.xlsx"_s : u"/result.txt"_s);
+    }
+
+private:
+    QString root_;
+    QByteArray oldConfigHome_;
+};
+
+// What the office has stored, read as the programs would after a crash.
+struct Stored {
+    QString integrity;
+    QMap<QString, QByteArray> tables;  // every table but Users: a hash of its sorted rows
+    QStringList users;                  // "name|stored password|rights", sorted
+    QString adminPassword;
+    QString dbPath;
+};
+
+Stored Read(const Office& office)
+{
+    Stored stored;
+    stored.dbPath = GetSetting(settingsApplication, settingsSection, settingsDBPath);
+    stored.adminPassword = DecryptText(GetSetting(settingsApplication, settingsSection, settingsSecurity));
+    // Opening rolls back whatever a killed write left half done.
+    auto db = test::OpenLevy(office.Database());
+    auto c = db->MainConnection();
+    {
+        engine::Statement check(c, u"PRAGMA integrity_check"_s);
+        check.Step();
+        stored.integrity = check.ColumnText(0);
+    }
+    for (const QString& table : db->TableNames()) {
+        engine::Statement s(c, u"SELECT * FROM %1"_s.arg(engine::QuoteName(table)));
+        QStringList rows;
+        while (s.Step()) {
+            QStringList values;
+            for (int i = 0; i < s.ColumnCount(); ++i)
+                values.append(s.ColumnIsNull(i) ? u"<null>"_s : s.ColumnText(i));
+            rows.append(values.join(u'|'));
+        }
+        rows.sort();
+        if (table == u"Users"_s)
+            stored.users = rows;
+        else
+            stored.tables[table] = QCryptographicHash::hash(rows.join(u'\n').toUtf8(), QCryptographicHash::Sha256);
+    }
+    db->Close();
+    return stored;
+}
+
+QStringList FilesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// The workbook's parts but its creation time, as one hash.
+QByteArray WorkbookContents(const QString& path)
+{
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s,
+                 {u"-c"_s, u"import sys, zipfile, hashlib\n"
+                           u"z = zipfile.ZipFile(sys.argv[1])\n"
+                           u"assert z.testzip() is None\n"
+                           u"h = hashlib.sha256()\n"
+                           u"for n in sorted(z.namelist()):\n"
+                           u"    if n != 'docProps/core.xml': h.update(n.encode() + z.read(n))\n"
+                           u"print(h.hexdigest())\n"_s,
+                  path});
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return "unreadable workbook: " + python.readAllStandardError();
+    return python.readAllStandardOutput().trimmed();
+}
+
+QByteArray ExportContents(const QString& path, bool workbook)
+{
+    if (workbook)
+        return WorkbookContents(path);
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
+}
+
+// The worker process, with the office's settings.
+class Worker {
+public:
+    Worker(const Office& office, const QString& operation, int rounds, const QString& fileLimit = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, office.ConfigFolder());
+        env.insert(u"XDG_CACHE_HOME"_s, office.CacheFolder());
+        if (!fileLimit.isEmpty())
+            env.insert(u"LEVY_FAULT_FILE_LIMIT"_s, fileLimit);
+        process_.setProcessEnvironment(env);
+        QStringList args = {operation, QString::number(rounds)};
+        if (operation.startsWith(u"export"_s))
+            args.append(office.ExportTarget(operation == u"export-workbook"_s));
+        process_.start(workerProgram, args);
+    }
+    ~Worker()
+    {
+        process_.kill();
+        process_.waitForFinished(10000);
+    }
+    // Reads the worker's lines until one equals `line`; false when it ended first.
+    bool WaitFor(const QString& line, int timeoutMs = 120000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        do {
+            while (process_.canReadLine()) {
+                const QString read = QString::fromUtf8(process_.readLine()).trimmed();
+                if (read.startsWith(u"box|"_s))
+                    boxes_.append(read.mid(4));
+                if (read.startsWith(u"done "_s))
+                    ++rounds_;
+                if (read == line)
+                    return true;
+            }
+            if (process_.state() == QProcess::NotRunning && !process_.canReadLine())
+                return false;
+            process_.waitForReadyRead(100);
+        } while (clock.elapsed() < timeoutMs);
+        return false;
+    }
+    void Kill()
+    {
+        process_.kill();
+        process_.waitForFinished(10000);
+        WaitFor(u"(the end)"_s, 0);
+    }
+    bool Finish()
+    {
+        const bool finished = process_.waitForFinished(300000);
+        WaitFor(u"(the end)"_s, 0);
+        return finished && process_.exitStatus() == QProcess::NormalExit;
+    }
+    // "TITLE|ICON|TEXT" of every box shown so far.
+    const QStringList& Boxes() const { return boxes_; }
+    int CompletedRounds() const { return rounds_; }
+
+private:
+    QProcess process_;
+    QStringList boxes_;
+    int rounds_ = 0;
+};
+
+// A small file system of its own: a disk that really fills up. Mounting needs the
+// right to; without it the tests fall back to a limit on the size of each file.
+class SmallDisk {
+public:
+    explicit SmallDisk(qint64 bytes)
+    {
+        if (!folder_.isValid() || qEnvironmentVariableIsSet("LEVY_FAULT_NO_MOUNT"))
+            return;
+        const QByteArray options = "size=" + QByteArray::number(bytes) + ",mode=0700";
+        mounted_ = ::mount("tmpfs", QFile::encodeName(folder_.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                           options.constData()) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted_)
+            ::umount2(QFile::encodeName(folder_.path()).constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+    QString Path() const { return folder_.path(); }
+    qint64 Free() const
+    {
+        struct statvfs s {};
+        ::statvfs(QFile::encodeName(folder_.path()).constData(), &s);
+        return qint64(s.f_bavail) * qint64(s.f_frsize);
+    }
+    // Fills the disk until only `bytes` are free.
+    void LeaveFree(qint64 bytes)
+    {
+        QFile filler(Path() + u"/filler"_s);
+        filler.open(QIODevice::WriteOnly | QIODevice::Append);
+        const QByteArray block(4096, 'x');
+        while (Free() > bytes && filler.write(block) == block.size())
+            filler.flush();
+    }
+    void Empty() { QFile::remove(Path() + u"/filler"_s); }
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+};
+
+// The boxes a round of each operation shows when all goes well.
+bool OnlyGoodNews(const QStringList& boxes)
+{
+    for (const QString& box : boxes) {
+        const QString icon = box.section(u'|', 1, 1);
+        if (icon != u"information"_s && icon != u"question"_s)
+            return false;
+    }
+    return true;
+}
+
+// What may differ from `before` after `operation` was stopped anywhere: the operation's
+// own change, done completely or not at all.
+void CheckNothingLost(const QString& operation, const Stored& before, const Stored& after)
+{
+    QCOMPARE(after.integrity, u"ok"_s);
+    QCOMPARE(after.tables, before.tables);
+    QCOMPARE(after.dbPath, before.dbPath);
+    if (operation == u"password"_s)
+        QVERIFY2(after.adminPassword == adminPasswords[0] || after.adminPassword == adminPasswords[1],
+                 qPrintable(after.adminPassword));
+    else
+        QCOMPARE(after.adminPassword, before.adminPassword);
+
+    QStringList expected = before.users;
+    if (operation == u"accounts"_s && after.users.size() == before.users.size() + 1) {
+        expected.append(createdAccount + u'|' + EncryptText(createdPassword) + u'|' + zeros30);
+        expected.sort();
+    }
+    if (operation == u"rights"_s) {
+        for (QString& row : expected) {
+            if (!row.startsWith(rightsAccount + u'|'))
+                continue;
+            const QString stored = after.users.filter(rightsAccount + u'|').value(0).section(u'|', 2);
+            if (stored == RightsPattern(0) || stored == RightsPattern(1))
+                row = row.section(u'|', 0, 1) + u'|' + stored;
+        }
+    }
+    QCOMPARE(after.users, expected);
+}
+
+// The office's folders hold nothing but what they held before, and the leftovers of a
+// killed run that are hidden and removed by the next run.
+void CheckNoLeftovers(const Office& office, bool killed)
+{
+    QStringList files = FilesIn(office.DatabaseFolder());
+    if (killed)
+        files.removeIf([](const QString& f) { return f.startsWith(u".levy.mdb.compacting-"_s); });
+    QCOMPARE(files.join(u", "_s), u"levy.mdb"_s);
+    files = FilesIn(office.ExportFolder());
+    if (killed)
+        files.removeIf([](const QString& f) { return f.startsWith(u".result."_s) && f.endsWith(u".part"_s); });
+    files.removeOne(u"result.txt"_s);
+    files.removeOne(u"result.xlsx"_s);
+    QCOMPARE(files.join(u", "_s), QString());
+    // A killed Delver's result file is removed by the next one that keeps a result.
+    files = FilesIn(office.CacheFolder() + u"/AHS Levy System/results"_s);
+    if (killed)
+        files.removeIf([](const QString& f) { return f.endsWith(u".result"_s); });
+    QCOMPARE(files.join(u", "_s), QString());
+    // The settings' lock names a dead process then, and the next write takes it over.
+    const QFileInfo settings(SettingsFilePath(settingsApplication));
+    files = FilesIn(settings.absolutePath());
+    if (killed)
+        files.removeOne(settings.fileName() + u".lock"_s);
+    QCOMPARE(files.join(u", "_s), settings.fileName());
+}
+} // namespace
+
+class TestFaultInjection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void killedAtRandomMoments_data();
+    void killedAtRandomMoments();
+    void diskFull_data();
+    void diskFull();
+
+private:
+    quint32 seed_ = 0;
+};
+
+void TestFaultInjection::initTestCase()
+{
+    QVERIFY2(QFileInfo::exists(workerProgram), qPrintable(workerProgram));
+    QVERIFY2(QFileInfo::exists(sampleDatabase), qPrintable(sampleDatabase));
+    seed_ = quint32(EnvironmentNumber("LEVY_FAULT_SEED", 20261207));
+    qInfo("kill moments from seed %u (LEVY_FAULT_SEED)", seed_);
+}
+
+void TestFaultInjection::killedAtRandomMoments_data()
+{
+    QTest::addColumn<QString>("operation");
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"})
+        QTest::newRow(operation) << QString::fromLatin1(operation);
+}
+
+void TestFaultInjection::killedAtRandomMoments()
+{
+    QFETCH(QString, operation);
+    const bool exporting = operation.startsWith(u"export"_s), workbook = operation == u"export-workbook"_s;
+    const int rounds = EnvironmentNumber("LEVY_FAULT_ROUNDS", 8);
+    test::Sandbox sandbox;
+    Office office(sandbox.Folder(), 3);
+    const Stored before = Read(office);
+    QRandomGenerator random(seed_ ^ qHash(operation));
+
+    // A whole round first: how long one takes, and what a complete export holds.
+    QElapsedTimer clock;
+    QByteArray complete;
+    {
+        Worker first(office, operation, 2);
+        QVERIFY(first.WaitFor(u"ready"_s));
+        clock.start();
+        QVERIFY(first.WaitFor(u"done 1"_s));
+        const qint64 roundMs = clock.elapsed();
+        QVERIFY(first.Finish());
+        QVERIFY2(OnlyGoodNews(first.Boxes()), qPrintable(first.Boxes().join(u'\n')));
+        if (exporting)
+            complete = ExportContents(office.ExportTarget(workbook), workbook);
+        QFile::remove(office.ExportTarget(workbook));
+        qInfo("%s: one round takes %lld ms", qPrintable(operation), roundMs);
+
+        for (int r = 0; r < rounds; ++r) {
+            const int moment = int(random.bounded(quint32(3 * roundMs + 1)));
+            Worker worker(office, operation, 0);
+            QVERIFY(worker.WaitFor(u"ready"_s));
+            QTest::qSleep(moment);
+            worker.Kill();
+            const bool leftover = !FilesIn(office.DatabaseFolder()).filter(u".compacting-"_s).isEmpty() ||
+                                  !FilesIn(office.ExportFolder()).filter(u".part"_s).isEmpty();
+            qInfo("killed %d ms after start, %d rounds complete%s", moment, worker.CompletedRounds(),
+                  leftover ? ", in the middle of writing" : "");
+            QVERIFY2(OnlyGoodNews(worker.Boxes()), qPrintable(worker.Boxes().join(u'\n')));
+            const Stored after = Read(office);
+            CheckNothingLost(operation, before, after);
+            CheckNoLeftovers(office, true);
+            if (QTest::currentTestFailed()) {
+                return;
+            }
+            // An export is there whole or not at all.
+            if (exporting && QFileInfo::exists(office.ExportTarget(workbook)))
+                QCOMPARE(ExportContents(office.ExportTarget(workbook), workbook), complete);
+        }
+    }
+
+    // The next run clears what the killed ones left.
+    Worker last(office, operation, 1);
+    QVERIFY(last.Finish());
+    QVERIFY2(OnlyGoodNews(last.Boxes()), qPrintable(last.Boxes().join(u'\n')));
+    CheckNoLeftovers(office, false);
+    if (exporting)
+        QCOMPARE(ExportContents(office.ExportTarget(workbook), workbook), complete);
+}
+
+void TestFaultInjection::diskFull_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<double>("free");  // bytes left free, as a share of the database's size
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"})
+        for (double free : {0.0, 0.002, 0.02, 0.2, 1.5})
+            QTest::addRow("%s, %g free", operation, free) << QString::fromLatin1(operation) << free;
+}
+
+void TestFaultInjection::diskFull()
+{
+    QFETCH(QString, operation);
+    QFETCH(double, free);
+    const bool exporting = operation.startsWith(u"export"_s), workbook = operation == u"export-workbook"_s;
+    SmallDisk disk(64 << 20);
+    const QString root = disk.Mounted() ? disk.Path() : disk.Path() + u"/plain"_s;
+    std::optional<Office> office;
+    office.emplace(root, 2);
+    const Stored before = Read(*office);
+    const qint64 size = QFileInfo(office->Database()).size();
+    const qint64 leave = qint64(free * double(size));
+    QString fileLimit;
+    if (disk.Mounted())
+        disk.LeaveFree(leave);
+    else
+        fileLimit = QString::number(leave);  // no file may grow beyond this
+
+    Worker worker(*office, operation, 1, fileLimit);
+    QVERIFY(worker.Finish());
+    disk.Empty();
+    const QStringList boxes = worker.Boxes();
+    qInfo("%s with %lld bytes free: %s", qPrintable(operation), leave, qPrintable(boxes.join(u" / "_s)));
+    const bool failed = !OnlyGoodNews(boxes);
+
+    const Stored after = Read(*office);
+    CheckNothingLost(operation, before, after);
+    CheckNoLeftovers(*office, false);
+    if (failed) {
+        // One clear message that says why; what failed is as it was.
+        const QStringList bad = boxes.filter(QRegularExpression(u"^[^|]*\\|(critical|warning)\\|"_s));
+        // A file that may not grow gives the engine an I/O error rather than a full disk,
+        // which leaves the window's next read failing too.
+        if (disk.Mounted())
+            QCOMPARE(bad.size(), 1);
+        for (const QString& box : bad) {
+            QVERIFY2(box.contains(QRegularExpression(u"is full|No space left on device|File too large|is the disk full"_s)),
+                     qPrintable(box));
+            QVERIFY2(!box.contains(u"constraint"_s, Qt::CaseInsensitive), qPrintable(box));
+        }
+    }
+
+    // Success was reported only for a change that is really there.
+    if (operation == u"rights"_s && !failed)
+        QVERIFY(after.users.contains(after.users.filter(rightsAccount + u'|').value(0).section(u'|', 0, 1) + u'|' +
+                                     RightsPattern(1)));
+    if (operation == u"rights"_s && failed)
+        QCOMPARE(after.users, before.users);
+    if (operation == u"password"_s)
+        QCOMPARE(after.adminPassword, adminPasswords[failed ? 0 : 1]);
+    if (operation == u"accounts"_s) {
+        const bool created = boxes.contains(u"Stewardry|information|User account successfull created."_s);
+        const bool deleted = boxes.contains(u"Stewardry|information|Account successfully deleted."_s);
+        QCOMPARE(after.users.size(), before.users.size() + (created && !deleted ? 1 : 0));
+    }
+    if (exporting) {
+        const QString target = office->ExportTarget(workbook);
+        QCOMPARE(QFileInfo::exists(target), !failed);
+        if (!failed && workbook)
+            QVERIFY(!WorkbookContents(target).startsWith("unreadable"));
+    }
+}
+
+QTEST_MAIN(TestFaultInjection)
+#include "test_fault_injection.moc"
