@@ -35,26 +35,7 @@ namespace {
 const QString delverProduct = u"Ashcombe Levy Management System Delver Utility"_s;
 const QString stewardProduct = u"Ashcombe Levy Management System Stewardry"_s;
 
-QByteArray Bytes(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-QByteArray Hash(const QString& path) { return QCryptographicHash::hash(Bytes(path), QCryptographicHash::Sha256); }
-
-void Write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QStringList FolderEntries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
+QByteArray Hash(const QString& path) { return QCryptographicHash::hash(test::FileBytes(path), QCryptographicHash::Sha256); }
 
 // Everything of a folder and the settings file, to show that nothing was written.
 struct Snapshot {
@@ -65,7 +46,7 @@ struct Snapshot {
 
 Snapshot Take(const QString& folder)
 {
-    return {FolderEntries(folder), FolderEntries(QDir::currentPath()), Bytes(SettingsFilePath(settingsApplication))};
+    return {test::FolderEntries(folder), test::FolderEntries(QDir::currentPath()), test::FileBytes(SettingsFilePath(settingsApplication))};
 }
 
 // Bytes that are not random-looking enough to pass for an encrypted page by chance.
@@ -82,11 +63,11 @@ QByteArray Noise(qsizetype size, int seed)
 void MakeBadFile(const QString& kind, const QString& path)
 {
     if (kind == u"text"_s) {
-        Write(path, "These are the minutes of the levy committee.\n");
+        test::WriteFile(path, "These are the minutes of the levy committee.\n");
         return;
     }
     if (kind == u"zero length"_s) {
-        Write(path, {});
+        test::WriteFile(path, {});
         return;
     }
     if (kind == u"plain SQLite"_s) {
@@ -112,7 +93,7 @@ void MakeBadFile(const QString& kind, const QString& path)
         db->Close();
         return;
     }
-    QByteArray content = Bytes(path);
+    QByteArray content = test::FileBytes(path);
     if (kind == u"damaged page"_s)
         content.replace(3 * 1024, 1024, Noise(1024, 3));
     else if (kind == u"header overwritten"_s)
@@ -122,7 +103,7 @@ void MakeBadFile(const QString& kind, const QString& path)
     else if (kind == u"cut at 100 bytes"_s)
         content.truncate(100);
     QFile::remove(path);
-    Write(path, content);
+    test::WriteFile(path, content);
 }
 
 QString StoredPath() { return GetSetting(settingsApplication, settingsSection, settingsDBPath); }
@@ -364,7 +345,7 @@ void TestBadDatabaseInput::oddButWorkingPaths()
     // Relative to the working folder, so that a leading "-" or "file:" begins the value.
     QDir::setCurrent(folder);
     SaveSetting(settingsApplication, settingsSection, settingsDBPath, name);
-    const QStringList entries = FolderEntries(folder);
+    const QStringList entries = test::FolderEntries(folder);
 
     Reach(entry, true);
 
@@ -378,7 +359,7 @@ void TestBadDatabaseInput::oddButWorkingPaths()
         const MessageRequest box = test::OnlyMessage();
         QCOMPARE(box.text, entry == u"compaction"_s ? u"Database successfully compacted."_s : u"loaded"_s);
     }
-    QCOMPARE(FolderEntries(folder), entries);
+    QCOMPARE(test::FolderEntries(folder), entries);
     QCOMPARE(test::Scalar(path, u"SELECT count(*) FROM Users"_s), u"3"_s);
     QCOMPARE(StoredPath(), name);
 }
@@ -439,7 +420,7 @@ void TestBadDatabaseInput::oddInstallTargets()
                  qPrintable(box.text));
         QCOMPARE(StoredPath(), target);
         QCOMPARE(test::Scalar(target, u"SELECT count(*) FROM Classes"_s).isEmpty(), false);
-        QCOMPARE(FolderEntries(folder), QStringList({QFileInfo(target).fileName()}));
+        QCOMPARE(test::FolderEntries(folder), QStringList({QFileInfo(target).fileName()}));
         return;
     }
     QVERIFY2(box.text.startsWith(message), qPrintable(box.text));
@@ -481,13 +462,13 @@ void TestBadDatabaseInput::badSettingsFileAtStartUp()
     const QString path = SettingsFilePath(settingsApplication);
     QDir().mkpath(QFileInfo(path).absolutePath());
     if (kind == u"garbage"_s)
-        Write(path, "[System\nDBPath=\x01\x02]]]\n==\n[[\n@Variant(\xff\xfe)\n");
+        test::WriteFile(path, "[System\nDBPath=\x01\x02]]]\n==\n[[\n@Variant(\xff\xfe)\n");
     else if (kind == u"binary"_s)
-        Write(path, Noise(4096, 9));
+        test::WriteFile(path, Noise(4096, 9));
     else if (kind == u"folder"_s)
         QVERIFY(QDir().mkpath(path));
     else {
-        Write(path, "[System]\nDBPath=/srv/levy.mdb\n");
+        test::WriteFile(path, "[System]\nDBPath=/srv/levy.mdb\n");
         QFile::setPermissions(path, QFileDevice::WriteOwner);
     }
     const Snapshot around = Take(sandbox_->Folder());

@@ -25,25 +25,6 @@ using namespace Qt::Literals::StringLiterals;
 using namespace levy;
 
 namespace {
-QByteArray Bytes(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void Write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QStringList FolderEntries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
 QString Repeated(const QString& pattern, int count, const QString& separator)
 {
     QStringList parts;
@@ -212,7 +193,7 @@ void TestBadTextInput::sqlFilesThatAreNotPlainText()
     QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
     MessageLog::Clear();
     const QString path = sandbox_->Path(u"odd.sql"_s);
-    Write(path, bytes);
+    test::WriteFile(path, bytes);
     CommonDialog::QueueFileName(path);
     editor.OpenSQLFile();
     QVERIFY(MessageLog::Shown().isEmpty());
@@ -223,7 +204,7 @@ void TestBadTextInput::sqlFilesThatAreNotPlainText()
     QCOMPARE(editor.txtSQL->Text(), Windows1252::Decode(expected));
     editor.SaveSQL(false);
     QVERIFY(MessageLog::Shown().isEmpty());
-    QCOMPARE(Bytes(path), expected);
+    QCOMPARE(test::FileBytes(path), expected);
 }
 
 void TestBadTextInput::sqlFilesThatCannotBeOpened_data()
@@ -255,7 +236,7 @@ void TestBadTextInput::sqlFilesThatCannotBeOpened()
     editor.txtSQL->SetText(u"SELECT 7"_s);
     editor.blnDirty = false;
     MessageLog::Clear();
-    const QStringList before = FolderEntries(sandbox_->Folder());
+    const QStringList before = test::FolderEntries(sandbox_->Folder());
     CommonDialog::QueueFileName(name.startsWith(u'/') ? name : sandbox_->Path(name));
     editor.OpenSQLFile();
     const MessageRequest box = test::OnlyMessage();
@@ -263,7 +244,7 @@ void TestBadTextInput::sqlFilesThatCannotBeOpened()
     QCOMPARE(box.icon, Icon::Exclamation);
     QCOMPARE(editor.txtSQL->Text(), u"SELECT 7"_s);
     QCOMPARE(editor.strCurrentFile, QString());
-    QCOMPARE(FolderEntries(sandbox_->Folder()), before);
+    QCOMPARE(test::FolderEntries(sandbox_->Folder()), before);
 }
 
 void TestBadTextInput::saveNamesThatCannotBeWritten_data()
@@ -289,7 +270,7 @@ void TestBadTextInput::saveNamesThatCannotBeWritten()
     QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
     editor.txtSQL->SetText(u"SELECT 8"_s);
     MessageLog::Clear();
-    const QStringList before = FolderEntries(sandbox_->Folder());
+    const QStringList before = test::FolderEntries(sandbox_->Folder());
     CommonDialog::QueueFileName(sandbox_->Path(name));
     MessageLog::QueueAnswer(Answer::Cancel);
     editor.SaveSQL(true);
@@ -298,7 +279,7 @@ void TestBadTextInput::saveNamesThatCannotBeWritten()
     QCOMPARE(box.icon, Icon::Exclamation);
     QCOMPARE(editor.strCurrentFile, QString());
     QCOMPARE(editor.txtSQL->Text(), u"SELECT 8"_s);
-    QCOMPARE(FolderEntries(sandbox_->Folder()), before);
+    QCOMPARE(test::FolderEntries(sandbox_->Folder()), before);
     QVERIFY(QFileInfo(sandbox_->Path(u"folder.sql"_s)).isDir());
 }
 

@@ -45,6 +45,12 @@ std::shared_ptr<bool> WhenModal(std::function<void(T*)> act, int timeoutMs = 500
                      [act](QWidget* w) { act(static_cast<T*>(w)); }, timeoutMs);
 }
 
+// A file's bytes (empty when it cannot be read), and a file written whole.
+QByteArray FileBytes(const QString& path);
+void WriteFile(const QString& path, const QByteArray& bytes);
+// Every entry of a folder, hidden ones too.
+QStringList FolderEntries(const QString& folder);
+
 // The first record's first value of a statement, on a plain connection.
 QString Scalar(const QString& databasePath, const QString& sql);
 
