@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -49,6 +51,24 @@ void CheckFileIsSound(const QString& path)
     if (settings.status() == QSettings::FormatError)
         Raise(errEngine, source,
               u"The settings file \"%1\" is damaged and could not be read."_s.arg(QDir::toNativeSeparators(path)));
+}
+
+// QSettings writes a copy named "FILE.XXXXXX" and renames it over the file, holding
+// "FILE.lock" meanwhile. A writer killed in between leaves its copy behind. Whoever holds
+// the lock is the only writer, so any such copy seen under it is abandoned.
+void RemoveAbandonedWriteCopies(const QString& path)
+{
+    QLockFile lock(path + u".lock"_s);
+    if (!lock.tryLock(2000))
+        return;  // someone else is writing; the next write tidies up
+    const QFileInfo info(path);
+    const QRegularExpression copyName(
+        u"^"_s + QRegularExpression::escape(info.fileName()) + u"\\.[A-Za-z0-9]{6}$"_s);
+    const QDir folder = info.absoluteDir();
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (copyName.match(name).hasMatch())
+            QFile::remove(folder.filePath(name));
+    }
 }
 } // namespace
 
@@ -96,6 +116,7 @@ void SaveSettings(const QString& application, const QString& section, const QLis
                   .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
     // A damaged file must not be written over.
     CheckFileIsSound(path);
+    RemoveAbandonedWriteCopies(path);
     {
         QSettings settings(path, QSettings::IniFormat);
         (void)settings.childGroups();

@@ -323,11 +323,15 @@ void CheckNoLeftovers(const Office& office, bool killed)
     if (killed)
         files.removeIf([](const QString& f) { return f.endsWith(u".result"_s); });
     QCOMPARE(files.join(u", "_s), QString());
-    // The settings' lock names a dead process then, and the next write takes it over.
+    // The settings' lock names a dead process then, and the next write takes it over
+    // and removes the copy that the killed write left.
     const QFileInfo settings(SettingsFilePath(settingsApplication));
     files = FilesIn(settings.absolutePath());
-    if (killed)
+    if (killed) {
         files.removeOne(settings.fileName() + u".lock"_s);
+        const QRegularExpression copy(u"^"_s + QRegularExpression::escape(settings.fileName()) + u"\\.\\w{6}$"_s);
+        files.removeIf([&copy](const QString& f) { return copy.match(f).hasMatch(); });
+    }
     QCOMPARE(files.join(u", "_s), settings.fileName());
 }
 } // namespace

@@ -25,6 +25,7 @@ private slots:
     void garbageInTheFileIsReportedAndKept_data();
     void garbageInTheFileIsReportedAndKept();
     void fileIsPrivateToItsOwner();
+    void abandonedWriteCopyIsRemovedByTheNextWrite();
 };
 
 void TestSettings::missingKeyReadsAsTheDefault()
@@ -138,6 +139,22 @@ void TestSettings::fileIsPrivateToItsOwner()
     SaveSetting(u"AHS Levy System"_s, u"System"_s, u"Security"_s, u"\u00A7x\u00A7"_s);
     const auto permissions = QFile::permissions(SettingsFilePath(u"AHS Levy System"_s));
     QCOMPARE(permissions & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+}
+
+// A writer killed between writing its copy and renaming it leaves "FILE.XXXXXX" behind;
+// files of other shapes beside the store are not the store's to remove.
+void TestSettings::abandonedWriteCopyIsRemovedByTheNextWrite()
+{
+    test::Sandbox s;
+    const QString path = SettingsFilePath(u"AHS Levy System"_s);
+    SaveSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s, u"/a"_s);
+    test::WriteFile(path + u".Ab3dE9"_s, "[System]\nDBPath=/half");
+    test::WriteFile(path + u".bak"_s, "kept");
+    test::WriteFile(path + u".Ab3dE9x"_s, "kept");
+    SaveSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s, u"/b"_s);
+    QCOMPARE(test::FolderEntries(QFileInfo(path).absolutePath()).join(u", "_s),
+             u"AHS Levy System.ini, AHS Levy System.ini.Ab3dE9x, AHS Levy System.ini.bak"_s);
+    QCOMPARE(GetSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s), u"/b"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
