@@ -1,5 +1,6 @@
 #include "ExportTarget.h"
 
+#include "platform/HiddenWorkingName.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -86,7 +87,7 @@ ExportTarget::~ExportTarget() { Discard(); }
 namespace {
 // ".result.txt.k3j9x.part": hidden, named after the target so that a leftover is
 // recognisable, and ending in ".part" so that it never passes for a finished export.
-QString TemporaryPrefix(const QString& target) { return u'.' + QFileInfo(target).fileName().left(200) + u'.'; }
+QString TemporaryPrefix(const QString& target) { return HiddenWorkingPrefix(QFileInfo(target).fileName()); }
 } // namespace
 
 void ExportTarget::CreateTemporaryFile(const QString& folder)

@@ -1,6 +1,7 @@
 #include "frmSteward_InstallSampleDB.h"
 
 #include "database/DatabaseAccess.h"
+#include "platform/HiddenWorkingName.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -20,6 +21,11 @@
 #include <QRandomGenerator>
 #include <QVBoxLayout>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
@@ -29,7 +35,7 @@ namespace {
 void CopyDatabase(const QString& source, const QString& target)
 {
     const QFileInfo info(target);
-    const QString temporary = info.absolutePath() + u"/."_s + info.fileName() + u".copying-"_s +
+    const QString temporary = info.absolutePath() + u'/' + HiddenWorkingPrefix(info.fileName()) + u"copying-"_s +
                               QString::number(QRandomGenerator::global()->generate(), 16);
     QFile from(source);
     if (!from.copy(temporary)) {
@@ -43,13 +49,17 @@ void CopyDatabase(const QString& source, const QString& target)
               u"The sample database could not be copied to \"%1\": %2."_s.arg(QDir::toNativeSeparators(target),
                                                                            reason));
     }
-    // A copy taken from read-only media must be writable.
-    QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                         QFileDevice::ReadOther);
-    if (QFileInfo::exists(target) || !QFile::rename(temporary, target)) {
+    // A copy taken from read-only media must be writable; like every levy database it
+    // is its owner's alone, whatever the installed original allows.
+    QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Never over a file that appeared meanwhile: that could be someone's database.
+    if (::renameat2(AT_FDCWD, QFile::encodeName(temporary).constData(), AT_FDCWD,
+                    QFile::encodeName(target).constData(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
         QFile::remove(temporary);
         Raise(58, u"Install Sample Database"_s,
-              u"The sample database could not be put at \"%1\"."_s.arg(QDir::toNativeSeparators(target)));
+              u"The sample database could not be put at \"%1\": %2."_s.arg(QDir::toNativeSeparators(target),
+                                                                        QString::fromLocal8Bit(std::strerror(error))));
     }
 }
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "EngineErrors.h"
 #include "Sqlite.h"
+#include "platform/HiddenWorkingName.h"
 
 #include <QDir>
 #include <QFile>
@@ -178,7 +179,7 @@ void SyncPath(const QString& path, bool directory)
 // the database exclusively, so once we hold it every such copy is abandoned.
 void RemoveAbandonedCopies(const QFileInfo& database)
 {
-    const QString prefix = u'.' + database.fileName() + u".compacting-"_s;
+    const QString prefix = HiddenWorkingPrefix(database.fileName()) + u"compacting-"_s;
     const QDir folder(database.absolutePath());
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
         QStringView suffix = QStringView(name).mid(prefix.size());
@@ -219,7 +220,7 @@ void DBEngine::CompactDatabaseInPlace(const QString& path, const QString& passwo
     RemoveAbandonedCopies(info);
     QString temporary;
     do
-        temporary = info.absolutePath() + u"/."_s + info.fileName() + u".compacting-"_s +
+        temporary = info.absolutePath() + u'/' + HiddenWorkingPrefix(info.fileName()) + u"compacting-"_s +
                     QString::number(QRandomGenerator::global()->generate(), 16);
     while (QFileInfo::exists(temporary));
     try {

@@ -328,7 +328,10 @@ void TestBadDatabaseInput::oddButWorkingPaths_data()
              {std::pair{"spaces", u"levy  data .mdb"_s}, std::pair{"quotes", u"it's \"levy\".mdb"_s},
               std::pair{"semicolon and equals", u"levy;pwd=1;x=.mdb"_s}, std::pair{"leading dash", u"-levy.mdb"_s},
               std::pair{"non-Latin letters", u"\u0421\u0431\u043E\u0440 \u5B66\u8CBB.mdb"_s},
-              std::pair{"a newline", u"levy\nsecond line.mdb"_s}, std::pair{"URI-like", u"file:levy.mdb?mode=ro"_s}})
+              std::pair{"a newline", u"levy\nsecond line.mdb"_s}, std::pair{"URI-like", u"file:levy.mdb?mode=ro"_s},
+              // Near the 255-byte limit: the hidden working copies beside them must fit too.
+              std::pair{"a long name", QString(240, u'n') + u".mdb"_s},
+              std::pair{"a long non-Latin name", QString(80, u'\u5B66') + u".mdb"_s}})
             QTest::newRow(qPrintable(QString::fromLatin1(row) + u", "_s + entry)) << name << entry;
 }
 
@@ -383,9 +386,10 @@ void TestBadDatabaseInput::oddInstallTargets_data()
                   : u"The sample database could not be copied to \"FOLDER/none/levy.mdb\": No such file or directory."_s);
         row("a name beyond the limit", u"FOLDER/"_s + QString(300, u'n') + u".mdb"_s,
             blank ? u"The database \"FOLDER/"_s + QString(300, u'n') + u".mdb\" could not be created: File name too long."_s
-                  : u"The sample database could not be copied to \"FOLDER/"_s + QString(300, u'n') +
+                  : u"The sample database could not be put at \"FOLDER/"_s + QString(300, u'n') +
                         u".mdb\": File name too long."_s);
         row("odd characters", u"FOLDER/-it's; a=\"levy\"\n\u5B66\u8CBB.mdb"_s, QString());
+        row("a long name", u"FOLDER/"_s + QString(240, u'n') + u".mdb"_s, QString());
     }
 }
 

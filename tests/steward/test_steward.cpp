@@ -363,7 +363,8 @@ void TestSteward::sampleInstallation()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(StoredPath(), target);
     QVERIFY(QFileInfo(target).isWritable());
-    QVERIFY(QFile::permissions(target) & QFileDevice::WriteOwner);
+    QCOMPARE(QFile::permissions(target) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(Bytes(target), Bytes(GetSampleDatabasePath()));
     QCOMPARE(FolderEntries(sandbox_->Folder()), QStringList({u"practice.mdb"_s}));
 }
