@@ -30,18 +30,6 @@ QString Headings(Recordset& rs)
         names.append(rs.FieldName(i));
     return names.join(u'|');
 }
-
-QString Render(Recordset& rs)
-{
-    QStringList records;
-    for (rs.MoveFirst(); !rs.IsEOF(); rs.MoveNext()) {
-        QStringList values;
-        for (int i = 0; i < rs.FieldCount(); ++i)
-            values.append(rs.FieldValue(i).IsNull() ? u"Null"_s : rs.FieldValue(i).ToDisplayText());
-        records.append(values.join(u'|'));
-    }
-    return records.join(u';');
-}
 } // namespace
 
 class TestCrosstab : public QObject {
@@ -66,9 +54,7 @@ private:
 void TestCrosstab::init()
 {
     sandbox_ = std::make_unique<test::Sandbox>();
-    const QString path = sandbox_->Path(u"levy.mdb"_s);
-    test::MakeBlankDatabase(path);
-    db_ = test::OpenLevy(path);
+    db_ = test::FreshLevy(*sandbox_);
     AddRecords(*db_);
 }
 
@@ -138,7 +124,7 @@ void TestCrosstab::crosstabs()
     QCOMPARE(q->Type(), int(dbQCrosstab));
     auto rs = q->OpenRecordset();
     QCOMPARE(Headings(*rs), headings);
-    QCOMPARE(Render(*rs), records);
+    QCOMPARE(test::RenderRecords(*rs), records);
 }
 
 void TestCrosstab::cellsHaveTheAggregatesType()
@@ -179,7 +165,7 @@ void TestCrosstab::pivotValuesCannotInjectSql()
         u"TRANSFORM Count(*) SELECT [Student ID] FROM Students WHERE [Student ID] = 'X' GROUP BY [Student ID] "
         u"PIVOT [Guardian Address]"_s);
     QCOMPARE(Headings(*rs), u"Student ID|back`tick|O'Brien|"_s + nasty);
-    QCOMPARE(Render(*rs), u"X|1|1|1"_s);
+    QCOMPARE(test::RenderRecords(*rs), u"X|1|1|1"_s);
 }
 
 void TestCrosstab::faultyCrosstabs_data()

@@ -23,18 +23,6 @@ void AddRecords(Database& db)
                u"('2026-01-13 00:00:00', 250.5, 2, 'S1'), ('2026-02-02 09:30:00', 1500, 1, 'S2'), "
                u"('2026-03-01 00:00:00', 75.25, 3, 'S3'), ('2026-03-01 00:00:00', -100, 1, 'S3')"_s);
 }
-
-QString Render(Recordset& rs)
-{
-    QStringList records;
-    for (rs.MoveFirst(); !rs.IsEOF(); rs.MoveNext()) {
-        QStringList values;
-        for (int i = 0; i < rs.FieldCount(); ++i)
-            values.append(rs.FieldValue(i).IsNull() ? u"Null"_s : rs.FieldValue(i).ToDisplayText());
-        records.append(values.join(u'|'));
-    }
-    return records.join(u';');
-}
 } // namespace
 
 class TestJetDialect : public QObject {
@@ -62,9 +50,7 @@ private:
 void TestJetDialect::initTestCase()
 {
     sandbox_ = std::make_unique<test::Sandbox>();
-    const QString path = sandbox_->Path(u"levy.mdb"_s);
-    test::MakeBlankDatabase(path);
-    db_ = test::OpenLevy(path);
+    db_ = test::FreshLevy(*sandbox_);
     AddRecords(*db_);
 }
 
@@ -238,11 +224,11 @@ void TestJetDialect::values()
 {
     QFETCH(QString, sql);
     QFETCH(QString, expected);
-    QCOMPARE(Render(*db_->OpenRecordset(sql)), expected);
+    QCOMPARE(test::RenderRecords(*db_->OpenRecordset(sql)), expected);
     // The stored query runs it the same way.
     auto q = db_->QueryDefs(u"Direct SQL Query Object"_s);
     q->SetSQL(sql);
-    QCOMPARE(Render(*q->OpenRecordset()), expected);
+    QCOMPARE(test::RenderRecords(*q->OpenRecordset()), expected);
 }
 
 void TestJetDialect::columnNames_data()
@@ -353,7 +339,7 @@ void TestJetDialect::typeFromAllValues()
     auto rs = db_->OpenRecordset(u"SELECT x FROM Mixed"_s);
     rs->MoveLast();
     QCOMPARE(rs->FieldType(0), type);
-    QCOMPARE(Render(*rs), values);
+    QCOMPARE(test::RenderRecords(*rs), values);
 }
 
 void TestJetDialect::passwordsStayHidden_data()
@@ -387,7 +373,7 @@ void TestJetDialect::passwordsStayHidden()
 {
     QFETCH(QString, sql);
     QFETCH(QString, expected);
-    QCOMPARE(Render(*db_->OpenRecordset(sql)), expected);
+    QCOMPARE(test::RenderRecords(*db_->OpenRecordset(sql)), expected);
 }
 
 QTEST_GUILESS_MAIN(TestJetDialect)

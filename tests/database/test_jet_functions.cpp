@@ -122,9 +122,7 @@ private:
 void TestJetFunctions::initTestCase()
 {
     sandbox_ = new test::Sandbox;
-    const QString path = sandbox_->Path(u"levy.mdb"_s);
-    test::MakeBlankDatabase(path);
-    db_ = test::OpenLevy(path);
+    db_ = test::FreshLevy(*sandbox_);
     db_->MainConnection()->Execute(
         u"INSERT INTO [Levy Account Credits] ([Transaction Date], Amount, [Receipt Number], [Student ID]) VALUES "
         u"('2020-01-31 00:00:00', 0.1, 'R1', 'S1'), ('2020-02-29 14:05:09', 0.2, 'R2', 'S1'), "

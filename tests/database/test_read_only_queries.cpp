@@ -43,18 +43,6 @@ std::shared_ptr<Database> Fixture(test::Sandbox& s)
     return db;
 }
 
-QString Render(Recordset& rs)
-{
-    QStringList records;
-    for (rs.MoveFirst(); rs.FieldCount() > 0 && !rs.IsEOF(); rs.MoveNext()) {
-        QStringList values;
-        for (int i = 0; i < rs.FieldCount(); ++i)
-            values.append(rs.FieldValue(i).IsNull() ? u"Null"_s : rs.FieldValue(i).ToDisplayText());
-        records.append(values.join(u'|'));
-    }
-    return records.join(u';');
-}
-
 // Schema, settings and every record but the written stored query's; the folder; the file.
 struct State {
     QStringList content, files;
@@ -108,7 +96,7 @@ void CheckUnchanged(Database& db, const State& before, bool sameFile)
         QVERIFY2(!KeyOpens(db.Name(), wrong), wrong.constData());
     QVERIFY(!sqlite3_db_filename(db.QueryConnection()->Handle(), "evil"));
     // The read-only connection still has its key and its authorizer.
-    QCOMPARE(Render(*db.OpenRecordset(u"SELECT [User Name], [User Password] FROM Users"_s)), hidden);
+    QCOMPARE(test::RenderRecords(*db.OpenRecordset(u"SELECT [User Name], [User Password] FROM Users"_s)), hidden);
 }
 } // namespace
 
@@ -293,8 +281,8 @@ void TestReadOnlyQueries::passwordReadsAsNull()
     auto db = Fixture(s);
     auto q = db->QueryDefs(direct);
     q->SetSQL(sql);
-    QCOMPARE(Render(*q->OpenRecordset()), expected);
-    QCOMPARE(Render(*db->OpenRecordset(sql)), expected);
+    QCOMPARE(test::RenderRecords(*q->OpenRecordset()), expected);
+    QCOMPARE(test::RenderRecords(*db->OpenRecordset(sql)), expected);
 }
 
 void TestReadOnlyQueries::passwordStaysHiddenWhenTheSchemaChanges()
@@ -308,7 +296,7 @@ void TestReadOnlyQueries::passwordStaysHiddenWhenTheSchemaChanges()
     // the rest is read, and must ask the authorizer again.
     auto rs = q->OpenRecordset();
     db->MainConnection()->Execute(u"CREATE INDEX Probe ON Users ([User Password])"_s);
-    QCOMPARE(Render(*rs), hidden);
+    QCOMPARE(test::RenderRecords(*rs), hidden);
     rs = q->OpenRecordset();
     db->MainConnection()->Execute(u"DROP VIEW [Account View]"_s);
     db->MainConnection()->Execute(

@@ -299,7 +299,7 @@ void TestReadPathAttacks::hugeValuesFailWithAMessage()
     try {
         auto rs = levyDatabase->OpenRecordset(sql);
         rs->MoveLast();
-        outcome = rs->FieldValue(0).IsNull() ? u"Null"_s : rs->FieldValue(0).ToDisplayText();
+        outcome = test::Shown(rs->FieldValue(0));
     } catch (const RuntimeError& e) {
         outcome = e.description;
     }
@@ -371,7 +371,7 @@ void TestReadPathAttacks::userTextStaysWhereItWasWritten()
     QCOMPARE(int(rs->RecordCount()), records);
     rs->MoveFirst();
     for (int i = 0; i < rs->FieldCount(); ++i)
-        values.append(rs->FieldValue(i).IsNull() ? u"Null"_s : rs->FieldValue(i).ToDisplayText());
+        values.append(test::Shown(rs->FieldValue(i)));
     QCOMPARE(values, first);
     rs->Close();
     QCOMPARE(Take(path_).content, before.content);

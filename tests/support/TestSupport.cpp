@@ -53,6 +53,27 @@ std::shared_ptr<Database> OpenLevy(const QString& path, bool exclusive)
     return DBEngine::Instance().Workspaces(0).OpenDatabase(path, exclusive, false, levyPasswordConnect);
 }
 
+std::shared_ptr<Database> FreshLevy(const Sandbox& sandbox)
+{
+    const QString path = sandbox.Path(u"levy.mdb"_s);
+    MakeBlankDatabase(path);
+    return OpenLevy(path);
+}
+
+QString Shown(const Value& value) { return value.IsNull() ? u"Null"_s : value.ToDisplayText(); }
+
+QString RenderRecords(Recordset& rs)
+{
+    QStringList records;
+    for (rs.MoveFirst(); rs.FieldCount() > 0 && !rs.IsEOF(); rs.MoveNext()) {
+        QStringList values;
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            values.append(Shown(rs.FieldValue(i)));
+        records.append(values.join(u'|'));
+    }
+    return records.join(u';');
+}
+
 MessageRequest OnlyMessage()
 {
     const auto shown = MessageLog::Shown();

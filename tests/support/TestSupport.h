@@ -28,6 +28,13 @@ private:
 // A blank levy database at `path`, closed again.
 void MakeBlankDatabase(const QString& path);
 std::shared_ptr<Database> OpenLevy(const QString& path, bool exclusive = false);
+// A blank levy database named levy.mdb in the sandbox, open.
+std::shared_ptr<Database> FreshLevy(const Sandbox& sandbox);
+
+// A value as the tests write it: its display text, or Null.
+QString Shown(const Value& value);
+// Every record of a recordset: values joined by '|', records by ';'.
+QString RenderRecords(Recordset& rs);
 
 // The one message box shown since the last clear; fails the test if there was not
 // exactly one.
