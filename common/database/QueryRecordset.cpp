@@ -153,6 +153,15 @@ void QueryRecordset::Live() const
         RaiseEngine(engine::errObjectClosed, u"The recordset has been closed."_s);
 }
 
+int QueryRecordset::FieldCount() const
+{
+    // A deferred crosstab knows its columns only once its pivot has been read; other
+    // statements know them without reading a record.
+    if (pending_ && !statement_ && connection_)
+        Start();
+    return int(fields_.size());
+}
+
 const FieldDef& QueryRecordset::Field(int index) const
 {
     Start();

@@ -23,7 +23,7 @@ public:
     // A recordset of a statement that may not run: no fields, no records.
     QueryRecordset();
 
-    int FieldCount() const override { return int(fields_.size()); }
+    int FieldCount() const override;
     const FieldDef& Field(int index) const override;
     Value FieldValue(int index) const override;
 

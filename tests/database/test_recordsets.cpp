@@ -32,12 +32,6 @@ private slots:
     void storedDatesRead();
 
 private:
-    std::shared_ptr<Database> Fresh(test::Sandbox& s)
-    {
-        const QString path = s.Path(u"levy.mdb"_s);
-        test::MakeBlankDatabase(path);
-        return test::OpenLevy(path);
-    }
     void AddUser(Recordset& rs, const QString& name, const QString& password = u"\u00A7x\u00A7"_s)
     {
         rs.AddNew();
@@ -60,7 +54,7 @@ private:
 void TestRecordsets::seekThroughTheIndexIgnoresCase()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
     AddUser(*rs, u"Mary"_s);
     AddUser(*rs, u"Peter"_s);
@@ -83,7 +77,7 @@ void TestRecordsets::seekThroughTheIndexIgnoresCase()
 void TestRecordsets::noCurrentRecordAfterAMiss()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
     AddUser(*rs, u"Mary"_s);
     rs->SetIndex(u"User Name Index"_s);
@@ -103,7 +97,7 @@ void TestRecordsets::noCurrentRecordAfterAMiss()
 void TestRecordsets::seekWithoutAnIndexFails()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
     QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->Seek(u"="_s, u"x"_s));
     QVERIFY_THROWS_EXCEPTION(RuntimeError, rs->SetIndex(u"No Such Index"_s));
@@ -112,7 +106,7 @@ void TestRecordsets::seekWithoutAnIndexFails()
 void TestRecordsets::editUpdateAndDeleteWriteAtOnce()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
     AddUser(*rs, u"Mary"_s);
     rs->SetIndex(u"User Name Index"_s);
@@ -131,7 +125,7 @@ void TestRecordsets::editUpdateAndDeleteWriteAtOnce()
 void TestRecordsets::tableRecordsetSeesRowsWrittenElsewhere()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     auto rs = db->OpenRecordset(u"Users"_s, dbOpenTable);
     QVERIFY(rs->IsEOF() && rs->IsBOF());
     auto other = test::OpenLevy(db->Name());
@@ -145,7 +139,7 @@ void TestRecordsets::tableRecordsetSeesRowsWrittenElsewhere()
 void TestRecordsets::valuesRoundTripByType()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     auto rs = db->OpenRecordset(u"Caution Fee Account Debits"_s, dbOpenTable);
     rs->AddNew();
     rs->SetFieldValue(u"Transaction Date"_s, DateTime{QDate(2026, 3, 1), QTime(12, 30)});
@@ -175,7 +169,7 @@ void TestRecordsets::valuesRoundTripByType()
 void TestRecordsets::queryRecordCountBeforeAndAfterMoveLast()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     auto empty = db->OpenRecordset(u"SELECT * FROM Students"_s);
     QCOMPARE(empty->RecordCount(), int64_t(0));
     QVERIFY(empty->IsEOF());
@@ -193,7 +187,7 @@ void TestRecordsets::queryRecordCountBeforeAndAfterMoveLast()
 void TestRecordsets::queryMovesForwardWithoutRereading()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     AddStudents(*db, 250);
     auto rs = db->OpenRecordset(u"SELECT [Student ID] FROM Students"_s);
     // Page 3 the way the results window reaches it: first record, then forward.
@@ -212,7 +206,7 @@ void TestRecordsets::queryMovesForwardWithoutRereading()
 void TestRecordsets::queryMovesBackAndBeyondTheEnds()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     AddStudents(*db, 10);
     auto rs = db->OpenRecordset(u"SELECT [Student ID] FROM Students ORDER BY [Student ID] DESC"_s);
     rs->MoveLast();
@@ -235,7 +229,7 @@ void TestRecordsets::queryMovesBackAndBeyondTheEnds()
 void TestRecordsets::fieldTypesOfAResult()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     db->MainConnection()->Execute(
         u"INSERT INTO [Levy Account Debits] VALUES ('2026-01-05 00:00:00', 12.5, 3, 'S1')"_s);
     auto rs = db->OpenRecordset(u"SELECT d.[Transaction Date], d.Amount, d.[Fee Code], d.[Student ID], "
@@ -257,7 +251,7 @@ void TestRecordsets::fieldTypesOfAResult()
 void TestRecordsets::closingTheDatabaseInvalidatesItsRecordsets()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     AddStudents(*db, 3);
     auto table = db->OpenRecordset(u"Students"_s, dbOpenTable);
     auto query = db->OpenRecordset(u"SELECT * FROM Students"_s);
@@ -270,7 +264,7 @@ void TestRecordsets::closingTheDatabaseInvalidatesItsRecordsets()
 void TestRecordsets::anOpenResultLocksNobodyOut()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     AddStudents(*db, 350);
     auto other = test::OpenLevy(db->Name());
     // Just opened, parked in the middle, and read to the end: another program writes at once.
@@ -307,7 +301,7 @@ void CountEvaluation(sqlite3_context* context, int, sqlite3_value** argv)
 void TestRecordsets::aResultRunsOnlyAsOftenAsItMustBeRead()
 {
     test::Sandbox s;
-    auto db = Fresh(s);
+    auto db = test::FreshLevy(s);
     AddStudents(*db, 250);
     sqlite3_create_function(db->QueryConnection()->Handle(), "counted", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, CountEvaluation,
                             nullptr, nullptr);
@@ -341,6 +335,13 @@ void TestRecordsets::aResultRunsOnlyAsOftenAsItMustBeRead()
     QVERIFY(none->IsEOF());
     QVERIFY(none->IsBOF());
     QCOMPARE(none->RecordCount(), int64_t(0));
+    // A crosstab's columns come from its pivot values: counting them reads it.
+    auto pivot = std::make_shared<QueryRecordset>(
+        db->QueryConnection(), u"TRANSFORM Count(*) SELECT Surname FROM Students WHERE [Student ID] < 'S0003' "
+                               u"GROUP BY Surname PIVOT [Student ID]"_s,
+        QueryReading::OnDemand);
+    QCOMPARE(pivot->FieldCount(), 3);
+    QCOMPARE(pivot->Field(2).name, u"S0002"_s);
     // A closed recordset that was never read refuses to be read.
     auto closed = opened(QueryReading::OnDemand);
     closed->Close();
