@@ -6,6 +6,7 @@
 #include "platform/RuntimeError.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
 
@@ -22,16 +23,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
-namespace {
-QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip)
-{
-    auto* button = new QPushButton(caption, owner);
-    button->setObjectName(name);
-    button->setToolTip(toolTip);
-    button->setAutoDefault(false);
-    return button;
-}
-} // namespace
 
 frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSteward_UserAccounts* owner)
     : QDialog(owner), owner_(owner)

@@ -8,9 +8,9 @@
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
-#include "widgets/Windows1252Validator.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -27,30 +27,12 @@ namespace levy {
 namespace {
 QLineEdit* MakeBox(QWidget* owner, const QString& name, const QString& toolTip, bool masked)
 {
-    auto* box = new QLineEdit(owner);
-    box->setObjectName(name);
-    box->setToolTip(toolTip);
+    QLineEdit* box = MakeTextBox(owner, name, toolTip);
     box->setMaxLength(30);
-    box->setValidator(new Windows1252Validator(box));
-    if (masked) {
-        box->setEchoMode(QLineEdit::Password);
-        box->setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
-    }
+    if (masked)
+        MaskWithAsterisks(box);
     return box;
 }
-
-QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip)
-{
-    auto* button = new QPushButton(caption, owner);
-    button->setObjectName(name);
-    button->setToolTip(toolTip);
-    button->setAutoDefault(false);
-    return button;
-}
-
-// The cipher brings back only characters of codes 32 to 126; an account whose
-// password holds any other character could never log in.
-bool CanBeMatchedAgain(const QString& password) { return DecryptText(EncryptText(password)) == password; }
 } // namespace
 
 frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* owner) : QDialog(owner)

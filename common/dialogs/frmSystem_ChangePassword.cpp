@@ -6,8 +6,8 @@
 #include "security/SecurityEnforcement.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
-#include "widgets/Windows1252Validator.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,35 +23,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace levy {
 namespace {
 const QString checkTitle = u"Change Password"_s;
-
-QLineEdit* MakeBox(QWidget* owner, const QString& name, const QString& toolTip)
-{
-    auto* box = new QLineEdit(owner);
-    box->setObjectName(name);
-    box->setToolTip(toolTip);
-    box->setValidator(new Windows1252Validator(box));
-    return box;
-}
-
-void MaskWithAsterisks(QLineEdit* box)
-{
-    box->setEchoMode(QLineEdit::Password);
-    box->setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
-}
-
-QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip)
-{
-    auto* button = new QPushButton(caption, owner);
-    button->setObjectName(name);
-    button->setToolTip(toolTip);
-    // No button is the default: Enter in a text box presses nothing.
-    button->setAutoDefault(false);
-    return button;
-}
-
-// The cipher brings back only characters of codes 32 to 126; any other character
-// would be stored but never match again, locking the account out.
-bool CanBeMatchedAgain(const QString& password) { return DecryptText(EncryptText(password)) == password; }
 } // namespace
 
 frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(owner)
@@ -63,20 +34,20 @@ frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(own
 
     Label4 = new QLabel(u"User Name"_s, this);
     Label4->setObjectName(u"Label4"_s);
-    txtUserName = MakeBox(this, u"txtUserName"_s, u"Enter username here"_s);
+    txtUserName = MakeTextBox(this, u"txtUserName"_s, u"Enter username here"_s);
     txtUserName->setReadOnly(true);
     Label3 = new QLabel(u"Current Password"_s, this);
     Label3->setObjectName(u"Label3"_s);
-    txtCurrentPassword = MakeBox(this, u"txtCurrentPassword"_s, u"Enter the password you wish to change"_s);
+    txtCurrentPassword = MakeTextBox(this, u"txtCurrentPassword"_s, u"Enter the password you wish to change"_s);
     MaskWithAsterisks(txtCurrentPassword);
     Label1 = new QLabel(u"New Password"_s, this);
     Label1->setObjectName(u"Label1"_s);
-    txtNewPassword = MakeBox(this, u"txtNewPassword"_s, u"Enter the password you would like to change to."_s);
+    txtNewPassword = MakeTextBox(this, u"txtNewPassword"_s, u"Enter the password you would like to change to."_s);
     MaskWithAsterisks(txtNewPassword);
     txtNewPassword->setMaxLength(30);
     Label2 = new QLabel(u"Re-enter Password"_s, this);
     Label2->setObjectName(u"Label2"_s);
-    txtReEnterPassword = MakeBox(this, u"txtReEnterPassword"_s, u"Reenter your new password here."_s);
+    txtReEnterPassword = MakeTextBox(this, u"txtReEnterPassword"_s, u"Reenter your new password here."_s);
     MaskWithAsterisks(txtReEnterPassword);
     txtReEnterPassword->setMaxLength(30);
     cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to Change Password"_s);

@@ -61,4 +61,6 @@ QString DecryptText(const QString& storedForm)
     return result;
 }
 
+bool CanBeMatchedAgain(const QString& password) { return DecryptText(EncryptText(password)) == password; }
+
 } // namespace levy

@@ -15,5 +15,8 @@ using KeyTable = std::array<QChar, keyLength + 1>;  // entries 1 to 51
 KeyTable BuildKeyTable();
 QString EncryptText(const QString& plainText);
 QString DecryptText(const QString& storedForm);
+// The cipher brings back only characters of codes 32 to 126; a password holding any
+// other character would be stored but never match again, locking its account out.
+bool CanBeMatchedAgain(const QString& password);
 
 } // namespace levy
