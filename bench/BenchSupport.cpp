@@ -56,6 +56,8 @@ int64_t ResidentKiB()
     return -1;
 }
 
+QString Seconds(double ms) { return u"%1 s"_s.arg(ms / 1000, 0, 'f', 3); }
+
 QString MiB(int64_t kib) { return u"%1 MiB"_s.arg(double(kib) / 1024.0, 0, 'f', 1); }
 
 void NoMessages(const QString& step)

@@ -22,6 +22,8 @@ double Mean(const QList<double>& values, qsizetype from, qsizetype count);
 // VmRSS of this process, in KiB.
 int64_t ResidentKiB();
 QString MiB(int64_t kib);
+// A duration given in milliseconds, as seconds to three places.
+QString Seconds(double ms);
 
 // Every box the window would have shown is a failure of the run: the figures after it
 // would not be the window's.

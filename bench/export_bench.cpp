@@ -198,8 +198,6 @@ void Row(const char* label, const QString& value, const char* note = "")
     std::printf("  %-46s %16s  %s\n", label, qPrintable(value), note);
 }
 
-QString Seconds(double ms) { return u"%1 s"_s.arg(ms / 1000, 0, 'f', 3); }
-
 void PrintExport(const char* title, const ExportFigures& f)
 {
     std::printf("%s\n", title);

@@ -2,6 +2,7 @@
 // large table of ledger lines, drawn from a fixed seed so that every run reads the same
 // file. Usage: make_bench_database OUTPUT-FILE [RECORDS]
 
+#include "SeededRandom.h"
 #include "BenchLedger.h"
 
 #include "database/DBEngine.h"
@@ -24,30 +25,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 namespace {
-
-// Our own generator: the standard distributions differ between libraries, and the file
-// must not change with the toolchain.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint32_t Next()
-    {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return uint32_t(state_ >> 32);
-    }
-    // 0 to n - 1.
-    int Below(int n) { return int((uint64_t(Next()) * uint64_t(n)) >> 32); }
-    int Between(int low, int high) { return low + Below(high - low + 1); }
-    bool Percent(int p) { return Below(100) < p; }
-    template <size_t N>
-    const char16_t* Pick(const std::array<const char16_t*, N>& items)
-    {
-        return items[size_t(Below(int(N)))];
-    }
-
-private:
-    uint64_t state_;
-};
 
 constexpr std::array surnames{
     u"Smith",    u"Jones",    u"Taylor",  u"Brown",     u"Williams", u"Wilson",    u"Johnson",  u"Davies",
@@ -76,7 +53,7 @@ constexpr std::array remarks{u"Cash payment at the office",
 
 QString Text(const char16_t* s) { return QString::fromUtf16(s); }
 
-Value Payer(Random& rng)
+Value Payer(SeededRandom& rng)
 {
     if (rng.Percent(1))
         return Value();
@@ -88,7 +65,7 @@ Value Payer(Random& rng)
 
 // Dates over twelve years; about a third without a time of day, the rest in office
 // hours, some to the second.
-Value PostedOn(Random& rng)
+Value PostedOn(SeededRandom& rng)
 {
     const QDate day = QDate(2015, 1, 1).addDays(rng.Below(4383));
     if (rng.Percent(35))
@@ -97,7 +74,7 @@ Value PostedOn(Random& rng)
     return Value(DateTime{day, QTime(rng.Between(7, 17), rng.Below(60), second)});
 }
 
-Value Term(Random& rng)
+Value Term(SeededRandom& rng)
 {
     const int r = rng.Below(1000);
     if (r < 10)
@@ -113,7 +90,7 @@ Value Term(Random& rng)
 
 // Mostly payments; some reversals and refunds below zero, some zero lines, a few split
 // amounts with four decimals.
-Value Amount(Random& rng)
+Value Amount(SeededRandom& rng)
 {
     const int r = rng.Below(100);
     if (r < 4)
@@ -130,7 +107,7 @@ Value Amount(Random& rng)
     return Value(Currency{tenThousandths});
 }
 
-Value Remarks(Random& rng)
+Value Remarks(SeededRandom& rng)
 {
     const int r = rng.Below(100);
     if (r < 35)
@@ -185,7 +162,7 @@ void MakeBenchDatabase(const QString& path, int64_t records)
         {
             engine::Statement insert(connection, u"INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?)"_s.arg(
                                                      engine::QuoteName(table.Name()), names.join(u", "_s)));
-            Random rng(19970305);
+            SeededRandom rng(19970305);
             for (int64_t i = 0; i < records; ++i) {
                 const Value values[] = {Payer(rng), PostedOn(rng), Term(rng), Amount(rng), Remarks(rng)};
                 insert.Reset();

@@ -256,7 +256,6 @@ void Row(const char* label, const QString& a, const QString& b = {}, const char*
     std::printf("  %-44s %14s %14s  %s\n", label, a.toUtf8().constData(), b.toUtf8().constData(), note);
 }
 
-QString Seconds(double ms) { return u"%1 s"_s.arg(ms / 1000, 0, 'f', 3); }
 QString Millis(double ms) { return u"%1 ms"_s.arg(ms, 0, 'f', 2); }
 
 void PrintWalk(const char* title, const Walk& w)

@@ -1,6 +1,7 @@
 // Writes the sample levy database delivered beside Steward: a year of a school's levy
 // office, drawn from a fixed seed so that every build delivers the same data.
 
+#include "SeededRandom.h"
 #include "SampleData.h"
 
 #include "security/Encryption.h"
@@ -30,30 +31,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace levy {
 namespace {
 
-// Our own generator and draws: the standard distributions give different sequences in
-// different libraries, and the sample must not change with the toolchain.
-class Random {
-public:
-    explicit Random(uint64_t seed) : state_(seed) {}
-    uint32_t Next()
-    {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return uint32_t(state_ >> 32);
-    }
-    // 0 to n - 1.
-    int Below(qsizetype n) { return int((uint64_t(Next()) * uint64_t(n)) >> 32); }
-    int Between(int low, int high) { return low + Below(high - low + 1); }
-    bool Percent(int p) { return Below(100) < p; }
-    template <typename T>
-    const T& Pick(std::span<const T> items)
-    {
-        return items[size_t(Below(qsizetype(items.size())))];
-    }
-
-private:
-    uint64_t state_;
-};
-
 QString Text(const char16_t* s) { return QString::fromUtf16(s); }
 Currency Cents(int64_t cents) { return Currency{cents * 100}; }
 QString AmountText(int64_t cents)
@@ -79,7 +56,7 @@ const QDate examinationDate(2026, 5, 18);
 const QDate fieldTripDate(2026, 6, 1);
 
 // A weekday from first to last.
-QDate SchoolDay(Random& rng, QDate first, QDate last)
+QDate SchoolDay(SeededRandom& rng, QDate first, QDate last)
 {
     QList<QDate> days;
     for (QDate d = first; d <= last; d = d.addDays(1))
@@ -90,7 +67,7 @@ QDate SchoolDay(Random& rng, QDate first, QDate last)
 
 // Office hours, when receipts are written. Draws are kept out of shared argument lists
 // throughout: the order in which a call's arguments are evaluated is unspecified.
-DateTime OfficeTime(Random& rng, QDate day)
+DateTime OfficeTime(SeededRandom& rng, QDate day)
 {
     const int hour = rng.Between(8, 15);
     const int minute = rng.Below(60);
@@ -150,7 +127,7 @@ struct Sample {
     std::vector<CautionDebit> cautionDebits;
 };
 
-QString GuardianInitials(Random& rng)
+QString GuardianInitials(SeededRandom& rng)
 {
     QString text = Text(rng.Pick(sample::Initials())) + u'.';
     if (rng.Percent(45))
@@ -162,7 +139,7 @@ QString GuardianInitials(Random& rng)
 
 // Mostly a street address over several lines; some post-box and farm addresses; some
 // guardians never gave one.
-Value GuardianAddress(Random& rng)
+Value GuardianAddress(SeededRandom& rng)
 {
     const int kind = rng.Below(100);
     if (kind < 11)
@@ -193,7 +170,7 @@ Value GuardianAddress(Random& rng)
 }
 
 // Numbers from the ranges set aside for fiction, so that none of them rings anyone.
-Value GuardianTelephone(Random& rng)
+Value GuardianTelephone(SeededRandom& rng)
 {
     const int kind = rng.Below(100);
     if (kind < 5)
@@ -203,7 +180,7 @@ Value GuardianTelephone(Random& rng)
     return Value(u"07700 900%1"_s.arg(rng.Below(1000), 3, 10, QChar(u'0')));
 }
 
-Payer PickPayer(Random& rng)
+Payer PickPayer(SeededRandom& rng)
 {
     const int r = rng.Below(100);
     if (r < 42)
@@ -217,7 +194,7 @@ Payer PickPayer(Random& rng)
     return Payer::Defaulter;
 }
 
-void MakeStudents(Random& rng, Sample& data)
+void MakeStudents(SeededRandom& rng, Sample& data)
 {
     // Enrolment order: the oldest form first, so Student IDs rise with the intake year.
     const int perForm[] = {82, 81, 81, 81};
@@ -293,7 +270,7 @@ void Pay(Sample& data, const Student& s, int64_t cents, DateTime when)
         data.credits.push_back({when, cents, s.id, false, {}});
 }
 
-void MakeLevyAccount(Random& rng, Sample& data, const Student& s)
+void MakeLevyAccount(SeededRandom& rng, Sample& data, const Student& s)
 {
     int64_t balance = 0;
     for (const Term& term : terms) {
@@ -384,7 +361,7 @@ void MakeLevyAccount(Random& rng, Sample& data, const Student& s)
         Pay(data, s, -balance, OfficeTime(rng, *s.deregistered));
 }
 
-void MakeCautionDeposits(Random& rng, Sample& data)
+void MakeCautionDeposits(SeededRandom& rng, Sample& data)
 {
     for (Student& s : data.students) {
         const int year = 2027 - s.form;
@@ -409,7 +386,7 @@ void MakeCautionDeposits(Random& rng, Sample& data)
     }
 }
 
-void Charge(Random& rng, Sample& data, const sample::ChargeInfo& charge)
+void Charge(SeededRandom& rng, Sample& data, const sample::ChargeInfo& charge)
 {
     for (;;) {
         Student& s = data.students[size_t(rng.Below(qsizetype(data.students.size())))];
@@ -426,7 +403,7 @@ void Charge(Random& rng, Sample& data, const sample::ChargeInfo& charge)
     }
 }
 
-void MakeCautionCharges(Random& rng, Sample& data)
+void MakeCautionCharges(SeededRandom& rng, Sample& data)
 {
     for (const auto& heavy : sample::HeavyCautionCharges())
         Charge(rng, data, heavy);
@@ -477,7 +454,7 @@ void NumberCautionReferences(Sample& data)
 
 Sample MakeSample()
 {
-    Random rng(20260113);
+    SeededRandom rng(20260113);
     Sample data;
     MakeStudents(rng, data);
     for (const Student& s : data.students)
