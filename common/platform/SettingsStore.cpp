@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
@@ -51,6 +52,36 @@ void CheckFileIsSound(const QString& path)
     if (settings.status() == QSettings::FormatError)
         Raise(errEngine, source,
               u"The settings file \"%1\" is damaged and could not be read."_s.arg(QDir::toNativeSeparators(path)));
+}
+
+// QSettings writes some entries that it read back in a form it cannot read again (a key
+// ending in "/" comes out as "key\=value"), and the whole store would then be unreadable.
+// So the change is first made to a private copy, and that copy must read back whole.
+void CheckChangeReadsBack(const QString& path, const QString& section, const QList<QPair<QString, QString>>& values)
+{
+    QTemporaryDir folder;
+    const QString trial = folder.filePath(u"trial.ini"_s), reread = folder.filePath(u"reread.ini"_s);
+    if (!folder.isValid() || (QFileInfo::exists(path) && !QFile::copy(path, trial)))
+        return;  // the real write reports what keeps it from being made
+    QMap<QString, QVariant> expected;
+    {
+        QSettings settings(trial, QSettings::IniFormat);
+        for (const auto& [key, value] : values)
+            settings.setValue(KeyPath(section, key), value);
+        settings.sync();
+        if (settings.status() != QSettings::NoError || !QFile::copy(trial, reread))
+            return;
+        for (const QString& key : settings.allKeys())
+            expected.insert(key, settings.value(key));
+    }
+    QSettings again(reread, QSettings::IniFormat);
+    QMap<QString, QVariant> read;
+    for (const QString& key : again.allKeys())
+        read.insert(key, again.value(key));
+    if (again.status() != QSettings::NoError || read != expected)
+        Raise(errEngine, source,
+              u"The settings file \"%1\" holds an entry that could not be written back, so nothing was changed. "
+              u"Remove the odd entry from the file and try again."_s.arg(QDir::toNativeSeparators(path)));
 }
 
 // QSettings writes a copy named "FILE.XXXXXX" and renames it over the file, holding
@@ -116,6 +147,7 @@ void SaveSettings(const QString& application, const QString& section, const QLis
                   .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
     // A damaged file must not be written over.
     CheckFileIsSound(path);
+    CheckChangeReadsBack(path, section, values);
     RemoveAbandonedWriteCopies(path);
     {
         QSettings settings(path, QSettings::IniFormat);

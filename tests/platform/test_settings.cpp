@@ -26,6 +26,7 @@ private slots:
     void garbageInTheFileIsReportedAndKept();
     void fileIsPrivateToItsOwner();
     void abandonedWriteCopyIsRemovedByTheNextWrite();
+    void entryThatWouldNotReadBackStopsTheWrite();
 };
 
 void TestSettings::missingKeyReadsAsTheDefault()
@@ -155,6 +156,29 @@ void TestSettings::abandonedWriteCopyIsRemovedByTheNextWrite()
     QCOMPARE(test::FolderEntries(QFileInfo(path).absolutePath()).join(u", "_s),
              u"AHS Levy System.ini, AHS Levy System.ini.Ab3dE9x, AHS Levy System.ini.bak"_s);
     QCOMPARE(GetSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s), u"/b"_s);
+}
+
+// Found by fuzzing: QSettings reads the key "DBPa/" but writes it back as "DBPa\=...",
+// which it cannot read, so a write would have left the whole store unreadable.
+void TestSettings::entryThatWouldNotReadBackStopsTheWrite()
+{
+    test::Sandbox s;
+    const QString path = SettingsFilePath(u"AHS Levy System"_s);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray bytes = "[System]\nDBPath=/kept.mdb\nDBPa/=hthom2e/o\n";
+    test::WriteFile(path, bytes);
+    try {
+        SaveSetting(u"AHS Levy System"_s, u"System"_s, u"Security"_s, u"\u00A7x\u00A7"_s);
+        QFAIL("the write went ahead");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(e.description, u"The settings file \""_s + path +
+                                    u"\" holds an entry that could not be written back, so nothing was changed. "
+                                    u"Remove the odd entry from the file and try again."_s);
+    }
+    QCOMPARE(test::FileBytes(path), bytes);
+    QCOMPARE(GetSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s), u"/kept.mdb"_s);
+    QCOMPARE(GetSetting(u"AHS Levy System"_s, u"System"_s, u"Security"_s), QString());
+    QCOMPARE(test::FolderEntries(QFileInfo(path).absolutePath()), QStringList{u"AHS Levy System.ini"_s});
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
