@@ -52,6 +52,17 @@ void Type(QLineEdit* box, const QString& text)
         QApplication::sendEvent(box, &press);
     }
 }
+
+// Delver's editor after a clerk's start-up; null when the log-in did not come through.
+std::unique_ptr<frmDelver> EditorLoggedInAsClerk()
+{
+    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
+    auto editor = std::make_unique<frmDelver>();
+    editor->show();
+    if (!QTest::qWaitFor([&] { return editor->barBottomStatusBar->SessionText() == u"Logged in as Clerk"_s; }))
+        return nullptr;
+    return editor;
+}
 } // namespace
 
 // Input a clerk or an administrator can type, paste, load or run: whatever it is,
@@ -187,22 +198,20 @@ void TestBadTextInput::sqlFilesThatAreNotPlainText()
 {
     QFETCH(QByteArray, bytes);
     test::DelverDatabase(sandbox_->Folder());
-    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
-    frmDelver editor;
-    editor.show();
-    QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
+    const auto editor = EditorLoggedInAsClerk();
+    QVERIFY(editor);
     MessageLog::Clear();
     const QString path = sandbox_->Path(u"odd.sql"_s);
     test::WriteFile(path, bytes);
     CommonDialog::QueueFileName(path);
-    editor.OpenSQLFile();
+    editor->OpenSQLFile();
     QVERIFY(MessageLog::Shown().isEmpty());
-    QCOMPARE(editor.strCurrentFile, path);
+    QCOMPARE(editor->strCurrentFile, path);
     QByteArray expected = bytes;
     // Line breaks are the text box's own: CR LF.
     expected.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
-    QCOMPARE(editor.txtSQL->Text(), Windows1252::Decode(expected));
-    editor.SaveSQL(false);
+    QCOMPARE(editor->txtSQL->Text(), Windows1252::Decode(expected));
+    editor->SaveSQL(false);
     QVERIFY(MessageLog::Shown().isEmpty());
     QCOMPARE(test::FileBytes(path), expected);
 }
@@ -229,21 +238,19 @@ void TestBadTextInput::sqlFilesThatCannotBeOpened()
         QVERIFY(huge.open(QIODevice::WriteOnly));
         QVERIFY(huge.resize(20 * 1024 * 1024));
     }
-    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
-    frmDelver editor;
-    editor.show();
-    QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
-    editor.txtSQL->SetText(u"SELECT 7"_s);
-    editor.blnDirty = false;
+    const auto editor = EditorLoggedInAsClerk();
+    QVERIFY(editor);
+    editor->txtSQL->SetText(u"SELECT 7"_s);
+    editor->blnDirty = false;
     MessageLog::Clear();
     const QStringList before = test::FolderEntries(sandbox_->Folder());
     CommonDialog::QueueFileName(name.startsWith(u'/') ? name : sandbox_->Path(name));
-    editor.OpenSQLFile();
+    editor->OpenSQLFile();
     const MessageRequest box = test::OnlyMessage();
     QCOMPARE(box.text, message);
     QCOMPARE(box.icon, Icon::Exclamation);
-    QCOMPARE(editor.txtSQL->Text(), u"SELECT 7"_s);
-    QCOMPARE(editor.strCurrentFile, QString());
+    QCOMPARE(editor->txtSQL->Text(), u"SELECT 7"_s);
+    QCOMPARE(editor->strCurrentFile, QString());
     QCOMPARE(test::FolderEntries(sandbox_->Folder()), before);
 }
 
@@ -264,21 +271,19 @@ void TestBadTextInput::saveNamesThatCannotBeWritten()
     QFETCH(QString, message);
     test::DelverDatabase(sandbox_->Folder());
     QDir().mkdir(sandbox_->Path(u"folder.sql"_s));
-    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
-    frmDelver editor;
-    editor.show();
-    QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
-    editor.txtSQL->SetText(u"SELECT 8"_s);
+    const auto editor = EditorLoggedInAsClerk();
+    QVERIFY(editor);
+    editor->txtSQL->SetText(u"SELECT 8"_s);
     MessageLog::Clear();
     const QStringList before = test::FolderEntries(sandbox_->Folder());
     CommonDialog::QueueFileName(sandbox_->Path(name));
     MessageLog::QueueAnswer(Answer::Cancel);
-    editor.SaveSQL(true);
+    editor->SaveSQL(true);
     const MessageRequest box = MessageLog::Shown().value(0);
     QVERIFY2(box.text.contains(message), qPrintable(box.text));
     QCOMPARE(box.icon, Icon::Exclamation);
-    QCOMPARE(editor.strCurrentFile, QString());
-    QCOMPARE(editor.txtSQL->Text(), u"SELECT 8"_s);
+    QCOMPARE(editor->strCurrentFile, QString());
+    QCOMPARE(editor->txtSQL->Text(), u"SELECT 8"_s);
     QCOMPARE(test::FolderEntries(sandbox_->Folder()), before);
     QVERIFY(QFileInfo(sandbox_->Path(u"folder.sql"_s)).isDir());
 }
@@ -364,19 +369,17 @@ void TestBadTextInput::typingPastTheLimitInTheLogIn()
 void TestBadTextInput::editorTakesAPastedStatementWhole()
 {
     test::DelverDatabase(sandbox_->Folder());
-    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
-    frmDelver editor;
-    editor.show();
-    QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
+    const auto editor = EditorLoggedInAsClerk();
+    QVERIFY(editor);
     MessageLog::Clear();
     // The editor has no limit; a pasted statement far past the file limit runs.
     const QString sql = u"SELECT Surname FROM Students WHERE Surname IN ("_s + Repeated(u"'N#'"_s, 50000, u", "_s) + u')';
     QApplication::clipboard()->setText(sql);
-    editor.txtSQL->selectAll();
-    editor.txtSQL->paste();
-    QCOMPARE(editor.txtSQL->Text(), sql);
-    QVERIFY(editor.blnDirty);
-    QVERIFY(ValidateQuery(editor.txtSQL->Text()));
+    editor->txtSQL->selectAll();
+    editor->txtSQL->paste();
+    QCOMPARE(editor->txtSQL->Text(), sql);
+    QVERIFY(editor->blnDirty);
+    QVERIFY(ValidateQuery(editor->txtSQL->Text()));
     QVERIFY(MessageLog::Shown().isEmpty());
 }
 
