@@ -16,6 +16,7 @@
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/DialogKeys.h"
 #include "widgets/Guard.h"
 #include "widgets/StatusBar.h"
 
@@ -102,6 +103,7 @@ frmDelver::frmDelver()
     mnuTools_PrintSQL->setShortcut(QKeySequence::Print);
     mnuTools->addSeparator()->setObjectName(u"mnuTools_Bar4"_s);
     mnuTools_Help = AddItem(u"mnuTools_Help"_s, u"&Help"_s, [] { Guarded([] { ShowHelpTopic(720); }); });
+    BindHelpKey(this, 720);  // F1, without a shortcut shown on the menu item
     mnuTools_About = AddItem(u"mnuTools_About"_s, u"About..."_s, [this] {
         Guarded([this] {
             frmSystem_AboutBox about(this);

@@ -96,7 +96,7 @@ void frmSystem_StartUp::Form_Activate()
     if (!blnFirstActivation)
         return;
     blnFirstActivation = false;
-    Guarded([this] { RunStartUp(); });
+    GuardedStartUp([this] { RunStartUp(); });
 }
 
 void frmSystem_StartUp::RunStartUp()

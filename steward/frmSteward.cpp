@@ -15,6 +15,7 @@
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/DialogKeys.h"
 #include "widgets/Emblem.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <exception>
@@ -56,9 +58,10 @@ frmSteward::frmSteward()
     mnuAdmin_InstallBlankDatabase =
         AddItem(u"mnuAdmin_InstallBlankDatabase"_s, u"&Install Blank Database"_s, &frmSteward::InstallBlank);
     mnuAdmin->addSeparator()->setObjectName(u"mnuAdmin_Bar2"_s);
-    mnuAdmin_Help = AddItem(u"mnuAdmin_Help"_s, u"&Help"_s, &frmSteward::Help);
-    mnuAdmin_Help->setShortcut(QKeySequence(Qt::Key_F1));
-    mnuAdmin_Help->setShortcutContext(Qt::ApplicationShortcut);
+    mnuAdmin_Help = BindHelpKey(this, 200);
+    mnuAdmin_Help->setText(u"&Help"_s);
+    mnuAdmin_Help->setObjectName(u"mnuAdmin_Help"_s);
+    mnuAdmin->addAction(mnuAdmin_Help);
     mnuAdmin_About = AddItem(u"mnuAdmin_About"_s, u"&About...."_s, &frmSteward::About);
     mnuAdmin->addSeparator()->setObjectName(u"mnuAdmin_Bar3"_s);
     mnuAdmin_exit = AddItem(u"mnuAdmin_exit"_s, u"E&xit"_s, nullptr);
@@ -108,27 +111,23 @@ void frmSteward::Form_Activate()
     if (!blnFirstActivation)
         return;
     blnFirstActivation = false;
-    Guarded([this] { LogInSequence(); });
+    GuardedStartUp([this] { LogInSequence(); });
 }
 
+// Any error on the way is shown and ends the program (GuardedStartUp).
 void frmSteward::LogInSequence()
 {
-    try {
-        SetHelpDialog(dlgAdmin);
-        frmSystem_LogIn login(this);
-        login.txtUserName->setText(u"Admin"_s);
-        login.txtUserName->setReadOnly(true);
-        CentreOverWhenShown(&login, this);
-        ShowModal(login);
-        if (!NamesMatch(CurrentUserName, u"admin"_s)) {
-            MsgBox(u"You must log in as Admin to use the the stewardry"_s, Icon::Critical);
-            EndProgram();
-        }
-        barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
-    } catch (const RuntimeError& error) {
-        MsgBox(error.description, Icon::Critical);
+    SetHelpDialog(dlgAdmin);
+    frmSystem_LogIn login(this);
+    login.txtUserName->setText(u"Admin"_s);
+    login.txtUserName->setReadOnly(true);
+    CentreOverWhenShown(&login, this);
+    ShowModal(login);
+    if (!NamesMatch(CurrentUserName, u"admin"_s)) {
+        MsgBox(u"You must log in as Admin to use the the stewardry"_s, Icon::Critical);
         EndProgram();
     }
+    barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
 }
 
 void frmSteward::ManageUserAccounts()
@@ -155,16 +154,18 @@ void frmSteward::ResetPath() { ResetDatabasePath(*dlgAdmin); }
 void frmSteward::InstallSample()
 {
     frmSteward_InstallSampleDB dialog(this);
+    BindHelpKey(&dialog, dialog.cmdHelp);
     ShowModal(dialog);
 }
 
 void frmSteward::InstallBlank()
 {
     frmSteward_DBInitialisation dialog(this);
+    BindHelpKey(&dialog, dialog.cmdHelp);
     ShowModal(dialog);
 }
 
-void frmSteward::Help() { ShowHelpTopic(200); }
+void frmSteward::Help() { mnuAdmin_Help->trigger(); }
 
 void frmSteward::About()
 {

@@ -7,6 +7,7 @@
 #include "platform/RuntimeError.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/Guard.h"
+#include "widgets/DialogKeys.h"
 #include "widgets/Placement.h"
 #include "widgets/StatusBar.h"
 
@@ -68,12 +69,10 @@ frmSteward_UserAccounts::frmSteward_UserAccounts(QWidget* owner) : QDialog(owner
     mnuTools_DeleteAccount =
         item(u"mnuTools_DeleteAccount"_s, u"Delete Account"_s, &frmSteward_UserAccounts::DeleteAccount);
     mnuTools_Bar1 = separator(u"mnuTools_Bar1"_s);
-    mnuTools_Help = mnuTools->addAction(u"Help"_s);
+    mnuTools_Help = BindHelpKey(this, 300);
+    mnuTools_Help->setText(u"Help"_s);
     mnuTools_Help->setObjectName(u"mnuTools_Help"_s);
-    mnuTools_Help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(mnuTools_Help, &QAction::triggered, this, [] { Guarded([] { ShowHelpTopic(300); }); });
-    // F1 anywhere in the window, also while the menu is closed.
-    addAction(mnuTools_Help);
+    mnuTools->addAction(mnuTools_Help);
     mnuTools_Bar2 = separator(u"mnuTools_Bar2"_s);
     mnuTools_Close = mnuTools->addAction(u"Close"_s);
     mnuTools_Close->setObjectName(u"mnuTools_Close"_s);

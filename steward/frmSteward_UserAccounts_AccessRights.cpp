@@ -78,11 +78,7 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
     setFixedSize(sizeHint());
     CentreOverWhenShown(this, owner);
 
-    auto* help = new QAction(this);
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    addAction(help);
-    connect(help, &QAction::triggered, this, [] { Guarded([] { ShowHelpTopic(320); }); });
-    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(320); }); });
+    connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 320), &QAction::trigger);
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     connect(cmdSave, &QPushButton::clicked, this, [this] { Guarded([this] { cmdSave_Click(); }); });
 

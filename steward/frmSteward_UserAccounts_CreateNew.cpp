@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "security/Encryption.h"
+#include "security/SecurityEnforcement.h"
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
@@ -83,11 +84,12 @@ frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* ow
     setFixedSize(sizeHint());
     CentreOverWhenShown(this, owner);
 
-    auto* help = new QAction(this);
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    addAction(help);
-    connect(help, &QAction::triggered, this, [] { Guarded([] { ShowHelpTopic(310); }); });
-    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(310); }); });
+    // Enter in a text box creates the account, as in the other dialogs; a button that
+    // has the focus takes Enter for itself.
+    cmdCreate->setDefault(true);
+    for (QPushButton* b : {cmdCreate, cmdHelp, cmdCancel})
+        b->setAutoDefault(true);
+    connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 310), &QAction::trigger);
     connect(cmdCreate, &QPushButton::clicked, this, [this] { Guarded([this] { cmdCreate_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
 }
@@ -118,9 +120,7 @@ void frmSteward_UserAccounts_CreateNew::cmdCreate_Click()
                                u"log-in."_s);
     try {
         Recordset& users = HeldUsers();
-        users.SetIndex(u"User Name Index"_s);
-        users.Seek(u"="_s, txtUserName->text());
-        if (!users.NoMatch())
+        if (FindAccount(users, txtUserName->text()))
             return refuse(u"This user name is alredy in use"_s, txtUserName);
         users.AddNew();
         try {
@@ -143,7 +143,7 @@ void frmSteward_UserAccounts_CreateNew::cmdCreate_Click()
 
 void frmSteward_UserAccounts_CreateNew::keyPressEvent(QKeyEvent* event)
 {
-    if (!HandleKeysWithoutDefaultButton(this, event))
+    if (!SwallowEscape(event))
         QDialog::keyPressEvent(event);
 }
 

@@ -11,6 +11,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -82,7 +83,7 @@ frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(own
     setFixedSize(sizeHint());
 
     connect(cmdSave, &QPushButton::clicked, this, [this] { Guarded([this] { cmdSave_Click(); }); });
-    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(340); }); });
+    connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 340), &QAction::trigger);
     connect(cmdCancel, &QPushButton::clicked, this, [this] { close(); });
 
     Form_Load();

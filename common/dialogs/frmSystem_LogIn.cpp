@@ -6,9 +6,12 @@
 #include "security/SecurityEnforcement.h"
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
+#include "widgets/DialogKeys.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/Windows1252Validator.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -39,7 +42,7 @@ frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
     Label2->setObjectName(u"Label2"_s);
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(u"txtPassword"_s);
-    txtPassword->setEchoMode(QLineEdit::Password);
+    MaskWithAsterisks(txtPassword);
     txtPassword->setToolTip(u"Enter your passwor here. Mind the CAPS!"_s);
     txtPassword->setValidator(new Windows1252Validator(txtPassword));
     cmdLogIn = new QPushButton(u"Log In"_s, this);
@@ -73,7 +76,7 @@ frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
     setFixedSize(sizeHint());
 
     connect(cmdLogIn, &QPushButton::clicked, this, [this] { Guarded([this] { cmdLogIn_Click(); }); });
-    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(130); }); });
+    connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 130), &QAction::trigger);
     connect(cmdCancel, &QPushButton::clicked, this, [this] { close(); });
 }
 
@@ -128,11 +131,8 @@ void frmSystem_LogIn::cmdLogIn_Click()
 void frmSystem_LogIn::keyPressEvent(QKeyEvent* event)
 {
     // Escape does not cancel the log-in.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!SwallowEscape(event))
+        QDialog::keyPressEvent(event);
 }
 
 void frmSystem_LogIn::done(int result)

@@ -22,11 +22,23 @@ bool LookUpAccount(const QString& name)
 {
     if (!rsUsers)
         Raise(errObjectNotSet, u"SecurityEnforcement"_s, u"Object variable or With block variable not set"_s);
-    rsUsers->SetIndex(u"User Name Index"_s);
-    rsUsers->Seek(u"="_s, name);
-    return !rsUsers->NoMatch();
+    return FindAccount(*rsUsers, name);
 }
 } // namespace
+
+bool FindAccount(Recordset& users, const QString& name)
+{
+    users.SetIndex(u"User Name Index"_s);
+    users.Seek(u"="_s, name);
+    if (!users.NoMatch())
+        return true;
+    for (users.MoveFirst(); !users.IsEOF(); users.MoveNext()) {
+        const Value stored = users.FieldValue(u"User Name"_s);
+        if (!stored.IsNull() && stored.AsText().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 
 bool IsAdministrator(const QString& name) { return NamesMatch(name, u"admin"_s); }
 

@@ -7,6 +7,8 @@
 
 namespace levy {
 
+class Recordset;
+
 // The session: who is logged in and what they may do. "Admin" for the administrator,
 // otherwise the account name as stored.
 extern QString CurrentUserName;
@@ -17,6 +19,11 @@ extern std::array<bool, rightsCount + 1> UserRights;
 // Users that is ever consulted, holds every right and keeps its password in the
 // settings.
 bool IsAdministrator(const QString& name);
+
+// Puts a Users recordset on the first account of that name. Letter case does not count,
+// in any alphabet: the file's index ignores it only in A to Z, and other programs read
+// the file as it is, so the rest is compared here. False when there is no such account.
+bool FindAccount(Recordset& users, const QString& name);
 
 // The account's password in plain text. Raises "User Not Found" for a name without an
 // account.

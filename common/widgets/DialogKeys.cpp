@@ -1,5 +1,9 @@
 #include "DialogKeys.h"
 
+#include "Guard.h"
+#include "utilities/HelpRoutines.h"
+
+#include <QAction>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -7,10 +11,8 @@ namespace levy {
 
 bool HandleKeysWithoutDefaultButton(QWidget* dialog, QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
+    if (SwallowEscape(event))
         return true;
-    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QPushButton*>(dialog->focusWidget()))
             button->click();
@@ -18,6 +20,37 @@ bool HandleKeysWithoutDefaultButton(QWidget* dialog, QKeyEvent* event)
         return true;
     }
     return false;
+}
+
+bool SwallowEscape(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape)
+        return false;
+    event->accept();
+    return true;
+}
+
+namespace {
+QAction* HelpAction(QWidget* window)
+{
+    auto* help = new QAction(window);
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    help->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(help);
+    return help;
+}
+} // namespace
+
+QAction* BindHelpKey(QWidget* window, int context)
+{
+    QAction* help = HelpAction(window);
+    QObject::connect(help, &QAction::triggered, window, [context] { Guarded([context] { ShowHelpTopic(context); }); });
+    return help;
+}
+
+void BindHelpKey(QWidget* window, QAbstractButton* button)
+{
+    QObject::connect(HelpAction(window), &QAction::triggered, button, &QAbstractButton::click);
 }
 
 } // namespace levy

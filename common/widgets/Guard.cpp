@@ -29,6 +29,34 @@ void Guarded(const std::function<void()>& handler)
     }
 }
 
+void GuardedStartUp(const std::function<void()>& startUp)
+{
+    QString failure;
+    try {
+        startUp();
+        return;
+    } catch (const ProgramEnded&) {
+        return;
+    } catch (const RuntimeError& error) {
+        failure = error.description;
+    } catch (const std::exception& error) {
+        failure = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        failure = u"The program could not be started."_s;
+    }
+    // The end comes even when the message itself cannot be shown.
+    try {
+        MsgBox(failure, Icon::Critical);
+    } catch (const ProgramEnded&) {
+        return;
+    } catch (...) {
+    }
+    try {
+        EndProgram();
+    } catch (const ProgramEnded&) {
+    }
+}
+
 int ShowModal(QDialog& dialog)
 {
     const int result = dialog.exec();

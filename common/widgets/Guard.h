@@ -9,6 +9,11 @@ namespace levy {
 // reported in a message box.
 void Guarded(const std::function<void()>& handler);
 
+// Runs a program's start-up (the log-in, Delver's splash): an error that escapes it is
+// shown with the critical icon and then the program ends, so that no half-started
+// window (a frameless splash, a console nobody logged in to) is left on screen.
+void GuardedStartUp(const std::function<void()>& startUp);
+
 
 } // namespace levy
 

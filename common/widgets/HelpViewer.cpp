@@ -1,14 +1,42 @@
 #include "HelpViewer.h"
 
+#include <QAction>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTextBrowser>
+#include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
+namespace {
+constexpr int contentsPage = 0;
+
+// The file's text, or the page that explains why there is none.
+bool ReadHelpFile(const QString& helpFile, QString* text)
+{
+    QFile file(helpFile);
+    if (file.open(QIODevice::ReadOnly)) {
+        *text = QString::fromUtf8(file.readAll());
+        return true;
+    }
+    *text = u"<h1>Help is not available</h1><p>The help file <b>%1</b> could not be opened: %2.</p>"
+            u"<p>Ask whoever installed the levy office programs to install the help file beside them.</p>"_s.arg(
+                QDir::toNativeSeparators(helpFile).toHtmlEscaped(), file.errorString().toHtmlEscaped());
+    return false;
+}
+
+const QRegularExpression& TopicHeading()
+{
+    static const QRegularExpression heading(u"<h1>\\s*<a name=\"(\\d+)\"></a>(.*?)</h1>"_s);
+    return heading;
+}
+} // namespace
 
 HelpViewer& HelpViewer::Instance()
 {
@@ -16,36 +44,52 @@ HelpViewer& HelpViewer::Instance()
     return *viewer;
 }
 
-HelpViewer::HelpViewer() : QWidget(nullptr, Qt::Window), browser_(new QTextBrowser(this))
+HelpViewer::HelpViewer() : QWidget(nullptr, Qt::Window), browser(new QTextBrowser(this))
 {
     setObjectName(u"HelpViewer"_s);
     setWindowTitle(u"Levy Office Help"_s);
+    // Reading help is no reason to keep the program running once its own window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(640, 560);
+    browser->setObjectName(u"browser"_s);
+    browser->setOpenLinks(false);
+
+    auto* tools = new QToolBar(this);
+    tools->setObjectName(u"tools"_s);
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    actBack = tools->addAction(u"Back"_s, this, [this] { Back(); });
+    actBack->setObjectName(u"actBack"_s);
+    actBack->setShortcut(QKeySequence::Back);
+    actBack->setEnabled(false);
+    actContents = tools->addAction(u"Contents"_s, this, [this] { Follow(contentsPage); });
+    actContents->setObjectName(u"actContents"_s);
+    actClose = tools->addAction(u"Close"_s, this, [this] { close(); });
+    actClose->setObjectName(u"actClose"_s);
+    actClose->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    addActions({actBack, actContents, actClose});
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(browser_);
-    browser_->setOpenLinks(false);
-    connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+    layout->setSpacing(0);
+    layout->addWidget(tools);
+    layout->addWidget(browser);
+    connect(browser, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
         bool ok = false;
         const int topic = url.fragment().toInt(&ok);
         if (ok)
-            ShowTopic(file_, topic);
+            Follow(topic);
     });
 }
 
 QString HelpViewer::TopicHtml(const QString& helpFile, int context, QString* title)
 {
-    QFile file(helpFile);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString text;
+    if (!ReadHelpFile(helpFile, &text)) {
         if (title)
             *title = u"Help file not found"_s;
-        return u"<h1>Help is not available</h1><p>The help file <b>%1</b> could not be opened: %2.</p>"
-               u"<p>Ask whoever installed the levy office programs to install the help file beside them.</p>"_s.arg(
-                   QDir::toNativeSeparators(helpFile).toHtmlEscaped(), file.errorString().toHtmlEscaped());
+        return text;
     }
-    const QString text = QString::fromUtf8(file.readAll());
-    static const QRegularExpression heading(u"<h1>\\s*<a name=\"(\\d+)\"></a>(.*?)</h1>"_s);
-    auto it = heading.globalMatch(text);
+    auto it = TopicHeading().globalMatch(text);
     while (it.hasNext()) {
         const auto m = it.next();
         if (m.captured(1).toInt() != context)
@@ -63,18 +107,88 @@ QString HelpViewer::TopicHtml(const QString& helpFile, int context, QString* tit
         .arg(context);
 }
 
+QString HelpViewer::ContentsHtml(const QString& helpFile)
+{
+    QString text;
+    if (!ReadHelpFile(helpFile, &text))
+        return text;
+    QString page = u"<h1>Contents</h1><ul>"_s;
+    auto it = TopicHeading().globalMatch(text);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        page += u"<li><a href=\"#%1\">%2</a></li>"_s.arg(m.captured(1), m.captured(2));
+    }
+    return page + u"</ul>"_s;
+}
+
 void HelpViewer::ShowTopic(const QString& helpFile, int context)
 {
+    // A topic asked for while the viewer is open is one more step back from.
+    if (!isVisible() || helpFile != file_)
+        history_.clear();
+    else if (context != context_)
+        history_.append(context_);
     file_ = helpFile;
-    context_ = context;
-    QString title;
-    browser_->setHtml(TopicHtml(helpFile, context, &title));
-    setWindowTitle(u"Levy Office Help - "_s + title);
+    Display(context);
     show();
+    JoinTheModalWindow();
     raise();
     activateWindow();
 }
 
-QString HelpViewer::CurrentText() const { return browser_->toPlainText(); }
+void HelpViewer::Follow(int context)
+{
+    if (context == context_)
+        return;
+    history_.append(context_);
+    Display(context);
+}
+
+void HelpViewer::Back()
+{
+    if (!history_.isEmpty())
+        Display(history_.takeLast());
+}
+
+void HelpViewer::Display(int context)
+{
+    context_ = context;
+    QString title = u"Contents"_s;
+    browser->setHtml(context == contentsPage ? ContentsHtml(file_) : TopicHtml(file_, context, &title));
+    setWindowTitle(u"Levy Office Help - "_s + title);
+    actBack->setEnabled(!history_.isEmpty());
+}
+
+QString HelpViewer::CurrentText() const { return browser->toPlainText(); }
+
+// A modal dialog blocks every window but itself and the windows that stand on it
+// (its transient children). The viewer stands on the topmost modal window for as long
+// as one is open, so that help can be read, followed and closed beside any dialog,
+// while the program's own windows stay blocked. For a plain window the window system
+// is told nothing of this: only Qt's modality rules see it.
+void HelpViewer::JoinTheModalWindow()
+{
+    QWindow* me = windowHandle();
+    if (!me)
+        return;
+    QWindow* modal = QGuiApplication::modalWindow();
+    // A box opened over the viewer itself must not become its own ancestor.
+    if (modal == me || (modal && me->isAncestorOf(modal, QWindow::IncludeTransients)))
+        modal = nullptr;
+    if (me->transientParent() != modal)
+        me->setTransientParent(modal);
+    // When that window closes, stand on the next one (or on none).
+    if (modal)
+        connect(modal, &QWindow::visibleChanged, this, &HelpViewer::JoinTheModalWindow,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+}
+
+bool HelpViewer::event(QEvent* event)
+{
+    // A dialog opened while the viewer is open: stand on it too.
+    if (event->type() == QEvent::WindowBlocked)
+        QMetaObject::invokeMethod(this, &HelpViewer::JoinTheModalWindow, Qt::QueuedConnection);
+    return QWidget::event(event);
+}
 
 } // namespace levy

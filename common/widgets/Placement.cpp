@@ -14,11 +14,18 @@ public:
         window->installEventFilter(this);
     }
 
+    // Placed when it opens, and once more at its first activation after that, when the
+    // window system has framed it. Later activations (coming back from help or a message)
+    // leave it where the user has moved it.
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Show ||
-            (event->type() == QEvent::ActivationChange && window_->isActiveWindow()))
+        if (event->type() == QEvent::Show) {
             Place();
+            framePending_ = true;
+        } else if (event->type() == QEvent::ActivationChange && framePending_ && window_->isActiveWindow()) {
+            framePending_ = false;
+            Place();
+        }
         return false;
     }
 
@@ -37,6 +44,7 @@ private:
     QWidget* window_;
     QPointer<const QWidget> anchor_;
     bool above_;
+    bool framePending_ = false;
 };
 } // namespace
 

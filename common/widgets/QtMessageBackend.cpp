@@ -4,8 +4,6 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QTextStream>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -74,35 +72,10 @@ void CloseAllWindows()
         w->hide();
 }
 
-// Test seam for tests that run the real programs: with LEVY_TEST_MESSAGE_LOG naming a
-// file, each box is appended to it (title, icon, text) and answered with its first
-// button instead of being shown.
-Answer LogMessage(const QString& file, const MessageRequest& request)
-{
-    QFile log(file);
-    if (log.open(QIODevice::Append | QIODevice::Text)) {
-        QTextStream out(&log);
-        out << request.title << u'|' << int(request.icon) << u'|' << request.text << u'\n';
-    }
-    switch (request.buttons) {
-    case Buttons::AbortRetryIgnore: return Answer::Abort;
-    case Buttons::YesNo:
-    case Buttons::YesNoCancel: return Answer::Yes;
-    case Buttons::RetryCancel: return Answer::Cancel;
-    default: return Answer::OK;
-    }
-}
 } // namespace
 
 void InstallQtMessageBackend()
 {
-    const QString log = qEnvironmentVariable("LEVY_TEST_MESSAGE_LOG");
-    if (!log.isEmpty()) {
-        SetMessageBackend({[log](const MessageRequest& r) { return LogMessage(log, r); },
-                           [](const QString&, const QString&, const QString&) { return QString(); }});
-        SetEndProgramHook(CloseAllWindows);
-        return;
-    }
     SetMessageBackend({ShowMessage, ShowInput});
     SetEndProgramHook(CloseAllWindows);
 }

@@ -111,30 +111,41 @@ void TestDelverStartUp::secondCopyIsRefusedWhileTheFirstRuns()
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     env.insert(u"XDG_CONFIG_HOME"_s, sandbox_->Folder() + u"/config"_s);
     env.insert(u"XDG_RUNTIME_DIR"_s, sandbox_->Folder());
-    auto start = [&](QProcess& p, const QString& log) {
+    const QString underTest = QStringLiteral(LEVY_TEST_BINARY_DIR "/tests/delver_under_test");
+    auto start = [&](QProcess& p, const QString& log, const QString& program) {
         QProcessEnvironment e = env;
         e.insert(u"LEVY_TEST_MESSAGE_LOG"_s, log);
         p.setProcessEnvironment(e);
-        p.start(QStringLiteral(LEVY_PROGRAM_DIR "/delver"), {});
+        p.start(program, {});
         QVERIFY(p.waitForStarted());
     };
-    QProcess first, second;
-    start(first, sandbox_->Path(u"first.log"_s));
+    QProcess first, second, installed;
+    start(first, sandbox_->Path(u"first.log"_s), underTest);
     // The first copy waits at its log-in.
     QTest::qWait(1500);
     QCOMPARE(first.state(), QProcess::Running);
-    start(second, sandbox_->Path(u"second.log"_s));
+    start(second, sandbox_->Path(u"second.log"_s), underTest);
     QVERIFY(second.waitForFinished(20000));
     QCOMPARE(ReadLog(sandbox_->Path(u"second.log"_s)),
              QStringList({u"Levy System|1|Another copy of the "_s + product +
                           u" is already running. Please use that copy instead."_s}));
+    // The installed program holds no test seam: told the same, it neither logs nor answers
+    // its box, which waits for a person.
+    start(installed, sandbox_->Path(u"installed.log"_s), QStringLiteral(LEVY_PROGRAM_DIR "/delver"));
+    QVERIFY(!installed.waitForFinished(1500));
+    QVERIFY(!QFile::exists(sandbox_->Path(u"installed.log"_s)));
+    installed.kill();
+    installed.waitForFinished();
+    for (const char* program : {"/steward", "/delver"})
+        QVERIFY(!test::FileBytes(QStringLiteral(LEVY_PROGRAM_DIR) + QLatin1String(program))
+                     .contains("LEVY_TEST_MESSAGE_LOG"));
     QCOMPARE(first.state(), QProcess::Running);
     QVERIFY(ReadLog(sandbox_->Path(u"first.log"_s)).isEmpty());
     first.kill();
     first.waitForFinished();
     // Once the first has gone, a new copy starts normally.
     QProcess third;
-    start(third, sandbox_->Path(u"third.log"_s));
+    start(third, sandbox_->Path(u"third.log"_s), underTest);
     QTest::qWait(1500);
     QCOMPARE(third.state(), QProcess::Running);
     QVERIFY(ReadLog(sandbox_->Path(u"third.log"_s)).isEmpty());

@@ -567,7 +567,7 @@ void TestUserAccounts::realDelverIsKeptOutWhileTheWindowIsOpen()
     auto start = [&](QProcess& p, const QString& log) {
         env.insert(u"LEVY_TEST_MESSAGE_LOG"_s, log);
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(LEVY_PROGRAM_DIR "/delver"), {});
+        p.start(QStringLiteral(LEVY_TEST_BINARY_DIR "/tests/delver_under_test"), {});
         QVERIFY(p.waitForStarted());
     };
     QProcess refused, admitted;
