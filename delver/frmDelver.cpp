@@ -232,12 +232,19 @@ void frmDelver::Form_Activate()
         SetHelpDialog(dlgSQL_Form);
         frmSystem_StartUp splash;
         ShowModal(splash);
-        if (!UserRights[Utilities_Delver]) {
-            MsgBox(u"You are not authorised to carry out delver operations."_s, Icon::Critical, u"Security Violation"_s);
-            EndProgram();
-        }
+        AdmitOnlyWithDelverRight();
         barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
     });
+}
+
+// Every log-in is checked, the one after Log Off too: otherwise anyone could log off a
+// colleague's Delver and log in without the right.
+void frmDelver::AdmitOnlyWithDelverRight()
+{
+    if (UserRights[Utilities_Delver])
+        return;
+    MsgBox(u"You are not authorised to carry out delver operations."_s, Icon::Critical, u"Security Violation"_s);
+    EndProgram();
 }
 
 void frmDelver::SetCaption(const QString& file)
@@ -393,6 +400,7 @@ void frmDelver::LogOff()
         barBottomStatusBar->SetSessionText(QString());
         frmSystem_StartUp splash(this);
         ShowModal(splash);
+        AdmitOnlyWithDelverRight();
         barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
     });
 }

@@ -66,6 +66,7 @@ protected:
 
 private:
     void Form_Activate();
+    void AdmitOnlyWithDelverRight();
     void ArrangeControls();
     void SaveTo(bool blnSaveAs);
     void SetCaption(const QString& file);

@@ -66,6 +66,7 @@ private slots:
     void refusingTheDateEndsTheProgram();
     void accountWithoutTheRightIsRefused();
     void logOffAndOnAgainAsAnotherUser();
+    void accountWithoutTheRightIsRefusedAfterLogOff();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -313,6 +314,30 @@ void TestDelverStartUp::logOffAndOnAgainAsAnotherUser()
     QCOMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Bursar"_s);
     QVERIFY(levyDatabase && levyDatabase->IsOpen());
     QVERIFY(!EndProgramCalled());
+}
+
+void TestDelverStartUp::accountWithoutTheRightIsRefusedAfterLogOff()
+{
+    test::DelverDatabase(sandbox_->Folder());
+    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
+    frmDelver editor;
+    editor.show();
+    QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
+
+    test::WhenModal<frmSystem_LogIn>([&](frmSystem_LogIn* login) {
+        login->txtUserName->setText(u"Trainee"_s);
+        login->txtPassword->setText(u"trainee"_s);
+        login->cmdLogIn->click();
+        test::WhenModal<frmSystem_CheckDate>([&](frmSystem_CheckDate* date) { date->cmdYes->click(); });
+    });
+    MessageLog::QueueAnswer(Answer::Yes);
+    editor.LogOff();
+    QVERIFY(EndProgramCalled());
+    const MessageRequest box = MessageLog::Shown().last();
+    QCOMPARE(box.text, u"You are not authorised to carry out delver operations."_s);
+    QCOMPARE(box.title, u"Security Violation"_s);
+    QCOMPARE(box.icon, Icon::Critical);
+    QCOMPARE(editor.barBottomStatusBar->SessionText(), QString());
 }
 
 QTEST_MAIN(TestDelverStartUp)
