@@ -155,7 +155,13 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
         // A user's statement could otherwise build texts of a gigabyte each
         // (randomblob, printf widths, replace): refuse them before they are made.
         sqlite3_limit(query_->Handle(), SQLITE_LIMIT_LENGTH, queryValueLimit);
-        engine::InstallReadOnlyAuthorizer(query_->Handle());
+        static const std::set<std::string> dialectFunctions = [] {
+            std::set<std::string> names;
+            for (const JetFunctionInfo& f : JetFunctionTable())
+                names.insert(f.sqlName.toLower().toStdString());
+            return names;
+        }();
+        engine::InstallReadOnlyAuthorizer(query_->Handle(), dialectFunctions);
         RegisterJetFunctions(query_->Handle());
     }
     return query_;

@@ -5,6 +5,8 @@
 #include "SqlClassifier.h"
 
 #include <cstring>
+#include <set>
+#include <string>
 #include <strings.h>
 #include <utility>
 
@@ -20,16 +22,36 @@ const QString onlySelect = u" Only select, crosstab and union queries can be run
 
 bool Same(const char* a, const char* b) { return a && b && strcasecmp(a, b) == 0; }
 
-bool ForbiddenFunction(const char* name)
+// The engine's own functions a reading statement needs: text, number, date and
+// aggregate functions. Everything else the engine carries (the full-text and r-tree
+// modules' helpers, compile-option probes, file, key and extension functions) is
+// refused: some of them read past their arguments and hand back the engine's memory.
+const std::set<std::string>& EngineReadingFunctions()
+{
+    static const std::set<std::string> names = {
+        "abs",       "avg",          "char",     "coalesce",  "count",    "current_date", "current_time",
+        "current_timestamp",         "date",     "datetime",  "glob",     "group_concat", "hex",
+        "ifnull",    "instr",        "julianday", "length",   "like",     "likelihood",   "likely",
+        "lower",     "ltrim",        "max",      "min",       "nullif",   "printf",       "quote",
+        "random",    "randomblob",   "replace",  "round",     "rtrim",    "soundex",      "strftime",
+        "substr",    "sum",          "time",     "total",     "trim",     "typeof",       "unicode",
+        "unlikely",  "upper",        "zeroblob",
+    };
+    return names;
+}
+
+const std::set<std::string>* registeredFunctions = nullptr;
+
+bool AllowedFunction(const char* name)
 {
     if (!name)
-        return true;
-    static const char* const forbidden[] = {"load_extension", "sqlcipher_export", "fts3_tokenizer", "readfile",
-                                            "writefile", "edit", "sqlite_compileoption_get"};
-    for (const char* f : forbidden)
-        if (Same(name, f))
-            return true;
-    return strncasecmp(name, "sqlcipher", 9) == 0;
+        return false;
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return EngineReadingFunctions().count(folded) ||
+           (registeredFunctions && registeredFunctions->count(folded));
 }
 
 QString Describe(int action, const char* a, const char* b)
@@ -43,8 +65,8 @@ QString Describe(int action, const char* a, const char* b)
     case SQLITE_DELETE:
         return u"This statement would delete records from \"%1\"."_s.arg(first) + onlySelect;
     case SQLITE_FUNCTION:
-        return u"The function %1() cannot be used in a query: it could change the database or reach other files."_s
-            .arg(QString::fromUtf8(b ? b : ""));
+        return u"The function %1() cannot be used in a query. A query can call the text, number, date and "
+               u"total functions only."_s.arg(QString::fromUtf8(b ? b : ""));
     case SQLITE_PRAGMA:
         return u"This statement would read or change a setting of the database engine (%1)."_s.arg(first) +
                onlySelect;
@@ -79,14 +101,18 @@ int Authorize(void*, int action, const char* a, const char* b, const char*, cons
             return SQLITE_IGNORE;
         return SQLITE_OK;
     case SQLITE_FUNCTION:
-        return ForbiddenFunction(b) ? Deny(action, a, b) : SQLITE_OK;
+        return AllowedFunction(b) ? SQLITE_OK : Deny(action, a, b);
     default:
         return Deny(action, a, b);
     }
 }
 } // namespace
 
-void InstallReadOnlyAuthorizer(sqlite3* db) { sqlite3_set_authorizer(db, Authorize, nullptr); }
+void InstallReadOnlyAuthorizer(sqlite3* db, const std::set<std::string>& alsoAllowed)
+{
+    registeredFunctions = &alsoAllowed;
+    sqlite3_set_authorizer(db, Authorize, nullptr);
+}
 
 QString TakeAuthorizerRefusal() { return std::exchange(refusal, QString()); }
 

@@ -4,16 +4,20 @@
 
 #include <QString>
 #include <memory>
+#include <set>
+#include <string>
 
 struct sqlite3;
 
 namespace levy::engine {
 
 // Installs on a connection the authorizer that lets statements read and nothing else:
-// no writes, schema changes, pragmas, transactions, attachments or functions that write
-// or load. The "User Password" column of "Users" reads as Null. It stays installed, so
-// that a statement the engine prepares again after a schema change is checked again.
-void InstallReadOnlyAuthorizer(sqlite3* db);
+// no writes, schema changes, pragmas, transactions or attachments, and no function but
+// the engine's ordinary ones and those in `alsoAllowed` (lower-case names of the
+// functions registered on the connection; it must outlive the connection). The
+// "User Password" column of "Users" reads as Null. It stays installed, so that a
+// statement the engine prepares again after a schema change is checked again.
+void InstallReadOnlyAuthorizer(sqlite3* db, const std::set<std::string>& alsoAllowed);
 
 // What the authorizer refused last on this thread, as a description a clerk can act on;
 // empty when it refused nothing since the last call. Forgets it.

@@ -202,6 +202,29 @@ void TestReadPathAttacks::attacksAreRefused_data()
     add("fts3_tokenizer write", u"SELECT fts3_tokenizer('simple', x'0000000000000000')"_s, u"fts3_tokenizer()"_s);
     add("fts3_tokenizer in a subquery", u"SELECT (SELECT hex(fts3_tokenizer('porter'))) AS p FROM Notes"_s,
         u"fts3_tokenizer()"_s);
+    // The modules' and the engine's debugging functions: rtreenode reads past its
+    // argument and hands back the engine's memory, other users' passwords among it.
+    add("rtreenode reading past its argument", u"SELECT rtreenode(0, X'00006000000000000000000000000000') FROM Notes"_s,
+        u"rtreenode()"_s);
+    add("rtreenode mixed case", u"SELECT RtReeNode(2, zeroblob(64)) AS n"_s, u"rtreenode()"_s);
+    add("rtreenode bracketed", u"SELECT [rtreenode](0, X'00') FROM Notes"_s, u"rtreenode()"_s);
+    add("rtreenode quoted, in WHERE", u"SELECT Topic FROM Notes WHERE \"rtreenode\"(0, X'00') <> ''"_s,
+        u"rtreenode()"_s);
+    add("rtreedepth", u"SELECT rtreedepth(X'0000') AS d"_s, u"rtreedepth()"_s);
+    add("fts5", u"SELECT fts5(0) AS f"_s, u"fts5"_s);
+    add("sqlite_compileoption_get", u"SELECT sqlite_compileoption_get(0) AS o"_s, u"sqlite_compileoption_get()"_s);
+    add("sqlite_compileoption_used", u"SELECT SQLITE_COMPILEOPTION_USED('HAS_CODEC') AS o"_s,
+        u"sqlite_compileoption_used()"_s);
+    add("matchinfo", u"SELECT matchinfo(Topic) FROM Notes"_s, u"matchinfo()"_s);
+    add("offsets", u"SELECT offsets(Topic) FROM Notes"_s, u"offsets()"_s);
+    add("snippet", u"SELECT snippet(Topic) FROM Notes"_s, u"snippet()"_s);
+    add("optimize", u"SELECT optimize(Topic) FROM Notes"_s, u"optimize()"_s);
+    add("MATCH operator", u"SELECT Topic FROM Notes WHERE Topic MATCH 'a'"_s, u"MATCH()"_s);
+    add("sqlite_version", u"SELECT sqlite_version() AS v"_s, u"sqlite_version()"_s);
+    add("sqlite_source_id", u"SELECT sqlite_source_id() AS v"_s, u"sqlite_source_id()"_s);
+    add("sqlite_log", u"SELECT sqlite_log(1, 'x') AS v"_s, u"sqlite_log()"_s);
+    add("sqlite_rename_parent", u"SELECT sqlite_rename_parent('a', 'b', 'c') AS v"_s, u"sqlite_rename_parent()"_s);
+    add("changes", u"SELECT changes() + total_changes() + last_insert_rowid() AS v"_s, u"changes()"_s);
     // Creating anything, even temporary.
     add("CREATE TEMP TABLE", u"CREATE TEMP TABLE t AS SELECT * FROM Users"_s, onlySelect);
     add("CREATE TEMPORARY VIEW", u"create temporary view v as select 1"_s, onlySelect);
