@@ -22,7 +22,6 @@ QString TrimSpaces(const QString& text)
 }
 
 namespace {
-constexpr int errOverflow = 6;
 constexpr int errDivisionByZero = 11;
 } // namespace
 
@@ -41,9 +40,6 @@ QString FormatAmount(Currency amount, bool omitCurrencySign, bool omitSuffix)
         cents -= 100;
         whole += 1;
     }
-    if (whole > 2147483647u)
-        Raise(errOverflow, u"FormatAmount"_s, u"Overflow"_s);
-
     const QString digits = QString::number(whole);
     const QString pattern = omitCurrencySign ? u"@@@ @@@ @@@"_s : u"$ @@@ @@@ @@@"_s;
     QString text = pattern;

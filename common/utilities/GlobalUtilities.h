@@ -15,7 +15,8 @@ bool NamesMatch(const QString& a, const QString& b);
 // An amount laid out in a fixed-width column: digits in blank-separated groups of three
 // filling "@@@ @@@ @@@" (or "$ @@@ @@@ @@@") from the right, then two decimals, then
 // " DR" for a negative or " CR" for any other amount unless the suffix is omitted.
-// A whole part above 2147483647 fails with an overflow error.
+// Whole parts of more than nine digits are shown in full, grouped the same way: a year's
+// levy in a currency of small units passes 2147483647 easily.
 QString FormatAmount(Currency amount, bool omitCurrencySign = false, bool omitSuffix = false);
 
 // Whether value / divisor equals value \ divisor (integer division of both operands
