@@ -55,6 +55,9 @@ void TextExportFile::AppendField(const QString& text, qsizetype field)
     const qsizetype start = pending_.size();
     pending_.resize(start + 2 * text.size() + 3);
     char* out = pending_.data() + start;
+    // Commas go between fields only: a spreadsheet reads a trailing one as one more, empty column.
+    if (field > 0)
+        *out++ = ',';
     if (quoted)
         *out++ = '"';
     const QChar* chars = text.constData();
@@ -83,7 +86,6 @@ void TextExportFile::AppendField(const QString& text, qsizetype field)
     }
     if (quoted)
         *out++ = '"';
-    *out++ = ',';
     pending_.truncate(out - pending_.constData());
 }
 
