@@ -93,9 +93,24 @@ int ActionType(const JetToken& t)
         return dbQUpdate;
     if (t.IsWord(u"DELETE"_s))
         return dbQDelete;
-    if (t.IsWord(u"CREATE"_s) || t.IsWord(u"DROP"_s) || t.IsWord(u"ALTER"_s))
+    if (t.IsWord(u"CREATE"_s) || t.IsWord(u"DROP"_s) || t.IsWord(u"ALTER"_s) || t.IsWord(u"GRANT"_s) ||
+        t.IsWord(u"REVOKE"_s))
         return dbQDDL;
     return -1;
+}
+
+// The engine's other statements and the dialect's procedures: actions too, but only as
+// the first word (after WITH they are a syntax error the engine names).
+bool BeginsOtherStatement(const JetToken& t)
+{
+    static const QString others[] = {u"ATTACH"_s,  u"DETACH"_s,  u"PRAGMA"_s,   u"VACUUM"_s,    u"BEGIN"_s,
+                                     u"COMMIT"_s,  u"END"_s,     u"ROLLBACK"_s, u"SAVEPOINT"_s, u"RELEASE"_s,
+                                     u"REINDEX"_s, u"ANALYZE"_s, u"EXPLAIN"_s,  u"PROCEDURE"_s, u"EXECUTE"_s,
+                                     u"EXEC"_s};
+    for (const QString& verb : others)
+        if (t.IsWord(verb))
+            return true;
+    return false;
 }
 
 // True when INTO stands among the statement's own words (at `depth`) from `from` on.
@@ -123,8 +138,12 @@ int ClassifyTokens(const QList<JetToken>& tokens, qsizetype from)
         return MakesTable(tokens, from, first.depth) ? dbQMakeTable : dbQCrosstab;
     if (const int action = ActionType(first); action >= 0)
         return action;
-    if (!first.IsWord(u"SELECT"_s) && !first.IsWord(u"WITH"_s) && !first.IsWord(u"VALUES"_s))
+    if (BeginsOtherStatement(first))
         return dbQAction;
+    // A first word that begins no statement at all (SELEC) is a mistyped select: the
+    // parser names the fault and its place, as for any other syntax error.
+    if (!first.IsWord(u"SELECT"_s) && !first.IsWord(u"WITH"_s) && !first.IsWord(u"VALUES"_s))
+        return dbQSelect;
     // The main statement's own words are those at the depth of its first token; a WITH
     // clause's bodies and subqueries sit deeper. Inside a select, INSERT, REPLACE and
     // the like can only be names or functions (replace()), never actions.

@@ -20,7 +20,9 @@ QList<SqlToken> TokenizeSql(const QString& sql);
 
 // The query type code of a statement in either dialect (dbQSelect, dbQSetOperation,
 // dbQCrosstab, an action code: SELECT ... INTO and a PARAMETERS clause before an action
-// are actions), decided from its tokens alone: nothing is compiled or run.
+// are actions), decided from its tokens alone: nothing is compiled or run. A statement
+// whose first word is no statement's verb counts as a select, so that compiling it
+// reports the fault.
 int ClassifyStatement(const QString& sql);
 
 // True when something other than blanks, comments and one closing ";" follows the end of

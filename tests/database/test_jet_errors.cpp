@@ -75,6 +75,9 @@ void TestJetErrors::messages_data()
     add("a parameter", "PARAMETERS [Which class] Text; SELECT * FROM Students WHERE Class = [Which class]", syntax,
         "asks for the value of its parameter [Which class], which Delver cannot ask for.");
     // The dialect's own texts.
+    add("mistyped first word", "SELEC * FRM Students", syntax,
+        "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'. The fault is near "
+        "\"SELEC\" at line 1, column 1.");
     add("two statements", "SELECT * FROM Students; SELECT * FROM Users", engine::errTrailingCharacters,
         "Characters found after end of SQL statement.");
     add("missing operator", "SELECT * FROM Students WHERE Surname Sex", syntax,

@@ -50,6 +50,7 @@ void TestSqlClassifier::types_data()
     QTest::newRow("begin") << u"BEGIN"_s << int(dbQAction);
     QTest::newRow("vacuum") << u"VACUUM"_s << int(dbQAction);
     QTest::newRow("empty") << QString() << int(dbQAction);
+    QTest::newRow("mistyped verb, left to the parser") << u"SELEC * FRM Students"_s << int(dbQSelect);
     QTest::newRow("select in a name only") << u"[SELECT]"_s << int(dbQAction);
 }
 
