@@ -14,8 +14,13 @@ void RepairOptimiseDatabase()
 {
     try {
         const QString path = GetDatabasePath();
-        DBEngine::Instance().CompactDatabaseInPlace(path, levyPasswordConnect);
-        MsgBox(u"Database successfully compacted."_s, Icon::Information);
+        // The only database Steward holds outside a modal window is the one a blank
+        // installation left open; that hold is ours, not another program's.
+        CloseLevyDatabase();
+        const QString note = DBEngine::Instance().CompactDatabaseInPlace(path, levyPasswordConnect);
+        MsgBox(note.isEmpty() ? u"Database successfully compacted."_s
+                              : u"Database successfully compacted."_s + u"\r\n\r\n"_s + note,
+               Icon::Information);
     } catch (const RuntimeError& error) {
         MsgBox(error.description, Icon::Critical);
     }

@@ -1,5 +1,6 @@
 #include "frmSteward_DBInitialisation.h"
 
+#include "InstallLocation.h"
 #include "database/DatabaseAccess.h"
 #include "database/DatabaseBuildingRoutines.h"
 #include "platform/MessageBox.h"
@@ -28,7 +29,6 @@ frmSteward_DBInitialisation::frmSteward_DBInitialisation(QWidget* owner) : QDial
     Label1->setObjectName(u"Label1"_s);
     txtDBLocation = new ClickableLineEdit(this);
     txtDBLocation->setObjectName(u"txtDBLocation"_s);
-    txtDBLocation->setReadOnly(true);
     txtDBLocation->setToolTip(u"Click here to enter the file name."_s);
     txtDBLocation->setMinimumWidth(360);
     cmdCreateDatabase = new QPushButton(u"Install Database"_s, this);
@@ -42,11 +42,13 @@ frmSteward_DBInitialisation::frmSteward_DBInitialisation(QWidget* owner) : QDial
     cmdHelp->setToolTip(u"Click here to launch help"_s);
     for (QPushButton* b : {cmdCreateDatabase, cmdCancel, cmdHelp})
         b->setAutoDefault(false);
+    cmdBrowse = MakeBrowseButton(this);
     dlgPath = new CommonDialog(this, u"dlgPath"_s);
 
     auto* row = new QHBoxLayout;
     row->addWidget(Label1);
     row->addWidget(txtDBLocation, 1);
+    row->addWidget(cmdBrowse);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdCreateDatabase);
@@ -55,28 +57,21 @@ frmSteward_DBInitialisation::frmSteward_DBInitialisation(QWidget* owner) : QDial
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(buttons);
-    setTabOrder(txtDBLocation, cmdCreateDatabase);
+    setTabOrder(txtDBLocation, cmdBrowse);
+    setTabOrder(cmdBrowse, cmdCreateDatabase);
     setTabOrder(cmdCreateDatabase, cmdCancel);
     setTabOrder(cmdCancel, cmdHelp);
     setFixedSize(sizeHint());
 
     connect(txtDBLocation, &ClickableLineEdit::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });
+    connect(cmdBrowse, &QPushButton::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });
     connect(cmdCreateDatabase, &QPushButton::clicked, this, [this] { Guarded([this] { cmdCreateDatabase_Click(); }); });
     // Escape presses Cancel, as a dialog's cancel button does.
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(240); }); });
 }
 
-void frmSteward_DBInitialisation::txtDBLocation_Click()
-{
-    dlgPath->DialogTitle = u"Specify the location for the database"_s;
-    dlgPath->Filter = u"Databases (*.mdb)|*.mdb"_s;
-    dlgPath->Flags = 34820;
-    dlgPath->FileName.clear();
-    dlgPath->CancelError = false;
-    dlgPath->ShowSave();
-    txtDBLocation->setText(dlgPath->FileName);
-}
+void frmSteward_DBInitialisation::txtDBLocation_Click() { BrowseForLocation(*dlgPath, *txtDBLocation); }
 
 void frmSteward_DBInitialisation::cmdCreateDatabase_Click()
 {
@@ -85,7 +80,7 @@ void frmSteward_DBInitialisation::cmdCreateDatabase_Click()
         return;
     }
     const QString location = txtDBLocation->text();
-    if (!BuildBlankDatabase(location))
+    if (!LocationAccepted(*dlgPath, location, txtDBLocation->isModified()) || !BuildBlankDatabase(location))
         return;
     try {
         SaveSetting(settingsApplication, settingsSection, settingsDBPath, location);

@@ -17,7 +17,8 @@ public:
     explicit frmSteward_DBInitialisation(QWidget* owner);
 
     QLabel* Label1;
-    ClickableLineEdit* txtDBLocation;
+    ClickableLineEdit* txtDBLocation;  // typed in, or filled by the location dialog
+    QPushButton* cmdBrowse;
     QPushButton* cmdCreateDatabase;
     QPushButton* cmdCancel;
     QPushButton* cmdHelp;

@@ -1,5 +1,6 @@
 #include "frmSteward_InstallSampleDB.h"
 
+#include "InstallLocation.h"
 #include "database/DatabaseAccess.h"
 #include "platform/HiddenWorkingName.h"
 #include "platform/MessageBox.h"
@@ -21,15 +22,91 @@
 #include <QRandomGenerator>
 #include <QVBoxLayout>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 namespace {
+std::function<int(const char*)> placementFault;
+
+// The error number a system call reports (0 when it succeeds), or the one a test makes
+// it report instead of being made.
+template <class Call>
+int Fails(const char* name, Call call)
+{
+    if (placementFault)
+        if (const int injected = placementFault(name))
+            return injected;
+    return call() < 0 ? errno : 0;
+}
+
+[[noreturn]] void RaisePlacement(const QString& target, int error)
+{
+    Raise(58, u"Install Sample Database"_s,
+          u"The sample database could not be put at \"%1\": %2."_s.arg(QDir::toNativeSeparators(target),
+                                                                    QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// Writes the finished copy into a target made anew. Not atomic: the last resort of a
+// file system that can neither rename without replacing nor link.
+int CopyIntoNewFile(const QString& copy, const QString& target)
+{
+    int out = -1;
+    if (const int error = Fails("open", [&] {
+            return out = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        }))
+        return error;
+    QFile in(copy);
+    int error = in.open(QIODevice::ReadOnly) ? 0 : EIO;
+    std::array<char, 1 << 16> buffer;
+    while (!error) {
+        const qint64 n = in.read(buffer.data(), qint64(buffer.size()));
+        if (n < 0)
+            error = EIO;
+        if (n <= 0)
+            break;
+        for (qint64 done = 0; done < n && !error;) {
+            const ssize_t w = ::write(out, buffer.data() + done, size_t(n - done));
+            if (w < 0 && errno != EINTR)
+                error = errno;
+            done += std::max<ssize_t>(w, 0);
+        }
+    }
+    if (!error && ::fsync(out) != 0)
+        error = errno;
+    ::close(out);
+    if (error)  // the half-written file is ours: it was made new above
+        ::unlink(QFile::encodeName(target).constData());
+    return error;
+}
+
+// Puts the finished copy at the target, never over a file that appeared meanwhile
+// (that could be someone's database).
+void PutInPlace(const QString& copy, const QString& target)
+{
+    const QByteArray from = QFile::encodeName(copy), to = QFile::encodeName(target);
+    int error = Fails("rename", [&] {
+        return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+    });
+    // Network and user-space file systems may not know a rename that refuses to replace;
+    // a hard link refuses as well.
+    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+        error = Fails("link", [&] { return ::link(from.constData(), to.constData()); });
+        if (error == EPERM || error == ENOSYS || error == EOPNOTSUPP)
+            error = CopyIntoNewFile(copy, target);
+    }
+    QFile::remove(copy);
+    if (error)
+        RaisePlacement(target, error);
+}
+
 // Copies through a temporary file beside the target, so that a failed copy never
 // leaves a half-written database under the chosen name.
 void CopyDatabase(const QString& source, const QString& target)
@@ -52,15 +129,7 @@ void CopyDatabase(const QString& source, const QString& target)
     // A copy taken from read-only media must be writable; like every levy database it
     // is its owner's alone, whatever the installed original allows.
     QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    // Never over a file that appeared meanwhile: that could be someone's database.
-    if (::renameat2(AT_FDCWD, QFile::encodeName(temporary).constData(), AT_FDCWD,
-                    QFile::encodeName(target).constData(), RENAME_NOREPLACE) != 0) {
-        const int error = errno;
-        QFile::remove(temporary);
-        Raise(58, u"Install Sample Database"_s,
-              u"The sample database could not be put at \"%1\": %2."_s.arg(QDir::toNativeSeparators(target),
-                                                                        QString::fromLocal8Bit(std::strerror(error))));
-    }
+    PutInPlace(temporary, target);
 }
 } // namespace
 
@@ -73,7 +142,6 @@ frmSteward_InstallSampleDB::frmSteward_InstallSampleDB(QWidget* owner) : QDialog
     Label1->setObjectName(u"Label1"_s);
     txtDBLocation = new ClickableLineEdit(this);
     txtDBLocation->setObjectName(u"txtDBLocation"_s);
-    txtDBLocation->setReadOnly(true);
     txtDBLocation->setToolTip(u"Click here to enter the file name."_s);
     cmdCreateDatabase = new QPushButton(u"Install Database"_s, this);
     cmdCreateDatabase->setObjectName(u"cmdCreateDatabase"_s);
@@ -86,11 +154,13 @@ frmSteward_InstallSampleDB::frmSteward_InstallSampleDB(QWidget* owner) : QDialog
     cmdCancel->setToolTip(u"Click here to exit without creating a database"_s);
     for (QPushButton* b : {cmdCreateDatabase, cmdHelp, cmdCancel})
         b->setAutoDefault(false);
+    cmdBrowse = MakeBrowseButton(this);
     dlgPath = new CommonDialog(this, u"dlgPath"_s);
 
     auto* row = new QHBoxLayout;
     row->addWidget(Label1);
     row->addWidget(txtDBLocation, 1);
+    row->addWidget(cmdBrowse);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdCreateDatabase);
@@ -99,25 +169,23 @@ frmSteward_InstallSampleDB::frmSteward_InstallSampleDB(QWidget* owner) : QDialog
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addLayout(buttons);
+    setTabOrder(txtDBLocation, cmdBrowse);
+    setTabOrder(cmdBrowse, cmdCreateDatabase);
     setFixedSize(Twips(6795), std::max(Twips(1455), sizeHint().height()));
 
     connect(txtDBLocation, &ClickableLineEdit::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });
+    connect(cmdBrowse, &QPushButton::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });
     connect(cmdCreateDatabase, &QPushButton::clicked, this, [this] { Guarded([this] { cmdCreateDatabase_Click(); }); });
     connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(230); }); });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void frmSteward_InstallSampleDB::txtDBLocation_Click()
+void frmSteward_InstallSampleDB::SetPlacementFaultForTests(std::function<int(const char* call)> fault)
 {
-    dlgPath->DialogTitle = u"Specify the location for the database"_s;
-    dlgPath->Filter = u"Databases (*.mdb)|*.mdb"_s;
-    dlgPath->Flags = CommonDialog::cdlOFNPathMustExist | CommonDialog::cdlOFNHideReadOnly |
-                     CommonDialog::cdlOFNNoReadOnlyReturn;
-    dlgPath->FileName.clear();
-    dlgPath->CancelError = false;
-    dlgPath->ShowSave();
-    txtDBLocation->setText(dlgPath->FileName);
+    placementFault = std::move(fault);
 }
+
+void frmSteward_InstallSampleDB::txtDBLocation_Click() { BrowseForLocation(*dlgPath, *txtDBLocation); }
 
 void frmSteward_InstallSampleDB::cmdCreateDatabase_Click()
 {
@@ -128,6 +196,8 @@ void frmSteward_InstallSampleDB::cmdCreateDatabase_Click()
             MsgBox(u"Please enter the database location first"_s, Icon::Exclamation);
             return;
         }
+        if (!LocationAccepted(*dlgPath, target, txtDBLocation->isModified()))
+            return;
         if (!QFileInfo(source).isFile()) {
             MsgBox(u"Unable To Locate Sample Database setupp information. "_s + u"Please contact technical support."_s,
                    Icon::Critical);

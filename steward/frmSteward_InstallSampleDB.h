@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -17,7 +19,8 @@ public:
     explicit frmSteward_InstallSampleDB(QWidget* owner);
 
     QLabel* Label1;
-    ClickableLineEdit* txtDBLocation;
+    ClickableLineEdit* txtDBLocation;  // typed in, or filled by the location dialog
+    QPushButton* cmdBrowse;
     QPushButton* cmdCreateDatabase;
     QPushButton* cmdHelp;
     QPushButton* cmdCancel;
@@ -25,6 +28,11 @@ public:
 
     void txtDBLocation_Click();
     void cmdCreateDatabase_Click();
+
+    // Test seam: before each system call that puts the copy in place ("rename", "link",
+    // "open"), `fault` may return an error number for the call to report instead of its
+    // own; 0 lets it report its own. An empty function ends the seam.
+    static void SetPlacementFaultForTests(std::function<int(const char* call)> fault);
 };
 
 } // namespace levy

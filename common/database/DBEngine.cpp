@@ -14,6 +14,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -61,6 +64,18 @@ Workspace& DBEngine::Workspaces(int index)
 
 namespace {
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+QString UserName(uid_t uid)
+{
+    const passwd* entry = ::getpwuid(uid);
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString::number(uid);
+}
+
+QString GroupName(gid_t gid)
+{
+    const group* entry = ::getgrgid(gid);
+    return entry ? QString::fromLocal8Bit(entry->gr_name) : QString::number(gid);
+}
 
 // Row counts of every table, to compare a copy with its source.
 QList<QPair<QString, int64_t>> Census(const std::shared_ptr<engine::Connection>& c)
@@ -175,6 +190,43 @@ void SyncPath(const QString& path, bool directory)
                                        Native(path), QString::fromLocal8Bit(std::strerror(error))));
 }
 
+// Gives the copy the original's owner, group and permission bits (an office shares its
+// database through a group), and writes it out. A copy that cannot be given them must not
+// replace the original.
+void KeepOwnerAndMode(const QString& copy, const struct stat& original, const QString& shownPath)
+{
+    const int fd = ::open(QFile::encodeName(copy).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        RaiseEngine(engine::errIo, u"The compacted copy \"%1\" could not be opened: %2."_s.arg(
+                                       Native(copy), QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat made {};
+    int failure = ::fstat(fd, &made) == 0 ? 0 : errno;
+    if (!failure && (made.st_uid != original.st_uid || made.st_gid != original.st_gid)) {
+        const uid_t owner = made.st_uid == original.st_uid ? uid_t(-1) : original.st_uid;
+        const gid_t group = made.st_gid == original.st_gid ? gid_t(-1) : original.st_gid;
+        if (compactionFault == 4 || ::fchown(fd, owner, group) != 0) {
+            const int error = compactionFault == 4 ? EPERM : errno;
+            ::close(fd);
+            RaiseEngine(engine::errNotAuthorized,
+                        u"The database \"%1\" is not compacted: the compacted copy could not be given the "
+                        u"file's owner %2 and group %3 (%4), and without them the people who share the file could "
+                        u"not open it. The database is as it was. Compact it as the file's owner or as the "
+                        u"system's administrator."_s.arg(Native(shownPath), UserName(original.st_uid),
+                                                          GroupName(original.st_gid),
+                                                          QString::fromLocal8Bit(std::strerror(error))));
+        }
+    }
+    // After the owner: changing the owner clears the set-ID bits.
+    if (!failure && ::fchmod(fd, original.st_mode & 07777) != 0)
+        failure = errno;
+    if (!failure && ::fsync(fd) != 0)
+        failure = errno;
+    ::close(fd);
+    if (failure)
+        RaiseEngine(engine::errIo, u"The compacted copy \"%1\" could not be made ready: %2. The database is as "
+                                   u"it was."_s.arg(Native(copy), QString::fromLocal8Bit(std::strerror(failure))));
+}
+
 // A compaction that was killed leaves its hidden copy behind. Only a compaction holds
 // the database exclusively, so once we hold it every such copy is abandoned.
 void RemoveAbandonedCopies(const QFileInfo& database)
@@ -210,13 +262,31 @@ void DBEngine::CompactDatabase(const QString& source, const QString& destination
     src->Close();
 }
 
-void DBEngine::CompactDatabaseInPlace(const QString& path, const QString& password)
+QString DBEngine::CompactDatabaseInPlace(const QString& path, const QString& password)
 {
     const QByteArray key = PasswordFromConnect(password);
     // Held exclusively from the first read to the replacement, so that no other program
     // can write to the original in between.
     auto src = Database::Open(path, true, false, key);
-    const QFileInfo info(path);
+    // Through a symbolic link, the file it names is the database: that file is replaced
+    // and the link keeps naming it.
+    const QFileInfo info(QFileInfo(path).canonicalFilePath());
+    struct stat original {};
+    if (::stat(QFile::encodeName(info.filePath()).constData(), &original) != 0) {
+        const int error = errno;
+        src->Close();
+        RaiseEngine(engine::errIo, u"\"%1\" could not be examined: %2."_s.arg(
+                                       Native(path), QString::fromLocal8Bit(std::strerror(error))));
+    }
+    if (original.st_nlink > 1) {
+        src->Close();
+        RaiseEngine(engine::errInvalidOperation,
+                    u"The database \"%1\" is not compacted: the file has %2 names on this disk (hard links), and "
+                    u"a compacted copy under one name would leave the others holding the old data. The database "
+                    u"is as it was. Remove the other names, then compact again."_s
+                        .arg(Native(path))
+                        .arg(original.st_nlink));
+    }
     RemoveAbandonedCopies(info);
     QString temporary;
     do
@@ -225,19 +295,27 @@ void DBEngine::CompactDatabaseInPlace(const QString& path, const QString& passwo
     while (QFileInfo::exists(temporary));
     try {
         CompactInto(*src, temporary, key);
-        QFile::setPermissions(temporary, QFile::permissions(path));
-        SyncPath(temporary, false);
+        KeepOwnerAndMode(temporary, original, path);
         InjectedFault(3);
-        if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
+        if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(info.filePath()).constData()) != 0)
             RaiseEngine(engine::errIo, u"The compacted copy could not replace \"%1\": %2."_s.arg(
                                            Native(path), QString::fromLocal8Bit(std::strerror(errno))));
-        SyncPath(info.absolutePath(), true);
     } catch (const RuntimeError&) {
         QFile::remove(temporary);
         src->Close();
         throw;
     }
     src->Close();
+    // The compacted copy is the database now; nothing that fails from here undoes that.
+    try {
+        InjectedFault(5);
+        SyncPath(info.absolutePath(), true);
+    } catch (const RuntimeError& error) {
+        return error.description + u" The compacted database is in place; until the system has written its folder "
+                                   u"out to the disk, a power failure could bring back the database as it was "
+                                   u"before compacting."_s;
+    }
+    return {};
 }
 
 } // namespace levy

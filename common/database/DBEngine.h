@@ -32,13 +32,19 @@ public:
                          int options = 0, const QString& password = {});
 
     // Compacts the database at `path` in place: a compacted copy is written beside it,
-    // checked, and only then put in the original's place in one atomic step, while the
-    // original is held exclusively throughout. On any failure the original stays as it
-    // was and no copy is left behind.
-    void CompactDatabaseInPlace(const QString& path, const QString& password);
+    // checked, given the original's owner, group and permission bits, and only then put
+    // in the original's place in one atomic step, while the original is held exclusively
+    // throughout. Through a symbolic link the file it names is compacted and the link
+    // stays. A file with more than one name (hard links) is refused before any work, as
+    // replacing one name would split it. On any failure the original stays as it was and
+    // no copy is left behind. Returns a note (empty when none) on what went wrong after
+    // the copy had replaced the original, which is no failure of the compaction.
+    QString CompactDatabaseInPlace(const QString& path, const QString& password);
 
     // Test seam: makes the in-place compaction fail at a step (1 after the copy is
-    // written, 2 after it is checked, 3 just before it replaces the original).
+    // written, 2 after it is checked, 3 just before it replaces the original, 4 the copy
+    // is refused the original's owner or group, 5 the folder's last write-out after the
+    // replacement).
     static void SetCompactionFaultForTests(int step);
 
 private:

@@ -7,7 +7,7 @@ namespace levy {
 void ClickableLineEdit::mousePressEvent(QMouseEvent* event)
 {
     QLineEdit::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && (isReadOnly() || text().isEmpty()))
         emit clicked();
 }
 

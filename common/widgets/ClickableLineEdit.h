@@ -4,7 +4,8 @@
 
 namespace levy {
 
-// A locked text box that the user fills by clicking it (it opens a file dialog).
+// A file-name box that opens its file dialog when clicked while it is locked or empty;
+// a click in a box that holds a name places the caret, so that the name can be edited.
 class ClickableLineEdit : public QLineEdit {
     Q_OBJECT
 public:

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QWidget>
 #include <deque>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -31,6 +33,34 @@ QStringList NameFilters(const QString& filter)
         out.append(parts[i] + u" ("_s + pattern.replace(u';', u' ') + u')');
     }
     return out;
+}
+
+// The extension of a filter entry's first pattern: "*.mdb" gives "mdb"; "*.*" and "*"
+// give none.
+QString DefaultExtension(const QString& filter, int index)
+{
+    const QStringList parts = filter.split(u'|');
+    const qsizetype at = 2 * qsizetype(index - 1) + 1;
+    if (index < 1 || at >= parts.size())
+        return {};
+    QString pattern = parts[at].section(u';', 0, 0).trimmed();
+    pattern.remove(u'(').remove(u')');
+    if (!pattern.startsWith(u"*."_s))
+        return {};
+    const QString extension = pattern.mid(2);
+    if (extension.isEmpty() || extension.contains(u'*') || extension.contains(u'?') || extension.contains(u'.'))
+        return {};
+    return extension;
+}
+
+// A name typed without an extension gets the dialog's own, as the file dialog itself
+// adds it (a name with a dot keeps what the user gave).
+QString WithDefaultExtension(const QString& name, const QString& extension)
+{
+    const QFileInfo info(name);
+    if (extension.isEmpty() || info.fileName().isEmpty() || info.fileName().contains(u'.') || info.isDir())
+        return name;
+    return name + u'.' + extension;
 }
 } // namespace
 
@@ -61,7 +91,7 @@ QString CommonDialog::Ask(bool save)
             return {};
         const QString chosen = queued.front();
         queued.pop_front();
-        return chosen;
+        return save ? WithDefaultExtension(chosen, DefaultExtension(Filter, FilterIndex)) : chosen;
     }
     QFileDialog dialog(owner_, DialogTitle);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -70,12 +100,41 @@ QString CommonDialog::Ask(bool save)
     dialog.setNameFilters(filters);
     if (FilterIndex >= 1 && FilterIndex <= filters.size())
         dialog.selectNameFilter(filters[FilterIndex - 1]);
+    // The dialog adds the extension itself, so that its overwrite question is asked
+    // about the name that will be written.
+    if (save) {
+        dialog.setDefaultSuffix(DefaultExtension(Filter, FilterIndex));
+        connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters, this](const QString& selected) {
+            dialog.setDefaultSuffix(DefaultExtension(Filter, int(filters.indexOf(selected)) + 1));
+        });
+    }
     if (!(Flags & cdlOFNOverwritePrompt))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        return dialog.selectedFiles().first();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString chosen = dialog.selectedFiles().first();
+    return save ? WithDefaultExtension(chosen, dialog.defaultSuffix()) : chosen;
+}
+
+QString CommonDialog::Refusal(const QString& name) const
+{
+    const QFileInfo info(name);
+    if ((Flags & cdlOFNFileMustExist) && !info.isFile())
+        return u"%1\r\nFile not found.\r\nCheck the file name and try again."_s.arg(info.fileName());
+    if ((Flags & cdlOFNPathMustExist) && !info.absoluteDir().exists())
+        return u"%1\r\nPath does not exist.\r\nCheck the path and try again."_s.arg(name);
+    if (Flags & cdlOFNNoReadOnlyReturn) {
+        if (info.exists() && !info.isWritable())
+            return u"%1 is write-protected.\r\nChoose another file name."_s.arg(info.fileName());
+        // Asked of the system for this user: root passes mode bits, not a read-only mount.
+        const QString folder = info.absolutePath();
+        if (QFileInfo(folder).isDir() &&
+            ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+            return u"%1\r\nYou cannot write in this folder.\r\nChoose another folder."_s.arg(
+                QDir::toNativeSeparators(folder));
+    }
     return {};
 }
 
@@ -90,14 +149,7 @@ void CommonDialog::Show(bool save)
             return;
         }
         // The dialog itself refuses a choice its flags rule out, and asks again.
-        const QFileInfo info(chosen);
-        QString refusal;
-        if ((Flags & cdlOFNFileMustExist) && !info.isFile())
-            refusal = u"%1\r\nFile not found.\r\nCheck the file name and try again."_s.arg(info.fileName());
-        else if ((Flags & cdlOFNPathMustExist) && !info.absoluteDir().exists())
-            refusal = u"%1\r\nPath does not exist.\r\nCheck the path and try again."_s.arg(chosen);
-        else if ((Flags & cdlOFNNoReadOnlyReturn) && info.exists() && !info.isWritable())
-            refusal = u"%1 is write-protected.\r\nChoose another file name."_s.arg(info.fileName());
+        const QString refusal = Refusal(chosen);
         if (refusal.isEmpty()) {
             FileName = chosen;
             return;

@@ -31,6 +31,11 @@ public:
     // The print dialog: sets up `printer` and tells whether the user chose to print the
     // selection. Raises 32755 when cancelled and CancelError is set.
     bool ShowPrinter(QPrinter& printer);
+    // Why the open or save dialog, with its flags, refuses a name (empty when it takes
+    // it); cdlOFNNoReadOnlyReturn also refuses a folder this user cannot write in. A save
+    // dialog first gives a name typed without an extension that of its selected filter
+    // ("*.mdb" gives ".mdb"; "*.*" gives none).
+    QString Refusal(const QString& name) const;
 
     // Flags of the open and save dialogs.
     static constexpr int cdlOFNReadOnly = 0x1;
@@ -40,8 +45,9 @@ public:
     static constexpr int cdlOFNFileMustExist = 0x1000;
     static constexpr int cdlOFNNoReadOnlyReturn = 0x8000;
 
-    // Test seam: the next open or save dialog answers with this name, or is cancelled
-    // (an empty name), without being shown. Each shown dialog is recorded.
+    // Test seam: the next open or save dialog answers with this name as if typed in it
+    // (a save dialog adds its extension), or is cancelled (an empty name), without being
+    // shown. Each shown dialog is recorded.
     static void QueueFileName(const QString& name);
     struct Shown {
         QString kind, title, filter, fileName;

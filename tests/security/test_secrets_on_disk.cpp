@@ -44,12 +44,12 @@ class TestSecretsOnDisk : public QObject {
 
 private slots:
     void initTestCase() { AppInfo::Set(u"Stewardry"_s, u"Stewardry"_s); }
-    void createdAndCompactedDatabasesAreTheOwnersOnly();
+    void createdDatabasesAreTheOwnersOnlyAndCompactionKeepsTheMode();
     void settingsFileIsTheOwnersOnlyAndHoldsNoPlainPassword();
     void queryResultsArePrivateAndEnciphered();
 };
 
-void TestSecretsOnDisk::createdAndCompactedDatabasesAreTheOwnersOnly()
+void TestSecretsOnDisk::createdDatabasesAreTheOwnersOnlyAndCompactionKeepsTheMode()
 {
     test::Sandbox s;
     const QString blank = s.Path(u"blank.mdb"_s);
@@ -60,6 +60,12 @@ void TestSecretsOnDisk::createdAndCompactedDatabasesAreTheOwnersOnly()
     QVERIFY(OwnerOnly(copy));
     DBEngine::Instance().CompactDatabaseInPlace(copy, levyPasswordConnect);
     QVERIFY(OwnerOnly(copy));
+    // Compacting in place keeps whatever the office gave the file: a group may share it.
+    const auto shared = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::WriteGroup;
+    QVERIFY(QFile::setPermissions(copy, shared));
+    DBEngine::Instance().CompactDatabaseInPlace(copy, levyPasswordConnect);
+    QCOMPARE(QFile::permissions(copy) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), shared);
     // Nothing is left beside them: no journal, no half-made copy.
     QCOMPARE(QDir(s.Folder()).entryList(QDir::Files | QDir::Hidden),
              (QStringList{u"blank.mdb"_s, u"compacted.mdb"_s}));

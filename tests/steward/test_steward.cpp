@@ -25,6 +25,12 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
 
@@ -42,6 +48,59 @@ QStringList FolderEntries(const QString& folder)
 }
 
 QString StoredPath() { return GetSetting(settingsApplication, settingsSection, settingsDBPath); }
+
+// Rows written and two thirds deleted again: a file that compaction shrinks.
+void LeaveFreePages(const QString& path)
+{
+    auto db = test::OpenLevy(path);
+    auto c = db->MainConnection();
+    c->Execute(u"BEGIN"_s);
+    for (int i = 0; i < 3000; ++i)
+        c->Execute(u"INSERT INTO Students ([Student ID], [Guardian Address]) VALUES ('S%1', '%2')"_s.arg(i).arg(
+            QString(100, u'x')));
+    c->Execute(u"COMMIT"_s);
+    c->Execute(u"DELETE FROM Students WHERE rowid % 3 <> 0"_s);
+}
+
+struct stat Stat(const QString& path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+// A folder this user cannot write in. Mode bits do not stop root: a read-only mount does.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString& path) : path_(path)
+    {
+        QDir().mkpath(path);
+        if (::geteuid() == 0)
+            mounted_ = ::mount("levy-test", QFile::encodeName(path).constData(), "tmpfs", MS_RDONLY, "size=64k") == 0;
+        else
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    ~ReadOnlyFolder()
+    {
+        if (mounted_)
+            ::umount2(QFile::encodeName(path_).constData(), MNT_DETACH);
+        else
+            QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    bool Usable() const { return mounted_ || ::geteuid() != 0; }
+
+private:
+    QString path_;
+    bool mounted_ = false;
+};
+
+// One of the two install dialogs, by kind ("blank" or "sample").
+std::unique_ptr<QDialog> InstallDialog(const QString& kind)
+{
+    if (kind == u"blank"_s)
+        return std::make_unique<frmSteward_DBInitialisation>(nullptr);
+    return std::make_unique<frmSteward_InstallSampleDB>(nullptr);
+}
 } // namespace
 
 class TestSteward : public QObject {
@@ -64,11 +123,25 @@ private slots:
     void compactionFailsCleanlyWhileAnotherProgramHoldsTheFile();
     void compactionFailureAtAnyStepLosesNothing_data();
     void compactionFailureAtAnyStepLosesNothing();
+    void compactionKeepsTheFileWhatItWas_data();
+    void compactionKeepsTheFileWhatItWas();
+    void compactionThatWouldChangeTheFileIsRefused_data();
+    void compactionThatWouldChangeTheFileIsRefused();
+    void compactionRightAfterABlankInstallation();
 
     void resetPath();
 
     void sampleInstallation();
     void sampleInstallationRefusals();
+    void sampleInstallationWithoutAtomicRename_data();
+    void sampleInstallationWithoutAtomicRename();
+
+    void locationBoxTakesATypedPath_data();
+    void locationBoxTakesATypedPath();
+    void unwritableFolderIsRefusedBeforeAnyWork_data();
+    void unwritableFolderIsRefusedBeforeAnyWork();
+    void savedNamesGetTheDialogsExtension_data();
+    void savedNamesGetTheDialogsExtension();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -104,6 +177,7 @@ void TestSteward::init()
 
 void TestSteward::cleanup()
 {
+    frmSteward_InstallSampleDB::SetPlacementFaultForTests({});
     LogOffUser();
     CommonDialog::ClearQueue();
     DBEngine::SetCompactionFaultForTests(0);
@@ -258,17 +332,8 @@ void TestSteward::blankInstallationWritesTheBoxText()
 void TestSteward::compactionShrinksAndKeepsEveryRow()
 {
     const QString path = Database();
-    {
-        auto db = test::OpenLevy(path);
-        auto c = db->MainConnection();
-        c->Execute(u"BEGIN"_s);
-        for (int i = 0; i < 3000; ++i)
-            c->Execute(u"INSERT INTO Students ([Student ID], [Guardian Address]) VALUES ('S%1', '%2')"_s.arg(i).arg(
-                QString(100, u'x')));
-        c->Execute(u"COMMIT"_s);
-        c->Execute(u"DELETE FROM Students WHERE rowid % 3 <> 0"_s);
-        db->QueryDefs(u"Report Query Object"_s)->SetSQL(u"SELECT * FROM Classes"_s);
-    }
+    LeaveFreePages(path);
+    test::OpenLevy(path)->QueryDefs(u"Report Query Object"_s)->SetSQL(u"SELECT * FROM Classes"_s);
     const qint64 before = QFileInfo(path).size();
     RepairOptimiseDatabase();
     const MessageRequest box = test::OnlyMessage();
@@ -320,6 +385,133 @@ void TestSteward::compactionFailureAtAnyStepLosesNothing()
     QCOMPARE(Bytes(path), before);
     QCOMPARE(FolderEntries(sandbox_->Folder()), QStringList({u"levy.mdb"_s}));
     QCOMPARE(test::Scalar(path, u"SELECT [Form Teacher] FROM Classes"_s), u"Mr Reed"_s);
+}
+
+void TestSteward::compactionKeepsTheFileWhatItWas_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("note");  // what the success box says after its first line
+    QTest::newRow("through a symbolic link") << u"link"_s << QString();
+    QTest::newRow("owned by a clerk, shared through a group") << u"group"_s << QString();
+    QTest::newRow("the folder's last write-out fails") << u"sync"_s
+                                                       << u"The compaction was stopped at step 5 (a fault injected "
+                                                          u"for testing). The compacted database is in place"_s;
+}
+
+void TestSteward::compactionKeepsTheFileWhatItWas()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, note);
+    QDir().mkdir(sandbox_->Path(u"data"_s));
+    const QString real = sandbox_->Path(u"data/levy.mdb"_s);
+    test::MakeBlankDatabase(real);
+    LeaveFreePages(real);
+    QString path = real;
+    if (kind == u"link"_s) {
+        path = sandbox_->Path(u"levy.mdb"_s);
+        QVERIFY(QFile::link(u"data/levy.mdb"_s, path));
+    }
+    const group* users = ::getgrnam("users");
+    const passwd* clerk = ::getpwnam("daemon");
+    if (kind == u"group"_s) {
+        QVERIFY(users && clerk);
+        QCOMPARE(::chown(QFile::encodeName(real).constData(), clerk->pw_uid, users->gr_gid), 0);
+        QCOMPARE(::chmod(QFile::encodeName(real).constData(), 0660), 0);
+    }
+    if (kind == u"sync"_s)
+        DBEngine::SetCompactionFaultForTests(5);
+    SaveSetting(settingsApplication, settingsSection, settingsDBPath, path);
+    const struct stat before = Stat(real);
+
+    frmSteward console;
+    console.mnAdmin_RepairOptimiseDatabase->trigger();
+    const MessageRequest box = test::OnlyMessage();
+    if (note.isEmpty())
+        QCOMPARE(box.text, u"Database successfully compacted."_s);
+    else
+        QVERIFY2(box.text.startsWith(u"Database successfully compacted.\r\n\r\n"_s + note), qPrintable(box.text));
+    QCOMPARE(box.icon, Icon::Information);
+    const struct stat after = Stat(real);
+    QVERIFY(after.st_size < before.st_size);
+    QCOMPARE(test::Scalar(path, u"SELECT count(*) FROM Students"_s), u"1000"_s);
+    QCOMPARE(FolderEntries(sandbox_->Path(u"data"_s)), QStringList({u"levy.mdb"_s}));
+    if (kind == u"link"_s) {
+        QVERIFY(QFileInfo(path).isSymLink());
+        QCOMPARE(QFileInfo(path).symLinkTarget(), QFileInfo(real).canonicalFilePath());
+        QCOMPARE(FolderEntries(sandbox_->Folder()), QStringList({u"levy.mdb"_s}));
+    }
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+    QCOMPARE(after.st_mode, before.st_mode);
+    if (kind == u"group"_s)
+        QCOMPARE(after.st_gid, users->gr_gid);
+}
+
+void TestSteward::compactionThatWouldChangeTheFileIsRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a file with two names") << u"hard link"_s
+                                           << u"The database \"%1\" is not compacted: the file has 2 names on this "
+                                              u"disk (hard links), and a compacted copy under one name would leave "
+                                              u"the others holding the old data. The database is as it was. Remove "
+                                              u"the other names, then compact again."_s;
+    QTest::newRow("a group the copy cannot be given")
+        << u"group"_s
+        << u"The database \"%1\" is not compacted: the compacted copy could not be given the file's owner root and "
+           u"group users (Operation not permitted), and without them the people who share the file could not open "
+           u"it. The database is as it was. Compact it as the file's owner or as the system's administrator."_s;
+}
+
+void TestSteward::compactionThatWouldChangeTheFileIsRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    const QString path = Database();
+    LeaveFreePages(path);
+    if (kind == u"hard link"_s) {
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(sandbox_->Path(u"other.mdb"_s)).constData()), 0);
+    } else {
+        const group* users = ::getgrnam("users");
+        QVERIFY(users);
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), 0, users->gr_gid), 0);
+        DBEngine::SetCompactionFaultForTests(4);  // as for an administrator who is not in that group
+    }
+    const QByteArray before = Bytes(path);
+    const struct stat was = Stat(path);
+    frmSteward console;
+    console.mnAdmin_RepairOptimiseDatabase->trigger();
+    const MessageRequest box = test::OnlyMessage();
+    QCOMPARE(box.text, message.arg(path));
+    QCOMPARE(box.icon, Icon::Critical);
+    QCOMPARE(Bytes(path), before);
+    QCOMPARE(Stat(path).st_ino, was.st_ino);
+    QCOMPARE(Stat(path).st_gid, was.st_gid);
+    QStringList expected{u"levy.mdb"_s};
+    if (kind == u"hard link"_s)
+        expected.append(u"other.mdb"_s);
+    QCOMPARE(FolderEntries(sandbox_->Folder()), expected);
+}
+
+void TestSteward::compactionRightAfterABlankInstallation()
+{
+    const QString path = sandbox_->Path(u"levy.mdb"_s);
+    frmSteward console;
+    test::WhenModal<frmSteward_DBInitialisation>([path](frmSteward_DBInitialisation* dialog) {
+        CommonDialog::QueueFileName(path);
+        dialog->cmdBrowse->click();
+        dialog->cmdCreateDatabase->click();
+    });
+    console.mnuAdmin_InstallBlankDatabase->trigger();
+    QCOMPARE(test::OnlyMessage().text, u"Database succesfully created."_s);
+    QVERIFY(levyDatabase && levyDatabase->IsOpen());
+    MessageLog::Clear();
+    console.mnAdmin_RepairOptimiseDatabase->trigger();
+    const MessageRequest box = test::OnlyMessage();
+    QCOMPARE(box.text, u"Database successfully compacted."_s);
+    QCOMPARE(box.icon, Icon::Information);
+    QCOMPARE(FolderEntries(sandbox_->Folder()), QStringList({u"levy.mdb"_s}));
+    QCOMPARE(test::Scalar(path, u"SELECT count(*) FROM Users"_s), u"0"_s);
 }
 
 void TestSteward::resetPath()
@@ -398,6 +590,196 @@ void TestSteward::sampleInstallationRefusals()
     QCOMPARE(box.icon, Icon::Critical);
     QVERIFY(!QFileInfo::exists(sandbox_->Path(u"new.mdb"_s)));
     QCOMPARE(StoredPath(), QString());
+}
+
+void TestSteward::sampleInstallationWithoutAtomicRename_data()
+{
+    // What the file system answers to each call that puts the copy in place; "appears"
+    // makes another program's file appear at the target just before that call.
+    QTest::addColumn<QString>("rename");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("no rename that refuses to replace") << u"EINVAL"_s << QString() << true;
+    QTest::newRow("a FUSE file system: no hard links either") << u"ENOSYS"_s << u"EPERM"_s << true;
+    QTest::newRow("a network file system: no hard links either") << u"EOPNOTSUPP"_s << u"EOPNOTSUPP"_s << true;
+    QTest::newRow("a file appears before the link") << u"EINVAL appears"_s << QString() << false;
+    QTest::newRow("a file appears before the new file") << u"EINVAL"_s << u"EPERM appears"_s << false;
+}
+
+void TestSteward::sampleInstallationWithoutAtomicRename()
+{
+    QFETCH(QString, rename);
+    QFETCH(QString, link);
+    QFETCH(bool, installed);
+    const QString target = sandbox_->Path(u"practice.mdb"_s);
+    const QHash<QString, int> numbers{{u"EINVAL"_s, EINVAL}, {u"ENOSYS"_s, ENOSYS}, {u"EPERM"_s, EPERM},
+                                      {u"EOPNOTSUPP"_s, EOPNOTSUPP}};
+    frmSteward_InstallSampleDB::SetPlacementFaultForTests([=](const char* call) {
+        const QString answer = QString::fromLatin1(call) == u"rename"_s ? rename
+                               : QString::fromLatin1(call) == u"link"_s ? link
+                                                                         : QString();
+        if (answer.endsWith(u" appears"_s))
+            test::WriteFile(target, "someone's");
+        return numbers.value(answer.section(u' ', 0, 0));
+    });
+    SaveSetting(settingsApplication, settingsSection, settingsDBPath, u"/srv/levy.mdb"_s);
+    frmSteward_InstallSampleDB dialog(nullptr);
+    CommonDialog::QueueFileName(target);
+    dialog.cmdBrowse->click();
+    dialog.cmdCreateDatabase->click();
+    const MessageRequest box = test::OnlyMessage();
+    QCOMPARE(FolderEntries(sandbox_->Folder()), QStringList({u"practice.mdb"_s}));
+    if (installed) {
+        QCOMPARE(box.text, u"Sample database succesfully installed."_s);
+        QCOMPARE(Bytes(target), Bytes(GetSampleDatabasePath()));
+        QCOMPARE(QFile::permissions(target) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                 QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(StoredPath(), target);
+    } else {
+        QCOMPARE(box.text, u"The sample database could not be put at \"%1\": File exists."_s.arg(target));
+        QCOMPARE(box.icon, Icon::Exclamation);
+        QCOMPARE(Bytes(target), QByteArray("someone's"));
+        QCOMPARE(StoredPath(), u"/srv/levy.mdb"_s);
+    }
+}
+
+void TestSteward::locationBoxTakesATypedPath_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("blank") << u"blank"_s;
+    QTest::newRow("sample") << u"sample"_s;
+}
+
+void TestSteward::locationBoxTakesATypedPath()
+{
+    QFETCH(QString, kind);
+    const auto dialog = InstallDialog(kind);
+    auto* box = dialog->findChild<ClickableLineEdit*>(u"txtDBLocation"_s);
+    auto* browse = dialog->findChild<QPushButton*>(u"cmdBrowse"_s);
+    auto* install = dialog->findChild<QPushButton*>(u"cmdCreateDatabase"_s);
+    QVERIFY(box && browse && install);
+    QVERIFY(!box->isReadOnly());
+    QCOMPARE(box->toolTip(), u"Click here to enter the file name."_s);
+    QCOMPARE(browse->text(), u"Browse..."_s);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+
+    // A click on the empty box browses, and the name typed in the location dialog gets
+    // the database's extension; a click in a box that holds a name only places the caret.
+    CommonDialog::QueueFileName(sandbox_->Path(u"chosen"_s));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(box->text(), sandbox_->Path(u"chosen.mdb"_s));
+    QTest::mouseClick(box, Qt::LeftButton);
+    QCOMPARE(CommonDialog::ShownDialogs().size(), 1);
+    QCOMPARE(CommonDialog::ShownDialogs().last().title, u"Specify the location for the database"_s);
+
+    // A typed location is checked as the location dialog checks a chosen one.
+    box->clear();
+    QTest::keyClicks(box, sandbox_->Path(u"no such folder/levy.mdb"_s));
+    install->click();
+    MessageRequest message = test::OnlyMessage();
+    QCOMPARE(message.text, sandbox_->Path(u"no such folder/levy.mdb"_s) +
+                               u"\r\nPath does not exist.\r\nCheck the path and try again."_s);
+    QCOMPARE(message.icon, Icon::Exclamation);
+    QCOMPARE(message.title, u"Specify the location for the database"_s);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(StoredPath(), QString());
+
+    const QString typed = sandbox_->Path(u"typed.mdb"_s);
+    box->clear();
+    QTest::keyClicks(box, typed);
+    MessageLog::Clear();
+    install->click();
+    message = test::OnlyMessage();
+    QVERIFY2(message.text.endsWith(u"succesfully created."_s) || message.text.endsWith(u"succesfully installed."_s),
+             qPrintable(message.text));
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(StoredPath(), typed);
+    CloseLevyDatabase();
+    QCOMPARE(test::Scalar(typed, u"SELECT count(*) FROM Classes"_s).isEmpty(), false);
+}
+
+void TestSteward::unwritableFolderIsRefusedBeforeAnyWork_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("typed");
+    QTest::newRow("blank, chosen") << u"blank"_s << false;
+    QTest::newRow("blank, typed") << u"blank"_s << true;
+    QTest::newRow("sample, chosen") << u"sample"_s << false;
+    QTest::newRow("sample, typed") << u"sample"_s << true;
+}
+
+void TestSteward::unwritableFolderIsRefusedBeforeAnyWork()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, typed);
+    const QString folder = sandbox_->Path(u"read-only"_s);
+    ReadOnlyFolder readOnly(folder);
+    if (!readOnly.Usable())
+        QSKIP("no read-only folder can be made here");
+    const QString target = folder + u"/levy.mdb"_s;
+    const QString refusal = folder + u"\r\nYou cannot write in this folder.\r\nChoose another folder."_s;
+    const auto dialog = InstallDialog(kind);
+    auto* box = dialog->findChild<ClickableLineEdit*>(u"txtDBLocation"_s);
+    dialog->show();
+    if (typed) {
+        QTest::keyClicks(box, target);
+    } else {
+        // The location dialog refuses it and asks again; the second answer cancels.
+        CommonDialog::QueueFileName(target);
+        CommonDialog::QueueFileName(QString());
+        dialog->findChild<QPushButton*>(u"cmdBrowse"_s)->click();
+        QCOMPARE(test::OnlyMessage().text, refusal);
+        QCOMPARE(box->text(), QString());
+        // A name chosen before its folder was made read-only is checked again.
+        box->setText(target);
+        MessageLog::Clear();
+    }
+    dialog->findChild<QPushButton*>(u"cmdCreateDatabase"_s)->click();
+    const MessageRequest message = test::OnlyMessage();
+    QCOMPARE(message.text, refusal);
+    QCOMPARE(message.icon, Icon::Exclamation);
+    QVERIFY(!levyDatabase);
+    QCOMPARE(StoredPath(), QString());
+    QVERIFY(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+void TestSteward::savedNamesGetTheDialogsExtension_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen");
+    const QString databases = u"Databases (*.mdb)|*.mdb|All Files|(*.*)"_s;
+    const QString sql = u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s;
+    QTest::newRow("a database") << databases << 1 << true << u"levy"_s << u"levy.mdb"_s;
+    QTest::newRow("a database named with its extension") << databases << 1 << true << u"levy.mdb"_s << u"levy.mdb"_s;
+    QTest::newRow("a database named with another") << databases << 1 << true << u"levy.bak"_s << u"levy.bak"_s;
+    QTest::newRow("all files") << databases << 2 << true << u"levy"_s << u"levy"_s;
+    QTest::newRow("a statement") << sql << 1 << true << u"query"_s << u"query.sql"_s;
+    QTest::newRow("a statement as text") << sql << 2 << true << u"query"_s << u"query.txt"_s;
+    QTest::newRow("a text export") << u"Text Files (*.TXT)|*.txt"_s << 1 << true << u"result"_s << u"result.txt"_s;
+    QTest::newRow("a workbook export") << u"Excel Files (*.xlsx)|*.xlsx"_s << 1 << true << u"result"_s
+                                       << u"result.xlsx"_s;
+    QTest::newRow("a dot in the folder's name") << sql << 1 << true << u"v1.2/query"_s << u"v1.2/query.sql"_s;
+    QTest::newRow("an open dialog adds nothing") << sql << 1 << false << u"query"_s << u"query"_s;
+}
+
+void TestSteward::savedNamesGetTheDialogsExtension()
+{
+    QFETCH(QString, filter);
+    QFETCH(int, index);
+    QFETCH(bool, save);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QDir().mkdir(sandbox_->Path(u"v1.2"_s));
+    CommonDialog dialog(nullptr, u"dlgTest"_s);
+    dialog.Filter = filter;
+    dialog.FilterIndex = index;
+    CommonDialog::QueueFileName(sandbox_->Path(typed));
+    save ? dialog.ShowSave() : dialog.ShowOpen();
+    QCOMPARE(dialog.FileName, sandbox_->Path(chosen));
 }
 
 QTEST_MAIN(TestSteward)
