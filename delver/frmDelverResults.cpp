@@ -1,10 +1,8 @@
 #include "frmDelverResults.h"
 
-#include "ExportCells.h"
 #include "FlexGrid.h"
-#include "GridColours.h"
-#include "TextExportFile.h"
-#include "WorkbookExportFile.h"
+#include "export/GridColours.h"
+#include "export/ResultExportFile.h"
 #include "database/DatabaseAccess.h"
 #include "database/Recordset.h"
 #include "database/Sqlite.h"
@@ -478,16 +476,6 @@ void frmDelverResults::mnuTools_AdjRowHeight_Click()
         grdResults->SetRowHeight(r, int(n) * lineHeight);
 }
 
-bool frmDelverResults::Contains_carriage_return(const QString& strText)
-{
-    return levy::Contains_carriage_return(strText);
-}
-
-QString frmDelverResults::ReformatMultilineText(const QString& strMultilineText, const QString& strSeparator)
-{
-    return levy::ReformatMultilineText(strMultilineText, strSeparator);
-}
-
 QString frmDelverResults::AskExportPath(const QString& filter)
 {
     dlgResults->DialogTitle = u"Export Results"_s;
@@ -515,62 +503,33 @@ void frmDelverResults::ExportPages(const std::function<void(int32_t row)>& write
     }
 }
 
-void frmDelverResults::mnuTools_Export_Generic_Click()
-{
-    std::optional<BusyPointer> busy;
-    try {
-        const QString path = AskExportPath(u"Text Files (*.TXT)|*.txt"_s);
-        const int32_t shownPage = lngCurrentPage;
-        busy.emplace();
-        ShowProgress();
-        TextExportFile file(path);
-        const int lastCol = grdResults->Cols() - 1;
-        QList<QString> texts(lastCol);
-        for (int c = 1; c <= lastCol; ++c)
-            texts[c - 1] = grdResults->TextMatrix(0, c);
-        file.WriteHeader(texts);
-        ExportPages([&](int32_t r) {
-            for (int c = 1; c <= lastCol; ++c)
-                texts[c - 1] = ExportedCellText(grdResults->TextMatrix(r, c), grdResults->CellForeColorAt(r, c),
-                                                textFileSeparator);
-            file.WriteRecord(texts);
-        });
-        file.Commit();
-        busy.reset();
-        HideProgress();
-        lngCurrentPage = shownPage;
-        LoadPage(false);
-        MsgBox(u"Results successfully exported to "_s + path, Icon::Information, u"Export Results"_s);
-    } catch (const RuntimeError& error) {
-        HideProgress();
-        busy.reset();
-        if (error.number != cdlCancel)
-            MsgBox(error.description, Icon::Exclamation, u"Aborting"_s);
-    }
-}
+void frmDelverResults::mnuTools_Export_Generic_Click() { ExportResults(ExportFormat::Text); }
 
-void frmDelverResults::mnuTools_Export_Excel_Click()
+void frmDelverResults::mnuTools_Export_Excel_Click() { ExportResults(ExportFormat::Workbook); }
+
+void frmDelverResults::ExportResults(ExportFormat format)
 {
     std::optional<BusyPointer> busy;
-    std::unique_ptr<WorkbookExportFile> workbook;
+    std::unique_ptr<ResultExportFile> file;
     try {
-        const QString path = AskExportPath(u"Excel Files (*.xlsx)|*.xlsx"_s);
-        busy.emplace();
+        const QString path = AskExportPath(format == ExportFormat::Workbook ? u"Excel Files (*.xlsx)|*.xlsx"_s
+                                                                            : u"Text Files (*.TXT)|*.txt"_s);
         const int32_t shownPage = lngCurrentPage;
-        workbook = std::make_unique<WorkbookExportFile>(path);
+        busy.emplace();
+        file = OpenExportFile(format, path);
+        ShowProgress();
         const int lastCol = grdResults->Cols() - 1;
         QList<QString> names(lastCol);
         for (int c = 1; c <= lastCol; ++c)
             names[c - 1] = grdResults->TextMatrix(0, c);
-        workbook->WriteHeader(names);
-        ShowProgress();
+        file->WriteHeader(names);
         QList<ExportCell> cells(lastCol);
         ExportPages([&](int32_t r) {
             for (int c = 1; c <= lastCol; ++c)
                 cells[c - 1] = ExportCell{grdResults->TextMatrix(r, c), grdResults->CellForeColorAt(r, c)};
-            workbook->WriteRecord(cells);
+            file->WriteRecord(cells);
         });
-        workbook->Commit();
+        file->Commit();
         HideProgress();
         lngCurrentPage = shownPage;
         LoadPage(false);
@@ -578,10 +537,11 @@ void frmDelverResults::mnuTools_Export_Excel_Click()
         MsgBox(u"Results successfully exported to "_s + path, Icon::Information, u"Export Results"_s);
     } catch (const RuntimeError& error) {
         HideProgress();
+        // Nothing of an unfinished export is kept while the user reads why.
+        file.reset();
+        busy.reset();
         if (error.number != cdlCancel)
             MsgBox(error.description, Icon::Exclamation, u"Aborting"_s);
-        SaveAndCloseWorkbook(workbook.get());
-        busy.reset();
     }
 }
 

@@ -19,6 +19,7 @@ namespace levy {
 class CommonDialog;
 class FlexGrid;
 class Recordset;
+enum class ExportFormat;
 
 // Shows the result of an accepted statement 100 records at a time, and exports it.
 class frmDelverResults : public QDialog {
@@ -72,8 +73,6 @@ public:
     // The two exports of the whole result; each reports its own outcome.
     void mnuTools_Export_Generic_Click();
     void mnuTools_Export_Excel_Click();
-    static bool Contains_carriage_return(const QString& strText);
-    static QString ReformatMultilineText(const QString& strMultilineText, const QString& strSeparator);
 
     void cmdBack_Click();
     void cmdNext_Click();
@@ -103,6 +102,7 @@ private:
     QString AskExportPath(const QString& filter);
     // Walks every page silently and hands each record's grid row to `write`.
     void ExportPages(const std::function<void(int32_t row)>& write);
+    void ExportResults(ExportFormat format);
 
     int64_t recordCount_ = 0;
     QElapsedTimer progressPainted_;  // since the bar was last painted; invalid when just shown

@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "ExportCells.h"
+#include "export/ExportCells.h"
 #include "platform/RuntimeError.h"
 #include "utilities/GlobalUtilities.h"
 

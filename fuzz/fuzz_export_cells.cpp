@@ -4,8 +4,8 @@
 
 #include "FuzzSupport.h"
 
-#include "ExportCells.h"
-#include "GridColours.h"
+#include "export/ExportCells.h"
+#include "export/GridColours.h"
 #include "platform/RuntimeError.h"
 
 #include <QStringList>

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "GridColours.h"
 #include "database/Value.h"
 
 #include <QString>
 #include <cstdint>
 
 namespace levy {
+
+// A grid cell as the exports read it back: its text and its text colour.
+struct ExportCell {
+    QString text;
+    int32_t colour = gridNormalColour;
+};
 
 // What a result-grid cell becomes in an export. The results window reads each cell's
 // text and colour back from the grid and passes them here:

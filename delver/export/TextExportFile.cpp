@@ -40,11 +40,11 @@ void TextExportFile::WriteHeader(const QList<QString>& names)
     EndLine();
 }
 
-void TextExportFile::WriteRecord(const QList<QString>& exportedTexts)
+void TextExportFile::WriteRecord(const QList<ExportCell>& cells)
 {
     ++records_;
-    for (qsizetype f = 0; f < exportedTexts.size(); ++f)
-        AppendField(exportedTexts[f], f);
+    for (qsizetype f = 0; f < cells.size(); ++f)
+        AppendField(ExportedCellText(cells[f].text, cells[f].colour, textFileSeparator), f);
     EndLine();
 }
 

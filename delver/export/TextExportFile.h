@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExportTarget.h"
+#include "ResultExportFile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,8 +10,7 @@
 namespace levy {
 
 // The generic (comma-separated) export file: Windows-1252 without a byte-order mark,
-// carriage return and line feed after every line, every field followed by "," (the last
-// one too). A field holding ",", a double quote, a carriage return or a line feed is put
+// carriage return and line feed after every line, "," between the fields. A field holding ",", a double quote, a carriage return or a line feed is put
 // in double quotes with its quotes doubled, so that it reads back as one field; every
 // other field is written as it is.
 //
@@ -18,21 +18,21 @@ namespace levy {
 //   TextExportFile file(chosenPath);            // refuses an unusable target up front
 //   file.WriteHeader(fieldNames);               // grid row 0, columns 1 to the last
 //   for each page (LoadPage silent), for each grid row that holds a record:
-//       texts[c - 1] = ExportedCellText(text, colour, textFileSeparator);
-//       file.WriteRecord(texts);
+//       cells[c - 1] = {text, colour} of grid cell (r, c);
+//       file.WriteRecord(cells);                // each through ExportedCellText
 //   file.Commit();                              // only now is the chosen file replaced
 // Every failure raises a RuntimeError (shown under "Aborting"); the object destroyed
 // without Commit leaves the chosen file exactly as it was and no temporary file.
 //
 // A character the code page cannot hold is never replaced: the export is refused with a
 // message naming the record and field, and nothing is changed on disk.
-class TextExportFile {
+class TextExportFile : public ResultExportFile {
 public:
     explicit TextExportFile(const QString& path);
 
-    void WriteHeader(const QList<QString>& names);
-    void WriteRecord(const QList<QString>& exportedTexts);
-    void Commit();
+    void WriteHeader(const QList<QString>& names) override;
+    void WriteRecord(const QList<ExportCell>& cells) override;
+    void Commit() override;
     void Discard() noexcept { target_.Discard(); }
 
     // Records written so far.

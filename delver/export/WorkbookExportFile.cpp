@@ -385,10 +385,4 @@ void WorkbookExportFile::Release() noexcept
     target_.Discard();
 }
 
-void SaveAndCloseWorkbook(WorkbookExportFile* workbook) noexcept
-{
-    if (workbook)
-        workbook->Release();
-}
-
 } // namespace levy

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ExportTarget.h"
-#include "GridColours.h"
+#include "ResultExportFile.h"
 
 #include <QList>
 #include <QString>
@@ -15,12 +15,6 @@ struct lxw_format;
 
 namespace levy {
 
-// A grid cell as the workbook export reads it back: its text and its text colour.
-struct ExportCell {
-    QString text;
-    int32_t colour = gridNormalColour;
-};
-
 // The workbook export file (Office Open XML), written row by row in constant memory.
 //
 // How the results window uses it:
@@ -30,8 +24,7 @@ struct ExportCell {
 //       cells[c - 1] = {text, colour} of grid cell (r, c);
 //       workbook.WriteRecord(cells);
 //   workbook.Commit();                           // only now is the chosen file replaced
-// On any RuntimeError: show it under "Aborting", then SaveAndCloseWorkbook(&workbook)
-// (or let the object go); the chosen file stays exactly as it was.
+// On any RuntimeError: let the object go; the chosen file stays exactly as it was.
 //
 // Cell values are what a spreadsheet makes of the texts typed in: red and blue cells
 // become signed numbers with a format showing negatives red and others blue; integers
@@ -46,19 +39,19 @@ struct ExportCell {
 //
 // A worksheet holds 1,048,576 rows: further records continue on further worksheets, each
 // starting with the header row again.
-class WorkbookExportFile {
+class WorkbookExportFile : public ResultExportFile {
 public:
     static constexpr int32_t worksheetRows = 1048576;
     static constexpr int32_t cellCharacters = 32767;
 
     // rowsPerWorksheet (header row included) is smaller only in tests.
     explicit WorkbookExportFile(const QString& path, int32_t rowsPerWorksheet = worksheetRows);
-    ~WorkbookExportFile();
+    ~WorkbookExportFile() override;
     WorkbookExportFile(const WorkbookExportFile&) = delete;
     WorkbookExportFile& operator=(const WorkbookExportFile&) = delete;
 
-    void WriteHeader(const QList<QString>& names);
-    void WriteRecord(const QList<ExportCell>& cells);
+    void WriteHeader(const QList<QString>& names) override;
+    void WriteRecord(const QList<ExportCell>& cells) override;
 
     // Switches wrapping on for a worksheet column (from 1) and sets its width to 30, once:
     // a column that wraps already is left as it is. WriteRecord calls it for every column
@@ -66,14 +59,12 @@ public:
     void SetColumnWrapping(int32_t column);
 
     // Completes the workbook and puts it in place of the chosen file.
-    void Commit();
+    void Commit() override;
 
     qint64 RecordCount() const { return records_; }
     int WorksheetCount() const { return int(sheets_.size()); }
 
 private:
-    friend void SaveAndCloseWorkbook(WorkbookExportFile* workbook) noexcept;
-
     void CreateFormats();
     void StartWorksheet();
     void WriteHeaderRow();
@@ -99,10 +90,5 @@ private:
     lxw_format* amount_[2] = {};
     std::string utf8_;  // reused for every text
 };
-
-// After a failed export: releases the workbook with every error ignored. Nothing of the
-// unfinished workbook is kept, so the chosen file stays as it was. Does nothing when
-// there is no workbook or it was committed already.
-void SaveAndCloseWorkbook(WorkbookExportFile* workbook) noexcept;
 
 } // namespace levy

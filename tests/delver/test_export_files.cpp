@@ -1,7 +1,7 @@
-#include "ExportCells.h"
-#include "GridColours.h"
-#include "TextExportFile.h"
-#include "WorkbookExportFile.h"
+#include "export/ExportCells.h"
+#include "export/GridColours.h"
+#include "export/TextExportFile.h"
+#include "export/WorkbookExportFile.h"
 #include "platform/RuntimeError.h"
 #include "utilities/GlobalUtilities.h"
 
@@ -32,14 +32,6 @@ ExportCell Amount(int64_t tenThousandths)
     return {FormatAmount(Currency{tenThousandths}, true, true), tenThousandths < 0 ? gridRed : gridBlue};
 }
 ExportCell Plain(const QString& text) { return {text, gridNormalColour}; }
-
-QList<QString> TextFileRecord(const QList<ExportCell>& cells)
-{
-    QList<QString> texts;
-    for (const ExportCell& cell : cells)
-        texts.append(ExportedCellText(cell.text, cell.colour, textFileSeparator));
-    return texts;
-}
 
 QByteArray Contents(const QString& path)
 {
@@ -87,24 +79,12 @@ enum class Kind { Text, Workbook };
 // Writes a header and the records; commits only when asked to.
 void Export(Kind kind, const QString& path, const QList<QList<ExportCell>>& records, bool commit = true)
 {
-    const QList<QString> names{u"Name"_s, u"Memo"_s, u"Amount"_s};
-    if (kind == Kind::Text) {
-        TextExportFile file(path);
-        file.WriteHeader(names);
-        for (const auto& record : records)
-            file.WriteRecord(TextFileRecord(record));
-        if (commit)
-            file.Commit();
-    } else {
-        WorkbookExportFile workbook(path);
-        workbook.WriteHeader(names);
-        for (const auto& record : records)
-            workbook.WriteRecord(record);
-        if (commit)
-            workbook.Commit();
-        else
-            SaveAndCloseWorkbook(&workbook);
-    }
+    auto file = OpenExportFile(kind == Kind::Text ? ExportFormat::Text : ExportFormat::Workbook, path);
+    file->WriteHeader({u"Name"_s, u"Memo"_s, u"Amount"_s});
+    for (const auto& record : records)
+        file->WriteRecord(record);
+    if (commit)
+        file->Commit();
 }
 
 QList<QList<ExportCell>> ManyRecords(int count)
@@ -308,11 +288,9 @@ void TestExportFiles::textFileBytes()
     const QString path = dir.filePath(u"results.txt"_s);
     TextExportFile file(path);
     file.WriteHeader({u"Name"_s, u"Memo"_s, u"Paid, total"_s, u"Count"_s});
-    file.WriteRecord(TextFileRecord({Plain(u"Zo\u00EB"_s), Plain(u"a\r\n\r\nb"_s), Amount(-12345000), Plain(u"42  "_s)}));
-    file.WriteRecord(
-        TextFileRecord({Plain(u"Smith, J."_s), Plain(u"He said \"hi\""_s), Amount(0), Plain(u"7  "_s)}));
-    file.WriteRecord(
-        TextFileRecord({Plain(u"\u20ACuro"_s), Plain(u"line1\nline2"_s), Amount(20000000), Plain(QString())}));
+    file.WriteRecord({Plain(u"Zo\u00EB"_s), Plain(u"a\r\n\r\nb"_s), Amount(-12345000), Plain(u"42  "_s)});
+    file.WriteRecord({Plain(u"Smith, J."_s), Plain(u"He said \"hi\""_s), Amount(0), Plain(u"7  "_s)});
+    file.WriteRecord({Plain(u"\u20ACuro"_s), Plain(u"line1\nline2"_s), Amount(20000000), Plain(QString())});
     QVERIFY(!QFile::exists(path));  // nothing under the chosen name before it is complete
     file.Commit();
 
@@ -581,7 +559,6 @@ void TestExportFiles::abandonedExportKeepsOldFile()
     QCOMPARE(OpenFiles(), openBefore);
     QCOMPARE(Contents(path), QByteArray("the earlier export"));
     QCOMPARE(Names(dir.path()), QStringList{u"results.out"_s});
-    SaveAndCloseWorkbook(nullptr);  // no workbook yet: nothing happens
 }
 
 void TestExportFiles::fullDiskKeepsOldFile_data()

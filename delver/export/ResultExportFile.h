@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ExportCells.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+namespace levy {
+
+enum class ExportFormat { Text, Workbook };
+
+// One export of a whole result, whatever its format: the header (grid row 0), then one
+// record per grid row that holds a record, then Commit, which alone puts the file in
+// place of the chosen one. Every failure raises a RuntimeError; destroyed without
+// Commit, it leaves the chosen file exactly as it was and no temporary file.
+class ResultExportFile {
+public:
+    virtual ~ResultExportFile() = default;
+    virtual void WriteHeader(const QList<QString>& names) = 0;
+    virtual void WriteRecord(const QList<ExportCell>& cells) = 0;
+    virtual void Commit() = 0;
+};
+
+// Opens the export file of a format; an unusable target is refused here, before any work.
+std::unique_ptr<ResultExportFile> OpenExportFile(ExportFormat format, const QString& path);
+
+} // namespace levy
