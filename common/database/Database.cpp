@@ -7,6 +7,7 @@
 #include "Sqlite.h"
 #include "SqlClassifier.h"
 #include "TableRecordset.h"
+#include "jet/JetFunctionCatalog.h"
 #include "jet/JetFunctions.h"
 
 #include <QDir>
@@ -157,7 +158,7 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
         sqlite3_limit(query_->Handle(), SQLITE_LIMIT_LENGTH, queryValueLimit);
         static const std::set<std::string> dialectFunctions = [] {
             std::set<std::string> names;
-            for (const JetFunctionInfo& f : JetFunctionTable())
+            for (const jet::JetFunctionInfo& f : jet::JetFunctionTable())
                 names.insert(f.sqlName.toLower().toStdString());
             return names;
         }();

@@ -2,7 +2,7 @@
 
 #include "database/ReadOnlyAuthorizer.h"
 #include "database/Sqlite.h"
-#include "database/jet/JetFunctions.h"
+#include "database/jet/JetFunctionCatalog.h"
 #include "platform/RuntimeError.h"
 
 #include <QDate>
@@ -11,6 +11,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
+using namespace levy::jet;
 using levy::engine::Statement;
 
 namespace {
@@ -774,12 +775,14 @@ void TestJetFunctions::resultKindsForTyping_data()
     QTest::newRow("CCur is an amount") << u"CCur"_s << int(JetResultKind::Currency) << -1 << false;
     QTest::newRow("Sum is its argument's type") << u"sum"_s << int(JetResultKind::SameAsArgument) << 0 << true;
     QTest::newRow("First is its argument's type") << u"First"_s << int(JetResultKind::SameAsArgument) << 0 << true;
-    QTest::newRow("Count is a long") << u"Count"_s << int(JetResultKind::Integer) << -1 << true;
+    QTest::newRow("Count is a long") << u"Count"_s << int(JetResultKind::Long) << -1 << true;
     QTest::newRow("DateAdd is a date") << u"DateAdd"_s << int(JetResultKind::Date) << -1 << false;
     QTest::newRow("Round keeps its argument's type") << u"Round"_s << int(JetResultKind::SameAsArgument) << 0 << false;
     QTest::newRow("Format is text") << u"Format"_s << int(JetResultKind::Text) << -1 << false;
     QTest::newRow("IsNull is a boolean") << u"IsNull"_s << int(JetResultKind::Boolean) << -1 << false;
     QTest::newRow("& is text") << u"&"_s << int(JetResultKind::Text) << -1 << false;
+    QTest::newRow("CInt is a 16-bit integer") << u"CInt"_s << int(JetResultKind::Integer) << -1 << false;
+    QTest::newRow("CLng is a long") << u"CLng"_s << int(JetResultKind::Long) << -1 << false;
 }
 
 void TestJetFunctions::resultKindsForTyping()

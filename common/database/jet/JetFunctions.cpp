@@ -1,5 +1,6 @@
 #include "JetFunctions.h"
 
+#include "JetFunctionCatalog.h"
 #include "JetSqlFunctions.h"
 #include "JetValue.h"
 #include "database/Sqlite.h"
@@ -11,7 +12,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace levy {
 namespace {
 using jet::Call;
-using Kind = JetResultKind;
+using jet::JetCallWriting;
+using jet::JetFunctionInfo;
+using Kind = jet::JetResultKind;
 
 struct Definition {
     JetFunctionInfo info;
@@ -19,28 +22,53 @@ struct Definition {
     jet::StepFunction step = nullptr;
     jet::FinalFunction final = nullptr;
     bool deterministic = true;
+
+    // The engine's own function the translator writes instead, where it means the same.
+    Definition& Native(const char16_t* name)
+    {
+        info.native = QString::fromUtf16(name);
+        return *this;
+    }
+    Definition& Writes(JetCallWriting writing)
+    {
+        info.writing = writing;
+        return *this;
+    }
 };
+
+JetFunctionInfo Info(const QString& jetName, const QString& sqlName, int minArgs, int maxArgs, Kind kind,
+                     int argument)
+{
+    JetFunctionInfo info;
+    info.jetName = jetName;
+    info.sqlName = sqlName;
+    info.minArgs = minArgs;
+    info.maxArgs = maxArgs;
+    info.result = kind;
+    info.argument = argument;
+    return info;
+}
 
 Definition Scalar(const char16_t* name, int minArgs, int maxArgs, Kind kind, jet::ScalarFunction f, int argument = -1)
 {
     const QString jetName = QString::fromUtf16(name);
-    return Definition{JetFunctionInfo{jetName, u"jet_"_s + jetName.toLower(), minArgs, maxArgs, false, false, kind,
-                                      argument},
-                      f};
+    return Definition{Info(jetName, u"jet_"_s + jetName.toLower(), minArgs, maxArgs, kind, argument), f};
 }
 
 Definition Operator(const char16_t* name, const char16_t* sqlName, Kind kind, jet::ScalarFunction f)
 {
-    return Definition{JetFunctionInfo{QString::fromUtf16(name), QString::fromUtf16(sqlName), 2, 2, false, true, kind},
-                      f};
+    Definition d{Info(QString::fromUtf16(name), QString::fromUtf16(sqlName), 2, 2, kind, -1), f};
+    d.info.isOperator = true;
+    return d;
 }
 
 Definition Aggregate(const char16_t* name, int minArgs, Kind kind, jet::StepFunction step, jet::FinalFunction final,
                      int argument = -1)
 {
     const QString jetName = QString::fromUtf16(name);
-    return Definition{JetFunctionInfo{jetName, u"jet_"_s + jetName.toLower(), minArgs, 1, true, false, kind, argument},
-                      nullptr, step, final};
+    Definition d{Info(jetName, u"jet_"_s + jetName.toLower(), minArgs, 1, kind, argument), nullptr, step, final};
+    d.info.aggregate = true;
+    return d;
 }
 
 Definition Clock(const char16_t* name, jet::ScalarFunction f)
@@ -53,25 +81,25 @@ Definition Clock(const char16_t* name, jet::ScalarFunction f)
 const QList<Definition>& Definitions()
 {
     static const QList<Definition> all = {
-        Scalar(u"IIf", 3, 3, Kind::Variant, jet::IIf),
-        Scalar(u"Nz", 1, 2, Kind::SameAsArgument, jet::Nz, 0),
-        Scalar(u"Switch", 2, -1, Kind::Variant, jet::Switch),
-        Scalar(u"Choose", 2, -1, Kind::Variant, jet::Choose),
-        Scalar(u"IsNull", 1, 1, Kind::Boolean, jet::IsNullFunction),
+        Scalar(u"IIf", 3, 3, Kind::CommonOfArguments, jet::IIf, 1).Writes(JetCallWriting::Case),
+        Scalar(u"Nz", 1, 2, Kind::CommonOfArguments, jet::Nz, 0),
+        Scalar(u"Switch", 2, -1, Kind::CommonOfArguments, jet::Switch, 1).Writes(JetCallWriting::Case),
+        Scalar(u"Choose", 2, -1, Kind::CommonOfArguments, jet::Choose, 1),
+        Scalar(u"IsNull", 1, 1, Kind::Boolean, jet::IsNullFunction).Writes(JetCallWriting::IsNullTest),
         Scalar(u"IsNumeric", 1, 1, Kind::Boolean, jet::IsNumeric),
         Scalar(u"IsDate", 1, 1, Kind::Boolean, jet::IsDate),
 
-        Scalar(u"Year", 1, 1, Kind::Integer, jet::Year),
-        Scalar(u"Month", 1, 1, Kind::Integer, jet::Month),
-        Scalar(u"Day", 1, 1, Kind::Integer, jet::Day),
-        Scalar(u"Weekday", 1, 2, Kind::Integer, jet::Weekday),
-        Scalar(u"Hour", 1, 1, Kind::Integer, jet::Hour),
-        Scalar(u"Minute", 1, 1, Kind::Integer, jet::Minute),
-        Scalar(u"Second", 1, 1, Kind::Integer, jet::Second),
-        Scalar(u"DatePart", 2, 4, Kind::Integer, jet::DatePart),
+        Scalar(u"Year", 1, 1, Kind::Long, jet::Year),
+        Scalar(u"Month", 1, 1, Kind::Long, jet::Month),
+        Scalar(u"Day", 1, 1, Kind::Long, jet::Day),
+        Scalar(u"Weekday", 1, 2, Kind::Long, jet::Weekday),
+        Scalar(u"Hour", 1, 1, Kind::Long, jet::Hour),
+        Scalar(u"Minute", 1, 1, Kind::Long, jet::Minute),
+        Scalar(u"Second", 1, 1, Kind::Long, jet::Second),
+        Scalar(u"DatePart", 2, 4, Kind::Long, jet::DatePart),
         Scalar(u"DateSerial", 3, 3, Kind::Date, jet::DateSerial),
         Scalar(u"DateAdd", 3, 3, Kind::Date, jet::DateAdd),
-        Scalar(u"DateDiff", 3, 5, Kind::Integer, jet::DateDiff),
+        Scalar(u"DateDiff", 3, 5, Kind::Long, jet::DateDiff),
         Clock(u"Now", jet::NowFunction),
         Clock(u"Date", jet::DateFunction),
         Clock(u"Time", jet::TimeFunction),
@@ -80,13 +108,13 @@ const QList<Definition>& Definitions()
         Scalar(u"Left", 2, 2, Kind::Text, jet::Left),
         Scalar(u"Right", 2, 2, Kind::Text, jet::Right),
         Scalar(u"Mid", 2, 3, Kind::Text, jet::Mid),
-        Scalar(u"Len", 1, 1, Kind::Integer, jet::Len),
-        Scalar(u"InStr", 2, 4, Kind::Integer, jet::InStr),
+        Scalar(u"Len", 1, 1, Kind::Long, jet::Len),
+        Scalar(u"InStr", 2, 4, Kind::Long, jet::InStr),
         Scalar(u"UCase", 1, 1, Kind::Text, jet::UCase),
         Scalar(u"LCase", 1, 1, Kind::Text, jet::LCase),
-        Scalar(u"Trim", 1, 1, Kind::Text, jet::Trim),
-        Scalar(u"LTrim", 1, 1, Kind::Text, jet::LTrim),
-        Scalar(u"RTrim", 1, 1, Kind::Text, jet::RTrim),
+        Scalar(u"Trim", 1, 1, Kind::Text, jet::Trim).Native(u"trim"),
+        Scalar(u"LTrim", 1, 1, Kind::Text, jet::LTrim).Native(u"ltrim"),
+        Scalar(u"RTrim", 1, 1, Kind::Text, jet::RTrim).Native(u"rtrim"),
         Scalar(u"Space", 1, 1, Kind::Text, jet::Space),
         Scalar(u"String", 2, 2, Kind::Text, jet::String),
         Scalar(u"Replace", 3, 6, Kind::Text, jet::Replace),
@@ -96,33 +124,33 @@ const QList<Definition>& Definitions()
 
         Scalar(u"Val", 1, 1, Kind::Double, jet::Val),
         Scalar(u"CInt", 1, 1, Kind::Integer, jet::CInt),
-        Scalar(u"CLng", 1, 1, Kind::Integer, jet::CLng),
+        Scalar(u"CLng", 1, 1, Kind::Long, jet::CLng),
         Scalar(u"CCur", 1, 1, Kind::Currency, jet::CCur),
         Scalar(u"CDbl", 1, 1, Kind::Double, jet::CDbl),
         Scalar(u"CBool", 1, 1, Kind::Boolean, jet::CBool),
         Scalar(u"Int", 1, 1, Kind::SameAsArgument, jet::Int, 0),
         Scalar(u"Fix", 1, 1, Kind::SameAsArgument, jet::Fix, 0),
         Scalar(u"Round", 1, 2, Kind::SameAsArgument, jet::Round, 0),
-        Scalar(u"Abs", 1, 1, Kind::SameAsArgument, jet::Abs, 0),
-        Scalar(u"Sgn", 1, 1, Kind::Integer, jet::Sgn),
+        Scalar(u"Abs", 1, 1, Kind::SameAsArgument, jet::Abs, 0).Native(u"abs"),
+        Scalar(u"Sgn", 1, 1, Kind::Long, jet::Sgn),
         Scalar(u"Sqr", 1, 1, Kind::Double, jet::Sqr),
 
         Operator(u"&", u"jet_concat", Kind::Text, jet::Concat),
         Operator(u"+", u"jet_add", Kind::Variant, jet::Add),
         Operator(u"-", u"jet_sub", Kind::Variant, jet::Subtract),
         Operator(u"/", u"jet_div", Kind::Double, jet::Divide),
-        Operator(u"\\", u"jet_intdiv", Kind::Integer, jet::IntegerDivide),
-        Operator(u"Mod", u"jet_mod", Kind::Integer, jet::Mod),
+        Operator(u"\\", u"jet_intdiv", Kind::Long, jet::IntegerDivide),
+        Operator(u"Mod", u"jet_mod", Kind::Long, jet::Mod),
         Operator(u"^", u"jet_pow", Kind::Double, jet::Power),
         Operator(u"Like", u"jet_like", Kind::Boolean, jet::Like),
-        Operator(u"Compare", u"jet_compare", Kind::Integer, jet::Compare),
+        Operator(u"Compare", u"jet_compare", Kind::Long, jet::Compare),
 
-        Aggregate(u"Sum", 1, Kind::SameAsArgument, jet::SumStep, jet::SumFinal, 0),
-        Aggregate(u"Avg", 1, Kind::Double, jet::SumStep, jet::AvgFinal),
+        Aggregate(u"Sum", 1, Kind::SameAsArgument, jet::SumStep, jet::SumFinal, 0).Native(u"sum"),
+        Aggregate(u"Avg", 1, Kind::SameAsArgument, jet::SumStep, jet::AvgFinal, 0).Native(u"avg"),
         // Count(*) arrives without an argument.
-        Aggregate(u"Count", 0, Kind::Integer, jet::CountStep, jet::CountFinal),
-        Aggregate(u"Min", 1, Kind::SameAsArgument, jet::MinStep, jet::HeldFinal, 0),
-        Aggregate(u"Max", 1, Kind::SameAsArgument, jet::MaxStep, jet::HeldFinal, 0),
+        Aggregate(u"Count", 0, Kind::Long, jet::CountStep, jet::CountFinal).Native(u"count"),
+        Aggregate(u"Min", 1, Kind::SameAsArgument, jet::MinStep, jet::HeldFinal, 0).Native(u"min"),
+        Aggregate(u"Max", 1, Kind::SameAsArgument, jet::MaxStep, jet::HeldFinal, 0).Native(u"max"),
         Aggregate(u"First", 1, Kind::SameAsArgument, jet::FirstStep, jet::HeldFinal, 0),
         Aggregate(u"Last", 1, Kind::SameAsArgument, jet::LastStep, jet::HeldFinal, 0),
         Aggregate(u"StDev", 1, Kind::Double, jet::SpreadStep, jet::StDevFinal),
@@ -203,6 +231,10 @@ void RegisterJetFunctions(sqlite3* db)
     }
 }
 
+} // namespace levy
+
+namespace levy::jet {
+
 const QList<JetFunctionInfo>& JetFunctionTable()
 {
     static const QList<JetFunctionInfo> table = [] {
@@ -222,4 +254,4 @@ const JetFunctionInfo* FindJetFunction(const QString& jetName)
     return nullptr;
 }
 
-} // namespace levy
+} // namespace levy::jet

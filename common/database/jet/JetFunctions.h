@@ -1,38 +1,12 @@
 #pragma once
 
-#include <QList>
-#include <QString>
-
 struct sqlite3;
 
 namespace levy {
 
-// The type of value a function of the dialect returns, so that a result column can be
-// typed (an amount shown as an amount, a date as a date).
-enum class JetResultKind {
-    Text,
-    Integer, // a Long
-    Double,
-    Currency,
-    Date, // the stored text 'YYYY-MM-DD HH:MM:SS'
-    Boolean, // -1 or 0
-    SameAsArgument, // the type of argument `argument` (0-based)
-    Variant, // depends on the values (IIf, Choose, Switch, + and -)
-};
-
-struct JetFunctionInfo {
-    QString jetName; // as users write it: "DateAdd", or an operator: "&", "\\", "Mod"
-    QString sqlName; // as registered in the engine: "jet_dateadd"
-    int minArgs = 0;
-    int maxArgs = 0; // -1: any number
-    bool aggregate = false;
-    bool isOperator = false;
-    JetResultKind result = JetResultKind::Variant;
-    int argument = -1; // for SameAsArgument
-};
-
-// Registers every function of the dialect on a connection as "jet_" and its lower-case
-// name (jet_iif, jet_format, jet_sum...), once for each number of arguments it takes.
+// Registers every function of the dialect's catalogue (JetFunctionCatalog.h) on a
+// connection as "jet_" and its lower-case name (jet_iif, jet_format, jet_sum...), once
+// for each number of arguments it takes.
 //
 // Values inside the engine: a date is the stored text 'YYYY-MM-DD HH:MM:SS' (results of
 // date functions too, so they compare and sort with columns); date arguments may also
@@ -52,10 +26,5 @@ struct JetFunctionInfo {
 //
 // Every argument is evaluated: IIf(x = 0, 0, 1 / x) needs CASE to keep from dividing.
 void RegisterJetFunctions(sqlite3* db);
-
-// One entry per function and operator, in no particular order.
-const QList<JetFunctionInfo>& JetFunctionTable();
-// The entry for a name as users write it (letter case ignored), or null.
-const JetFunctionInfo* FindJetFunction(const QString& jetName);
 
 } // namespace levy

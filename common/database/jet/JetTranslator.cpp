@@ -844,7 +844,8 @@ Piece Translator::TrBinary(const Expr& e)
 Piece Translator::TrFunction(const Expr& e)
 {
     const int count = e.star ? 1 : int(e.args.size());
-    const std::optional<FunctionRule> rule = DialectFunction(e.text, count);
+    const std::optional<DialectCall> call = DialectFunction(e.text, count);
+    const JetFunctionInfo* rule = call ? call->info : nullptr;
     const bool aggregate = rule ? rule->aggregate : IsEngineAggregate(e.text);
     if (aggregate && scope_)
         scope_->aggregate = true;
@@ -869,7 +870,7 @@ Piece Translator::TrFunction(const Expr& e)
         Fail(u"The function %1 was given the wrong number of arguments."_s.arg(e.text), e.offset);
     };
     Piece p;
-    if (rule && rule->writing == FunctionRule::Writing::Case) {
+    if (rule && rule->writing == JetCallWriting::Case) {
         if (e.text.compare(u"IIf"_s, Qt::CaseInsensitive) == 0) {
             if (args.size() != 3)
                 wrongCount();
@@ -887,7 +888,7 @@ Piece Translator::TrFunction(const Expr& e)
         p.type = CommonType(argTypes(1, 2) << typeNull);
         return p;
     }
-    if (rule && rule->writing == FunctionRule::Writing::IsNullTest) {
+    if (rule && rule->writing == JetCallWriting::IsNullTest) {
         if (args.size() != 1)
             wrongCount();
         p.sql = Wrap(args[0], precEquality + 1) + u" IS NULL"_s;
@@ -898,7 +899,7 @@ Piece Translator::TrFunction(const Expr& e)
     }
     QString name;
     if (rule) {
-        name = rule->sqlName;
+        name = call->sqlName;
         // The engine's length() counts the characters of a text the same way.
         if (name == u"jet_len"_s && args.size() == 1 && IsText(args[0].type))
             name = u"length"_s;
@@ -920,7 +921,7 @@ Piece Translator::TrFunction(const Expr& e)
 
     const int first = args.isEmpty() ? typeUnknown : args[0].type;
     if (rule) {
-        using R = FunctionRule::Result;
+        using R = JetResultKind;
         switch (rule->result) {
         case R::Text: p.type = dbText; break;
         case R::Integer: p.type = dbInteger; break;
@@ -933,7 +934,7 @@ Piece Translator::TrFunction(const Expr& e)
             p.truth = Truth::Dialect;
             break;
         case R::SameAsArgument: {
-            const int t = rule->argument < args.size() ? args[rule->argument].type : typeUnknown;
+            const int t = rule->argument >= 0 && rule->argument < args.size() ? args[rule->argument].type : typeUnknown;
             p.type = t == typeNull ? typeUnknown : t;
             const QString upper = e.text.toUpper();
             if (upper == u"SUM"_s && IsWhole(t))
