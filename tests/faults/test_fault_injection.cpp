@@ -21,7 +21,11 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <grp.h>
 #include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 
@@ -160,7 +164,9 @@ QByteArray ExportContents(const QString& path, bool workbook)
 // The worker process, with the office's settings.
 class Worker {
 public:
-    Worker(const Office& office, const QString& operation, int rounds, const QString& fileLimit = {})
+    // `runAs` ("USER:GROUP") runs it as that user, with that group only.
+    Worker(const Office& office, const QString& operation, int rounds, const QString& fileLimit = {},
+           const QString& runAs = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
@@ -172,7 +178,14 @@ public:
         QStringList args = {operation, QString::number(rounds)};
         if (operation.startsWith(u"export"_s))
             args.append(office.ExportTarget(operation == u"export-workbook"_s));
-        process_.start(workerProgram, args);
+        if (runAs.isEmpty()) {
+            process_.start(workerProgram, args);
+            return;
+        }
+        process_.start(u"/usr/bin/setpriv"_s, QStringList{u"--reuid="_s + runAs.section(u':', 0, 0),
+                                                          u"--regid="_s + runAs.section(u':', 1, 1),
+                                                          u"--clear-groups"_s, u"--"_s, workerProgram} +
+                                                  args);
     }
     ~Worker()
     {
@@ -345,6 +358,8 @@ private slots:
     void killedAtRandomMoments();
     void diskFull_data();
     void diskFull();
+    void compactionByAnAdministratorWhoIsNotTheOwner_data();
+    void compactionByAnAdministratorWhoIsNotTheOwner();
 
 private:
     quint32 seed_ = 0;
@@ -493,6 +508,73 @@ void TestFaultInjection::diskFull()
         if (!failed && workbook)
             QVERIFY(!WorkbookContents(target).startsWith("unreadable"));
     }
+}
+
+void TestFaultInjection::compactionByAnAdministratorWhoIsNotTheOwner_data()
+{
+    // The administrator is "daemon", working in the office's group "users".
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the administrator's own file") << u"daemon"_s << u"Database successfully compacted."_s;
+    QTest::newRow("a clerk's file") << u"bin"_s
+                                    << u"The database \"%1\" is not compacted: the compacted copy could not be given "
+                                       u"the file's owner bin and group users (Operation not permitted), and "
+                                       u"without them the people who share the file could not open it. The "
+                                       u"database is as it was. Compact it as the file's owner or as the system's "
+                                       u"administrator."_s;
+}
+
+// A real user, whom the system refuses to give a file away: only root can start one.
+void TestFaultInjection::compactionByAnAdministratorWhoIsNotTheOwner()
+{
+    QFETCH(QString, owner);
+    QFETCH(QString, message);
+    const passwd* user = ::getpwnam(qPrintable(owner));
+    const group* users = ::getgrnam("users");
+    if (::geteuid() != 0 || !user || !users || !QFileInfo::exists(u"/usr/bin/setpriv"_s))
+        QSKIP("needs root, setpriv and the users daemon, bin and group users");
+    test::Sandbox sandbox;
+    Office office(sandbox.Folder(), 0);
+    const Stored before = Read(office);
+    auto open = [](const QString& path, QFile::Permissions p) { QVERIFY(QFile::setPermissions(path, p)); };
+    const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                          QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    open(sandbox.Folder(), everyone);
+    open(office.DatabaseFolder(), everyone | QFile::WriteGroup | QFile::WriteOther);
+    const QFileInfo settings(SettingsFilePath(settingsApplication));
+    for (QDir d = settings.absoluteDir(); d.absolutePath().startsWith(sandbox.Folder() + u'/'); d.cdUp())
+        open(d.absolutePath(), everyone);
+    open(settings.filePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    const QByteArray database = QFile::encodeName(office.Database());
+    QCOMPARE(::chown(database.constData(), user->pw_uid, users->gr_gid), 0);
+    QCOMPARE(::chmod(database.constData(), 0660), 0);
+    struct stat was {};
+    ::stat(database.constData(), &was);
+    QFile original(office.Database());
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+
+    Worker worker(office, u"compact"_s, 1, {}, u"daemon:users"_s);
+    QVERIFY(worker.Finish());
+    QCOMPARE(worker.Boxes(), QStringList{(owner == u"daemon"_s ? u"Stewardry|information|"_s
+                                                               : u"Stewardry|critical|"_s) +
+                                         QString(message).replace(u"%1"_s, office.Database())});
+    struct stat now {};
+    ::stat(database.constData(), &now);
+    QCOMPARE(now.st_uid, was.st_uid);
+    QCOMPARE(now.st_gid, was.st_gid);
+    QCOMPARE(now.st_mode, was.st_mode);
+    if (owner != u"daemon"_s) {
+        QCOMPARE(now.st_ino, was.st_ino);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(), bytes);
+    }
+    QCOMPARE(FilesIn(office.DatabaseFolder()), QStringList{u"levy.mdb"_s});
+    const Stored after = Read(office);
+    QCOMPARE(after.integrity, u"ok"_s);
+    QCOMPARE(after.tables, before.tables);
+    QCOMPARE(after.users, before.users);
 }
 
 QTEST_MAIN(TestFaultInjection)
