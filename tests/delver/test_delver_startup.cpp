@@ -23,6 +23,8 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <stdexcept>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
@@ -58,6 +60,7 @@ private slots:
     void startsWithLogInAndDateAboveTheSplash();
     void secondCopyIsRefusedWhileTheFirstRuns();
     void previousInstanceMessage();
+    void anyOtherFailureEndsTheStartUp();
     void exclusivelyHeldDatabaseOffersRetry();
     void cancelInTheErrorBoxEndsTheProgram();
     void missingLocationEnds();
@@ -163,6 +166,26 @@ void TestDelverStartUp::previousInstanceMessage()
     QTRY_VERIFY(EndProgramCalled());
     const MessageRequest box = test::OnlyMessage();
     QCOMPARE(box.title, u"Levy System"_s);
+    QCOMPARE(box.icon, Icon::Critical);
+    QVERIFY(!levyDatabase);
+}
+
+void TestDelverStartUp::anyOtherFailureEndsTheStartUp()
+{
+    // A failure that is not the engine's (here the first message box itself fails) must
+    // not leave the frameless splash on screen with nothing to close it.
+    test::DelverDatabase(sandbox_->Folder());
+    SetPrevInstanceForTests(true);
+    bool failed = false;
+    MessageLog::SetOnShown([&](const MessageRequest&) {
+        if (!std::exchange(failed, true))
+            throw std::runtime_error("The display could not be reached.");
+    });
+    frmSystem_StartUp splash;
+    splash.show();
+    QTRY_VERIFY(EndProgramCalled());
+    const MessageRequest box = MessageLog::Shown().last();
+    QCOMPARE(box.text, u"The display could not be reached."_s);
     QCOMPARE(box.icon, Icon::Critical);
     QVERIFY(!levyDatabase);
 }

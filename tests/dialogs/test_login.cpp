@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,6 +29,7 @@ private slots:
     void controls();
     void refusals_data();
     void refusals();
+    void successLogsInWithTheStoredName_data();
     void successLogsInWithTheStoredName();
     void enterPressesLogIn();
     void escapeDoesNothing();
@@ -51,6 +53,11 @@ void TestLogIn::init()
     rsUsers->AddNew();
     rsUsers->SetFieldValue(u"User Name"_s, u"Mary"_s);
     rsUsers->SetFieldValue(u"User Password"_s, EncryptText(u"Secret1"_s));
+    rsUsers->SetFieldValue(u"User Rights"_s, QString(25, u'1'));
+    rsUsers->Update();
+    rsUsers->AddNew();
+    rsUsers->SetFieldValue(u"User Name"_s, u"Jos\u00E9"_s);
+    rsUsers->SetFieldValue(u"User Password"_s, EncryptText(u"Pw1"_s));
     rsUsers->SetFieldValue(u"User Rights"_s, QString(25, u'1'));
     rsUsers->Update();
     rsUsers->AddNew();
@@ -79,6 +86,9 @@ void TestLogIn::controls()
     QCOMPARE(dialog_->txtUserName->maxLength(), 30);
     QCOMPARE(dialog_->txtUserName->toolTip(), u"Username goes here"_s);
     QCOMPARE(dialog_->txtPassword->echoMode(), QLineEdit::Password);
+    QCOMPARE(dialog_->txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                      dialog_->txtPassword),
+             int(u'*'));
     QCOMPARE(dialog_->txtPassword->toolTip(), u"Enter your passwor here. Mind the CAPS!"_s);
     QCOMPARE(dialog_->cmdLogIn->text(), u"Log In"_s);
     QVERIFY(dialog_->cmdLogIn->isDefault());
@@ -149,16 +159,29 @@ void TestLogIn::refusals()
     QVERIFY(CurrentUserName.isEmpty());
 }
 
+void TestLogIn::successLogsInWithTheStoredName_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("other case") << u"  mary"_s << u"Secret1"_s << u"Mary"_s;
+    // The file's collation folds A-Z only; the log-in folds every letter.
+    QTest::newRow("other case beyond A-Z") << u"JOS\u00C9"_s << u"Pw1"_s << u"Jos\u00E9"_s;
+}
+
 void TestLogIn::successLogsInWithTheStoredName()
 {
-    dialog_->txtUserName->setText(u"  mary"_s);
-    dialog_->txtPassword->setText(u"Secret1"_s);
+    QFETCH(QString, typed);
+    QFETCH(QString, password);
+    QFETCH(QString, stored);
+    dialog_->txtUserName->setText(typed);
+    dialog_->txtPassword->setText(password);
     QTest::mouseClick(dialog_->cmdLogIn, Qt::LeftButton);
     QVERIFY(MessageLog::Shown().isEmpty());
     QVERIFY(!dialog_->isVisible());
     QCOMPARE(dialog_->result(), int(QDialog::Accepted));
     QVERIFY(!EndProgramCalled());
-    QCOMPARE(CurrentUserName, u"Mary"_s);
+    QCOMPARE(CurrentUserName, stored);
     QVERIFY(UserRights[Utilities_Delver]);
 }
 
