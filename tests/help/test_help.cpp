@@ -47,6 +47,24 @@ struct RecordingHelp : HelpDialog {
     void ShowHelp() override { ++shown; }
 };
 
+// The world of a test that runs the programs' windows: its own settings with an
+// administrator's password ("Head1") and the help file of the build; left as found.
+struct ProgramWorld {
+    test::Sandbox sandbox;
+    ProgramWorld()
+    {
+        AppInfo::SetPathForTests(QStringLiteral(LEVY_PROGRAM_DIR));
+        SaveSetting(settingsApplication, settingsSection, settingsSecurity, EncryptText(u"Head1"_s));
+    }
+    ~ProgramWorld()
+    {
+        HelpViewer::Instance().hide();
+        SetHelpDialog(nullptr);
+        AppInfo::SetPathForTests({});
+        LogOffUser();
+    }
+};
+
 // F1 as the user presses it: in the window that has the focus.
 void PressF1(QWidget* window)
 {
@@ -156,10 +174,8 @@ void TestHelp::missingHelpFileIsReportedByTheViewer()
 
 void TestHelp::f1OpensTheTopicOfEveryWindow()
 {
-    test::Sandbox sandbox;
-    AppInfo::SetPathForTests(QStringLiteral(LEVY_PROGRAM_DIR));
-    test::DelverDatabase(sandbox.Folder());
-    SaveSetting(settingsApplication, settingsSection, settingsSecurity, EncryptText(u"Head1"_s));
+    ProgramWorld world;
+    test::DelverDatabase(world.sandbox.Folder());
     QList<int> topics;
 
     // Steward, from its log-in through every window of its menu.
@@ -228,16 +244,11 @@ void TestHelp::f1OpensTheTopicOfEveryWindow()
     }
     QCOMPARE(topics, QList<int>({130, 200, 340, 240, 230, 300, 310, 320, 720, 730}));
     QVERIFY(MessageLog::Shown().isEmpty());
-    AppInfo::SetPathForTests({});
-    SetHelpDialog(nullptr);
-    LogOffUser();
 }
 
 void TestHelp::viewerIsUsableBesideAModalDialog()
 {
-    test::Sandbox sandbox;
-    AppInfo::SetPathForTests(QStringLiteral(LEVY_PROGRAM_DIR));
-    SaveSetting(settingsApplication, settingsSection, settingsSecurity, EncryptText(u"Head1"_s));
+    ProgramWorld world;
     QWidget console;
     auto* menuButton = new QPushButton(u"Menu"_s, &console);
     int menuPressed = 0;
@@ -305,17 +316,11 @@ void TestHelp::viewerIsUsableBesideAModalDialog()
                                 u"0 Levy Office Help - Contents"_s, u"130"_s}));
     QCOMPARE(CurrentUserName, u"Admin"_s);
     QVERIFY(MessageLog::Shown().isEmpty());
-    viewer.hide();
-    SetHelpDialog(nullptr);
-    AppInfo::SetPathForTests({});
-    LogOffUser();
 }
 
 void TestHelp::exitEndsStewardWhileHelpIsOpen()
 {
-    test::Sandbox sandbox;
-    AppInfo::SetPathForTests(QStringLiteral(LEVY_PROGRAM_DIR));
-    SaveSetting(settingsApplication, settingsSection, settingsSecurity, EncryptText(u"Head1"_s));
+    ProgramWorld world;
     frmSteward console;
     test::WhenModal<frmSystem_LogIn>([](frmSystem_LogIn* login) {
         login->txtPassword->setText(u"Head1"_s);
@@ -334,10 +339,6 @@ void TestHelp::exitEndsStewardWhileHelpIsOpen()
     });
     QApplication::exec();
     QVERIFY(ended);
-    HelpViewer::Instance().hide();
-    SetHelpDialog(nullptr);
-    AppInfo::SetPathForTests({});
-    LogOffUser();
 }
 
 QTEST_MAIN(TestHelp)
