@@ -7,6 +7,7 @@
 #include "database/DaoConstants.h"
 #include "database/QueryDef.h"
 #include "database/SqlClassifier.h"
+#include "database/jet/JetTokenizer.h"
 
 using namespace levy;
 using namespace Qt::Literals::StringLiterals;
@@ -60,8 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                      "a join by column names is written out", Codes(sql));
 
     qsizetype previous = -1;
-    for (const SqlToken& t : TokenizeSql(sql)) {
-        LEVY_REQUIRE(t.offset > previous && t.offset < sql.size(), "tokens in order, inside the text", Codes(sql));
+    const QList<jet::JetToken> tokens = jet::TokenizeJet(sql);
+    LEVY_REQUIRE(!tokens.isEmpty() && tokens.last().kind == jet::JetToken::End, "the tokens end with End", Codes(sql));
+    for (const jet::JetToken& t : tokens) {
+        if (t.kind == jet::JetToken::End)
+            break;
+        LEVY_REQUIRE(t.offset > previous && t.EndOffset() <= sql.size(), "tokens in order, inside the text",
+                     Codes(sql));
         previous = t.offset;
     }
     return 0;

@@ -259,7 +259,7 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString& source, int ty
                         u"The levy database has no table \"%1\": it may be damaged or not a levy database."_s.arg(source));
         return std::make_shared<TableRecordset>(MainConnection(), source);
     }
-    CheckSingleStatement(source);
+    engine::CheckSingleStatement(source);
     if (!IsRunnableQueryType(ClassifyStatement(source)))
         return std::make_shared<QueryRecordset>();
     return std::make_shared<QueryRecordset>(QueryConnection(), source);

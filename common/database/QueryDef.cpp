@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "EngineErrors.h"
 #include "QueryRecordset.h"
+#include "ReadOnlyAuthorizer.h"
 #include "jet/JetQuery.h"
 #include "SqlClassifier.h"
 
@@ -14,12 +15,6 @@ using levy::engine::Statement;
 namespace levy {
 
 bool IsRunnableQueryType(int type) { return type == dbQSelect || type == dbQCrosstab || type == dbQSetOperation; }
-
-void CheckSingleStatement(const QString& sql)
-{
-    if (HasTextAfterStatement(sql))
-        RaiseEngine(engine::errTrailingCharacters, u"Characters found after end of SQL statement."_s);
-}
 
 QueryDef::QueryDef(std::shared_ptr<Database> database, QString name) : database_(database), name_(std::move(name)) {}
 
@@ -44,7 +39,7 @@ QString QueryDef::SQL() const
 void QueryDef::SetSQL(const QString& sql)
 {
     auto db = Live();
-    CheckSingleStatement(sql);
+    engine::CheckSingleStatement(sql);
     // A query that may be run is compiled now, so that a faulty one is never saved; an
     // action query is saved without being compiled, and can never be opened.
     if (IsRunnableQueryType(ClassifyStatement(sql)))

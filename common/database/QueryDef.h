@@ -30,7 +30,4 @@ private:
 // Whether a query type code may be opened as a recordset (select, crosstab, union).
 bool IsRunnableQueryType(int type);
 
-// Checks a statement for the read-only connection: one statement, nothing after it.
-void CheckSingleStatement(const QString& sql);
-
 } // namespace levy

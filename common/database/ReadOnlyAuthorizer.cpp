@@ -3,21 +3,17 @@
 #include "EngineErrors.h"
 #include "Sqlite.h"
 #include "SqlClassifier.h"
+#include "jet/JetTokenizer.h"
 
 #include <cstring>
 #include <set>
 #include <string>
 #include <strings.h>
-#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy::engine {
 namespace {
-// Every statement runs on the thread that prepares it, so the refusal met while
-// preparing or stepping is the one the error that follows belongs to.
-thread_local QString refusal;
-
 const QString onlySelect = u" Only select, crosstab and union queries can be run."_s;
 
 bool Same(const char* a, const char* b) { return a && b && strcasecmp(a, b) == 0; }
@@ -83,9 +79,7 @@ QString Describe(int action, const char* a, const char* b)
 
 int Deny(int action, const char* a, const char* b)
 {
-    // The first refusal is the cause; later ones follow from it.
-    if (refusal.isEmpty())
-        refusal = Describe(action, a, b);
+    NoteAuthorizerRefusal(Describe(action, a, b));
     return SQLITE_DENY;
 }
 
@@ -114,7 +108,11 @@ void InstallReadOnlyAuthorizer(sqlite3* db, const std::set<std::string>& alsoAll
     sqlite3_set_authorizer(db, Authorize, nullptr);
 }
 
-QString TakeAuthorizerRefusal() { return std::exchange(refusal, QString()); }
+void CheckSingleStatement(const QString& sql)
+{
+    if (HasTextAfterStatement(sql))
+        RaiseEngine(errTrailingCharacters, u"Characters found after end of SQL statement."_s);
+}
 
 std::unique_ptr<Statement> PrepareReadOnlyQuery(std::shared_ptr<Connection> connection, const QString& sql)
 {
@@ -125,7 +123,11 @@ std::unique_ptr<Statement> PrepareReadOnlyQuery(std::shared_ptr<Connection> conn
                                       u"Write the join with ON instead, for example "
                                       u"\"FROM a INNER JOIN b ON a.[Student ID] = b.[Student ID]\"."_s);
     TakeAuthorizerRefusal();
-    auto statement = Statement::PrepareSingle(std::move(connection), sql);
+    QString rest;
+    auto statement = Statement::PrepareFirst(std::move(connection), sql, rest);
+    // The engine's own end of the statement, read with the dialect's tokenizer.
+    if (jet::TokenizeJet(rest).first().kind != jet::JetToken::End)
+        RaiseEngine(errTrailingCharacters, u"Characters found after end of SQL statement."_s);
     // Some statements (VACUUM) ask the authorizer nothing until they run.
     if (sqlite3_column_count(statement->Handle()) == 0 || !sqlite3_stmt_readonly(statement->Handle()))
         RaiseEngine(errNotAuthorized, u"This statement returns no records or would change the database."_s + onlySelect);

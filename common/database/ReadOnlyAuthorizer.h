@@ -19,9 +19,9 @@ namespace levy::engine {
 // statement the engine prepares again after a schema change is checked again.
 void InstallReadOnlyAuthorizer(sqlite3* db, const std::set<std::string>& alsoAllowed);
 
-// What the authorizer refused last on this thread, as a description a clerk can act on;
-// empty when it refused nothing since the last call. Forgets it.
-QString TakeAuthorizerRefusal();
+// Refuses a text with anything but blanks, comments and one closing ";" after its first
+// statement: "Characters found after end of SQL statement."
+void CheckSingleStatement(const QString& sql);
 
 // Prepares a user's statement on the read-only connection: one statement that returns
 // records and writes nothing, with no join the authorizer cannot see into.

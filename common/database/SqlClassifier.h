@@ -5,19 +5,6 @@
 
 namespace levy {
 
-// A light tokenizer for what the engine leaves after a statement: words, names in
-// brackets, quotes or backticks, strings, numbers, #dates# and single symbols; comments
-// and blanks dropped.
-struct SqlToken {
-    enum Kind { Word, Name, String, Number, Date, Symbol };
-    Kind kind;
-    QString text;   // upper-case for words
-    int depth;      // parenthesis depth at the token
-    qsizetype offset;
-};
-
-QList<SqlToken> TokenizeSql(const QString& sql);
-
 // The query type code of a statement in either dialect (dbQSelect, dbQSetOperation,
 // dbQCrosstab, an action code: SELECT ... INTO and a PARAMETERS clause before an action
 // are actions), decided from its tokens alone: nothing is compiled or run. A statement

@@ -1,19 +1,32 @@
 #include "SqliteHandle.h"
 
 #include "EngineErrors.h"
-#include "ReadOnlyAuthorizer.h"
 #include "Sqlite.h"
-#include "SqlClassifier.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <cstring>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy::engine {
+namespace {
+// Every statement runs on the thread that prepares it, so the refusal met while
+// preparing or stepping is the one the error that follows belongs to.
+thread_local QString refusal;
+} // namespace
+
+void NoteAuthorizerRefusal(const QString& description)
+{
+    // The first refusal is the cause; later ones follow from it.
+    if (refusal.isEmpty())
+        refusal = description;
+}
+
+QString TakeAuthorizerRefusal() { return std::exchange(refusal, QString()); }
 
 void RaiseEngine(int number, const QString& description)
 {
@@ -155,7 +168,8 @@ Statement::Statement(std::shared_ptr<Connection> connection, const QString& sql)
         RaiseSqlite(connection_->Handle(), rc, connection_->Path());
 }
 
-std::unique_ptr<Statement> Statement::PrepareSingle(std::shared_ptr<Connection> connection, const QString& sql)
+std::unique_ptr<Statement> Statement::PrepareFirst(std::shared_ptr<Connection> connection, const QString& sql,
+                                                   QString& rest)
 {
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
@@ -166,9 +180,7 @@ std::unique_ptr<Statement> Statement::PrepareSingle(std::shared_ptr<Connection> 
     std::unique_ptr<Statement> prepared(new Statement(connection, stmt));
     if (!stmt)
         RaiseEngine(errSyntax, u"The statement is empty."_s);
-    const QString rest = QString::fromUtf8(tail, int(text.constData() + text.size() - tail));
-    if (!TokenizeSql(rest).isEmpty())
-        RaiseEngine(errTrailingCharacters, u"Characters found after end of SQL statement."_s);
+    rest = QString::fromUtf8(tail, int(text.constData() + text.size() - tail));
     return prepared;
 }
 

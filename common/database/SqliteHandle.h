@@ -40,9 +40,9 @@ private:
 class Statement {
 public:
     Statement(std::shared_ptr<Connection> connection, const QString& sql);
-    // Prepares the first statement of a text and refuses anything but blanks and
-    // comments after it.
-    static std::unique_ptr<Statement> PrepareSingle(std::shared_ptr<Connection> connection, const QString& sql);
+    // Prepares the first statement of a text; `rest` is what follows it.
+    static std::unique_ptr<Statement> PrepareFirst(std::shared_ptr<Connection> connection, const QString& sql,
+                                                   QString& rest);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -83,7 +83,13 @@ QString QuoteName(const QString& name);
 // Quotes a text as an SQL literal.
 QString QuoteText(const QString& text);
 
-// Raises the engine's error for a failed SQLite call, with a clear description.
+// Raises the engine's error for a failed SQLite call, with a clear description. When an
+// authorizer refused something and noted why, that description is the error's.
 [[noreturn]] void RaiseSqlite(sqlite3* db, int code, const QString& path);
+
+// What an authorizer refused, as a description a user can act on; the first refusal
+// since the last take counts. Taken and forgotten by the next failure, per thread.
+void NoteAuthorizerRefusal(const QString& description);
+QString TakeAuthorizerRefusal();
 
 } // namespace levy::engine
