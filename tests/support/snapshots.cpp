@@ -19,6 +19,7 @@
 #include "platform/SettingsStore.h"
 #include "security/Encryption.h"
 #include "widgets/ClickableLineEdit.h"
+#include "widgets/HelpViewer.h"
 #include "widgets/StatusBar.h"
 
 #include <QApplication>
@@ -52,7 +53,12 @@ int main(int argc, char* argv[])
     frmSystem_LogIn login;
     login.txtUserName->setText(u"Admin"_s);
     login.txtUserName->setReadOnly(true);
+    login.txtPassword->setText(u"Head1"_s);
     Save(login, folder, u"login"_s);
+
+    HelpViewer& help = HelpViewer::Instance();
+    help.ShowTopic(QStringLiteral(LEVY_PROGRAM_DIR "/levy system.hlp"), 130);
+    Save(help, folder, u"help"_s);
 
     frmSteward console;
     console.barBottomStatusBar->SetSessionText(u"Logged in as Admin"_s);
