@@ -9,9 +9,9 @@
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 
+#include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
