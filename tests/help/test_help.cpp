@@ -104,6 +104,7 @@ private slots:
     void viewerShowsTheTopicWithoutBlocking();
     void missingHelpFileIsReportedByTheViewer();
     void f1OpensTheTopicOfEveryWindow();
+    void viewerIsUsableBesideAModalDialog_data();
     void viewerIsUsableBesideAModalDialog();
     void exitEndsStewardWhileHelpIsOpen();
 };
@@ -246,8 +247,17 @@ void TestHelp::f1OpensTheTopicOfEveryWindow()
     QVERIFY(MessageLog::Shown().isEmpty());
 }
 
+void TestHelp::viewerIsUsableBesideAModalDialog_data()
+{
+    // Steward's log-in is owned by its console; Delver's stands, owner-less, on its splash.
+    QTest::addColumn<bool>("owned");
+    QTest::newRow("owned by the main window") << true;
+    QTest::newRow("owner-less, above the splash") << false;
+}
+
 void TestHelp::viewerIsUsableBesideAModalDialog()
 {
+    QFETCH(bool, owned);
     ProgramWorld world;
     QWidget console;
     auto* menuButton = new QPushButton(u"Menu"_s, &console);
@@ -263,13 +273,18 @@ void TestHelp::viewerIsUsableBesideAModalDialog()
     QToolBar* tools = viewer.findChild<QToolBar*>();
     QVERIFY(tools);
 
-    frmSystem_LogIn login(&console);
+    frmSystem_LogIn login(owned ? &console : nullptr);
     login.txtUserName->setText(u"Admin"_s);
-    CentreOverWhenShown(&login, &console);
+    if (owned)
+        CentreOverWhenShown(&login, &console);
+    else
+        PlaceAboveWhenShown(&login, &console);
     QPoint moved;
     QStringList seen;
     auto done = test::WhenModal<frmSystem_LogIn>([&](frmSystem_LogIn* dialog) {
         QVERIFY(qAbs(dialog->frameGeometry().center().x() - console.frameGeometry().center().x()) <= 1);
+        if (!owned)
+            QCOMPARE(dialog->frameGeometry().bottom() + 1, console.frameGeometry().top());
         QTRY_VERIFY(dialog->isActiveWindow());
         moved = dialog->pos() + QPoint(60, 40);
         dialog->move(moved);
