@@ -13,6 +13,7 @@
 #include "database/QueryDef.h"
 #include "database/ReadOnlyAuthorizer.h"
 #include "database/SqlClassifier.h"
+#include "database/jet/JetFunctionCatalog.h"
 #include "database/jet/JetParser.h"
 #include "database/jet/JetQuery.h"
 #include "database/jet/JetSchema.h"
@@ -77,7 +78,7 @@ void Unguarded(Check check)
     sqlite3* h = world->query->Handle();
     sqlite3_set_authorizer(h, nullptr, nullptr);
     check(h);
-    engine::InstallReadOnlyAuthorizer(h);
+    engine::InstallReadOnlyAuthorizer(h, jet::RegisteredFunctionNames());
 }
 
 // The values of one column of a statement's rows, each followed by ";".

@@ -156,13 +156,7 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
         // A user's statement could otherwise build texts of a gigabyte each
         // (randomblob, printf widths, replace): refuse them before they are made.
         sqlite3_limit(query_->Handle(), SQLITE_LIMIT_LENGTH, queryValueLimit);
-        static const std::set<std::string> dialectFunctions = [] {
-            std::set<std::string> names;
-            for (const jet::JetFunctionInfo& f : jet::JetFunctionTable())
-                names.insert(f.sqlName.toLower().toStdString());
-            return names;
-        }();
-        engine::InstallReadOnlyAuthorizer(query_->Handle(), dialectFunctions);
+        engine::InstallReadOnlyAuthorizer(query_->Handle(), jet::RegisteredFunctionNames());
         RegisterJetFunctions(query_->Handle());
     }
     return query_;

@@ -25,6 +25,17 @@ std::optional<DialectCall> DialectFunction(const QString& name, int arguments)
     return call;
 }
 
+const std::set<std::string>& RegisteredFunctionNames()
+{
+    static const std::set<std::string> names = [] {
+        std::set<std::string> all;
+        for (const JetFunctionInfo& f : JetFunctionTable())
+            all.insert(f.sqlName.toLower().toStdString());
+        return all;
+    }();
+    return names;
+}
+
 bool IsEngineAggregate(const QString& name)
 {
     const QString lower = name.toLower();

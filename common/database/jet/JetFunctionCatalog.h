@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 #include <optional>
+#include <set>
+#include <string>
 
 namespace levy::jet {
 
@@ -50,6 +52,10 @@ struct JetFunctionInfo {
 const QList<JetFunctionInfo>& JetFunctionTable();
 // The entry for a name as users write it (letter case ignored), or null.
 const JetFunctionInfo* FindJetFunction(const QString& jetName);
+
+// The lower-case names the functions are registered under (jet_iif...), for the
+// read-only gate's list of the functions a query may call.
+const std::set<std::string>& RegisteredFunctionNames();
 
 // A call of one of the dialect's functions as the translator writes it.
 struct DialectCall {
