@@ -17,6 +17,8 @@
 #include "widgets/StatusBar.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
@@ -213,6 +215,7 @@ void frmDelverResults::LoadFirstPage()
         if (rsResults->RecordCount() != 0) {
             PrepareGrid();
             LoadPage(false);
+            OpenColumnsWideEnough();
             return;
         }
     } catch (const RuntimeError& error) {
@@ -337,6 +340,28 @@ void frmDelverResults::PrepareGrid()
     for (int i = 1; i <= fields; ++i)
         grdResults->SetColAlignment(i, rsResults->FieldType(i - 1) == dbText ? FlexGrid::flexAlignLeftTop
                                                                              : FlexGrid::flexAlignRightTop);
+}
+
+// The width from the field name alone hides values outright (a crosstab's "F" column,
+// "Count(*) AS N", amounts): a column opens at least that wide and wide enough for its
+// heading and the first page's values, but never wider than a third of the window. Later
+// pages keep the widths, so the columns do not jump while the user pages.
+void frmDelverResults::OpenColumnsWideEnough()
+{
+    grdResults->Refresh();
+    const QAbstractItemModel* m = grdResults->model();
+    const QFontMetrics cells(grdResults->font());
+    const QFontMetrics heading(grdResults->horizontalHeader()->font());
+    constexpr int padding = 12, twipsPerPixel = 15;
+    const int cap = std::max(1, width() / 3);
+    for (int c = 0; c < m->columnCount(); ++c) {
+        int widest = heading.horizontalAdvance(m->headerData(c, Qt::Horizontal).toString());
+        for (int r = 0; r < m->rowCount(); ++r)
+            for (const QString& line : m->index(r, c).data().toString().split(u'\n'))
+                widest = std::max(widest, cells.horizontalAdvance(line));
+        const int pixels = std::min(widest + padding, cap);
+        grdResults->SetColWidth(c + 1, std::max(grdResults->ColWidth(c + 1), pixels * twipsPerPixel));
+    }
 }
 
 void frmDelverResults::LoadPage(bool blnSilent)

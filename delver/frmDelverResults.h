@@ -60,6 +60,7 @@ public:
     std::shared_ptr<Recordset> rsResults;
 
     void PrepareGrid();
+    void OpenColumnsWideEnough();
     // Shows page lngCurrentPage; raises what the engine raises.
     void LoadPage(bool blnSilent);
     void FillGridRow();

@@ -18,6 +18,7 @@
 #include "widgets/HelpViewer.h"
 
 #include <QCryptographicHash>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -236,15 +237,20 @@ void TestDelverResults::cellTextsColoursAndLayout()
     QCOMPARE(grid.CellForeColorAt(1, 1), 0);
     QCOMPARE(grid.CellForeColorAt(1, 4), 0);
 
-    // Widths come from the names only; text columns are left-aligned, the rest right.
+    // At least as wide as the names make them, and wide enough for the first page's
+    // values, within a third of the window; text columns are left-aligned, the rest right.
     QCOMPARE(grid.ColWidth(0), 450);
     QCOMPARE(grid.ColAlignment(0), 7);
     const QList<int> widths = {600, 800, 500, 1500, 800, 700, 800};
     const QList<int> alignments = {0, 6, 6, 6, 6, 6, 6};
+    const QFontMetrics metrics(grid.font());
     for (int c = 1; c <= 7; ++c) {
-        QCOMPARE(grid.ColWidth(c), widths[c - 1]);
+        QVERIFY(grid.ColWidth(c) >= widths[c - 1]);
+        QVERIFY(grid.ColWidth(c) <= std::max(widths[c - 1], w->width() / 3 * 15));
         QCOMPARE(grid.ColAlignment(c), alignments[c - 1]);
     }
+    for (const auto& [column, value] : {std::pair{2, u"01/03/2026 12:30"_s}, std::pair{6, u"1 234.50"_s}})
+        QVERIFY2(grid.ColWidth(column) / 15 > metrics.horizontalAdvance(value), qPrintable(value));
     // What the view shows is what the cells hold.
     const QModelIndex amount = grid.model()->index(0, 5);
     QCOMPARE(amount.data().toString(), u"1 234.50"_s);
