@@ -41,8 +41,6 @@ std::function<void(QWidget*)> frmDelver::showResults = frmDelverResults::Show;
 namespace {
 const QString sqlFilter = u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s;
 
-bool IsCancellation(const RuntimeError& e) { return e.number == cdlCancel || e.number == errUserCancelled; }
-
 [[noreturn]] void RaiseCancellation()
 {
     Raise(errUserCancelled, u"Delver"_s, u"User Request cancelation of operation"_s);

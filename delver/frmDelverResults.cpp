@@ -148,8 +148,8 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     cmdClose = button(u"cmdClose"_s, u"Close"_s, u"Exit"_s);
     cmdCancel = button(u"cmdCancel"_s, u"Cancel"_s, u"Stop reading the result"_s);
     cmdCancel->hide();
-    connect(cmdBack, &QPushButton::clicked, this, [this] { cmdBack_Click(); });
-    connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
+    connect(cmdBack, &QPushButton::clicked, this, [this] { Guarded([this] { cmdBack_Click(); }); });
+    connect(cmdNext, &QPushButton::clicked, this, [this] { Guarded([this] { cmdNext_Click(); }); });
     connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(730); }); });
     connect(cmdClose, &QPushButton::clicked, this, [this] { close(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { StopReading(); });
@@ -565,7 +565,7 @@ void frmDelverResults::ExportResults(ExportFormat format)
         // Nothing of an unfinished export is kept while the user reads why.
         file.reset();
         busy.reset();
-        if (error.number != cdlCancel)
+        if (!IsCancellation(error))
             MsgBox(error.description, Icon::Exclamation, u"Aborting"_s);
     }
 }

@@ -38,7 +38,7 @@ void ResetDatabasePath(CommonDialog& dialog)
         SaveSetting(settingsApplication, settingsSection, settingsDBPath, dialog.FileName);
         MsgBox(u"New Database Path Set"_s, Icon::Information);
     } catch (const RuntimeError& error) {
-        if (error.number == cdlCancel)
+        if (IsCancellation(error))
             return;
         MsgBox(error.description, Icon::Exclamation, u"Path Not Changed"_s);
     }

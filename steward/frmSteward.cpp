@@ -137,7 +137,6 @@ void frmSteward::ManageUserAccounts()
         frmSteward_UserAccounts window(this);
         ShowModal(window);
     } catch (const RuntimeError&) {
-    } catch (const std::exception&) {
     }
 }
 

@@ -214,7 +214,6 @@ void frmSteward_UserAccounts::ChangeUserRights()
         frmSteward_UserAccounts_AccessRights editor(this);
         ShowModal(editor);
     } catch (const RuntimeError&) {
-    } catch (const std::exception&) {
     }
     Form_Activate();
 }

@@ -22,6 +22,13 @@ inline constexpr int32_t cdlCancel = 32755;
 // Errors of the database engine layer.
 inline constexpr int32_t errEngine = 3000;
 
+// A cancelled dialog or a cancelled unsaved-changes question: the operation that met it
+// ends quietly, with no message.
+inline bool IsCancellation(const RuntimeError& error)
+{
+    return error.number == cdlCancel || error.number == errUserCancelled;
+}
+
 [[noreturn]] inline void Raise(int32_t number, const QString& source, const QString& description)
 {
     throw RuntimeError{number, source, description};
