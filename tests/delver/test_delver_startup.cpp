@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -38,6 +39,32 @@ QStringList ReadLog(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// Answers the log-in that Log Off shows next, and its date question; `onLogIn` looks at
+// the windows first.
+void AnswerNextLogIn(const QString& name, const QString& password, const std::function<void()>& onLogIn = {},
+                     bool* dateAsked = nullptr)
+{
+    test::WhenModal<frmSystem_LogIn>([=](frmSystem_LogIn* login) {
+        if (onLogIn)
+            onLogIn();
+        login->txtUserName->setText(name);
+        login->txtPassword->setText(password);
+        login->cmdLogIn->click();
+        test::WhenModal<frmSystem_CheckDate>([=](frmSystem_CheckDate* date) {
+            if (dateAsked)
+                *dateAsked = true;
+            date->cmdYes->click();
+        });
+    });
+}
+
+void CheckSecurityViolation(const MessageRequest& box)
+{
+    QCOMPARE(box.text, u"You are not authorised to carry out delver operations."_s);
+    QCOMPARE(box.title, u"Security Violation"_s);
+    QCOMPARE(box.icon, Icon::Critical);
 }
 } // namespace
 
@@ -299,10 +326,7 @@ void TestDelverStartUp::accountWithoutTheRightIsRefused()
     frmDelver editor;
     editor.show();
     QTRY_VERIFY(EndProgramCalled());
-    const MessageRequest box = test::OnlyMessage();
-    QCOMPARE(box.text, u"You are not authorised to carry out delver operations."_s);
-    QCOMPARE(box.title, u"Security Violation"_s);
-    QCOMPARE(box.icon, Icon::Critical);
+    CheckSecurityViolation(test::OnlyMessage());
     QCOMPARE(editor.barBottomStatusBar->SessionText(), QString());
 }
 
@@ -317,18 +341,11 @@ void TestDelverStartUp::logOffAndOnAgainAsAnotherUser()
 
     bool dateAskedAgain = false;
     const std::weak_ptr<Database> before = levyDatabase;
-    test::WhenModal<frmSystem_LogIn>([&](frmSystem_LogIn* login) {
+    AnswerNextLogIn(u"Bursar"_s, u"bursar"_s, [&] {
         // Closed before the start-up ran again, which opened it anew.
         QVERIFY(before.expired() || !before.lock()->IsOpen());
         QCOMPARE(editor.barBottomStatusBar->SessionText(), QString());
-        login->txtUserName->setText(u"Bursar"_s);
-        login->txtPassword->setText(u"bursar"_s);
-        login->cmdLogIn->click();
-        test::WhenModal<frmSystem_CheckDate>([&](frmSystem_CheckDate* date) {
-            dateAskedAgain = true;
-            date->cmdYes->click();
-        });
-    });
+    }, &dateAskedAgain);
     MessageLog::QueueAnswer(Answer::Yes);
     editor.LogOff();
     QVERIFY(dateAskedAgain);
@@ -347,19 +364,11 @@ void TestDelverStartUp::accountWithoutTheRightIsRefusedAfterLogOff()
     editor.show();
     QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
 
-    test::WhenModal<frmSystem_LogIn>([&](frmSystem_LogIn* login) {
-        login->txtUserName->setText(u"Trainee"_s);
-        login->txtPassword->setText(u"trainee"_s);
-        login->cmdLogIn->click();
-        test::WhenModal<frmSystem_CheckDate>([&](frmSystem_CheckDate* date) { date->cmdYes->click(); });
-    });
+    AnswerNextLogIn(u"Trainee"_s, u"trainee"_s);
     MessageLog::QueueAnswer(Answer::Yes);
     editor.LogOff();
     QVERIFY(EndProgramCalled());
-    const MessageRequest box = MessageLog::Shown().last();
-    QCOMPARE(box.text, u"You are not authorised to carry out delver operations."_s);
-    QCOMPARE(box.title, u"Security Violation"_s);
-    QCOMPARE(box.icon, Icon::Critical);
+    CheckSecurityViolation(MessageLog::Shown().last());
     QCOMPARE(editor.barBottomStatusBar->SessionText(), QString());
 }
 
