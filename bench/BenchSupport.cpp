@@ -2,7 +2,7 @@
 
 #include "FlexGrid.h"
 #include "QueryValidation.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"

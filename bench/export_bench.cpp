@@ -10,8 +10,8 @@
 #include "BenchLedger.h"
 #include "BenchSupport.h"
 
-#include "database/DatabaseAccess.h"
-#include "database/Sqlite.h"
+#include "levy/DatabaseAccess.h"
+#include "engine/Sqlite.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "widgets/CommonDialog.h"

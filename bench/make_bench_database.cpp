@@ -6,8 +6,8 @@
 #include "BenchLedger.h"
 
 #include "database/DBEngine.h"
-#include "database/DatabaseAccess.h"
-#include "database/DatabaseBuildingRoutines.h"
+#include "levy/DatabaseAccess.h"
+#include "levy/DatabaseBuildingRoutines.h"
 #include "database/QueryDef.h"
 #include "database/ValueStorage.h"
 #include "platform/RuntimeError.h"

@@ -8,10 +8,10 @@
 
 #include "FlexGrid.h"
 #include "QueryValidation.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "database/QueryDef.h"
 #include "database/Recordset.h"
-#include "database/SqliteHandle.h"
+#include "engine/SqliteHandle.h"
 #include "frmDelverResults.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "QueryValidation.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 

@@ -1,6 +1,6 @@
 #include "frmSystem_StartUp.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmSystem_CheckDate.h"
 #include "platform/AppInfo.h"

@@ -7,18 +7,18 @@
 #include "FuzzSupport.h"
 
 #include "database/DBEngine.h"
-#include "database/DaoConstants.h"
-#include "database/DatabaseAccess.h"
-#include "database/DatabaseBuildingRoutines.h"
+#include "values/DaoConstants.h"
+#include "levy/DatabaseAccess.h"
+#include "levy/DatabaseBuildingRoutines.h"
 #include "database/QueryDef.h"
-#include "database/ReadOnlyAuthorizer.h"
-#include "database/SqlClassifier.h"
-#include "database/jet/JetFunctionCatalog.h"
-#include "database/jet/JetParser.h"
-#include "database/jet/JetQuery.h"
-#include "database/jet/JetSchema.h"
-#include "database/jet/JetTokenizer.h"
-#include "database/jet/JetTranslator.h"
+#include "jet/ReadOnlyAuthorizer.h"
+#include "jet/SqlClassifier.h"
+#include "jet/JetFunctionCatalog.h"
+#include "jet/JetParser.h"
+#include "jet/JetQuery.h"
+#include "jet/JetSchema.h"
+#include "jet/JetTokenizer.h"
+#include "jet/JetTranslator.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -78,7 +78,7 @@ void Unguarded(Check check)
     sqlite3* h = world->query->Handle();
     sqlite3_set_authorizer(h, nullptr, nullptr);
     check(h);
-    engine::InstallReadOnlyAuthorizer(h, jet::RegisteredFunctionNames());
+    jet::InstallReadOnlyAuthorizer(h, jet::RegisteredFunctionNames());
 }
 
 // The values of one column of a statement's rows, each followed by ";".
@@ -199,8 +199,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString sql = fuzz::TextOf(data, size);
     CheckTokens(sql);
     CheckTranslation(sql);
-    const int type = ClassifyStatement(sql);
-    (void)HasTextAfterStatement(sql);
+    const int type = jet::ClassifyStatement(sql);
+    (void)jet::HasTextAfterStatement(sql);
 
     int steps = 0;
     sqlite3_progress_handler(world->query->Handle(), 1000, CountSteps, &steps);

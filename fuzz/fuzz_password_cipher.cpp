@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 
 #include "platform/Windows1252.h"
-#include "security/Encryption.h"
+#include "levy/Encryption.h"
 
 using namespace levy;
 using namespace Qt::Literals::StringLiterals;

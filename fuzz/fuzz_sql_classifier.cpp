@@ -4,10 +4,10 @@
 
 #include "FuzzSupport.h"
 
-#include "database/DaoConstants.h"
+#include "values/DaoConstants.h"
 #include "database/QueryDef.h"
-#include "database/SqlClassifier.h"
-#include "database/jet/JetTokenizer.h"
+#include "jet/SqlClassifier.h"
+#include "jet/JetTokenizer.h"
 
 using namespace levy;
 using namespace Qt::Literals::StringLiterals;
@@ -41,20 +41,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString sql = fuzz::TextOf(data, size);
 
-    const int type = ClassifyStatement(sql);
+    const int type = jet::ClassifyStatement(sql);
     LEVY_REQUIRE(IsQueryType(type), "a known query type", QString::number(type));
     LEVY_REQUIRE(IsRunnableQueryType(type) != IsAction(type), "an action query is never runnable",
                  QString::number(type));
-    LEVY_REQUIRE(ClassifyStatement(u' ' + sql) == type && ClassifyStatement(sql + u' ') == type &&
-                     ClassifyStatement(u"\r\n"_s + sql + u"\r\n"_s) == type,
+    LEVY_REQUIRE(jet::ClassifyStatement(u' ' + sql) == type && jet::ClassifyStatement(sql + u' ') == type &&
+                     jet::ClassifyStatement(u"\r\n"_s + sql + u"\r\n"_s) == type,
                  "blanks around a statement keep its type", Codes(sql));
 
-    const bool trailing = HasTextAfterStatement(sql);
-    LEVY_REQUIRE(HasTextAfterStatement(u' ' + sql) == trailing && HasTextAfterStatement(sql + u' ') == trailing,
+    const bool trailing = jet::HasTextAfterStatement(sql);
+    LEVY_REQUIRE(jet::HasTextAfterStatement(u' ' + sql) == trailing && jet::HasTextAfterStatement(sql + u' ') == trailing,
                  "blanks around a statement keep its end", Codes(sql));
 
-    const bool joins = JoinsByColumnName(sql);
-    LEVY_REQUIRE(JoinsByColumnName(u' ' + sql) == joins && JoinsByColumnName(sql + u' ') == joins,
+    const bool joins = jet::JoinsByColumnName(sql);
+    LEVY_REQUIRE(jet::JoinsByColumnName(u' ' + sql) == joins && jet::JoinsByColumnName(sql + u' ') == joins,
                  "blanks around a statement keep its joins", Codes(sql));
     if (joins)
         LEVY_REQUIRE(sql.contains(u"natural"_s, Qt::CaseInsensitive) || sql.contains(u"using"_s, Qt::CaseInsensitive),

@@ -1,9 +1,9 @@
 #include "LevySetup.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
-#include "security/Encryption.h"
+#include "levy/Encryption.h"
 
 #include <QFileInfo>
 

@@ -4,10 +4,10 @@
 #include "SeededRandom.h"
 #include "SampleData.h"
 
-#include "security/Encryption.h"
+#include "levy/Encryption.h"
 #include "database/DBEngine.h"
-#include "database/DatabaseAccess.h"
-#include "database/DatabaseBuildingRoutines.h"
+#include "levy/DatabaseAccess.h"
+#include "levy/DatabaseBuildingRoutines.h"
 #include "database/QueryDef.h"
 #include "platform/RuntimeError.h"
 #include "platform/Windows1252.h"

@@ -1,8 +1,8 @@
 #include "frmSteward_DBInitialisation.h"
 
 #include "InstallLocation.h"
-#include "database/DatabaseAccess.h"
-#include "database/DatabaseBuildingRoutines.h"
+#include "levy/DatabaseAccess.h"
+#include "levy/DatabaseBuildingRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"

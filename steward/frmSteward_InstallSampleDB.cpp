@@ -1,7 +1,7 @@
 #include "frmSteward_InstallSampleDB.h"
 
 #include "InstallLocation.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "platform/HiddenWorkingName.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"

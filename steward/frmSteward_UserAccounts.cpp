@@ -1,6 +1,6 @@
 #include "frmSteward_UserAccounts.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "frmSteward_UserAccounts_AccessRights.h"
 #include "frmSteward_UserAccounts_CreateNew.h"
 #include "platform/MessageBox.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "security/UserRights.h"
+#include "levy/UserRights.h"
 
 #include <QDialog>
 #include <array>

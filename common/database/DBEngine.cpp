@@ -1,7 +1,7 @@
 #include "DBEngine.h"
 
-#include "EngineErrors.h"
-#include "Sqlite.h"
+#include "engine/EngineErrors.h"
+#include "engine/Sqlite.h"
 #include "platform/HiddenWorkingName.h"
 
 #include <QDir>

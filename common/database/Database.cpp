@@ -1,11 +1,11 @@
 #include "Database.h"
 
-#include "EngineErrors.h"
+#include "engine/EngineErrors.h"
 #include "QueryDef.h"
 #include "QueryRecordset.h"
-#include "ReadOnlyAuthorizer.h"
-#include "Sqlite.h"
-#include "SqlClassifier.h"
+#include "jet/ReadOnlyAuthorizer.h"
+#include "engine/Sqlite.h"
+#include "jet/SqlClassifier.h"
 #include "TableRecordset.h"
 #include "jet/JetFunctionCatalog.h"
 #include "jet/JetFunctions.h"
@@ -156,7 +156,7 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
         // A user's statement could otherwise build texts of a gigabyte each
         // (randomblob, printf widths, replace): refuse them before they are made.
         sqlite3_limit(query_->Handle(), SQLITE_LIMIT_LENGTH, queryValueLimit);
-        engine::InstallReadOnlyAuthorizer(query_->Handle(), jet::RegisteredFunctionNames());
+        jet::InstallReadOnlyAuthorizer(query_->Handle(), jet::RegisteredFunctionNames());
         RegisterJetFunctions(query_->Handle());
     }
     return query_;
@@ -253,8 +253,8 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString& source, int ty
                         u"The levy database has no table \"%1\": it may be damaged or not a levy database."_s.arg(source));
         return std::make_shared<TableRecordset>(MainConnection(), source);
     }
-    engine::CheckSingleStatement(source);
-    if (!IsRunnableQueryType(ClassifyStatement(source)))
+    jet::CheckSingleStatement(source);
+    if (!IsRunnableQueryType(jet::ClassifyStatement(source)))
         return std::make_shared<QueryRecordset>();
     return std::make_shared<QueryRecordset>(QueryConnection(), source);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileLock.h"
+#include "engine/FileLock.h"
 #include "Recordset.h"
-#include "SqliteHandle.h"
+#include "engine/SqliteHandle.h"
 #include "TableDef.h"
 
 #include <QStringList>

@@ -1,11 +1,11 @@
 #include "QueryDef.h"
 
 #include "Database.h"
-#include "EngineErrors.h"
+#include "engine/EngineErrors.h"
 #include "QueryRecordset.h"
-#include "ReadOnlyAuthorizer.h"
+#include "jet/ReadOnlyAuthorizer.h"
 #include "jet/JetQuery.h"
-#include "SqlClassifier.h"
+#include "jet/SqlClassifier.h"
 
 using namespace Qt::Literals::StringLiterals;
 using levy::engine::QuoteName;
@@ -39,10 +39,10 @@ QString QueryDef::SQL() const
 void QueryDef::SetSQL(const QString& sql)
 {
     auto db = Live();
-    engine::CheckSingleStatement(sql);
+    jet::CheckSingleStatement(sql);
     // A query that may be run is compiled now, so that a faulty one is never saved; an
     // action query is saved without being compiled, and can never be opened.
-    if (IsRunnableQueryType(ClassifyStatement(sql)))
+    if (IsRunnableQueryType(jet::ClassifyStatement(sql)))
         jet::CompileJetQuery(db->QueryConnection(), sql);
     Statement s(db->MainConnection(),
                 u"UPDATE %1 SET \"SQL\" = ? WHERE \"Name\" = ?"_s.arg(QuoteName(Database::storedQueriesTable)));
@@ -51,13 +51,13 @@ void QueryDef::SetSQL(const QString& sql)
     s.Step();
 }
 
-int QueryDef::Type() const { return ClassifyStatement(SQL()); }
+int QueryDef::Type() const { return jet::ClassifyStatement(SQL()); }
 
 std::shared_ptr<Recordset> QueryDef::OpenRecordset(QueryReading reading)
 {
     auto db = Live();
     const QString sql = SQL();
-    if (!IsRunnableQueryType(ClassifyStatement(sql)))
+    if (!IsRunnableQueryType(jet::ClassifyStatement(sql)))
         return std::make_shared<QueryRecordset>();
     return std::make_shared<QueryRecordset>(db->QueryConnection(), sql, reading);
 }

@@ -1,9 +1,9 @@
 #include "QueryRecordset.h"
 
-#include "DaoConstants.h"
-#include "EngineErrors.h"
-#include "SqlClassifier.h"
-#include "Sqlite.h"
+#include "values/DaoConstants.h"
+#include "engine/EngineErrors.h"
+#include "jet/SqlClassifier.h"
+#include "engine/Sqlite.h"
 #include "ValueStorage.h"
 #include "jet/JetQuery.h"
 
@@ -54,7 +54,7 @@ QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, c
                                QueryReading reading)
     : connection_(std::move(connection)), sql_(sql)
 {
-    if (reading == QueryReading::OnDemand && ClassifyStatement(sql) == dbQCrosstab) {
+    if (reading == QueryReading::OnDemand && jet::ClassifyStatement(sql) == dbQCrosstab) {
         // A crosstab runs a query for its pivot values before its columns are known, and
         // that query may take any time: it waits, with the rest, for the first look at the
         // records, where the reader can stop it. Faults of the text show now.

@@ -2,7 +2,7 @@
 
 #include "Recordset.h"
 #include "ResultCache.h"
-#include "SqliteHandle.h"
+#include "engine/SqliteHandle.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "Recordset.h"
 
-#include "EngineErrors.h"
+#include "engine/EngineErrors.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TableDef.h"
-#include "Value.h"
+#include "values/Value.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "ResultCache.h"
 
-#include "EngineErrors.h"
-#include "Sqlite.h"
+#include "engine/EngineErrors.h"
+#include "engine/Sqlite.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SqliteHandle.h"
-#include "Value.h"
+#include "engine/SqliteHandle.h"
+#include "values/Value.h"
 
 #include <QByteArray>
 #include <QList>

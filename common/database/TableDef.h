@@ -1,19 +1,12 @@
 #pragma once
 
-#include "DaoConstants.h"
+#include "values/FieldDef.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace levy {
-
-struct FieldDef {
-    QString name;
-    int type = dbText;
-    int size = 0;              // characters, for text fields
-    bool allowZeroLength = false;
-};
 
 struct IndexDef {
     QString name;
@@ -46,11 +39,6 @@ private:
     QList<FieldDef> fields_;
     QList<IndexDef> indexes_;
 };
-
-// The declared column type of a field, and back.
-QString DeclaredType(const FieldDef& field);
-// Fills type and size from a declared type; false when the type is not one of the file's.
-bool FieldFromDeclaredType(const QString& declared, FieldDef& field);
 
 // Index names are global in the file and per table in the engine: the file keeps
 // "<table>.<index>".

@@ -1,7 +1,7 @@
 #include "TableRecordset.h"
 
-#include "EngineErrors.h"
-#include "Sqlite.h"
+#include "engine/EngineErrors.h"
+#include "engine/Sqlite.h"
 #include "ValueStorage.h"
 
 using namespace Qt::Literals::StringLiterals;

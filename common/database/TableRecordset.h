@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Recordset.h"
-#include "EngineErrors.h"
-#include "SqliteHandle.h"
+#include "engine/EngineErrors.h"
+#include "engine/SqliteHandle.h"
 
 #include <QMap>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "ValueStorage.h"
 
-#include "EngineErrors.h"
+#include "engine/EngineErrors.h"
 
 #include <cmath>
 

@@ -2,8 +2,8 @@
 
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
-#include "security/Encryption.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/Encryption.h"
+#include "levy/SecurityEnforcement.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/FormControls.h"

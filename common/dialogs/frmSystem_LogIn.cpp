@@ -3,7 +3,7 @@
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/SecurityEnforcement.h"
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"

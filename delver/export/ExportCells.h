@@ -1,7 +1,7 @@
 #pragma once
 
 #include "GridColours.h"
-#include "database/Value.h"
+#include "values/Value.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
-#include "database/DaoConstants.h"
-#include "database/EngineErrors.h"
+#include "values/DaoConstants.h"
+#include "engine/EngineErrors.h"
 #include "database/QueryDef.h"
 #include "platform/RuntimeError.h"
 

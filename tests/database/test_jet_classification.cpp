@@ -1,8 +1,8 @@
 #include "support/TestSupport.h"
 
-#include "database/DaoConstants.h"
+#include "values/DaoConstants.h"
 #include "database/QueryDef.h"
-#include "database/SqlClassifier.h"
+#include "jet/SqlClassifier.h"
 #include "platform/RuntimeError.h"
 
 #include <QTest>
@@ -87,7 +87,7 @@ void TestJetClassification::types()
 {
     QFETCH(QString, sql);
     QFETCH(int, type);
-    QCOMPARE(ClassifyStatement(sql), type);
+    QCOMPARE(jet::ClassifyStatement(sql), type);
 }
 
 void TestJetClassification::storedQueryTypeNeedsNoDatabaseRead()

@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "database/DaoConstants.h"
+#include "values/DaoConstants.h"
 #include "database/QueryDef.h"
 #include "platform/RuntimeError.h"
 

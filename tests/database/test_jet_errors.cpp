@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "database/EngineErrors.h"
+#include "engine/EngineErrors.h"
 #include "database/QueryDef.h"
 #include "platform/RuntimeError.h"
 

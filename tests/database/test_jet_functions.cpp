@@ -1,8 +1,8 @@
 #include "support/TestSupport.h"
 
-#include "database/ReadOnlyAuthorizer.h"
-#include "database/Sqlite.h"
-#include "database/jet/JetFunctionCatalog.h"
+#include "jet/ReadOnlyAuthorizer.h"
+#include "engine/Sqlite.h"
+#include "jet/JetFunctionCatalog.h"
 #include "platform/RuntimeError.h"
 
 #include <QDate>
@@ -38,7 +38,7 @@ QString Render(const Statement& s, int column)
 QString Run(const std::shared_ptr<engine::Connection>& connection, const QString& sql)
 {
     try {
-        auto s = engine::PrepareReadOnlyQuery(connection, sql);
+        auto s = jet::PrepareReadOnlyQuery(connection, sql);
         QStringList records;
         while (s->Step()) {
             QStringList values;
@@ -742,7 +742,7 @@ void TestJetFunctions::everyFunctionIsRegistered()
                 arguments.append(u"1"_s);
             const QString sql = u"SELECT %1(%2)"_s.arg(info.sqlName, arguments.join(u", "_s));
             try {
-                engine::PrepareReadOnlyQuery(connection, sql);
+                jet::PrepareReadOnlyQuery(connection, sql);
             } catch (const RuntimeError& e) {
                 QFAIL(qPrintable(sql + u": "_s + e.description));
             }
@@ -758,7 +758,7 @@ void TestJetFunctions::wrongArgumentCountFailsAtPreparation()
                                u"SELECT jet_sum(1, 2)"_s, u"SELECT jet_now(1)"_s}) {
         bool failed = false;
         try {
-            engine::PrepareReadOnlyQuery(connection, sql);
+            jet::PrepareReadOnlyQuery(connection, sql);
         } catch (const RuntimeError& e) {
             failed = e.description.contains(u"wrong number of arguments"_s);
         }

@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "platform/RuntimeError.h"
 
 #include <QProcess>

@@ -1,9 +1,9 @@
 #include "support/TestSupport.h"
 
-#include "database/EngineErrors.h"
+#include "engine/EngineErrors.h"
 #include "database/QueryDef.h"
-#include "database/ReadOnlyAuthorizer.h"
-#include "database/Sqlite.h"
+#include "jet/ReadOnlyAuthorizer.h"
+#include "engine/Sqlite.h"
 #include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>
@@ -224,7 +224,7 @@ void TestReadOnlyQueries::statementChangesNothing()
     // The read-only connection refuses at prepare time on its own, without the classifier.
     bool raised = false;
     try {
-        engine::PrepareReadOnlyQuery(db->QueryConnection(), sql);
+        jet::PrepareReadOnlyQuery(db->QueryConnection(), sql);
     } catch (const RuntimeError&) {
         raised = true;
     }

@@ -1,8 +1,8 @@
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "database/QueryRecordset.h"
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 #include "platform/RuntimeError.h"
 
 #include <QElapsedTimer>

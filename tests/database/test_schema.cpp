@@ -1,8 +1,8 @@
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
-#include "database/Sqlite.h"
-#include "database/SqliteHandle.h"
+#include "levy/DatabaseAccess.h"
+#include "engine/Sqlite.h"
+#include "engine/SqliteHandle.h"
 #include "platform/RuntimeError.h"
 
 #include <QTest>

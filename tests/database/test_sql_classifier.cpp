@@ -1,5 +1,5 @@
-#include "database/DaoConstants.h"
-#include "database/SqlClassifier.h"
+#include "values/DaoConstants.h"
+#include "jet/SqlClassifier.h"
 
 #include <QTest>
 
@@ -58,7 +58,7 @@ void TestSqlClassifier::types()
 {
     QFETCH(QString, sql);
     QFETCH(int, type);
-    QCOMPARE(ClassifyStatement(sql), type);
+    QCOMPARE(jet::ClassifyStatement(sql), type);
 }
 
 void TestSqlClassifier::textAfterTheStatement_data()
@@ -78,7 +78,7 @@ void TestSqlClassifier::textAfterTheStatement()
 {
     QFETCH(QString, sql);
     QFETCH(bool, after);
-    QCOMPARE(HasTextAfterStatement(sql), after);
+    QCOMPARE(jet::HasTextAfterStatement(sql), after);
 }
 
 QTEST_GUILESS_MAIN(TestSqlClassifier)

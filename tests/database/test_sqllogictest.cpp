@@ -1,9 +1,9 @@
 #include "support/TestSupport.h"
 
-#include "database/Sqlite.h"
-#include "database/jet/JetParser.h"
-#include "database/jet/JetSchema.h"
-#include "database/jet/JetTranslator.h"
+#include "engine/Sqlite.h"
+#include "jet/JetParser.h"
+#include "jet/JetSchema.h"
+#include "jet/JetTranslator.h"
 #include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>

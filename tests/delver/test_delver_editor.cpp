@@ -2,11 +2,11 @@
 #include "support/TestSupport.h"
 
 #include "SqlEditor.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "frmDelver.h"
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/SecurityEnforcement.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/StatusBar.h"
 

@@ -1,7 +1,7 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmDelver.h"
 #include "frmSystem_CheckDate.h"
@@ -11,7 +11,7 @@
 #include "platform/EndProgram.h"
 #include "platform/InstanceLock.h"
 #include "platform/SettingsStore.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/SecurityEnforcement.h"
 #include "widgets/StatusBar.h"
 
 #include <QDateTime>

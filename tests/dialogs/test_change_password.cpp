@@ -1,12 +1,12 @@
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
-#include "security/Encryption.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/Encryption.h"
+#include "levy/SecurityEnforcement.h"
 #include "utilities/HelpRoutines.h"
 
 #include <QApplication>

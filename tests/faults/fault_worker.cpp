@@ -14,7 +14,7 @@
 
 #include "DatabaseMaintenance.h"
 #include "QueryValidation.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "frmDelverResults.h"
 #include "frmSteward_UserAccounts.h"
@@ -23,7 +23,7 @@
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/SecurityEnforcement.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/Guard.h"
 

@@ -8,10 +8,10 @@
 #include "FaultOperations.h"
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
-#include "database/SqliteHandle.h"
+#include "levy/DatabaseAccess.h"
+#include "engine/SqliteHandle.h"
 #include "platform/SettingsStore.h"
-#include "security/Encryption.h"
+#include "levy/Encryption.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -3,14 +3,14 @@
 
 #include "QueryValidation.h"
 #include "SqlEditor.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmDelver.h"
 #include "frmSteward_UserAccounts_CreateNew.h"
 #include "platform/AppInfo.h"
 #include "platform/Windows1252.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/SecurityEnforcement.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/StatusBar.h"
 

@@ -1,5 +1,5 @@
 #include "platform/Windows1252.h"
-#include "security/Encryption.h"
+#include "levy/Encryption.h"
 
 #include <QTest>
 

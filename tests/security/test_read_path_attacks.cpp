@@ -2,10 +2,10 @@
 #include "support/TestSupport.h"
 
 #include "QueryValidation.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "database/QueryDef.h"
 #include "database/Recordset.h"
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 #include "frmDelverResults.h"
 #include "platform/AppInfo.h"
 #include "platform/RuntimeError.h"

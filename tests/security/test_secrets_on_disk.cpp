@@ -1,12 +1,12 @@
 #include "support/TestSupport.h"
 
 #include "database/DBEngine.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "database/QueryRecordset.h"
 #include "database/ResultCache.h"
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
-#include "security/Encryption.h"
+#include "levy/Encryption.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,11 +1,11 @@
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "platform/AppInfo.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
-#include "security/Encryption.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/Encryption.h"
+#include "levy/SecurityEnforcement.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/DatabaseAccess.h"
+#include "levy/SecurityEnforcement.h"
 
 #include <QTest>
 

@@ -1,14 +1,14 @@
 #include "support/TestSupport.h"
 
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "frmSteward.h"
 #include "frmSteward_UserAccounts.h"
 #include "frmSteward_UserAccounts_AccessRights.h"
 #include "frmSteward_UserAccounts_CreateNew.h"
 #include "platform/AppInfo.h"
 #include "platform/SettingsStore.h"
-#include "security/Encryption.h"
-#include "security/SecurityEnforcement.h"
+#include "levy/Encryption.h"
+#include "levy/SecurityEnforcement.h"
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
 

@@ -1,11 +1,11 @@
 #include "DelverSession.h"
 
 #include "TestSupport.h"
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmSystem_CheckDate.h"
 #include "platform/SettingsStore.h"
-#include "security/Encryption.h"
+#include "levy/Encryption.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "database/DatabaseAccess.h"
-#include "database/DatabaseBuildingRoutines.h"
+#include "levy/DatabaseAccess.h"
+#include "levy/DatabaseBuildingRoutines.h"
 #include "database/QueryDef.h"
 #include "platform/EndProgram.h"
 

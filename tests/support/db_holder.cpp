@@ -1,6 +1,6 @@
 // Opens a levy database in the mode given and holds it until its standard input closes;
 // tests use it as "another program".
-#include "database/DatabaseAccess.h"
+#include "levy/DatabaseAccess.h"
 #include "platform/RuntimeError.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "JetSqlFunctions.h"
 
 #include "JetValue.h"
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 
 #include <cstring>
 

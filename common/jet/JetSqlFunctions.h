@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 
 namespace levy::jet {
 

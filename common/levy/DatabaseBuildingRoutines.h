@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Database.h"
+#include "database/Database.h"
 
 namespace levy {
 

@@ -2,7 +2,7 @@
 
 #include "JetDecimal.h"
 #include "JetValue.h"
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 #include "utilities/GlobalUtilities.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SqliteHandle.h"
+#include "engine/SqliteHandle.h"
 
 #include <QString>
 #include <memory>
@@ -9,7 +9,7 @@
 
 struct sqlite3;
 
-namespace levy::engine {
+namespace levy::jet {
 
 // Installs on a connection the authorizer that lets statements read and nothing else:
 // no writes, schema changes, pragmas, transactions or attachments, and no function but
@@ -25,6 +25,6 @@ void CheckSingleStatement(const QString& sql);
 
 // Prepares a user's statement on the read-only connection: one statement that returns
 // records and writes nothing, with no join the authorizer cannot see into.
-std::unique_ptr<Statement> PrepareReadOnlyQuery(std::shared_ptr<Connection> connection, const QString& sql);
+std::unique_ptr<engine::Statement> PrepareReadOnlyQuery(std::shared_ptr<engine::Connection> connection, const QString& sql);
 
-} // namespace levy::engine
+} // namespace levy::jet

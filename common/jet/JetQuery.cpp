@@ -5,8 +5,8 @@
 #include "JetParser.h"
 #include "JetSchema.h"
 #include "JetTranslator.h"
-#include "database/EngineErrors.h"
-#include "database/ReadOnlyAuthorizer.h"
+#include "engine/EngineErrors.h"
+#include "ReadOnlyAuthorizer.h"
 #include "platform/RuntimeError.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -17,7 +17,7 @@ std::unique_ptr<engine::Statement> PrepareClarified(const std::shared_ptr<engine
                                                     const QString& engineSql, const QString& userSql)
 {
     try {
-        return engine::PrepareReadOnlyQuery(connection, engineSql);
+        return PrepareReadOnlyQuery(connection, engineSql);
     } catch (RuntimeError& error) {
         if (error.number == engine::errSyntax)
             error.description = ClarifyEngineMessage(error.description, userSql);
@@ -38,7 +38,7 @@ PreparedJetQuery Prepare(const std::shared_ptr<engine::Connection>& connection, 
     } catch (const RuntimeError& dialectError) {
         // The engine's own SQL beyond the dialect's grammar still runs as it stands.
         try {
-            prepared.statement = engine::PrepareReadOnlyQuery(connection, sql);
+            prepared.statement = PrepareReadOnlyQuery(connection, sql);
             return prepared;
         } catch (const RuntimeError& engineError) {
             // A refusal of the read-only checks says more than the dialect's syntax error.

@@ -1,9 +1,9 @@
 #include "ReadOnlyAuthorizer.h"
 
-#include "EngineErrors.h"
-#include "Sqlite.h"
+#include "engine/EngineErrors.h"
+#include "engine/Sqlite.h"
 #include "SqlClassifier.h"
-#include "jet/JetTokenizer.h"
+#include "JetTokenizer.h"
 
 #include <cstring>
 #include <set>
@@ -12,7 +12,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace levy::engine {
+namespace levy::jet {
 namespace {
 const QString onlySelect = u" Only select, crosstab and union queries can be run."_s;
 
@@ -79,7 +79,7 @@ QString Describe(int action, const char* a, const char* b)
 
 int Deny(int action, const char* a, const char* b)
 {
-    NoteAuthorizerRefusal(Describe(action, a, b));
+    engine::NoteAuthorizerRefusal(Describe(action, a, b));
     return SQLITE_DENY;
 }
 
@@ -111,27 +111,27 @@ void InstallReadOnlyAuthorizer(sqlite3* db, const std::set<std::string>& alsoAll
 void CheckSingleStatement(const QString& sql)
 {
     if (HasTextAfterStatement(sql))
-        RaiseEngine(errTrailingCharacters, u"Characters found after end of SQL statement."_s);
+        engine::RaiseEngine(engine::errTrailingCharacters, u"Characters found after end of SQL statement."_s);
 }
 
-std::unique_ptr<Statement> PrepareReadOnlyQuery(std::shared_ptr<Connection> connection, const QString& sql)
+std::unique_ptr<engine::Statement> PrepareReadOnlyQuery(std::shared_ptr<engine::Connection> connection, const QString& sql)
 {
     // The engine builds the comparisons of NATURAL and USING joins without asking the
     // authorizer, so "User Password" would be compared with its real value.
     if (JoinsByColumnName(sql))
-        RaiseEngine(errNotAuthorized, u"Joins by column name (NATURAL JOIN, USING) cannot be used in a query. "
+        engine::RaiseEngine(engine::errNotAuthorized, u"Joins by column name (NATURAL JOIN, USING) cannot be used in a query. "
                                       u"Write the join with ON instead, for example "
                                       u"\"FROM a INNER JOIN b ON a.[Student ID] = b.[Student ID]\"."_s);
-    TakeAuthorizerRefusal();
+    engine::TakeAuthorizerRefusal();
     QString rest;
-    auto statement = Statement::PrepareFirst(std::move(connection), sql, rest);
+    auto statement = engine::Statement::PrepareFirst(std::move(connection), sql, rest);
     // The engine's own end of the statement, read with the dialect's tokenizer.
-    if (jet::TokenizeJet(rest).first().kind != jet::JetToken::End)
-        RaiseEngine(errTrailingCharacters, u"Characters found after end of SQL statement."_s);
+    if (TokenizeJet(rest).first().kind != JetToken::End)
+        engine::RaiseEngine(engine::errTrailingCharacters, u"Characters found after end of SQL statement."_s);
     // Some statements (VACUUM) ask the authorizer nothing until they run.
     if (sqlite3_column_count(statement->Handle()) == 0 || !sqlite3_stmt_readonly(statement->Handle()))
-        RaiseEngine(errNotAuthorized, u"This statement returns no records or would change the database."_s + onlySelect);
+        engine::RaiseEngine(engine::errNotAuthorized, u"This statement returns no records or would change the database."_s + onlySelect);
     return statement;
 }
 
-} // namespace levy::engine
+} // namespace levy::jet

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-namespace levy {
+namespace levy::jet {
 
 // The query type code of a statement in either dialect (dbQSelect, dbQSetOperation,
 // dbQCrosstab, an action code: SELECT ... INTO and a PARAMETERS clause before an action
@@ -21,4 +21,4 @@ bool HasTextAfterStatement(const QString& sql);
 // way the engine itself reads the text, so that no string, name or comment hides a word.
 bool JoinsByColumnName(const QString& sql);
 
-} // namespace levy
+} // namespace levy::jet

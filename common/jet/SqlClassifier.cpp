@@ -1,16 +1,16 @@
 #include "SqlClassifier.h"
 
-#include "DaoConstants.h"
-#include "jet/JetTokenizer.h"
+#include "values/DaoConstants.h"
+#include "JetTokenizer.h"
 
 #include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace levy {
+namespace levy::jet {
 
 namespace {
-using jet::JetToken;
+
 
 bool IsStatementEnd(const JetToken& t) { return t.kind == JetToken::End || (t.IsSymbol(u";"_s) && t.depth == 0); }
 
@@ -121,7 +121,7 @@ int ClassifyTokens(const QList<JetToken>& tokens, qsizetype from)
 
 int ClassifyStatement(const QString& sql)
 {
-    const QList<JetToken> tokens = jet::TokenizeJet(sql);
+    const QList<JetToken> tokens = TokenizeJet(sql);
     qsizetype from = 0;
     // A select in parentheses: classify from its first word at the outer depth.
     while (tokens[from].IsSymbol(u"("_s))
@@ -143,7 +143,7 @@ int ClassifyStatement(const QString& sql)
 
 bool HasTextAfterStatement(const QString& sql)
 {
-    const QList<JetToken> tokens = jet::TokenizeJet(sql);
+    const QList<JetToken> tokens = TokenizeJet(sql);
     bool inParameters = tokens[0].IsWord(u"PARAMETERS"_s);
     for (qsizetype i = 0; tokens[i].kind != JetToken::End; ++i) {
         const JetToken& t = tokens[i];
@@ -255,4 +255,4 @@ bool JoinsByColumnName(const QString& sql)
     return false;
 }
 
-} // namespace levy
+} // namespace levy::jet

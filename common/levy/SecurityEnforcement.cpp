@@ -1,7 +1,7 @@
 #include "SecurityEnforcement.h"
 
 #include "Encryption.h"
-#include "database/DatabaseAccess.h"
+#include "DatabaseAccess.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DBEngine.h"
-#include "QueryDef.h"
-#include "Recordset.h"
+#include "database/DBEngine.h"
+#include "database/QueryDef.h"
+#include "database/Recordset.h"
 
 #include <memory>
 

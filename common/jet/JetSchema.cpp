@@ -1,8 +1,8 @@
 #include "JetSchema.h"
 
-#include "database/Sqlite.h"
-#include "database/SqliteHandle.h"
-#include "database/TableDef.h"
+#include "engine/Sqlite.h"
+#include "engine/SqliteHandle.h"
+#include "values/FieldDef.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Value.h"
+#include "values/Value.h"
 
 #include <QByteArray>
 #include <QString>

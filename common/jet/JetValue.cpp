@@ -1,7 +1,7 @@
 #include "JetValue.h"
 
 #include "JetDecimal.h"
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/SqliteHandle.h"
+#include "engine/SqliteHandle.h"
 
 #include <QList>
 #include <QString>

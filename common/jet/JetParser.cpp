@@ -2,7 +2,7 @@
 
 #include "JetDateLiteral.h"
 #include "JetTokenizer.h"
-#include "database/EngineErrors.h"
+#include "engine/EngineErrors.h"
 
 #include <QSet>
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 
 namespace levy::jet {
 

@@ -3,7 +3,7 @@
 #include "JetFormat.h"
 #include "JetPattern.h"
 #include "JetValue.h"
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 #include "platform/Windows1252.h"
 
 #include <memory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database/Value.h"
+#include "values/Value.h"
 
 #include <QList>
 #include <QString>

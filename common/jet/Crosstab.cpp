@@ -1,8 +1,8 @@
 #include "Crosstab.h"
 
-#include "database/DaoConstants.h"
-#include "database/EngineErrors.h"
-#include "database/SqliteHandle.h"
+#include "values/DaoConstants.h"
+#include "engine/EngineErrors.h"
+#include "engine/SqliteHandle.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 #include "JetFunctionCatalog.h"
 #include "JetSqlFunctions.h"
 #include "JetValue.h"
-#include "database/Sqlite.h"
+#include "engine/Sqlite.h"
 
 #include <new>
 

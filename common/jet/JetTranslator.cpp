@@ -2,10 +2,10 @@
 
 #include "JetFunctionCatalog.h"
 #include "JetTokenizer.h"
-#include "database/DaoConstants.h"
-#include "database/EngineErrors.h"
-#include "database/SqliteHandle.h"
-#include "database/TableDef.h"
+#include "values/DaoConstants.h"
+#include "engine/EngineErrors.h"
+#include "engine/SqliteHandle.h"
+#include "values/FieldDef.h"
 
 #include <QSet>
 
