@@ -1,0 +1,4 @@
+#pragma once
+
+namespace levy {
+} // namespace levy
