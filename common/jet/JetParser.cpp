@@ -5,6 +5,8 @@
 #include "engine/EngineErrors.h"
 
 #include <QSet>
+#include <QStringList>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 using levy::engine::RaiseEngine;
@@ -41,6 +43,28 @@ constexpr int maxNesting = 200;
 // The engine refuses expression trees deeper than 1000 levels anyway; refusing them
 // here keeps the translator's recursion over the tree as shallow.
 constexpr int maxExpressionHeight = 1000;
+
+// The binary operators, one level a row, from the loosest to the tightest; each level
+// groups from the left. NOT and the comparisons (=, IS, IN, LIKE, BETWEEN ...) take the
+// empty level between AND and the relational operators; the signs and ^ bind tighter
+// than all of them.
+const QList<QStringList> binaryLevels = {
+    {u"IMP"_s},
+    {u"EQV"_s},
+    {u"XOR"_s},
+    {u"OR"_s},
+    {u"AND"_s},
+    {},
+    {u"<"_s, u">"_s, u"<="_s, u">="_s},
+    {u"&"_s, u"|"_s, u"<<"_s, u">>"_s},
+    {u"+"_s, u"-"_s},
+    {u"MOD"_s},
+    {u"\\"_s},
+    {u"*"_s, u"/"_s, u"%"_s},
+    {u"||"_s},
+};
+constexpr int notLevel = 5;
+constexpr int relationalLevel = notLevel + 1;
 
 class Parser {
 public:
@@ -128,22 +152,12 @@ private:
     ExprPtr ParseExpr()
     {
         Nested level(*this);
-        return ParseImp();
+        return ParseBinary(0);
     }
-    ExprPtr ParseImp();
-    ExprPtr ParseEqv();
-    ExprPtr ParseXor();
-    ExprPtr ParseOr();
-    ExprPtr ParseAnd();
+    // The binary operators of binaryLevels[level] and tighter.
+    ExprPtr ParseBinary(int level);
     ExprPtr ParseNot();
     ExprPtr ParseEquality();
-    ExprPtr ParseRelational();
-    ExprPtr ParseBitwise();
-    ExprPtr ParseAdditive();
-    ExprPtr ParseMod();
-    ExprPtr ParseIntDiv();
-    ExprPtr ParseMultiplicative();
-    ExprPtr ParsePipes();
     ExprPtr ParseUnary();
     ExprPtr ParsePower();
     ExprPtr ParsePostfix();
@@ -686,44 +700,23 @@ QList<ExprPtr> Parser::ParseExpressionList(const QString& clauseMessage)
     return list;
 }
 
-ExprPtr Parser::ParseImp()
+ExprPtr Parser::ParseBinary(int level)
 {
-    ExprPtr l = ParseEqv();
-    while (AcceptWord(u"IMP"_s))
-        l = Binary(u"IMP"_s, l, ParseEqv());
-    return l;
-}
-
-ExprPtr Parser::ParseEqv()
-{
-    ExprPtr l = ParseXor();
-    while (AcceptWord(u"EQV"_s))
-        l = Binary(u"EQV"_s, l, ParseXor());
-    return l;
-}
-
-ExprPtr Parser::ParseXor()
-{
-    ExprPtr l = ParseOr();
-    while (AcceptWord(u"XOR"_s))
-        l = Binary(u"XOR"_s, l, ParseOr());
-    return l;
-}
-
-ExprPtr Parser::ParseOr()
-{
-    ExprPtr l = ParseAnd();
-    while (AcceptWord(u"OR"_s))
-        l = Binary(u"OR"_s, l, ParseAnd());
-    return l;
-}
-
-ExprPtr Parser::ParseAnd()
-{
-    ExprPtr l = ParseNot();
-    while (AcceptWord(u"AND"_s))
-        l = Binary(u"AND"_s, l, ParseNot());
-    return l;
+    if (level == notLevel)
+        return ParseNot();
+    if (level == std::ssize(binaryLevels))
+        return ParseUnary();
+    ExprPtr l = ParseBinary(level + 1);
+    for (;;) {
+        const JetToken& t = Peek();
+        const QStringList& operators = binaryLevels[level];
+        const auto op = std::find_if(operators.begin(), operators.end(),
+                                     [&](const QString& o) { return t.IsSymbol(o) || t.IsWord(o); });
+        if (op == operators.end())
+            return l;
+        Next();
+        l = Binary(*op, l, ParseBinary(level + 1));
+    }
 }
 
 ExprPtr Parser::ParseNot()
@@ -739,12 +732,12 @@ ExprPtr Parser::ParseNot()
 
 ExprPtr Parser::ParseEquality()
 {
-    ExprPtr l = ParseRelational();
+    ExprPtr l = ParseBinary(relationalLevel);
     for (;;) {
         const JetToken& t = Peek();
         if (t.IsSymbol(u"="_s) || t.IsSymbol(u"=="_s) || t.IsSymbol(u"<>"_s) || t.IsSymbol(u"!="_s)) {
             const QString op = Next().text;
-            l = Binary(op, l, ParseRelational());
+            l = Binary(op, l, ParseBinary(relationalLevel));
             continue;
         }
         if (t.IsWord(u"IS"_s)) {
@@ -756,7 +749,7 @@ ExprPtr Parser::ParseEquality()
                 e->negated = negated;
                 l = Finish(e);
             } else {
-                l = Binary(negated ? u"IS NOT"_s : u"IS"_s, l, ParseRelational());
+                l = Binary(negated ? u"IS NOT"_s : u"IS"_s, l, ParseBinary(relationalLevel));
             }
             continue;
         }
@@ -815,87 +808,21 @@ ExprPtr Parser::ParseEquality()
             }
         } else if (word == u"BETWEEN"_s) {
             auto e = Make(Expr::Between, l->offset);
-            ExprPtr low = ParseRelational();
+            ExprPtr low = ParseBinary(relationalLevel);
             if (!AcceptWord(u"AND"_s))
                 FailInExpression(u"Between operator without And in query expression '%1'."_s);
-            e->args = {l, low, ParseRelational()};
+            e->args = {l, low, ParseBinary(relationalLevel)};
             e->negated = negated;
             l = Finish(e);
         } else {
             auto e = Make(Expr::Like, l->offset, word);
-            e->args = {l, ParseRelational()};
+            e->args = {l, ParseBinary(relationalLevel)};
             if (AcceptWord(u"ESCAPE"_s))
-                e->args.append(ParseRelational());
+                e->args.append(ParseBinary(relationalLevel));
             e->negated = negated;
             l = Finish(e);
         }
     }
-    return l;
-}
-
-ExprPtr Parser::ParseRelational()
-{
-    ExprPtr l = ParseBitwise();
-    while (Peek().IsSymbol(u"<"_s) || Peek().IsSymbol(u">"_s) || Peek().IsSymbol(u"<="_s) ||
-           Peek().IsSymbol(u">="_s)) {
-        const QString op = Next().text;
-        l = Binary(op, l, ParseBitwise());
-    }
-    return l;
-}
-
-ExprPtr Parser::ParseBitwise()
-{
-    ExprPtr l = ParseAdditive();
-    while (Peek().IsSymbol(u"&"_s) || Peek().IsSymbol(u"|"_s) || Peek().IsSymbol(u"<<"_s) ||
-           Peek().IsSymbol(u">>"_s)) {
-        const QString op = Next().text;
-        l = Binary(op, l, ParseAdditive());
-    }
-    return l;
-}
-
-ExprPtr Parser::ParseAdditive()
-{
-    ExprPtr l = ParseMod();
-    while (Peek().IsSymbol(u"+"_s) || Peek().IsSymbol(u"-"_s)) {
-        const QString op = Next().text;
-        l = Binary(op, l, ParseMod());
-    }
-    return l;
-}
-
-ExprPtr Parser::ParseMod()
-{
-    ExprPtr l = ParseIntDiv();
-    while (AcceptWord(u"MOD"_s))
-        l = Binary(u"MOD"_s, l, ParseIntDiv());
-    return l;
-}
-
-ExprPtr Parser::ParseIntDiv()
-{
-    ExprPtr l = ParseMultiplicative();
-    while (AcceptSymbol(u"\\"_s))
-        l = Binary(u"\\"_s, l, ParseMultiplicative());
-    return l;
-}
-
-ExprPtr Parser::ParseMultiplicative()
-{
-    ExprPtr l = ParsePipes();
-    while (Peek().IsSymbol(u"*"_s) || Peek().IsSymbol(u"/"_s) || Peek().IsSymbol(u"%"_s)) {
-        const QString op = Next().text;
-        l = Binary(op, l, ParsePipes());
-    }
-    return l;
-}
-
-ExprPtr Parser::ParsePipes()
-{
-    ExprPtr l = ParseUnary();
-    while (AcceptSymbol(u"||"_s))
-        l = Binary(u"||"_s, l, ParseUnary());
     return l;
 }
 
