@@ -3,6 +3,7 @@
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
 #include "widgets/Emblem.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
 
@@ -44,11 +45,8 @@ frmSystem_CheckDate::frmSystem_CheckDate(QWidget* splash) : QDialog(nullptr), sp
     lblDate->setFont(big);
     lblTime->setFont(big);
     lblDate->setMinimumWidth(260);
-    cmdYes = new QPushButton(u"Yes"_s, this);
-    cmdYes->setObjectName(u"cmdYes"_s);
-    cmdNo = new QPushButton(u"No"_s, this);
-    cmdNo->setObjectName(u"cmdNo"_s);
-    cmdNo->setDefault(true);
+    cmdYes = MakeButton(this, u"cmdYes"_s, u"Yes"_s, QString(), EnterKey::WhenFocused);
+    cmdNo = MakeButton(this, u"cmdNo"_s, u"No"_s, QString(), EnterKey::Default);
     tmrTime = new QTimer(this);
     tmrTime->setObjectName(u"tmrTime"_s);
     tmrTime->setInterval(50);

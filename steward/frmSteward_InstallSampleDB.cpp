@@ -10,6 +10,7 @@
 #include "utilities/HelpRoutines.h"
 #include "widgets/ClickableLineEdit.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/StatusBar.h"
 
@@ -143,17 +144,11 @@ frmSteward_InstallSampleDB::frmSteward_InstallSampleDB(QWidget* owner) : QDialog
     txtDBLocation = new ClickableLineEdit(this);
     txtDBLocation->setObjectName(u"txtDBLocation"_s);
     txtDBLocation->setToolTip(u"Click here to enter the file name."_s);
-    cmdCreateDatabase = new QPushButton(u"Install Database"_s, this);
-    cmdCreateDatabase->setObjectName(u"cmdCreateDatabase"_s);
-    cmdCreateDatabase->setToolTip(u"Click here to create the database"_s);
-    cmdHelp = new QPushButton(u"Help"_s, this);
-    cmdHelp->setObjectName(u"cmdHelp"_s);
-    cmdHelp->setToolTip(u"Click here to get help"_s);
-    cmdCancel = new QPushButton(u"Cancel"_s, this);
-    cmdCancel->setObjectName(u"cmdCancel"_s);
-    cmdCancel->setToolTip(u"Click here to exit without creating a database"_s);
-    for (QPushButton* b : {cmdCreateDatabase, cmdHelp, cmdCancel})
-        b->setAutoDefault(false);
+    cmdCreateDatabase =
+        MakeButton(this, u"cmdCreateDatabase"_s, u"Install Database"_s, u"Click here to create the database"_s);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get help"_s);
+    cmdCancel =
+        MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Click here to exit without creating a database"_s);
     cmdBrowse = MakeBrowseButton(this);
     dlgPath = new CommonDialog(this, u"dlgPath"_s);
 

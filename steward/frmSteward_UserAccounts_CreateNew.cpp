@@ -54,10 +54,14 @@ frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* ow
     txtReEnterPassword = MakeBox(this, u"txtReEnterPassword"_s,
                                  u"Reenter password here. The password entered must match the one entered above."_s,
                                  true);
-    cmdCreate = MakeButton(this, u"cmdCreate"_s, u"Create"_s, u"Click here to create the account"_s);
-    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get additional assistance"_s);
+    // Enter in a text box creates the account, as in the other dialogs; a button that
+    // has the focus takes Enter for itself.
+    cmdCreate = MakeButton(this, u"cmdCreate"_s, u"Create"_s, u"Click here to create the account"_s, EnterKey::Default);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get additional assistance"_s,
+                         EnterKey::WhenFocused);
     cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s,
-                           u"Click here to close this window without creating the user account"_s);
+                           u"Click here to close this window without creating the user account"_s,
+                           EnterKey::WhenFocused);
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);
@@ -84,11 +88,6 @@ frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* ow
     setFixedSize(sizeHint());
     CentreOverWhenShown(this, owner);
 
-    // Enter in a text box creates the account, as in the other dialogs; a button that
-    // has the focus takes Enter for itself.
-    cmdCreate->setDefault(true);
-    for (QPushButton* b : {cmdCreate, cmdHelp, cmdCancel})
-        b->setAutoDefault(true);
     connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 310), &QAction::trigger);
     connect(cmdCreate, &QPushButton::clicked, this, [this] { Guarded([this] { cmdCreate_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);

@@ -2,6 +2,7 @@
 
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 
 #include <QFontDatabase>
@@ -151,12 +152,9 @@ frmSystem_AboutBox::frmSystem_AboutBox(QWidget* owner) : QDialog(owner)
     lblDisclaimer->setFont(NoticeFont());
     lblDisclaimer->setWordWrap(true);
 
-    cmdOK = new QPushButton(u"OK"_s, this);
-    cmdOK->setObjectName(u"cmdOK"_s);
-    cmdOK->setDefault(true);
+    cmdOK = MakeButton(this, u"cmdOK"_s, u"OK"_s, QString(), EnterKey::Default);
     cmdOK->setGeometry(TwipsRect(4260, 3270, 1425, 375));
-    cmdSysInfo = new QPushButton(u"&System Info..."_s, this);
-    cmdSysInfo->setObjectName(u"cmdSysInfo"_s);
+    cmdSysInfo = MakeButton(this, u"cmdSysInfo"_s, u"&System Info..."_s, QString(), EnterKey::WhenFocused);
     cmdSysInfo->setGeometry(TwipsRect(4260, 3750, 1425, 375));
     setTabOrder(cmdOK, cmdSysInfo);
 

@@ -45,15 +45,9 @@ frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
     MaskWithAsterisks(txtPassword);
     txtPassword->setToolTip(u"Enter your passwor here. Mind the CAPS!"_s);
     txtPassword->setValidator(new Windows1252Validator(txtPassword));
-    cmdLogIn = new QPushButton(u"Log In"_s, this);
-    cmdLogIn->setObjectName(u"cmdLogIn"_s);
-    cmdLogIn->setDefault(true);
-    cmdHelp = new QPushButton(u"Help"_s, this);
-    cmdHelp->setObjectName(u"cmdHelp"_s);
-    cmdHelp->setAutoDefault(false);
-    cmdCancel = new QPushButton(u"Cancel"_s, this);
-    cmdCancel->setObjectName(u"cmdCancel"_s);
-    cmdCancel->setAutoDefault(false);
+    cmdLogIn = MakeButton(this, u"cmdLogIn"_s, u"Log In"_s, QString(), EnterKey::Default);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s);
+    cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s);
 
     auto* grid = new QGridLayout;
     grid->addWidget(Label1, 0, 0);

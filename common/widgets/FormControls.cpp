@@ -24,12 +24,14 @@ void MaskWithAsterisks(QLineEdit* box)
     box->setStyleSheet(u"QLineEdit { lineedit-password-character: 42; }"_s);
 }
 
-QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip)
+QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip,
+                        EnterKey enter)
 {
     auto* button = new QPushButton(caption, owner);
     button->setObjectName(name);
     button->setToolTip(toolTip);
-    button->setAutoDefault(false);
+    button->setAutoDefault(enter != EnterKey::Ignored);
+    button->setDefault(enter == EnterKey::Default);
     return button;
 }
 

@@ -12,7 +12,15 @@ namespace levy {
 QLineEdit* MakeTextBox(QWidget* owner, const QString& name, const QString& toolTip);
 // Shows a password box's characters as asterisks, as the office's other programs do.
 void MaskWithAsterisks(QLineEdit* box);
-// A button that is never the default: Enter in a text box presses nothing.
-QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption, const QString& toolTip);
+// What Enter does to a dialog's button.
+enum class EnterKey {
+    Ignored,      // Enter presses nothing, not even this button when it has the focus
+    WhenFocused,  // a focused button takes Enter for itself
+    Default,      // Enter presses it wherever the focus is, unless a WhenFocused button has it
+};
+
+// Every button of the windows is made here, so that they all come out alike.
+QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption,
+                        const QString& toolTip = QString(), EnterKey enter = EnterKey::Ignored);
 
 } // namespace levy
