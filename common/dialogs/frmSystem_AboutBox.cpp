@@ -2,6 +2,7 @@
 
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
+#include "widgets/Emblem.h"
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 
@@ -9,8 +10,6 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 
@@ -62,39 +61,6 @@ void SetTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(palette);
 }
 
-// A shield bearing a coin: the levy office's emblem.
-QPixmap Emblem(int size)
-{
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    QPainterPath shield;
-    shield.moveTo(s * 0.12, s * 0.08);
-    shield.lineTo(s * 0.88, s * 0.08);
-    shield.lineTo(s * 0.88, s * 0.45);
-    shield.cubicTo(s * 0.88, s * 0.72, s * 0.68, s * 0.86, s * 0.5, s * 0.96);
-    shield.cubicTo(s * 0.32, s * 0.86, s * 0.12, s * 0.72, s * 0.12, s * 0.45);
-    shield.closeSubpath();
-    const QColor gold(212, 160, 23);
-    painter.setPen(QPen(gold, s / 16));
-    painter.setBrush(QColor(0, 0, 192));
-    painter.drawPath(shield);
-    const QRectF coin(s * 0.3, s * 0.24, s * 0.4, s * 0.4);
-    painter.setPen(QPen(QColor(140, 100, 10), s / 32));
-    painter.setBrush(gold);
-    painter.drawEllipse(coin);
-    QFont letter(u"Liberation Serif"_s);
-    letter.setStyleHint(QFont::Serif);
-    letter.setBold(true);
-    letter.setPixelSize(qMax(6, int(s * 0.28)));
-    painter.setFont(letter);
-    painter.setPen(QColor(0, 0, 128));
-    painter.drawText(coin, Qt::AlignCenter, u"A"_s);
-    return pixmap;
-}
-
 QLabel* MakeLabel(QWidget* owner, const QString& name, const QRect& geometry)
 {
     auto* label = new QLabel(owner);
@@ -114,7 +80,7 @@ frmSystem_AboutBox::frmSystem_AboutBox(QWidget* owner) : QDialog(owner)
     setModal(true);
     setFixedSize(Px(5925), Px(4365));
 
-    const QPixmap emblem = Emblem(Px(720));
+    const QPixmap emblem = LevyEmblem(Px(720));
     setWindowIcon(QIcon(emblem));
     Image1 = new QLabel(this);
     Image1->setObjectName(u"Image1"_s);
