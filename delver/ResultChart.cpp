@@ -1,1 +1,387 @@
 #include "ResultChart.h"
+
+#include "ResultRows.h"
+
+#include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
+#include "values/DaoConstants.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/CommonDialog.h"
+#include "widgets/Guard.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QLocale>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <cmath>
+#include <limits>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+
+const QString chartTitle = u"Chart"_s;
+
+// A value as a point's height or place; NaN for Null and what is no number.
+double NumberOf(const Value& value)
+{
+    if (value.IsInteger())
+        return double(value.AsInteger());
+    if (value.IsCurrency())
+        return double(value.AsCurrency().tenThousandths) / 10000.0;
+    if (value.IsDouble())
+        return value.AsDouble();
+    if (value.IsBoolean())
+        return value.AsBoolean() ? -1.0 : 0.0;
+    if (value.IsDate())
+        return double(QDateTime(value.AsDate().date, value.AsDate().time).toMSecsSinceEpoch());
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+bool IsDateColumn(const ResultRows& rows, int column)
+{
+    return column >= 0 && rows.Column(column).type == dbDate;
+}
+
+// Lines against dates or numbers are placed by their value; against anything else,
+// by their order, each named by its label.
+enum class Axis { Categories, Dates, Numbers };
+
+Axis AxisFor(const ResultRows& rows, const ChartChoice& choice)
+{
+    if (choice.kind == ChartKind::Bars || choice.labelColumn < 0)
+        return Axis::Categories;
+    if (IsDateColumn(rows, choice.labelColumn))
+        return Axis::Dates;
+    return IsNumberColumn(rows.Column(choice.labelColumn)) ? Axis::Numbers : Axis::Categories;
+}
+
+QAbstractAxis* MakeXAxis(Axis axis, const QStringList& labels, bool lines)
+{
+    switch (axis) {
+    case Axis::Dates: {
+        auto* dates = new QDateTimeAxis;
+        dates->setFormat(u"dd/MM/yyyy"_s);
+        return dates;
+    }
+    case Axis::Numbers:
+        return new QValueAxis;
+    case Axis::Categories:
+        break;
+    }
+    auto* categories = new QBarCategoryAxis;
+    categories->append(labels);
+    if (lines && labels.size() > 1)
+        categories->setRange(labels.first(), labels.last());
+    return categories;
+}
+
+} // namespace
+
+bool IsNumberColumn(const FieldDef& field)
+{
+    switch (field.type) {
+    case dbByte:
+    case dbInteger:
+    case dbLong:
+    case dbCurrency:
+    case dbSingle:
+    case dbDouble:
+        return true;
+    default:
+        return false;
+    }
+}
+
+ChartChoice DefaultChartChoice(const ResultRows& rows)
+{
+    ChartChoice choice;
+    for (int c = 0; c < rows.ColumnCount(); ++c) {
+        if (!IsNumberColumn(rows.Column(c))) {
+            if (choice.labelColumn < 0)
+                choice.labelColumn = c;
+        } else {
+            choice.valueColumns.append(c);
+        }
+    }
+    if (IsDateColumn(rows, choice.labelColumn))
+        choice.kind = ChartKind::Lines;
+    return choice;
+}
+
+QChart* BuildResultChart(ResultRows& rows, const ChartChoice& choice, int64_t& drawn)
+{
+    drawn = std::min(rows.RowCount(), maxChartRecords);
+    const Axis axis = AxisFor(rows, choice);
+    QStringList labels;
+    QList<double> places;
+    labels.reserve(int(drawn));
+    for (int64_t r = 0; r < drawn; ++r) {
+        if (axis == Axis::Categories)
+            labels.append(choice.labelColumn < 0 ? QString::number(r + 1) : rows.TextAt(r, choice.labelColumn));
+        else
+            places.append(NumberOf(rows.At(r, choice.labelColumn)));
+    }
+    // Equal labels would fold into one category: each point keeps its own.
+    if (axis == Axis::Categories && choice.labelColumn >= 0 && labels.removeDuplicates() > 0) {
+        labels.clear();
+        for (int64_t r = 0; r < drawn; ++r)
+            labels.append(u"%1 (%2)"_s.arg(rows.TextAt(r, choice.labelColumn)).arg(r + 1));
+    }
+
+    auto chart = std::make_unique<QChart>();
+    chart->legend()->setVisible(choice.valueColumns.size() > 1);
+    auto* yAxis = new QValueAxis;
+    QAbstractAxis* xAxis = MakeXAxis(axis, labels, choice.kind == ChartKind::Lines);
+    chart->addAxis(xAxis, Qt::AlignBottom);
+    chart->addAxis(yAxis, Qt::AlignLeft);
+
+    QBarSeries* bars = nullptr;
+    if (choice.kind == ChartKind::Bars) {
+        bars = new QBarSeries;
+        chart->addSeries(bars);
+    }
+    double low = 0, high = 0;
+    for (int column : choice.valueColumns) {
+        const QString name = rows.Column(column).name;
+        QList<qreal> heights;
+        heights.reserve(int(drawn));
+        for (int64_t r = 0; r < drawn; ++r) {
+            const double h = NumberOf(rows.At(r, column));
+            heights.append(h);
+            if (!std::isnan(h)) {
+                low = std::min(low, h);
+                high = std::max(high, h);
+            }
+        }
+        if (bars) {
+            auto* set = new QBarSet(name);
+            for (qreal& h : heights)
+                if (std::isnan(h))
+                    h = 0;  // a bar of nothing
+            set->append(heights);
+            bars->append(set);
+            continue;
+        }
+        QList<QPointF> points;
+        points.reserve(heights.size());
+        for (int r = 0; r < heights.size(); ++r)
+            if (!std::isnan(heights[r]) && (axis == Axis::Categories || !std::isnan(places[r])))
+                points.append(QPointF(axis == Axis::Categories ? double(r) : places[r], heights[r]));
+        auto* line = new QLineSeries;
+        line->setName(name);
+        line->replace(points);
+        chart->addSeries(line);
+        line->attachAxis(xAxis);
+        line->attachAxis(yAxis);
+    }
+    if (bars) {
+        bars->attachAxis(xAxis);
+        bars->attachAxis(yAxis);
+    }
+    if (axis != Axis::Categories && !places.isEmpty()) {
+        double first = std::numeric_limits<double>::infinity(), last = -first;
+        for (double p : places)
+            if (!std::isnan(p)) {
+                first = std::min(first, p);
+                last = std::max(last, p);
+            }
+        if (first <= last) {
+            if (axis == Axis::Dates)
+                xAxis->setRange(QDateTime::fromMSecsSinceEpoch(qint64(first)),
+                                QDateTime::fromMSecsSinceEpoch(qint64(last)));
+            else
+                xAxis->setRange(first, last);
+        }
+    }
+    yAxis->setRange(low, high > low ? high : low + 1);
+    yAxis->applyNiceNumbers();
+    return chart.release();
+}
+
+void SaveChartPicture(QChartView& view, const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != u"png"_s && suffix != u"svg"_s)
+        Raise(5, chartTitle, u"A chart can be saved as a PNG picture (.png) or an SVG drawing (.svg), not as \"%1\"."_s
+                                 .arg(QFileInfo(path).fileName()));
+    // Written beside the file and put in its place whole, so that a failure keeps what was there.
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        const QSize size = view.size();
+        if (suffix == u"png"_s) {
+            QImage picture(size, QImage::Format_ARGB32);
+            picture.fill(Qt::white);
+            QPainter painter(&picture);
+            view.render(&painter);
+            painter.end();
+            written = picture.save(&file, "PNG");
+        } else {
+            QSvgGenerator drawing;
+            drawing.setOutputDevice(&file);
+            drawing.setSize(size);
+            drawing.setViewBox(QRect(QPoint(0, 0), size));
+            drawing.setTitle(view.chart()->title());
+            QPainter painter(&drawing);
+            view.render(&painter);
+            written = painter.end();
+        }
+        written = written && file.commit();
+    }
+    if (!written)
+        Raise(75, chartTitle, u"The chart could not be saved as \"%1\": %2."_s.arg(path, file.errorString()));
+}
+
+frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows) : QDialog(owner), rows_(rows)
+{
+    setObjectName(u"frmResultChart"_s);
+    setWindowTitle(chartTitle);
+    setSizeGripEnabled(true);
+    cboKind = new QComboBox(this);
+    cboKind->setObjectName(u"cboKind"_s);
+    cboKind->addItems({u"Bars"_s, u"Lines"_s});
+    cboLabels = new QComboBox(this);
+    cboLabels->setObjectName(u"cboLabels"_s);
+    cboLabels->addItem(u"(Record numbers)"_s, -1);
+    lstSeries = new QListWidget(this);
+    lstSeries->setObjectName(u"lstSeries"_s);
+    for (int c = 0; c < rows.ColumnCount(); ++c) {
+        cboLabels->addItem(rows.Column(c).name, c);
+        if (!IsNumberColumn(rows.Column(c)))
+            continue;
+        auto* item = new QListWidgetItem(rows.Column(c).name, lstSeries);
+        item->setData(Qt::UserRole, c);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    }
+    const ChartChoice initial = DefaultChartChoice(rows);
+    cboKind->setCurrentIndex(initial.kind == ChartKind::Lines ? 1 : 0);
+    cboLabels->setCurrentIndex(cboLabels->findData(initial.labelColumn));
+    for (int i = 0; i < lstSeries->count(); ++i)
+        lstSeries->item(i)->setCheckState(
+            initial.valueColumns.contains(lstSeries->item(i)->data(Qt::UserRole).toInt()) ? Qt::Checked
+                                                                                           : Qt::Unchecked);
+    chtResult = new QChartView(this);
+    chtResult->setObjectName(u"chtResult"_s);
+    chtResult->setRenderHint(QPainter::Antialiasing);
+    lblNote = new QLabel(this);
+    lblNote->setObjectName(u"lblNote"_s);
+    cmdSave = new QPushButton(u"&Save As..."_s, this);
+    cmdSave->setObjectName(u"cmdSave"_s);
+    cmdClose = new QPushButton(u"Close"_s, this);
+    cmdClose->setObjectName(u"cmdClose"_s);
+    dlgChart = new CommonDialog(this, u"dlgChart"_s);
+
+    auto* choices = new QGridLayout;
+    choices->addWidget(new QLabel(u"Draw as:"_s, this), 0, 0);
+    choices->addWidget(cboKind, 1, 0);
+    choices->addWidget(new QLabel(u"Labels:"_s, this), 2, 0);
+    choices->addWidget(cboLabels, 3, 0);
+    choices->addWidget(new QLabel(u"Series:"_s, this), 4, 0);
+    choices->addWidget(lstSeries, 5, 0);
+    auto* middle = new QHBoxLayout;
+    middle->addLayout(choices);
+    middle->addWidget(chtResult, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(lblNote, 1);
+    buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(middle, 1);
+    layout->addLayout(buttons);
+    resize(860, 560);
+
+    connect(cboKind, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
+    connect(cboLabels, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
+    connect(lstSeries, &QListWidget::itemChanged, this, [this] { Guarded([this] { Redraw(); }); });
+    connect(cmdSave, &QPushButton::clicked, this, [this] { Guarded([this] { cmdSave_Click(); }); });
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+ChartChoice frmResultChart::Choice() const
+{
+    ChartChoice choice;
+    choice.kind = cboKind->currentIndex() == 1 ? ChartKind::Lines : ChartKind::Bars;
+    choice.labelColumn = cboLabels->currentData().toInt();
+    for (int i = 0; i < lstSeries->count(); ++i)
+        if (lstSeries->item(i)->checkState() == Qt::Checked)
+            choice.valueColumns.append(lstSeries->item(i)->data(Qt::UserRole).toInt());
+    return choice;
+}
+
+void frmResultChart::Redraw()
+{
+    BusyPointer busy;
+    int64_t drawn = 0;
+    QChart* old = chtResult->chart();
+    chtResult->setChart(BuildResultChart(rows_, Choice(), drawn));
+    delete old;
+    const int64_t total = rows_.RowCount();
+    const QLocale english(QLocale::English);
+    lblNote->setText(drawn < total ? u"The chart shows the first %1 of %2 records."_s.arg(english.toString(drawn),
+                                                                                        english.toString(total))
+                                   : QString());
+    cmdSave->setEnabled(!Choice().valueColumns.isEmpty());
+}
+
+void frmResultChart::cmdSave_Click()
+{
+    dlgChart->DialogTitle = u"Save Chart"_s;
+    dlgChart->Filter = u"PNG Pictures (*.png)|*.png|SVG Drawings (*.svg)|*.svg"_s;
+    dlgChart->Flags = CommonDialog::cdlOFNOverwritePrompt | CommonDialog::cdlOFNPathMustExist;
+    dlgChart->FileName.clear();
+    dlgChart->CancelError = false;
+    dlgChart->ShowSave();
+    if (dlgChart->FileName.isEmpty())
+        return;
+    try {
+        SaveChartPicture(*chtResult, dlgChart->FileName);
+        MsgBox(u"Chart successfully saved to "_s + dlgChart->FileName, Icon::Information, u"Save Chart"_s);
+    } catch (const RuntimeError& error) {
+        MsgBox(error.description, Icon::Exclamation, u"Save Chart"_s);
+    }
+}
+
+void frmResultChart::Show(QWidget* owner, ResultRows& rows)
+{
+    try {
+        bool anyNumbers = false;
+        for (int c = 0; c < rows.ColumnCount(); ++c)
+            anyNumbers = anyNumbers || IsNumberColumn(rows.Column(c));
+        if (!anyNumbers) {
+            MsgBox(u"The result has no column of numbers to draw."_s, Icon::Information, chartTitle);
+            return;
+        }
+        if (rows.RowCount() == 0) {
+            MsgBox(u"The result holds no records to draw."_s, Icon::Information, chartTitle);
+            return;
+        }
+        frmResultChart window(owner, rows);
+        window.Redraw();
+        ShowModal(window);
+    } catch (const RuntimeError& error) {
+        if (!IsCancellation(error))
+            MsgBox(error.description, Icon::Exclamation, chartTitle);
+    }
+}
+
+} // namespace levy

@@ -1,4 +1,75 @@
 #pragma once
 
+#include <QDialog>
+#include <QList>
+
+#include <cstdint>
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
 namespace levy {
+
+class CommonDialog;
+class ResultRows;
+struct FieldDef;
+
+enum class ChartKind { Bars, Lines };
+
+// What a chart draws: one series per value column, against the label column (or the
+// record numbers when there is none).
+struct ChartChoice {
+    ChartKind kind = ChartKind::Bars;
+    int labelColumn = -1;
+    QList<int> valueColumns;
+};
+
+// Columns of numbers can be series; any column can label the points.
+bool IsNumberColumn(const FieldDef& field);
+// The first column that is not a number labels the points and every column of numbers
+// is a series: a crosstab's columns become its series.
+ChartChoice DefaultChartChoice(const ResultRows& rows);
+
+// Charts draw at most this many records; more would be a solid block of ink.
+inline constexpr int64_t maxChartRecords = 10000;
+
+// Builds the chart of the first maxChartRecords records; raises what the engine raises.
+// `drawn` receives the number of records the chart holds.
+QChart* BuildResultChart(ResultRows& rows, const ChartChoice& choice, int64_t& drawn);
+
+// Saves a chart as a PNG picture or an SVG drawing, by the name's extension.
+// Raises a RuntimeError naming the file when it cannot be written.
+void SaveChartPicture(QChartView& view, const QString& path);
+
+// The Chart window of a result: the choices above, the chart below, and Save As.
+class frmResultChart : public QDialog {
+    Q_OBJECT
+public:
+    frmResultChart(QWidget* owner, ResultRows& rows);
+
+    // Opens the chart of `rows` modally, or says why the result cannot be charted.
+    static void Show(QWidget* owner, ResultRows& rows);
+
+    QComboBox* cboKind;
+    QComboBox* cboLabels;
+    QListWidget* lstSeries;
+    QChartView* chtResult;
+    QLabel* lblNote;
+    QPushButton* cmdSave;
+    QPushButton* cmdClose;
+    CommonDialog* dlgChart;
+
+    void Redraw();
+    void cmdSave_Click();
+
+private:
+    ChartChoice Choice() const;
+
+    ResultRows& rows_;
+};
+
 } // namespace levy
