@@ -176,7 +176,7 @@ bool CommonDialog::ShowPrinter(QPrinter& printer)
         return selection;
     }
     QPrintDialog dialog(&printer, owner_);
-    dialog.setOption(QAbstractPrintDialog::PrintSelection, true);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, PrintSelectionChoice);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
     if (dialog.exec() != QDialog::Accepted) {

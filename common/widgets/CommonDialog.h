@@ -24,6 +24,7 @@ public:
     int Flags = 0;
     QString FileName;
     bool CancelError = false;
+    bool PrintSelectionChoice = true;  // the print dialog offers to print the selection
 
     void ShowOpen();
     void ShowSave();
