@@ -12,7 +12,7 @@
 #include "levy/DatabaseBuildingRoutines.h"
 #include "database/QueryDef.h"
 #include "jet/ReadOnlyAuthorizer.h"
-#include "jet/SqlClassifier.h"
+#include "jet/UserStatement.h"
 #include "jet/JetFunctionCatalog.h"
 #include "jet/JetParser.h"
 #include "jet/JetQuery.h"
@@ -94,9 +94,10 @@ QString Column(sqlite3* h, const char* sql, int column)
     return out;
 }
 
-void CheckTokens(const QString& sql)
+void CheckTokens(const jet::UserStatement& statement)
 {
-    const QList<jet::JetToken> tokens = jet::TokenizeJet(sql);
+    const QString& sql = statement.sql;
+    const QList<jet::JetToken>& tokens = statement.tokens;
     LEVY_REQUIRE(!tokens.isEmpty() && tokens.back().kind == jet::JetToken::End, "tokens end with End", Codes(sql));
     qsizetype end = 0;
     for (qsizetype i = 0; i + 1 < tokens.size(); ++i) {
@@ -112,11 +113,12 @@ void CheckTokens(const QString& sql)
     (void)jet::DescribePlace(sql, sql.size());
 }
 
-void CheckTranslation(const QString& sql)
+void CheckTranslation(const jet::UserStatement& statement)
 {
+    const QString& sql = statement.sql;
     jet::Query query;
     try {
-        query = jet::ParseJetQuery(sql);
+        query = jet::ParseJetQuery(statement);
     } catch (const RuntimeError&) {
         return;
     }
@@ -197,10 +199,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString sql = fuzz::TextOf(data, size);
-    CheckTokens(sql);
-    CheckTranslation(sql);
-    const int type = jet::ClassifyStatement(sql);
-    (void)jet::HasTextAfterStatement(sql);
+    // Read once, as every statement of a user is on its way to the engine.
+    const jet::UserStatement statement = jet::ReadUserStatement(sql);
+    CheckTokens(statement);
+    CheckTranslation(statement);
+    const int type = statement.type;
 
     int steps = 0;
     sqlite3_progress_handler(world->query->Handle(), 1000, CountSteps, &steps);
@@ -215,14 +218,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     try {
-        jet::PreparedJetQuery prepared = jet::PrepareJetQuery(world->query, sql);
+        jet::PreparedJetQuery prepared = jet::PrepareJetQuery(world->query, statement);
         LEVY_REQUIRE(!IsAction(type), "the read-only path refuses what the classifier calls an action",
                      Codes(sql) + u"\n"_s + sql);
         RunAccepted(sql, *prepared.statement);
     } catch (const RuntimeError&) {
     }
     try {
-        jet::CompileJetQuery(world->query, sql);
+        jet::CompileJetQuery(world->query, statement);
     } catch (const RuntimeError&) {
     }
     sqlite3_progress_handler(world->query->Handle(), 0, nullptr, nullptr);

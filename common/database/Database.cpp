@@ -5,7 +5,7 @@
 #include "QueryRecordset.h"
 #include "jet/ReadOnlyAuthorizer.h"
 #include "engine/Sqlite.h"
-#include "jet/SqlClassifier.h"
+#include "jet/UserStatement.h"
 #include "TableRecordset.h"
 #include "jet/JetFunctionCatalog.h"
 #include "jet/JetFunctions.h"
@@ -253,10 +253,11 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString& source, int ty
                         u"The levy database has no table \"%1\": it may be damaged or not a levy database."_s.arg(source));
         return std::make_shared<TableRecordset>(MainConnection(), source);
     }
-    jet::CheckSingleStatement(source);
-    if (!IsRunnableQueryType(jet::ClassifyStatement(source)))
+    const jet::UserStatement statement = jet::ReadUserStatement(source);
+    jet::CheckSingleStatement(statement);
+    if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(QueryConnection(), source);
+    return std::make_shared<QueryRecordset>(QueryConnection(), statement.sql);
 }
 
 } // namespace levy

@@ -5,7 +5,7 @@
 #include "QueryRecordset.h"
 #include "jet/ReadOnlyAuthorizer.h"
 #include "jet/JetQuery.h"
-#include "jet/SqlClassifier.h"
+#include "jet/UserStatement.h"
 
 using namespace Qt::Literals::StringLiterals;
 using levy::engine::QuoteName;
@@ -39,11 +39,12 @@ QString QueryDef::SQL() const
 void QueryDef::SetSQL(const QString& sql)
 {
     auto db = Live();
-    jet::CheckSingleStatement(sql);
+    const jet::UserStatement statement = jet::ReadUserStatement(sql);
+    jet::CheckSingleStatement(statement);
     // A query that may be run is compiled now, so that a faulty one is never saved; an
     // action query is saved without being compiled, and can never be opened.
-    if (IsRunnableQueryType(jet::ClassifyStatement(sql)))
-        jet::CompileJetQuery(db->QueryConnection(), sql);
+    if (IsRunnableQueryType(statement.type))
+        jet::CompileJetQuery(db->QueryConnection(), statement);
     Statement s(db->MainConnection(),
                 u"UPDATE %1 SET \"SQL\" = ? WHERE \"Name\" = ?"_s.arg(QuoteName(Database::storedQueriesTable)));
     s.Bind(1, sql);
@@ -51,15 +52,15 @@ void QueryDef::SetSQL(const QString& sql)
     s.Step();
 }
 
-int QueryDef::Type() const { return jet::ClassifyStatement(SQL()); }
+int QueryDef::Type() const { return jet::ReadUserStatement(SQL()).type; }
 
 std::shared_ptr<Recordset> QueryDef::OpenRecordset(QueryReading reading)
 {
     auto db = Live();
-    const QString sql = SQL();
-    if (!IsRunnableQueryType(jet::ClassifyStatement(sql)))
+    const jet::UserStatement statement = jet::ReadUserStatement(SQL());
+    if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(db->QueryConnection(), sql, reading);
+    return std::make_shared<QueryRecordset>(db->QueryConnection(), statement.sql, reading);
 }
 
 } // namespace levy

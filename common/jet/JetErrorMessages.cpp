@@ -20,10 +20,10 @@ QString NameOf(const JetToken& t)
 // Where the statement names `name` (after `qualifier` and a "." or "!", when given), or
 // calls it when `call` is set: " (line 1, column 8)", or nothing when it is not found.
 // `spelling` receives the name as the statement writes it.
-QString PlaceOf(const QString& sql, const QString& name, const QString& qualifier = {}, bool call = false,
-                QString* spelling = nullptr)
+QString PlaceOf(const UserStatement& statement, const QString& name, const QString& qualifier = {},
+                bool call = false, QString* spelling = nullptr)
 {
-    const QList<JetToken> tokens = TokenizeJet(sql);
+    const QList<JetToken>& tokens = statement.tokens;
     for (qsizetype i = 0; i < tokens.size(); ++i) {
         if (NameOf(tokens[i]).compare(name, Qt::CaseInsensitive) != 0)
             continue;
@@ -36,17 +36,17 @@ QString PlaceOf(const QString& sql, const QString& name, const QString& qualifie
         const qsizetype at = qualifier.isEmpty() ? tokens[i].offset : tokens[i - 2].offset;
         if (spelling)
             *spelling = NameOf(tokens[i]);
-        return u" (%1)"_s.arg(DescribePlace(sql, at));
+        return u" (%1)"_s.arg(DescribePlace(statement.sql, at));
     }
     return {};
 }
 
 // A function's name as the statement writes it, and its place; the registered
 // functions of the dialect carry a "jet_" before the name.
-std::pair<QString, QString> FunctionNamed(const QString& sql, const QString& registered)
+std::pair<QString, QString> FunctionNamed(const UserStatement& statement, const QString& registered)
 {
     QString name = registered.startsWith(u"jet_"_s, Qt::CaseInsensitive) ? registered.mid(4) : registered;
-    const QString place = PlaceOf(sql, name, {}, true, &name);
+    const QString place = PlaceOf(statement, name, {}, true, &name);
     return {name, place};
 }
 
@@ -66,13 +66,14 @@ QString Captured(const QString& message, const QString& pattern)
 }
 } // namespace
 
-QString ClarifyEngineMessage(const QString& message, const QString& sql)
+QString ClarifyEngineMessage(const QString& message, const UserStatement& statement)
 {
+    const QString& sql = statement.sql;
     if (QString table = Captured(message, u"no such table: (.+)"_s); !table.isEmpty()) {
         if (table.startsWith(u"main."_s))
             table = table.mid(5);
         return u"The levy database has no table or query named \"%1\"%2. Check the name's spelling; a name with "
-               u"spaces goes in square brackets, for example [Levy Account Debits]."_s.arg(Brief(table), PlaceOf(sql, table));
+               u"spaces goes in square brackets, for example [Levy Account Debits]."_s.arg(Brief(table), PlaceOf(statement, table));
     }
     if (const QString column = Captured(message, u"no such column: (.+)"_s); !column.isEmpty()) {
         const qsizetype dot = column.lastIndexOf(u'.');
@@ -81,28 +82,28 @@ QString ClarifyEngineMessage(const QString& message, const QString& sql)
             const QString field = column.mid(dot + 1);
             return u"There is no field \"%1\" in \"%2\"%3: either \"%2\" is not a table of this query (check the "
                    u"names after FROM and AS), or it has no field of that name. A name with spaces goes in square "
-                   u"brackets, for example [%2].[%1]."_s.arg(Brief(field), Brief(qualifier), PlaceOf(sql, field, qualifier));
+                   u"brackets, for example [%2].[%1]."_s.arg(Brief(field), Brief(qualifier), PlaceOf(statement, field, qualifier));
         }
         return u"No table of this query has a field named \"%1\"%2. Check its spelling, and put a name with "
                u"spaces in square brackets, for example [Student ID]. A text value goes in quotes: '%1'."_s.arg(
-                   Brief(column), PlaceOf(sql, column));
+                   Brief(column), PlaceOf(statement, column));
     }
     if (const QString function = Captured(message, u"no such function: (.+)"_s); !function.isEmpty()) {
-        const auto [name, place] = FunctionNamed(sql, function);
+        const auto [name, place] = FunctionNamed(statement, function);
         return u"Undefined function '%1' in expression%2. Check the function's name and spelling."_s.arg(Brief(name), place);
     }
     if (const QString function = Captured(message, u"wrong number of arguments to function (.+)\\(\\)"_s);
         !function.isEmpty()) {
-        const auto [name, place] = FunctionNamed(sql, function);
+        const auto [name, place] = FunctionNamed(statement, function);
         return u"The function %1 was given the wrong number of arguments%2."_s.arg(name, place);
     }
     if (const QString column = Captured(message, u"ambiguous column name: (.+)"_s); !column.isEmpty())
         return u"The field \"%1\" is in more than one table of this query%2. Write it with its table's name or "
-               u"alias before it, for example [Table Name].[%1]."_s.arg(Brief(column), PlaceOf(sql, column));
+               u"alias before it, for example [Table Name].[%1]."_s.arg(Brief(column), PlaceOf(statement, column));
     if (const QString function = Captured(message, u"misuse of aggregate(?: function)?: (.+)\\(\\)"_s);
         !function.isEmpty()) {
         // Of several calls, the statement does not say which one is misplaced.
-        auto [name, place] = FunctionNamed(sql, function);
+        auto [name, place] = FunctionNamed(statement, function);
         if (sql.count(QRegularExpression(u"\\b"_s + QRegularExpression::escape(name) + u"\\s*\\("_s,
                                          QRegularExpression::CaseInsensitiveOption)) > 1)
             place.clear();
@@ -129,7 +130,7 @@ QString ClarifyEngineMessage(const QString& message, const QString& sql)
     if (const QString n = Captured(message, u"sub-select returns (\\d+) columns - expected 1"_s); !n.isEmpty())
         return u"A subquery used as a value must select exactly one field; this one selects %1."_s.arg(n);
     if (const QString near = Captured(message, u"near \"(.*)\": syntax error"_s); !near.isEmpty())
-        return u"Syntax error near \"%1\"%2."_s.arg(Brief(near), PlaceOf(sql, near));
+        return u"Syntax error near \"%1\"%2."_s.arg(Brief(near), PlaceOf(statement, near));
     if (const QString token = Captured(message, u"unrecognized token: \"(.*)\""_s); !token.isEmpty())
         return u"The statement holds something that cannot be read: %1"_s.arg(Brief(token));
     if (message == u"too many terms in compound SELECT"_s)

@@ -68,7 +68,7 @@ constexpr int relationalLevel = notLevel + 1;
 
 class Parser {
 public:
-    explicit Parser(const QString& sql) : sql_(sql), t_(TokenizeJet(sql)) {}
+    Parser(const QString& sql, QList<JetToken> tokens) : sql_(sql), t_(std::move(tokens)) {}
     Query ParseQuery();
 
 private:
@@ -1086,10 +1086,8 @@ ExprPtr Parser::ParseCast()
 }
 } // namespace
 
-Query ParseJetQuery(const QString& sql)
-{
-    Parser parser(sql);
-    return parser.ParseQuery();
-}
+Query ParseJetQuery(const UserStatement& statement) { return Parser(statement.sql, statement.tokens).ParseQuery(); }
+
+Query ParseJetQuery(const QString& sql) { return Parser(sql, TokenizeJet(sql)).ParseQuery(); }
 
 } // namespace levy::jet

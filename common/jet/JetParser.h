@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JetSyntax.h"
+#include "UserStatement.h"
 
 #include <QString>
 
@@ -12,6 +13,7 @@ namespace levy::jet {
 // expression and its place in the statement, in the dialect's own wording where it has
 // one ("Syntax error in TRANSFORM statement.", "Characters found after end of SQL
 // statement.").
+Query ParseJetQuery(const UserStatement& statement);
 Query ParseJetQuery(const QString& sql);
 
 // True for the words that cannot stand as a bare name.

@@ -14,19 +14,46 @@ using namespace Qt::Literals::StringLiterals;
 namespace levy::jet {
 namespace {
 std::unique_ptr<engine::Statement> PrepareClarified(const std::shared_ptr<engine::Connection>& connection,
-                                                    const QString& engineSql, const QString& userSql)
+                                                    const QString& engineSql, const UserStatement& statement)
 {
     try {
         return PrepareReadOnlyQuery(connection, engineSql);
     } catch (RuntimeError& error) {
         if (error.number == engine::errSyntax)
-            error.description = ClarifyEngineMessage(error.description, userSql);
+            error.description = ClarifyEngineMessage(error.description, statement);
         throw;
     }
 }
 
-PreparedJetQuery Prepare(const std::shared_ptr<engine::Connection>& connection, const QString& sql, bool run)
+// A crosstab's columns follow from its pivot values, read first; unless `run` is set,
+// one stands in for them all, so that its cell is compiled too.
+PreparedJetQuery PrepareCrosstab(const std::shared_ptr<engine::Connection>& connection, const CrosstabPlan& plan,
+                                 const UserStatement& statement, bool run)
 {
+    QList<Value> pivotValues = plan.inValues;
+    if (!plan.hasIn) {
+        auto values = PrepareClarified(connection, plan.valuesSql, statement);
+        if (run)
+            while (values->Step())
+                pivotValues.append(values->ColumnStorage(0));
+    }
+    if (!run && pivotValues.isEmpty())
+        pivotValues.append(Value());
+    PreparedJetQuery prepared;
+    prepared.statement = PrepareClarified(connection, CrosstabSql(plan, pivotValues), statement);
+    if (!plan.rowHeadingTypes.isEmpty()) {
+        prepared.columnTypes = plan.rowHeadingTypes;
+        for (qsizetype i = 0; i < pivotValues.size(); ++i)
+            prepared.columnTypes.append(plan.cellType);
+    }
+    return prepared;
+}
+
+// The stages after reading: parse, translate, prepare.
+PreparedJetQuery Prepare(const std::shared_ptr<engine::Connection>& connection, const UserStatement& statement,
+                         bool run)
+{
+    const QString& sql = statement.sql;
     // The translation marks places in its own text with control character 1.
     if (sql.contains(QChar(0x01)))
         engine::RaiseEngine(engine::errSyntax, u"The statement holds a control character that cannot be part of "
@@ -34,7 +61,7 @@ PreparedJetQuery Prepare(const std::shared_ptr<engine::Connection>& connection, 
     PreparedJetQuery prepared;
     Query query;
     try {
-        query = ParseJetQuery(sql);
+        query = ParseJetQuery(statement);
     } catch (const RuntimeError& dialectError) {
         // The engine's own SQL beyond the dialect's grammar still runs as it stands.
         try {
@@ -50,39 +77,33 @@ PreparedJetQuery Prepare(const std::shared_ptr<engine::Connection>& connection, 
     const ConnectionSchema schema(connection->Handle());
     const TranslatedQuery translated = TranslateJetQuery(query, sql, schema);
     if (!translated.crosstab) {
-        prepared.statement = PrepareClarified(connection, translated.sql, sql);
+        prepared.statement = PrepareClarified(connection, translated.sql, statement);
         prepared.columnTypes = translated.columnTypes;
         return prepared;
     }
-    const CrosstabPlan& plan = *translated.crosstab;
-    QList<Value> pivotValues = plan.inValues;
-    if (!plan.hasIn) {
-        auto values = PrepareClarified(connection, plan.valuesSql, sql);
-        if (run)
-            while (values->Step())
-                pivotValues.append(values->ColumnStorage(0));
-    }
-    // Unread, the crosstab is compiled with one column, so that its cell is checked too.
-    if (!run && pivotValues.isEmpty())
-        pivotValues.append(Value());
-    prepared.statement = PrepareClarified(connection, CrosstabSql(plan, pivotValues), sql);
-    if (!plan.rowHeadingTypes.isEmpty()) {
-        prepared.columnTypes = plan.rowHeadingTypes;
-        for (qsizetype i = 0; i < pivotValues.size(); ++i)
-            prepared.columnTypes.append(plan.cellType);
-    }
-    return prepared;
+    return PrepareCrosstab(connection, *translated.crosstab, statement, run);
 }
 } // namespace
 
+PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& connection,
+                                 const UserStatement& statement)
+{
+    return Prepare(connection, statement, true);
+}
+
 PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql)
 {
-    return Prepare(connection, sql, true);
+    return Prepare(connection, ReadUserStatement(sql), true);
+}
+
+void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const UserStatement& statement)
+{
+    Prepare(connection, statement, false);
 }
 
 void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql)
 {
-    Prepare(connection, sql, false);
+    Prepare(connection, ReadUserStatement(sql), false);
 }
 
 } // namespace levy::jet

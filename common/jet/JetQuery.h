@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SqliteHandle.h"
+#include "UserStatement.h"
 
 #include <QList>
 #include <QString>
@@ -22,10 +23,13 @@ struct PreparedJetQuery {
 // crosstab reads its pivot values first, with a read-only query. A statement the
 // dialect's grammar does not take is prepared as it stands, so that the engine's own
 // SQL keeps working; when the engine refuses it too, the dialect's message is raised.
+PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& connection,
+                                 const UserStatement& statement);
 PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql);
 
 // Checks that a statement would prepare, running nothing: a crosstab's pivot values are
 // not read.
+void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const UserStatement& statement);
 void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql);
 
 } // namespace levy::jet

@@ -108,9 +108,9 @@ void InstallReadOnlyAuthorizer(sqlite3* db, const std::set<std::string>& alsoAll
     sqlite3_set_authorizer(db, Authorize, nullptr);
 }
 
-void CheckSingleStatement(const QString& sql)
+void CheckSingleStatement(const UserStatement& statement)
 {
-    if (HasTextAfterStatement(sql))
+    if (statement.textAfterStatement)
         engine::RaiseEngine(engine::errTrailingCharacters, u"Characters found after end of SQL statement."_s);
 }
 

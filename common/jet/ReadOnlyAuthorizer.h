@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SqliteHandle.h"
+#include "UserStatement.h"
 
 #include <QString>
 #include <memory>
@@ -21,7 +22,7 @@ void InstallReadOnlyAuthorizer(sqlite3* db, const std::set<std::string>& alsoAll
 
 // Refuses a text with anything but blanks, comments and one closing ";" after its first
 // statement: "Characters found after end of SQL statement."
-void CheckSingleStatement(const QString& sql);
+void CheckSingleStatement(const UserStatement& statement);
 
 // Prepares a user's statement on the read-only connection: one statement that returns
 // records and writes nothing, with no join the authorizer cannot see into.

@@ -119,9 +119,8 @@ int ClassifyTokens(const QList<JetToken>& tokens, qsizetype from)
 }
 } // namespace
 
-int ClassifyStatement(const QString& sql)
+int ClassifyStatement(const QList<JetToken>& tokens)
 {
-    const QList<JetToken> tokens = TokenizeJet(sql);
     qsizetype from = 0;
     // A select in parentheses: classify from its first word at the outer depth.
     while (tokens[from].IsSymbol(u"("_s))
@@ -141,9 +140,10 @@ int ClassifyStatement(const QString& sql)
     return ClassifyTokens(tokens, 0);
 }
 
-bool HasTextAfterStatement(const QString& sql)
+int ClassifyStatement(const QString& sql) { return ClassifyStatement(TokenizeJet(sql)); }
+
+bool HasTextAfterStatement(const QList<JetToken>& tokens)
 {
-    const QList<JetToken> tokens = TokenizeJet(sql);
     bool inParameters = tokens[0].IsWord(u"PARAMETERS"_s);
     for (qsizetype i = 0; tokens[i].kind != JetToken::End; ++i) {
         const JetToken& t = tokens[i];
@@ -158,6 +158,8 @@ bool HasTextAfterStatement(const QString& sql)
     }
     return false;
 }
+
+bool HasTextAfterStatement(const QString& sql) { return HasTextAfterStatement(TokenizeJet(sql)); }
 
 namespace {
 bool IsSqliteIdChar(char c)

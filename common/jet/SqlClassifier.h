@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JetTokenizer.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,10 +12,12 @@ namespace levy::jet {
 // are actions), decided from its tokens alone: nothing is compiled or run. A statement
 // whose first word is no statement's verb counts as a select, so that compiling it
 // reports the fault.
+int ClassifyStatement(const QList<JetToken>& tokens);
 int ClassifyStatement(const QString& sql);
 
 // True when something other than blanks, comments and one closing ";" follows the end of
 // the first statement.
+bool HasTextAfterStatement(const QList<JetToken>& tokens);
 bool HasTextAfterStatement(const QString& sql);
 
 // True when the text joins tables by column names (NATURAL, USING): the engine compares
