@@ -20,6 +20,7 @@
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
 #include "widgets/StatusBar.h"
+#include "widgets/Twips.h"
 
 #include <QGuiApplication>
 #include <QLabel>

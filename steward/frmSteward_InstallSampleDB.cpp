@@ -12,7 +12,7 @@
 #include "widgets/CommonDialog.h"
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
-#include "widgets/StatusBar.h"
+#include "widgets/Twips.h"
 
 #include <QDir>
 #include <QFile>

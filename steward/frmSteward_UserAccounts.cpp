@@ -9,7 +9,7 @@
 #include "widgets/Guard.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/Placement.h"
-#include "widgets/StatusBar.h"
+#include "widgets/Twips.h"
 
 #include <QKeyEvent>
 #include <QListWidget>

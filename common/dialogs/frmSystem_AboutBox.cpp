@@ -5,6 +5,7 @@
 #include "widgets/Emblem.h"
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
+#include "widgets/Twips.h"
 
 #include <QFontDatabase>
 #include <QFrame>
@@ -17,13 +18,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 namespace {
-constexpr int Px(int twips) { return twips / 15; }
-
-QRect TwipsRect(int left, int top, int width, int height)
-{
-    return {Px(left), Px(top), Px(width), Px(height)};
-}
-
 // The first of the faces that is installed, or the style hint's choice when none is.
 QFont FontOf(const QStringList& faces, QFont::StyleHint hint, qreal points, bool bold, bool italic)
 {
@@ -78,9 +72,9 @@ frmSystem_AboutBox::frmSystem_AboutBox(QWidget* owner) : QDialog(owner)
     setWindowTitle(u"About The Ashcombe Levy Office System"_s);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(true);
-    setFixedSize(Px(5925), Px(4365));
+    setFixedSize(Twips(5925), Twips(4365));
 
-    const QPixmap emblem = LevyEmblem(Px(720));
+    const QPixmap emblem = LevyEmblem(Twips(720));
     setWindowIcon(QIcon(emblem));
     Image1 = new QLabel(this);
     Image1->setObjectName(u"Image1"_s);
@@ -109,7 +103,7 @@ frmSystem_AboutBox::frmSystem_AboutBox(QWidget* owner) : QDialog(owner)
     etched.setColor(QPalette::Dark, QColor(128, 128, 128));
     etched.setColor(QPalette::Light, QColor(255, 255, 255));
     Line1->setPalette(etched);
-    Line1->setGeometry(Px(225), Px(1500), Px(5925 - 2 * 225), 2);
+    Line1->setGeometry(Twips(225), Twips(1500), Twips(5925 - 2 * 225), 2);
 
     lblDescription = MakeLabel(this, u"lblDescription"_s, TwipsRect(240, 1650, 5445, 990));
     lblDescription->setFont(NoticeFont());

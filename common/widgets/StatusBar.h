@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Twips.h"  // for the windows that still take the conversion from here
+
 #include <QStatusBar>
 
 class QLabel;
@@ -23,8 +25,5 @@ private:
     QList<QLabel*> panels_;
     QTimer* timer_;
 };
-
-// Twips (1/1440 inch) to pixels at 96 dots per inch.
-constexpr int Twips(int twips) { return (twips + 7) / 15; }
 
 } // namespace levy
