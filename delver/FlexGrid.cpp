@@ -5,7 +5,10 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyledItemDelegate>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -126,12 +129,35 @@ public:
     }
 };
 
+namespace {
+constexpr int cellPadding = 12;  // pixels beside a cell's text
+
+// Draws a cell of a column that does not wrap on one line, however tall the row.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(FlexGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!grid_->ColWraps(index.column() + 1))
+            option->features &= ~QStyleOptionViewItem::WrapText;
+    }
+
+private:
+    FlexGrid* grid_;
+};
+} // namespace
+
 FlexGrid::FlexGrid(QWidget* parent, const QString& name) : QTableView(parent), model_(new FlexGridModel)
 {
     setObjectName(name);
     model_->setParent(this);
     setModel(model_);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new CellDelegate(this));
+    // Cells, whole rows (row headings) or whole columns (column headings), for copying.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(true);
     // The user may widen a column to read it; the code's widths stay as set.
@@ -143,6 +169,13 @@ FlexGrid::FlexGrid(QWidget* parent, const QString& name) : QTableView(parent), m
     verticalHeader()->setMinimumSectionSize(1);
     colWidths_.assign(2, defaultColWidth);
     rowHeights_.assign(2, defaultRowHeight);
+    colWraps_.assign(2, 1);
+    // A width the user dragged or fitted is the column's width from then on, so that a
+    // later change of the row heights does not undo it.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int pixels) {
+        if (!applyingSizes_ && section + 1 < int(colWidths_.size()))
+            colWidths_[size_t(section + 1)] = pixels * 15;
+    });
     ApplySizes();
 }
 
@@ -155,7 +188,11 @@ void FlexGrid::SetRows(int rows)
 {
     if (rows < 1)
         Raise(30009, objectName(), u"Invalid Row value"_s);
-    model_->Resize(rows, model_->cols);
+    {
+        // The header's own sizes while the model resets are none of the user's choice.
+        const QScopedValueRollback applying(applyingSizes_, true);
+        model_->Resize(rows, model_->cols);
+    }
     rowHeights_.resize(size_t(rows), defaultRowHeight);
     row_ = std::min(row_, rows - 1);
     ApplySizes();
@@ -165,8 +202,12 @@ void FlexGrid::SetCols(int cols)
 {
     if (cols < 1)
         Raise(30010, objectName(), u"Invalid Col value"_s);
-    model_->Resize(model_->rows, cols);
+    {
+        const QScopedValueRollback applying(applyingSizes_, true);
+        model_->Resize(model_->rows, cols);
+    }
     colWidths_.resize(size_t(cols), defaultColWidth);
+    colWraps_.resize(size_t(cols), 1);
     col_ = std::min(col_, cols - 1);
     ApplySizes();
 }
@@ -258,8 +299,45 @@ void FlexGrid::SetRowHeight(int row, int twips)
     ApplySizes();
 }
 
+bool FlexGrid::ColWraps(int col) const
+{
+    CheckCell(0, col);
+    return colWraps_[size_t(col)] != 0;
+}
+
+void FlexGrid::SetColWraps(int col, bool wraps)
+{
+    CheckCell(0, col);
+    colWraps_[size_t(col)] = wraps ? 1 : 0;
+    viewport()->update();
+}
+
+int FlexGrid::ContentWidth(int col) const
+{
+    CheckCell(0, col);
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (int r = 0; r < model_->rowCount({}); ++r)
+        for (const QString& line : model_->index(r, col - 1).data().toString().split(u'\n'))
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest + cellPadding;
+}
+
+int FlexGrid::sizeHintForColumn(int column) const
+{
+    const int cap = std::max(viewport()->width(), 100);
+    return std::min(ContentWidth(column + 1), cap);
+}
+
+void FlexGrid::FitColumn(int col)
+{
+    CheckCell(0, col);
+    resizeColumnToContents(col - 1);
+}
+
 void FlexGrid::ApplySizes()
 {
+    const QScopedValueRollback applying(applyingSizes_, true);
     verticalHeader()->setFixedWidth(Twips(colWidths_[0]));
     horizontalHeader()->setFixedHeight(Twips(rowHeights_[0]));
     for (int c = 1; c < model_->cols; ++c)

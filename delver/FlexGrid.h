@@ -50,10 +50,23 @@ public:
     void SetColAlignment(int col, int alignment);
     int RowHeight(int row) const;
     void SetRowHeight(int row, int twips);
+    // Whether a column's texts wrap onto further lines when rows are taller; numbers and
+    // dates should not break inside themselves.
+    bool ColWraps(int col) const;
+    void SetColWraps(int col, bool wraps);
+
+    // The width in pixels that shows every line of a column's cells (heading excluded).
+    int ContentWidth(int col) const;
+    // Makes a column as wide as its heading and cells need, within the visible width;
+    // what a double click on the column's edge does.
+    void FitColumn(int col);
 
     // Shows what was written since the last refresh; also happens by itself once control
     // returns to the event loop.
     void Refresh();
+
+protected:
+    int sizeHintForColumn(int column) const override;
 
 private:
     void CheckCell(int row, int col) const;
@@ -65,6 +78,8 @@ private:
     int col_ = 0;
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
+    std::vector<char> colWraps_;
+    bool applyingSizes_ = false;  // the code sets the widths: nothing for the user's choice
     bool refreshQueued_ = false;  // a refresh is waiting in the event queue
     bool dirty_ = false;          // cells changed since the last refresh
 };

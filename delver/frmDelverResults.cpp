@@ -1,9 +1,14 @@
 #include "frmDelverResults.h"
 
 #include "FlexGrid.h"
+#include "GridCopy.h"
+#include "ResultCellText.h"
+#include "ResultOrder.h"
+#include "ShownResult.h"
 #include "export/GridColours.h"
 #include "export/ResultExportFile.h"
 #include "levy/DatabaseAccess.h"
+#include "database/QueryRecordset.h"
 #include "database/Recordset.h"
 #include "engine/Sqlite.h"
 #include "platform/MessageBox.h"
@@ -16,8 +21,12 @@
 #include "widgets/Placement.h"
 #include "widgets/StatusBar.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QHeaderView>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -47,36 +56,22 @@ constexpr int panelHeight = 600;
 constexpr int cancelDelayMs = 300;
 constexpr qint64 progressPaintIntervalMs = 40;
 
-// Appends n decimal digits of a non-negative value, with leading zeros.
-void AppendDigits(QString& text, int value, int n)
+// 1,000,000: the thousands marked the same whatever the user's locale.
+QString Grouped(int64_t n)
 {
-    char16_t digits[4];
-    for (int i = n - 1; i >= 0; --i, value /= 10)
-        digits[i] = char16_t(u'0' + value % 10);
-    text.append(QStringView(digits, n));
+    QString digits = QString::number(n < 0 ? -n : n);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, u',');
+    return n < 0 ? u'-' + digits : digits;
 }
 
-// dd/mm/yyyy, with " hh:mm" when there is a time of day. Built by hand: every date cell
-// of every page is formatted here.
-QString DateText(const DateTime& d)
+int32_t PagesOf(int64_t records)
 {
-    QString text;
-    text.reserve(16);
-    AppendDigits(text, d.date.day(), 2);
-    text.append(u'/');
-    AppendDigits(text, d.date.month(), 2);
-    text.append(u'/');
-    if (const int year = d.date.year(); year >= 0 && year <= 9999)
-        AppendDigits(text, year, 4);
-    else
-        text.append(QString::number(year));
-    if (d.HasTimeOfDay()) {
-        text.append(u' ');
-        AppendDigits(text, d.time.hour(), 2);
-        text.append(u':');
-        AppendDigits(text, d.time.minute(), 2);
-    }
-    return text;
+    const double x = double(records) / frmDelverResults::pageSize;
+    const double pages = IsDivisible(x, 1) ? x : std::floor(x) + 1;
+    if (pages > double(INT32_MAX))
+        Raise(6, u"SQL Result"_s, u"Overflow"_s);
+    return std::max<int32_t>(1, int32_t(pages));
 }
 } // namespace
 
@@ -107,6 +102,15 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     };
     mnuTools_AdjRowHeight = item(mnuTools, u"mnuTools_AdjRowHeight"_s, u"Adjust Row Height"_s,
                                  [this] { mnuTools_AdjRowHeight_Click(); });
+    mnuTools_FitColumns = item(mnuTools, u"mnuTools_FitColumns"_s, u"Fit columns"_s,
+                               [this] { mnuTools_FitColumns_Click(); });
+    mnuTools_Sep0 = mnuTools->addSeparator();
+    mnuTools_Sep0->setObjectName(u"mnuTools_Sep0"_s);
+    mnuTools_Copy = item(mnuTools, u"mnuTools_Copy"_s, u"Copy"_s, [this] { CopySelection(false); });
+    mnuTools_Copy->setShortcut(QKeySequence::Copy);
+    mnuTools_CopyWithHeadings = item(mnuTools, u"mnuTools_CopyWithHeadings"_s, u"Copy with headings"_s,
+                                     [this] { CopySelection(true); });
+    mnuTools_CopyWithHeadings->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     mnuTools_Export = mnuTools->addMenu(u"Export Results"_s);
     mnuTools_Export->setObjectName(u"mnuTools_Export"_s);
     mnuTools_Export_Generic = item(mnuTools_Export, u"mnuTools_Export_Generic"_s, u"Generic Format"_s,
@@ -123,6 +127,14 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     mnuTools_Close = item(mnuTools, u"mnuTools_Close"_s, u"Close"_s, [this] { close(); });
 
     grdResults = new FlexGrid(this, u"grdResults"_s);
+    grdResults->installEventFilter(this);
+    // A plain click on a heading sorts by its column; with Ctrl or Shift it only extends
+    // the selection of columns.
+    connect(grdResults->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
+        if (QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))
+            return;
+        Guarded([this, section] { SortBy(section + 1); });
+    });
 
     picPanel = new QWidget(this);
     picPanel->setObjectName(u"picPanel"_s);
@@ -134,20 +146,34 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
         b->setAutoDefault(false);
         return b;
     };
+    cmdFirst = button(u"cmdFirst"_s, {}, u"Go to the first page (Ctrl+Home)"_s);
+    cmdFirst->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
     cmdBack = button(u"cmdBack"_s, {}, u"Go to the previous page"_s);
     cmdBack->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     cmdNext = button(u"cmdNext"_s, {}, u"Go to the next page"_s);
     cmdNext->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    cmdLast = button(u"cmdLast"_s, {}, u"Go to the last page (Ctrl+End)"_s);
+    cmdLast->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
     pnlPage = new QLabel(u"Page 1 of 1"_s, picPanel);
     pnlPage->setObjectName(u"pnlPage"_s);
     pnlPage->setToolTip(u"Page counter"_s);
     pnlPage->setAlignment(Qt::AlignCenter);
     pnlPage->setFrameShape(QFrame::Panel);
     pnlPage->setFrameShadow(QFrame::Sunken);
+    txtPage = new QLineEdit(picPanel);
+    txtPage->setObjectName(u"txtPage"_s);
+    txtPage->setToolTip(u"Type a page number and press Enter"_s);
+    txtPage->setAlignment(Qt::AlignRight);
+    lblRecords = new QLabel(picPanel);
+    lblRecords->setObjectName(u"lblRecords"_s);
+    lblRecords->setToolTip(u"The records shown and the result's size"_s);
     cmdHelp = button(u"cmdHelp"_s, u"Help"_s, {});
     cmdClose = button(u"cmdClose"_s, u"Close"_s, u"Exit"_s);
     cmdCancel = button(u"cmdCancel"_s, u"Cancel"_s, u"Stop reading the result"_s);
     cmdCancel->hide();
+    connect(cmdFirst, &QPushButton::clicked, this, [this] { Guarded([this] { cmdFirst_Click(); }); });
+    connect(cmdLast, &QPushButton::clicked, this, [this] { Guarded([this] { cmdLast_Click(); }); });
+    connect(txtPage, &QLineEdit::returnPressed, this, [this] { Guarded([this] { txtPage_Enter(); }); });
     connect(cmdBack, &QPushButton::clicked, this, [this] { Guarded([this] { cmdBack_Click(); }); });
     connect(cmdNext, &QPushButton::clicked, this, [this] { Guarded([this] { cmdNext_Click(); }); });
     connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(730); }); });
@@ -163,6 +189,9 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
 
     dlgResults = new CommonDialog(this, u"dlgResults"_s);
 
+    countTicker_.setInterval(150);
+    connect(&countTicker_, &QTimer::timeout, this, [this] { CountTick(); });
+
     resize(Twips(10500), Twips(7200));
     CentreOverWhenShown(this, owner);
     // Window load.
@@ -171,6 +200,7 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
 
 frmDelverResults::~frmDelverResults()
 {
+    StopCountingNow();
     if (rsResults) {
         try {
             rsResults->Close();
@@ -205,17 +235,26 @@ void frmDelverResults::LoadFirstPage()
     try {
         {
             BusyPointer busy;
-            // The first record is read here, where the user can stop it, and the read
-            // goes on from there when the count is taken, instead of starting again.
+            // Page 1 (and one record more, so that a result of one page is known to end) is
+            // read here, where the user can stop it; the rest is counted once it is shown.
             ReadInterruptibly([this] {
                 rsResults = qryDirectSQL->OpenRecordset(QueryReading::OnDemand);
+                if (auto* q = dynamic_cast<QueryRecordset*>(rsResults.get()))
+                    q->ReadAhead(pageSize + 1);
                 rsResults->RecordCount();
             });
         }
-        if (rsResults->RecordCount() != 0) {
+        records_ = dynamic_cast<QueryRecordset*>(rsResults.get());
+        if (records_ && rsResults->RecordCount() != 0) {
+            shown_ = std::make_unique<ShownResult>(*records_, [this] {
+                if (!WaitForCount())
+                    Raise(errUserCancelled, u"SQL Result"_s, u"The reading of the result was stopped."_s);
+            });
             PrepareGrid();
             LoadPage(false);
             OpenColumnsWideEnough();
+            if (!records_->Complete())
+                StartCounting();
             return;
         }
     } catch (const RuntimeError& error) {
@@ -248,9 +287,7 @@ void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
     QEventLoop loop;
     reading_ = true;
     stopRequested_ = false;
-    mnuBar->setEnabled(false);
-    for (QPushButton* b : {cmdBack, cmdNext, cmdHelp, cmdClose})
-        b->setEnabled(false);
+    SetNavigationEnabled(false);
 
     std::thread worker([&] {
         try {
@@ -288,8 +325,13 @@ void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
     pnlProgress->setRange(0, 100);
     HideProgress();
     mnuBar->setEnabled(true);
+    grdResults->setEnabled(true);
+    txtPage->setEnabled(true);
     cmdHelp->setEnabled(true);
     cmdClose->setEnabled(true);
+    cmdCancel->setEnabled(true);
+    if (shown_)
+        UpdateNavigationButtons();
     DockPanels();
     if (failure)
         std::rethrow_exception(failure);
@@ -299,25 +341,152 @@ void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
 
 void frmDelverResults::StopReading()
 {
-    if (!reading_)
+    if (reading_) {
+        stopRequested_ = true;
+        cmdCancel->setEnabled(false);
+    } else if (counting_) {
+        countStop_ = true;
+        records_->Interrupt();
+        cmdCancel->setEnabled(false);
+    }
+}
+
+void frmDelverResults::StartCounting()
+{
+    countStop_ = false;
+    countDone_ = false;
+    countFailure_ = nullptr;
+    countStopped_ = false;
+    counting_ = true;
+    countStarted_.start();
+    counter_ = std::thread([this] {
+        try {
+            records_->ReadRest(countStop_);
+        } catch (...) {
+            countFailure_ = std::current_exception();
+        }
+        countDone_ = true;
+        QMetaObject::invokeMethod(this, [this] { CountFinished(); }, Qt::QueuedConnection);
+    });
+    countTicker_.start();
+    UpdatePageTexts();
+    UpdateNavigationButtons();
+}
+
+void frmDelverResults::CountTick()
+{
+    if (!counting_)
         return;
-    stopRequested_ = true;
-    cmdCancel->setEnabled(false);
+    // The engine only stops a statement that is running: ask again until the read ends.
+    if (countStop_)
+        records_->Interrupt();
+    // A count that ends at once shows no progress, so short results do not flicker.
+    if (!cmdCancel->isVisible() && countStarted_.elapsed() >= cancelDelayMs) {
+        pnlProgress->setRange(0, 0);
+        ShowProgress();
+        cmdCancel->show();
+        DockPanels();
+    }
+    lngPageCount = PagesOf(rsResults->RecordCount());
+    UpdatePageTexts();
+    if (!countWait_)
+        UpdateNavigationButtons();
+}
+
+void frmDelverResults::CountFinished()
+{
+    if (!counting_)
+        return;
+    if (counter_.joinable())
+        counter_.join();
+    counting_ = false;
+    countTicker_.stop();
+    cmdCancel->hide();
+    cmdCancel->setEnabled(true);
+    pnlProgress->setRange(0, 100);
+    HideProgress();
+    DockPanels();
+    QString failure;
+    if (countFailure_) {
+        try {
+            std::rethrow_exception(countFailure_);
+        } catch (const RuntimeError& error) {
+            failure = error.description;
+        } catch (const std::exception& error) {
+            failure = QString::fromLocal8Bit(error.what());
+        }
+        countFailure_ = nullptr;
+        // A read the user stopped fails with the engine's interruption: no failure.
+        if (countStop_)
+            failure.clear();
+    }
+    countStopped_ = !records_->Complete();
+    if (countWait_)
+        countWait_->quit();
+    if (!failure.isEmpty()) {
+        GiveUp(failure);
+        return;
+    }
+    recordCount_ = rsResults->RecordCount();
+    lngPageCount = PagesOf(recordCount_);
+    UpdatePageTexts();
+    if (!countWait_)
+        UpdateNavigationButtons();
+}
+
+void frmDelverResults::StopCountingNow()
+{
+    if (!counter_.joinable())
+        return;
+    countStop_ = true;
+    records_->Interrupt();
+    counter_.join();
+    counting_ = false;
+    countStopped_ = !records_->Complete();
+    countTicker_.stop();
+    if (countWait_)
+        countWait_->quit();
+}
+
+bool frmDelverResults::WaitForCount()
+{
+    if (!records_ || records_->Complete())
+        return true;
+    if (!counting_)
+        StartCounting();
+    QEventLoop loop;
+    countWait_ = &loop;
+    SetNavigationEnabled(false);
+    if (counting_)
+        loop.exec();
+    countWait_ = nullptr;
+    if (closing_)
+        return false;
+    SetNavigationEnabled(true);
+    UpdateNavigationButtons();
+    return records_->Complete();
+}
+
+bool frmDelverResults::EnsureRead(int64_t records)
+{
+    if (!records_ || records_->Complete() || records_->RecordCount() >= records)
+        return true;
+    return WaitForCount();
+}
+
+void frmDelverResults::SetNavigationEnabled(bool enabled)
+{
+    mnuBar->setEnabled(enabled);
+    grdResults->setEnabled(enabled);
+    txtPage->setEnabled(enabled);
+    for (QPushButton* b : {cmdFirst, cmdBack, cmdNext, cmdLast, cmdHelp, cmdClose})
+        b->setEnabled(enabled);
 }
 
 void frmDelverResults::PrepareGrid()
 {
-    {
-        BusyPointer busy;
-        ReadInterruptibly([this] { rsResults->MoveLast(); });
-    }
-    const int64_t n = rsResults->RecordCount();
-    recordCount_ = n;
-    const double x = double(n) / pageSize;
-    const double pages = IsDivisible(x, 1) ? x : std::floor(x) + 1;
-    if (pages > double(INT32_MAX))
-        Raise(6, u"SQL Result"_s, u"Overflow"_s);
-    lngPageCount = int32_t(pages);
+    recordCount_ = rsResults->RecordCount();
+    lngPageCount = PagesOf(recordCount_);
     lngCurrentPage = 1;
 
     const int fields = rsResults->FieldCount();
@@ -333,13 +502,12 @@ void frmDelverResults::PrepareGrid()
     grdResults->SetCol(0);
     grdResults->SetColAlignment(0, FlexGrid::flexAlignRightCenter);
     grdResults->SetColWidth(0, rowNumberWidth);
-    for (int r = 1; r <= pageSize; ++r) {
-        grdResults->SetRow(r);
-        grdResults->SetText(QString::number(r) + u' ');
+    for (int i = 1; i <= fields; ++i) {
+        const int type = rsResults->FieldType(i - 1);
+        grdResults->SetColAlignment(i, type == dbText ? FlexGrid::flexAlignLeftTop : FlexGrid::flexAlignRightTop);
+        // Only texts wrap when rows are taller: a number or a date never breaks inside itself.
+        grdResults->SetColWraps(i, type == dbText || type == dbMemo);
     }
-    for (int i = 1; i <= fields; ++i)
-        grdResults->SetColAlignment(i, rsResults->FieldType(i - 1) == dbText ? FlexGrid::flexAlignLeftTop
-                                                                             : FlexGrid::flexAlignRightTop);
 }
 
 // The width from the field name alone hides values outright (a crosstab's "F" column,
@@ -374,62 +542,43 @@ void frmDelverResults::LoadPage(bool blnSilent)
         reject();
         return;
     }
-    if (!blnSilent)
+    // While the count runs its moving bar stays.
+    const bool bar = !blnSilent && !counting_;
+    if (bar)
         ShowProgress();
-    rsResults->MoveFirst();
-    if (lngCurrentPage > 1)
-        rsResults->Move(int64_t(lngCurrentPage - 1) * pageSize);
-    pnlPage->setText(u"Page %1 of %2"_s.arg(lngCurrentPage).arg(lngPageCount));
+    const int64_t first = int64_t(lngCurrentPage - 1) * pageSize;
+    const int64_t known = rsResults->RecordCount();
+    UpdatePageTexts();
     for (int32_t i = 1; i <= pageSize; ++i) {
         grdResults->SetRow(i);
-        if (rsResults->IsEOF()) {
-            ClearRemainingRows(i, blnSilent);
+        const int64_t row = first + i - 1;
+        if (row >= known) {
+            ClearRemainingRows(i, !bar);
             break;
         }
-        FillGridRow();
-        rsResults->MoveNext();
-        if (!blnSilent)
+        // Each record's place in the result, as shown.
+        grdResults->SetCol(0);
+        grdResults->SetText(QString::number(row + 1) + u' ');
+        FillGridRow(shown_->Record(row));
+        if (bar)
             UpdateProgress(i, pageSize);
     }
-    if (!blnSilent)
+    if (bar)
         HideProgress();
     UpdateNavigationButtons();
     busy.Restore();
     grdResults->Refresh();
 }
 
-void frmDelverResults::FillGridRow()
+void frmDelverResults::FillGridRow(const QList<Value>& record)
 {
     const int fields = rsResults->FieldCount();
     for (int f = 0; f < fields; ++f) {
         grdResults->SetCol(f + 1);
-        const Value value = rsResults->FieldValue(f);
-        if (value.IsNull()) {
-            grdResults->SetText(QString());
-            grdResults->SetCellForeColor(0);
-            continue;
-        }
-        switch (rsResults->FieldType(f)) {
-        case dbDate:
-            grdResults->SetText(DateText(value.AsDate()));
-            break;
-        case dbInteger:
-        case dbLong:
-            grdResults->SetText(QString::number(value.AsInteger()) + u"  "_s);
-            break;
-        case dbBoolean:
-            grdResults->SetText(value.AsBoolean() ? u"Yes"_s : u"No"_s);
-            break;
-        case dbCurrency: {
-            const Currency amount = value.AsCurrency();
-            grdResults->SetText(FormatAmount(amount, true, true));
-            grdResults->SetCellForeColor(amount.tenThousandths < 0 ? gridRed : gridBlue);
-            break;
-        }
-        default:
-            grdResults->SetText(value.ToDisplayText());
-            break;
-        }
+        const ResultCellText cell = FormatResultCell(record[f], rsResults->FieldType(f));
+        grdResults->SetText(cell.text);
+        if (cell.setsColour)
+            grdResults->SetCellForeColor(cell.colour);
     }
 }
 
@@ -438,7 +587,8 @@ void frmDelverResults::ClearRemainingRows(int32_t firstRow, bool blnSilent)
     const int lastCol = grdResults->Cols() - 1;
     for (int32_t r = firstRow; r <= pageSize; ++r) {
         grdResults->SetRow(r);
-        for (int c = 1; c <= lastCol; ++c) {
+        // No record, so no record number either.
+        for (int c = 0; c <= lastCol; ++c) {
             grdResults->SetCol(c);
             grdResults->SetText(QString());
             grdResults->SetCellForeColor(0);
@@ -448,10 +598,47 @@ void frmDelverResults::ClearRemainingRows(int32_t firstRow, bool blnSilent)
     }
 }
 
+void frmDelverResults::UpdatePageTexts()
+{
+    const bool complete = records_ && records_->Complete();
+    pnlPage->setText(complete ? u"Page %1 of %2"_s.arg(lngCurrentPage).arg(lngPageCount)
+                              : u"Page %1 of ?"_s.arg(lngCurrentPage));
+    if (!txtPage->hasFocus())
+        txtPage->setText(QString::number(lngCurrentPage));
+    const int64_t total = rsResults ? rsResults->RecordCount() : 0;
+    const int64_t first = int64_t(lngCurrentPage - 1) * pageSize + 1;
+    const int64_t last = std::min(first + pageSize - 1, total);
+    const QString of = complete    ? Grouped(total)
+                       : counting_ ? Grouped(total) + u" so far"_s
+                                   : u"at least "_s + Grouped(total);
+    lblRecords->setText(u"Records %1-%2 of %3"_s.arg(Grouped(first), Grouped(last), of));
+}
+
 void frmDelverResults::UpdateNavigationButtons()
 {
+    // Until the count is known there may be more pages.
+    const bool more = lngCurrentPage != lngPageCount || (records_ && !records_->Complete());
+    cmdFirst->setEnabled(lngCurrentPage != 1);
     cmdBack->setEnabled(lngCurrentPage != 1);
-    cmdNext->setEnabled(lngCurrentPage != lngPageCount);
+    cmdNext->setEnabled(more);
+    cmdLast->setEnabled(more);
+}
+
+void frmDelverResults::GoToPage(int32_t page)
+{
+    if (page < 1 || !EnsureRead(int64_t(page) * pageSize))
+        return;
+    if (int64_t(page - 1) * pageSize >= rsResults->RecordCount()) {
+        Beep();
+        UpdateNavigationButtons();
+        return;
+    }
+    lngCurrentPage = page;
+    try {
+        LoadPage(false);
+    } catch (const RuntimeError& error) {
+        GiveUp(error.description);
+    }
 }
 
 void frmDelverResults::cmdBack_Click()
@@ -460,7 +647,107 @@ void frmDelverResults::cmdBack_Click()
         Beep();
         return;
     }
-    --lngCurrentPage;
+    GoToPage(lngCurrentPage - 1);
+}
+
+void frmDelverResults::cmdNext_Click()
+{
+    if (lngCurrentPage == lngPageCount && (!records_ || records_->Complete())) {
+        Beep();
+        return;
+    }
+    GoToPage(lngCurrentPage + 1);
+}
+
+void frmDelverResults::cmdFirst_Click()
+{
+    if (lngCurrentPage == 1) {
+        Beep();
+        return;
+    }
+    GoToPage(1);
+}
+
+void frmDelverResults::cmdLast_Click()
+{
+    if (!WaitForCount())
+        return;
+    if (lngCurrentPage == lngPageCount) {
+        Beep();
+        return;
+    }
+    GoToPage(lngPageCount);
+}
+
+void frmDelverResults::txtPage_Enter()
+{
+    bool number = false;
+    const qlonglong typed = txtPage->text().trimmed().toLongLong(&number);
+    // Whether a page lies past the end is known from the count.
+    const bool known = number && typed >= 1 && EnsureRead(std::min<qlonglong>(typed, INT32_MAX) * pageSize);
+    if (closing_ || (number && typed >= 1 && !known))
+        return;
+    if (!number || typed < 1 || (typed - 1) * pageSize >= rsResults->RecordCount()) {
+        if (!WaitForCount())
+            return;
+        MsgBox(u"Enter a page number from 1 to %1."_s.arg(Grouped(lngPageCount)), Icon::Exclamation, u"Go to Page"_s);
+        txtPage->setText(QString::number(lngCurrentPage));
+        txtPage->selectAll();
+        return;
+    }
+    GoToPage(int32_t(typed));
+    txtPage->setText(QString::number(lngCurrentPage));
+}
+
+void frmDelverResults::SortBy(int col)
+{
+    if (!shown_ || col < 1 || col >= grdResults->Cols())
+        return;
+    const int field = col - 1;
+    // Ascending, then descending, then the statement's order again.
+    const bool unsort = sortField_ == field && sortDescending_;
+    const bool descending = sortField_ == field && !sortDescending_;
+    auto showIndicator = [this] {
+        QHeaderView* header = grdResults->horizontalHeader();
+        header->setSortIndicatorShown(sortField_ >= 0);
+        if (sortField_ >= 0)
+            header->setSortIndicator(sortField_, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+    };
+    if (unsort) {
+        shown_->SetOrder(nullptr);
+        sortField_ = -1;
+    } else {
+        if (!WaitForCount()) {
+            showIndicator();
+            return;
+        }
+        std::unique_ptr<ResultOrder>& order = orders_[{field, descending}];
+        if (!order) {
+            const int type = rsResults->FieldType(field);
+            const int64_t records = rsResults->RecordCount();
+            std::unique_ptr<ResultOrder> made;
+            try {
+                BusyPointer busy;
+                // Off the window's thread, with the progress and Cancel of a long read.
+                ReadInterruptibly([&] {
+                    made = std::make_unique<ResultOrder>(records_->Cache(), field, type, descending, records,
+                                                         stopRequested_);
+                });
+            } catch (const RuntimeError& error) {
+                orders_.erase({field, descending});
+                showIndicator();
+                if (!IsCancellation(error))
+                    MsgBox(error.description, Icon::Exclamation, u"SQL Result"_s);
+                return;
+            }
+            order = std::move(made);
+        }
+        shown_->SetOrder(order.get());
+        sortField_ = field;
+        sortDescending_ = descending;
+    }
+    showIndicator();
+    lngCurrentPage = 1;
     try {
         LoadPage(false);
     } catch (const RuntimeError& error) {
@@ -468,18 +755,26 @@ void frmDelverResults::cmdBack_Click()
     }
 }
 
-void frmDelverResults::cmdNext_Click()
+ResultRows& frmDelverResults::Rows()
 {
-    if (lngCurrentPage == lngPageCount) {
-        Beep();
-        return;
-    }
-    ++lngCurrentPage;
-    try {
-        LoadPage(false);
-    } catch (const RuntimeError& error) {
-        GiveUp(error.description);
-    }
+    if (!shown_)
+        Raise(91, u"SQL Result"_s, u"There is no result."_s);
+    return *shown_;
+}
+
+void frmDelverResults::mnuTools_FitColumns_Click()
+{
+    for (int c = 1; c < grdResults->Cols(); ++c)
+        grdResults->FitColumn(c);
+}
+
+void frmDelverResults::CopySelection(bool withHeadings)
+{
+    QModelIndexList cells = grdResults->selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && grdResults->currentIndex().isValid())
+        cells.append(grdResults->currentIndex());
+    if (QMimeData* data = CopiedCells(*grdResults, cells, withHeadings))
+        QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void frmDelverResults::mnuTools_AdjRowHeight_Click()
@@ -534,6 +829,9 @@ void frmDelverResults::mnuTools_Export_Excel_Click() { ExportResults(ExportForma
 
 void frmDelverResults::ExportResults(ExportFormat format)
 {
+    // The export writes the whole result: it waits for the count.
+    if (!WaitForCount())
+        return;
     std::optional<BusyPointer> busy;
     std::unique_ptr<ResultExportFile> file;
     try {
@@ -578,10 +876,15 @@ void frmDelverResults::DockPanels()
     pnlProgress->setGeometry(0, picPanel->y() - pnlProgress->height(), width(), pnlProgress->height());
 
     const int h = picPanel->height();
-    const int margin = 6, gap = 4, buttonHeight = h - 2 * margin;
-    cmdBack->setGeometry(margin, margin, 40, buttonHeight);
-    cmdNext->setGeometry(cmdBack->geometry().right() + 1 + gap, margin, 40, buttonHeight);
-    pnlPage->setGeometry(cmdNext->geometry().right() + 1 + 2 * gap, margin, 130, buttonHeight);
+    const int margin = 6, gap = 4, buttonHeight = h - 2 * margin, arrow = 30;
+    int x = margin;
+    for (QPushButton* b : {cmdFirst, cmdBack, cmdNext, cmdLast}) {
+        b->setGeometry(x, margin, arrow, buttonHeight);
+        x += arrow + gap;
+    }
+    pnlPage->setGeometry(x + gap, margin, 110, buttonHeight);
+    txtPage->setGeometry(pnlPage->geometry().right() + 1 + gap, margin, 48, buttonHeight);
+    x = txtPage->geometry().right() + 1 + 2 * gap;
     int right = picPanel->width() - margin;
     for (QPushButton* b : {cmdClose, cmdHelp, cmdCancel}) {
         if (!b->isVisibleTo(picPanel))
@@ -589,6 +892,7 @@ void frmDelverResults::DockPanels()
         b->setGeometry(right - 80, margin, 80, buttonHeight);
         right -= 80 + gap;
     }
+    lblRecords->setGeometry(x, margin, std::max(0, right - x), buttonHeight);
 }
 
 void frmDelverResults::ArrangeControls()
@@ -640,6 +944,8 @@ void frmDelverResults::UpdateProgress(int32_t done, int32_t total)
 
 void frmDelverResults::closeEvent(QCloseEvent* event)
 {
+    // The count stops with the window.
+    StopCountingNow();
     if (reading_) {
         // Closing while the result is read means stopping the read; the window then
         // closes by itself.
@@ -652,11 +958,34 @@ void frmDelverResults::closeEvent(QCloseEvent* event)
 
 void frmDelverResults::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape && reading_) {
+    if (event->key() == Qt::Key_Escape && (reading_ || counting_)) {
         StopReading();
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+bool frmDelverResults::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != grdResults || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    std::function<void()> command;
+    if (key->matches(QKeySequence::Copy))
+        command = [this] { CopySelection(false); };
+    else if (mods == Qt::NoModifier && key->key() == Qt::Key_PageDown)
+        command = [this] { cmdNext_Click(); };
+    else if (mods == Qt::NoModifier && key->key() == Qt::Key_PageUp)
+        command = [this] { cmdBack_Click(); };
+    else if (mods == Qt::ControlModifier && key->key() == Qt::Key_Home)
+        command = [this] { cmdFirst_Click(); };
+    else if (mods == Qt::ControlModifier && key->key() == Qt::Key_End)
+        command = [this] { cmdLast_Click(); };
+    if (!command)
+        return QDialog::eventFilter(watched, event);
+    Guarded(command);
+    return true;
 }
 
 } // namespace levy

@@ -1,14 +1,23 @@
 #pragma once
 
+#include "values/Value.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QTimer>
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <map>
 #include <memory>
+#include <thread>
 
 class QAction;
+class QEventLoop;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QMenuBar;
 class QProgressBar;
@@ -18,10 +27,15 @@ namespace levy {
 
 class CommonDialog;
 class FlexGrid;
+class QueryRecordset;
 class Recordset;
+class ResultOrder;
+class ResultRows;
+class ShownResult;
 enum class ExportFormat;
 
-// Shows the result of an accepted statement 100 records at a time, and exports it.
+// Shows the result of an accepted statement 100 records at a time, and exports it. Page 1
+// shows as soon as its records are read; the rest is counted in the background.
 class frmDelverResults : public QDialog {
     Q_OBJECT
 public:
@@ -35,9 +49,13 @@ public:
 
     FlexGrid* grdResults;
     QWidget* picPanel;
+    QPushButton* cmdFirst;
     QPushButton* cmdBack;
     QPushButton* cmdNext;
+    QPushButton* cmdLast;
     QLabel* pnlPage;
+    QLineEdit* txtPage;    // a page number to go to
+    QLabel* lblRecords;    // "Records 101-200 of 1,000,000"
     QPushButton* cmdHelp;
     QPushButton* cmdClose;
     QPushButton* cmdCancel;  // stops a long read of the result
@@ -46,6 +64,10 @@ public:
     QMenuBar* mnuBar;
     QMenu* mnuTools;
     QAction* mnuTools_AdjRowHeight;
+    QAction* mnuTools_FitColumns;
+    QAction* mnuTools_Copy;
+    QAction* mnuTools_CopyWithHeadings;
+    QAction* mnuTools_Sep0;
     QMenu* mnuTools_Export;
     QAction* mnuTools_Export_Generic;
     QAction* mnuTools_Export_Excel;
@@ -63,7 +85,7 @@ public:
     void OpenColumnsWideEnough();
     // Shows page lngCurrentPage; raises what the engine raises.
     void LoadPage(bool blnSilent);
-    void FillGridRow();
+    void FillGridRow(const QList<Value>& record);
     void ClearRemainingRows(int32_t firstRow, bool blnSilent);
     void UpdateNavigationButtons();
     void ArrangeControls();
@@ -77,10 +99,27 @@ public:
 
     void cmdBack_Click();
     void cmdNext_Click();
+    void cmdFirst_Click();
+    void cmdLast_Click();
+    // Goes to the page typed in txtPage; a number that is no page is answered.
+    void txtPage_Enter();
     void mnuTools_AdjRowHeight_Click();
+    void mnuTools_FitColumns_Click();
+    // Puts the selected cells on the clipboard as tab-separated text and as HTML.
+    void CopySelection(bool withHeadings);
+    // A click on the heading of grid column `col`: ascending, descending, the statement's order.
+    void SortBy(int col);
+
+    // The whole result in the order shown, for the commands beyond the page (chart, print).
+    ResultRows& Rows();
 
     // True while a long read of the result runs and may be stopped with cmdCancel.
     bool Reading() const { return reading_; }
+    // True while the records after page 1 are counted in the background.
+    bool Counting() const { return counting_; }
+    // Waits, with the progress and Cancel, until the whole result is read; false when the
+    // user stopped it or the read failed (the window then closes).
+    bool WaitForCount();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -88,6 +127,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Activate();
@@ -96,6 +136,17 @@ private:
     // responsive and cmdCancel can stop the engine. Rethrows what the read raised.
     void ReadInterruptibly(const std::function<void()>& read);
     void StopReading();
+    // The background count of the records after page 1.
+    void StartCounting();
+    void CountTick();
+    void CountFinished();
+    void StopCountingNow();
+    // Makes the records up to `records` readable, waiting for the count when needed.
+    bool EnsureRead(int64_t records);
+    // Goes to a page, beeping when there is no such page.
+    void GoToPage(int32_t page);
+    void UpdatePageTexts();
+    void SetNavigationEnabled(bool enabled);
     // A failure while the result is opened or a page is filled: says so and closes.
     void GiveUp(const QString& description);
     void DockPanels();
@@ -106,10 +157,25 @@ private:
     void ExportResults(ExportFormat format);
 
     int64_t recordCount_ = 0;
+    QueryRecordset* records_ = nullptr;  // rsResults as what it is
+    std::unique_ptr<ShownResult> shown_;
+    std::map<std::pair<int, bool>, std::unique_ptr<ResultOrder>> orders_;  // by field and direction, made once each
+    int sortField_ = -1;
+    bool sortDescending_ = false;
+
+    std::thread counter_;
+    std::atomic<bool> countStop_{false};
+    std::atomic<bool> countDone_{false};
+    std::exception_ptr countFailure_;
+    bool counting_ = false;
+    bool countStopped_ = false;  // the user stopped the count: the result is known in part
+    QTimer countTicker_;
+    QEventLoop* countWait_ = nullptr;
+    QElapsedTimer countStarted_;
     QElapsedTimer progressPainted_;  // since the bar was last painted; invalid when just shown
 
     bool reading_ = false;
-    bool stopRequested_ = false;
+    std::atomic<bool> stopRequested_{false};
     bool closing_ = false;
 };
 

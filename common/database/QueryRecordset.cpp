@@ -108,18 +108,21 @@ void QueryRecordset::Start() const
 
 bool QueryRecordset::IsEOF() const
 {
+    std::lock_guard lock(mutex_);
     Start();
     return eof_;
 }
 
 bool QueryRecordset::IsBOF() const
 {
+    std::lock_guard lock(mutex_);
     Start();
     return bof_;
 }
 
 int64_t QueryRecordset::RecordCount() const
 {
+    std::lock_guard lock(mutex_);
     Start();
     return read_;
 }
@@ -155,6 +158,7 @@ void QueryRecordset::Live() const
 
 int QueryRecordset::FieldCount() const
 {
+    std::lock_guard lock(mutex_);
     // A deferred crosstab knows its columns only once its pivot has been read; other
     // statements know them without reading a record.
     if (pending_ && !statement_ && connection_)
@@ -164,6 +168,7 @@ int QueryRecordset::FieldCount() const
 
 const FieldDef& QueryRecordset::Field(int index) const
 {
+    std::lock_guard lock(mutex_);
     Start();
     if (index < 0 || index >= fields_.size())
         RaiseEngine(3265, u"Item not found in this collection."_s);
@@ -172,6 +177,7 @@ const FieldDef& QueryRecordset::Field(int index) const
 
 Value QueryRecordset::FieldValue(int index) const
 {
+    std::lock_guard lock(mutex_);
     Live();
     Start();
     Field(index);
@@ -185,6 +191,17 @@ bool QueryRecordset::ReadNext()
 {
     if (complete_ || !statement_)
         return false;
+    try {
+        return ReadNextRecord();
+    } catch (const RuntimeError&) {
+        // A failed step has reset the statement: a later read starts it again.
+        statementAt_ = 0;
+        throw;
+    }
+}
+
+bool QueryRecordset::ReadNextRecord()
+{
     // A statement that was let go of starts again and passes over what was read.
     while (statementAt_ < read_) {
         if (!statement_->Step()) {
@@ -255,10 +272,15 @@ void QueryRecordset::LoadRow() const
     rowAt_ = position_;
 }
 
-void QueryRecordset::MoveFirst() { GoTo(0); }
+void QueryRecordset::MoveFirst()
+{
+    std::lock_guard lock(mutex_);
+    GoTo(0);
+}
 
 void QueryRecordset::MoveNext()
 {
+    std::lock_guard lock(mutex_);
     Start();
     if (eof_)
         RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
@@ -267,6 +289,7 @@ void QueryRecordset::MoveNext()
 
 void QueryRecordset::MoveLast()
 {
+    std::lock_guard lock(mutex_);
     Live();
     Start();
     while (ReadNext()) {
@@ -276,6 +299,7 @@ void QueryRecordset::MoveLast()
 
 void QueryRecordset::Move(int64_t n)
 {
+    std::lock_guard lock(mutex_);
     Start();
     if (bof_ || eof_)
         RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
@@ -288,8 +312,65 @@ void QueryRecordset::Interrupt()
         sqlite3_interrupt(connection_->Handle());
 }
 
+void QueryRecordset::LetGo()
+{
+    if (statement_ && !complete_) {
+        statement_->Reset();
+        statementAt_ = 0;
+    }
+}
+
+void QueryRecordset::ReadAhead(int64_t count)
+{
+    std::lock_guard lock(mutex_);
+    Live();
+    Start();
+    while (read_ < count && ReadNext()) {
+    }
+}
+
+void QueryRecordset::ReadRest(const std::atomic<bool>& stop)
+{
+    // The lock is let go of every few hundred records, so that the records read so far
+    // can be shown meanwhile.
+    constexpr int step = 500;
+    for (;;) {
+        std::lock_guard lock(mutex_);
+        Live();
+        Start();
+        for (int i = 0; i < step; ++i)
+            if (!ReadNext())
+                return;
+        if (stop) {
+            LetGo();
+            return;
+        }
+    }
+}
+
+bool QueryRecordset::Complete() const
+{
+    std::lock_guard lock(mutex_);
+    return complete_ && !pending_;
+}
+
+QList<Value> QueryRecordset::Record(int64_t index) const
+{
+    std::lock_guard lock(mutex_);
+    Live();
+    Start();
+    if (index < 0 || index >= read_)
+        RaiseEngine(engine::errNoCurrentRecord, u"No current record."_s);
+    const QList<Value>& stored = cache_->Row(index);
+    QList<Value> record(fields_.size());
+    for (int c = 0; c < fields_.size(); ++c)
+        record[c] = FromStorage(stored[c], fields_[c].type);
+    return record;
+}
+
 void QueryRecordset::Close()
 {
+    std::lock_guard lock(mutex_);
     closed_ = true;
     statement_.reset();
     cache_.reset();

@@ -4,7 +4,9 @@
 #include "ResultCache.h"
 #include "engine/SqliteHandle.h"
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace levy {
 
@@ -14,6 +16,10 @@ namespace levy {
 // the recordset opens (or when first asked for, see QueryReading), the rest at the
 // first move past it; the statement is then finished, so an open recordset never keeps
 // other programs from writing.
+//
+// One thread may read the rest of the result (ReadRest) while another looks at the records
+// already read: every call takes the recordset's lock, so the engine's handles are used by
+// one thread at a time.
 class QueryRecordset : public Recordset {
 public:
     // Runs a user's statement (in the Access-style dialect or the engine's own SQL),
@@ -40,6 +46,22 @@ public:
     // with "The operation was stopped.".
     void Interrupt();
 
+    // Reads from the start until `count` records are read or the result ends.
+    void ReadAhead(int64_t count);
+    // Reads on to the end of the result, in steps that let other threads look at what was
+    // read. When `stop` is set it lets go of the statement and returns; a later read
+    // starts the statement again and passes over what was read. Raises what the engine
+    // raises.
+    void ReadRest(const std::atomic<bool>& stop);
+    // True once the whole result has been read.
+    bool Complete() const;
+    // A record by its place in the result, from 0, with the fields' types; it must have
+    // been read.
+    QList<Value> Record(int64_t index) const;
+    // The records read, for a reader of the whole result (a sort); only while no other
+    // thread reads.
+    ResultCache& Cache() { return *cache_; }
+
 private:
     // Reads the first record, if that has not been done yet. Every look at the records
     // goes through here, the const ones too: their answers depend on the first read.
@@ -51,11 +73,13 @@ private:
     void LoadRow() const;
     // Reads the next record into the cache; false at the end of the result.
     bool ReadNext();
+    bool ReadNextRecord();
     // A column whose type neither its declaration nor its expression tells takes it from
     // all its values, as they are read: the first non-Null value alone could be a whole
     // number in a column of fractions, or a number in a column of texts.
     void NoteValueKinds(const QList<Value>& stored);
     void Live() const;
+    void LetGo();
 
     std::shared_ptr<engine::Connection> connection_;
     QString sql_;
@@ -73,6 +97,7 @@ private:
     bool bof_ = true;
     bool eof_ = true;
     bool closed_ = false;
+    mutable std::recursive_mutex mutex_;
 };
 
 } // namespace levy

@@ -79,6 +79,31 @@ QList<Value> Decode(const char*& p)
     return row;
 }
 
+// Reads the value at p as it is stored, and moves p past it.
+ResultCache::StoredCell TakeCell(const char*& p)
+{
+    ResultCache::StoredCell cell;
+    switch (*p++) {
+    case tagInteger:
+        cell.kind = ResultCache::StoredCell::Integer;
+        cell.integer = Take<int64_t>(p);
+        break;
+    case tagDouble:
+        cell.kind = ResultCache::StoredCell::Double;
+        cell.real = Take<double>(p);
+        break;
+    case tagText: {
+        const uint32_t size = Take<uint32_t>(p);
+        cell.kind = ResultCache::StoredCell::Text;
+        cell.utf8 = QByteArrayView(p, qsizetype(size));
+        p += size;
+        break;
+    }
+    default: break;
+    }
+    return cell;
+}
+
 QByteArray RandomKey()
 {
     QByteArray hex;
@@ -147,12 +172,19 @@ ResultCache::ResultCache()
         connection_->Execute(u"PRAGMA synchronous = OFF"_s);
         connection_->Execute(u"PRAGMA cache_size = 64"_s);
         connection_->Execute(u"CREATE TABLE blocks (n INTEGER PRIMARY KEY, rows BLOB NOT NULL)"_s);
+        connection_->Execute(u"CREATE TABLE kept (n INTEGER PRIMARY KEY, data BLOB NOT NULL)"_s);
         connection_->Execute(u"BEGIN"_s);
         insert_ = std::make_unique<engine::Statement>(connection_, u"INSERT INTO blocks (n, rows) VALUES (?, ?)"_s);
         select_ = std::make_unique<engine::Statement>(connection_, u"SELECT rows FROM blocks WHERE n = ?"_s);
+        keep_ = std::make_unique<engine::Statement>(connection_, u"INSERT OR REPLACE INTO kept (n, data) VALUES (?, ?)"_s);
+        kept_ = std::make_unique<engine::Statement>(connection_, u"SELECT data FROM kept WHERE n = ?"_s);
+        forget_ = std::make_unique<engine::Statement>(connection_, u"DELETE FROM kept WHERE n BETWEEN ? AND ?"_s);
     } catch (const RuntimeError&) {
         insert_.reset();
         select_.reset();
+        keep_.reset();
+        kept_.reset();
+        forget_.reset();
         if (connection_)
             connection_->Close();
         QFile::remove(path_);
@@ -165,6 +197,9 @@ ResultCache::~ResultCache()
 {
     insert_.reset();
     select_.reset();
+    keep_.reset();
+    kept_.reset();
+    forget_.reset();
     if (connection_)
         connection_->Close();
     QFile::remove(path_);
@@ -174,6 +209,9 @@ ResultCache::~ResultCache()
 
 void ResultCache::Append(const QList<Value>& row)
 {
+    // The loaded block may be the pending one, whose bytes are about to move.
+    if (loadedBlock_ == writtenBlocks_)
+        loadedBlock_ = -1;
     Encode(pending_, row);
     ++rows_;
     if (++pendingRows_ == blockSize)
@@ -207,35 +245,119 @@ void ResultCache::WriteBlock()
     ++writtenBlocks_;
 }
 
-void ResultCache::ReadBlock(int64_t block)
+void ResultCache::LoadBlock(int64_t block)
 {
+    loadedBlock_ = -1;
+    decodedAt_ = -1;
     // The block still being filled is read from memory.
-    loaded_.clear();
     if (block >= writtenBlocks_) {
-        const char* p = pending_.constData();
-        for (int i = 0; i < pendingRows_; ++i)
-            loaded_.append(Decode(p));
-        loadedBlock_ = block;
-        return;
+        loadedBytes_ = pending_;
+    } else {
+        select_->Reset();
+        select_->Bind(1, block);
+        if (!select_->Step())
+            RaiseEngine(engine::errIo, u"A block of the query's result could not be read back."_s);
+        loadedBytes_ = QByteArray(static_cast<const char*>(sqlite3_column_blob(select_->Handle(), 0)),
+                                  sqlite3_column_bytes(select_->Handle(), 0));
+        select_->Reset();
     }
-    select_->Reset();
-    select_->Bind(1, block);
-    if (!select_->Step())
-        RaiseEngine(engine::errIo, u"A block of the query's result could not be read back."_s);
-    const char* p = static_cast<const char*>(sqlite3_column_blob(select_->Handle(), 0));
-    const char* end = p + sqlite3_column_bytes(select_->Handle(), 0);
-    while (p < end)
-        loaded_.append(Decode(p));
-    select_->Reset();
+    rowStarts_.clear();
+    const char* begin = loadedBytes_.constData();
+    const char* p = begin;
+    const char* end = p + loadedBytes_.size();
+    while (p < end) {
+        rowStarts_.push_back(int(p - begin));
+        const uint32_t n = Take<uint32_t>(p);
+        for (uint32_t c = 0; c < n; ++c)
+            TakeCell(p);
+    }
+    loadedRows_ = int(rowStarts_.size());
     loadedBlock_ = block;
 }
 
 const QList<Value>& ResultCache::Row(int64_t index)
 {
+    if (index == decodedAt_)
+        return decoded_;
     const int64_t block = index / blockSize;
-    if (block != loadedBlock_ || index % blockSize >= loaded_.size())
-        ReadBlock(block);
-    return loaded_[int(index % blockSize)];
+    const int at = int(index % blockSize);
+    if (block != loadedBlock_ || at >= loadedRows_)
+        LoadBlock(block);
+    if (at >= loadedRows_)
+        RaiseEngine(engine::errIo, u"A row of the query's result could not be read back."_s);
+    const char* p = loadedBytes_.constData() + rowStarts_[size_t(at)];
+    decoded_ = Decode(p);
+    decodedAt_ = index;
+    return decoded_;
+}
+
+void ResultCache::ScanColumn(int column, const std::function<bool(int64_t row, const StoredCell& cell)>& visit)
+{
+    int64_t row = 0;
+    auto scan = [&](const char* p, const char* end) {
+        while (p < end) {
+            const uint32_t n = Take<uint32_t>(p);
+            StoredCell wanted;
+            for (uint32_t c = 0; c < n; ++c) {
+                StoredCell cell = TakeCell(p);
+                if (int(c) == column)
+                    wanted = cell;
+            }
+            if (!visit(row++, wanted))
+                return false;
+        }
+        return true;
+    };
+    for (int64_t block = 0; block < writtenBlocks_; ++block) {
+        select_->Reset();
+        select_->Bind(1, block);
+        if (!select_->Step())
+            RaiseEngine(engine::errIo, u"A block of the query's result could not be read back."_s);
+        const char* p = static_cast<const char*>(sqlite3_column_blob(select_->Handle(), 0));
+        const bool more = scan(p, p + sqlite3_column_bytes(select_->Handle(), 0));
+        select_->Reset();
+        if (!more)
+            return;
+    }
+    scan(pending_.constData(), pending_.constData() + pending_.size());
+}
+
+void ResultCache::Keep(int64_t key, QByteArrayView data)
+{
+    keep_->Reset();
+    keep_->Bind(1, key);
+    sqlite3_bind_blob(keep_->Handle(), 2, data.data(), int(data.size()), SQLITE_STATIC);
+    try {
+        keep_->Step();
+    } catch (const RuntimeError& error) {
+        keep_->Reset();
+        if (error.number != engine::errDiskFull)
+            throw;
+        RaiseEngine(engine::errDiskFull, u"The disk holding the folder \"%1\" is full: the query's result cannot be "
+                                         u"sorted there."_s.arg(QDir::toNativeSeparators(Folder())));
+    }
+    keep_->Reset();
+}
+
+QByteArray ResultCache::Kept(int64_t key)
+{
+    kept_->Reset();
+    kept_->Bind(1, key);
+    if (!kept_->Step())
+        RaiseEngine(engine::errIo, u"A part of the query's sorted result could not be read back."_s);
+    QByteArray data(static_cast<const char*>(sqlite3_column_blob(kept_->Handle(), 0)),
+                    sqlite3_column_bytes(kept_->Handle(), 0));
+    kept_->Reset();
+    return data;
+}
+
+void ResultCache::Forget(int64_t firstKey, int64_t lastKey)
+{
+    forget_->Reset();
+    forget_->Bind(1, firstKey);
+    forget_->Bind(2, lastKey);
+    forget_->Step();
+    forget_->Reset();
 }
 
 } // namespace levy

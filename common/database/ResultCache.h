@@ -4,18 +4,32 @@
 #include "values/Value.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace levy {
 
 // Where a query result is kept once it has been read: a private database file of its
 // own, encrypted with a random key that never leaves the process, removed when the
 // result is closed. Rows are kept in blocks, so any block is found at once and memory
-// holds no more than a block or two, however long the result.
+// holds no more than a block or two, however long the result. Not thread-safe: its owner
+// serialises the calls.
 class ResultCache {
 public:
     static constexpr int blockSize = 100;
+
+    // One stored value as the cache holds it, without a copy; a text points into the
+    // cache's own buffer and is valid during the visit only.
+    struct StoredCell {
+        enum Kind : char { Null = 0, Integer = 1, Double = 2, Text = 3 };
+        Kind kind = Null;
+        int64_t integer = 0;
+        double real = 0;
+        QByteArrayView utf8;
+    };
 
     ResultCache();
     ~ResultCache();
@@ -27,8 +41,17 @@ public:
     // Writes out the last, partly filled block.
     void Flush();
     int64_t RowCount() const { return rows_; }
-    // A row by position, from 0; it must have been appended.
+    // A row by position, from 0; it must have been appended. Only that row of its block
+    // is decoded, so rows far apart cost no more than rows side by side.
     const QList<Value>& Row(int64_t index);
+    // Visits one column of every row in order; `visit` returns false to stop early.
+    void ScanColumn(int column, const std::function<bool(int64_t row, const StoredCell& cell)>& visit);
+
+    // Data derived from the result (a sort order), kept enciphered beside it under a key
+    // of the caller's choosing, and removed with it.
+    void Keep(int64_t key, QByteArrayView data);
+    QByteArray Kept(int64_t key);
+    void Forget(int64_t firstKey, int64_t lastKey);
 
     // The folder of the cache files; stale files left by a program that died are
     // removed when a new cache is made.
@@ -36,19 +59,25 @@ public:
 
 private:
     void WriteBlock();
-    void ReadBlock(int64_t block);
+    // Makes `block` the loaded one: its bytes and where each of its rows starts.
+    void LoadBlock(int64_t block);
 
     QString path_;
     int lockFd_ = -1;
     std::shared_ptr<engine::Connection> connection_;
     std::unique_ptr<engine::Statement> insert_;
     std::unique_ptr<engine::Statement> select_;
+    std::unique_ptr<engine::Statement> keep_, kept_, forget_;
     QByteArray pending_;
     int pendingRows_ = 0;
     int64_t rows_ = 0;
     int64_t writtenBlocks_ = 0;
     int64_t loadedBlock_ = -1;
-    QList<QList<Value>> loaded_;
+    int loadedRows_ = 0;          // rows of the loaded block (the pending one may grow)
+    QByteArray loadedBytes_;
+    std::vector<int> rowStarts_;  // offsets of the loaded block's rows
+    int64_t decodedAt_ = -1;      // the row decoded_ holds
+    QList<Value> decoded_;
 };
 
 } // namespace levy

@@ -3,6 +3,7 @@
 
 #include "FlexGrid.h"
 #include "QueryValidation.h"
+#include "ResultRows.h"
 #include "SqlEditor.h"
 #include "levy/DatabaseAccess.h"
 #include "database/QueryDef.h"
@@ -24,7 +25,13 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QClipboard>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -64,6 +71,39 @@ public:
     }
 };
 
+// A plain click on the heading of grid column `col`, as the user sorts.
+void ClickHeading(frmDelverResults& w, int col, Qt::KeyboardModifiers modifiers = {})
+{
+    QHeaderView* header = w.grdResults->horizontalHeader();
+    const int x = header->sectionViewportPosition(col - 1) + header->sectionSize(col - 1) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers, QPoint(x, header->height() / 2));
+}
+
+// The texts of one grid column, rows 1 to n, without the blanks that lay numbers out.
+QStringList ColumnTexts(const FlexGrid& grid, int col, int n)
+{
+    QStringList texts;
+    for (int r = 1; r <= n; ++r)
+        texts.append(grid.TextMatrix(r, col).trimmed());
+    return texts;
+}
+
+// The separate bands of ink (lines of text) in a rectangle of a picture.
+int InkLines(const QImage& image, const QRect& rect)
+{
+    int lines = 0;
+    bool inLine = false;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        bool ink = false;
+        for (int x = rect.left(); x <= rect.right() && !ink; ++x)
+            ink = qGray(image.pixel(x, y)) < 128;
+        if (ink && !inLine)
+            ++lines;
+        inLine = ink;
+    }
+    return lines;
+}
+
 // The visible texts of a grid row, columns 0 to the last.
 QStringList RowTexts(const FlexGrid& grid, int row)
 {
@@ -101,6 +141,15 @@ private slots:
     void workbookExportOfEveryPage();
     void cancelledOrRefusedExportChangesNothing_data();
     void cancelledOrRefusedExportChangesNothing();
+    void pageOneShowsBeforeTheCountWhichCanBeStopped();
+    void navigation_data();
+    void navigation();
+    void sortByHeading_data();
+    void sortByHeading();
+    void fitAndDraggedWidthsHold();
+    void numbersDoNotWrapInTallerRows();
+    void copyToTheClipboard_data();
+    void copyToTheClipboard();
 
 private:
     // Runs `sql` as the editor would and opens the results window without its modal loop.
@@ -152,6 +201,10 @@ std::unique_ptr<frmDelverResults> TestDelverResults::Open(const QString& sql)
     window->show();
     QTest::qWait(0);
     QCoreApplication::processEvents();
+    // Page 1 shows at once; these tests look at the counted result.
+    QDeadlineTimer deadline(20000);
+    while (window->Counting() && !deadline.hasExpired())
+        QTest::qWait(5);
     return window;
 }
 
@@ -195,10 +248,12 @@ void TestDelverResults::pagesButtonsAndBlankRows()
     QVERIFY(!w->cmdNext->isEnabled());
     QCOMPARE(w->cmdBack->isEnabled(), pages > 1);
     const int first = (pages - 1) * 100 + 1;
-    QCOMPARE(RowTexts(grid, 1), QStringList({u"1 "_s, u"%1  "_s.arg(first), u"Payer %1"_s.arg(first)}));
+    // Row headings number the records in the result; the rows after the last hold none.
+    QCOMPARE(RowTexts(grid, 1), QStringList({u"%1 "_s.arg(first), u"%1  "_s.arg(first), u"Payer %1"_s.arg(first)}));
     QCOMPARE(grid.TextMatrix(recordsOnLastPage, 1), u"%1  "_s.arg(records));
+    QCOMPARE(grid.TextMatrix(recordsOnLastPage, 0), u"%1 "_s.arg(records));
     for (int r = recordsOnLastPage + 1; r <= 100; ++r)
-        QCOMPARE(RowTexts(grid, r), QStringList({u"%1 "_s.arg(r), QString(), QString()}));
+        QCOMPARE(RowTexts(grid, r), QStringList({QString(), QString(), QString()}));
     w->cmdNext_Click();
     QCOMPARE(BeepCount(), beeps + 2);
     QCOMPARE(w->lngCurrentPage, pages);
@@ -207,7 +262,7 @@ void TestDelverResults::pagesButtonsAndBlankRows()
         w->cmdBack->click();
         QCOMPARE(w->lngCurrentPage, pages - 1);
         QCOMPARE(grid.TextMatrix(100, 1), u"%1  "_s.arg((pages - 1) * 100));
-        QCOMPARE(grid.TextMatrix(100, 0), u"100 "_s);
+        QCOMPARE(grid.TextMatrix(100, 0), u"%1 "_s.arg((pages - 1) * 100));
     }
     QVERIFY(!w->pnlProgress->isVisible());
     QVERIFY(MessageLog::Shown().isEmpty());
@@ -257,7 +312,8 @@ void TestDelverResults::cellTextsColoursAndLayout()
     QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     QCOMPARE(grid.model()->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
     QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), u"Payer"_s);
-    QCOMPARE(grid.model()->headerData(99, Qt::Vertical).toString(), u"100 "_s);
+    QCOMPARE(grid.model()->headerData(2, Qt::Vertical).toString(), u"3 "_s);
+    QCOMPARE(grid.model()->headerData(3, Qt::Vertical).toString(), QString());
     QCOMPARE(w->pnlPage->text(), u"Page 1 of 1"_s);
 }
 
@@ -383,7 +439,8 @@ void TestDelverResults::windowMenuPanelAndHelp()
     QStringList items;
     for (QAction* a : w->mnuTools->actions())
         items.append(a->isSeparator() ? u"-"_s : a->text());
-    QCOMPARE(items, QStringList({u"Adjust Row Height"_s, u"Export Results"_s, u"-"_s, u"Help"_s, u"-"_s, u"Close"_s}));
+    QCOMPARE(items, QStringList({u"Adjust Row Height"_s, u"Fit columns"_s, u"-"_s, u"Copy"_s, u"Copy with headings"_s,
+                                 u"Export Results"_s, u"-"_s, u"Help"_s, u"-"_s, u"Close"_s}));
     QStringList exports;
     for (QAction* a : w->mnuTools_Export->actions())
         exports.append(a->text());
@@ -392,6 +449,8 @@ void TestDelverResults::windowMenuPanelAndHelp()
     QCOMPARE(w->cmdNext->toolTip(), u"Go to the next page"_s);
     QCOMPARE(w->pnlPage->toolTip(), u"Page counter"_s);
     QCOMPARE(w->cmdClose->toolTip(), u"Exit"_s);
+    QCOMPARE(w->cmdFirst->toolTip(), u"Go to the first page (Ctrl+Home)"_s);
+    QCOMPARE(w->cmdLast->toolTip(), u"Go to the last page (Ctrl+End)"_s);
     QCOMPARE(w->cmdHelp->text(), u"Help"_s);
 
     AppInfo::SetPathForTests(QStringLiteral(LEVY_PROGRAM_DIR));
@@ -465,6 +524,12 @@ void TestDelverResults::aSortedResultIsReadOnceForAllPages()
     w->cmdBack->click();
     QCOMPARE(w->grdResults->TextMatrix(1, 1), u"150  "_s);
     QCOMPARE(evaluated, 250);
+    // Sorting by a heading sorts what the window holds: the statement does not run again.
+    ClickHeading(*w, 1);
+    QCOMPARE(RowTexts(*w->grdResults, 1), QStringList({u"1 "_s, u"1  "_s}));
+    w->cmdNext->click();
+    QCOMPARE(RowTexts(*w->grdResults, 1), QStringList({u"101 "_s, u"101  "_s}));
+    QCOMPARE(evaluated, 250);
 }
 
 void TestDelverResults::silentPagesQueueOneRefresh()
@@ -487,8 +552,9 @@ void TestDelverResults::silentPagesQueueOneRefresh()
 void TestDelverResults::longReadCanBeStoppedAndChangesNothing()
 {
     Fill(3);
+    // The first record comes only at the end of a long read: page 1 cannot show before it.
     const QString sql = u"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 1000000000) "
-                        "SELECT x, 'some text to store' FROM n"_s;
+                        "SELECT x, 'some text to store' FROM n WHERE x > 999999999"_s;
     QVERIFY(ValidateQuery(sql));
     const QByteArray before = FileHash(path_);
     frmDelverResults w(nullptr);
@@ -651,6 +717,341 @@ void TestDelverResults::cancelledOrRefusedExportChangesNothing()
     QVERIFY(!w->pnlProgress->isVisible());
     QCOMPARE(w->pnlPage->text(), u"Page 2 of 2"_s);
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+void TestDelverResults::pageOneShowsBeforeTheCountWhichCanBeStopped()
+{
+    Fill(3);
+    const QString sql = u"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 1000000000) "
+                        "SELECT x, 'some text to store' FROM n"_s;
+    QVERIFY(ValidateQuery(sql));
+    const QByteArray before = FileHash(path_);
+    frmDelverResults w(nullptr);
+    w.show();
+    QTRY_VERIFY_WITH_TIMEOUT(w.grdResults->Rows() == 101 && w.grdResults->TextMatrix(100, 1) == u"100  "_s, 20000);
+    // Page 1 is there while the rest is still being counted.
+    QVERIFY(w.Counting());
+    QCOMPARE(w.pnlPage->text(), u"Page 1 of ?"_s);
+    QVERIFY2(w.lblRecords->text().startsWith(u"Records 1-100 of "_s), qPrintable(w.lblRecords->text()));
+    QVERIFY(w.lblRecords->text().endsWith(u" so far"_s));
+    QVERIFY(w.cmdNext->isEnabled() && w.cmdLast->isEnabled());
+    QTRY_VERIFY(w.cmdCancel->isVisible() && w.pnlProgress->isVisible());
+    QVERIFY(w.cmdClose->isEnabled());
+
+    // Stopping the count keeps the window and what was read.
+    w.cmdCancel->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Counting(), 20000);
+    QVERIFY(w.isVisible());
+    QVERIFY(!w.cmdCancel->isVisible() && !w.pnlProgress->isVisible());
+    QVERIFY2(w.lblRecords->text().startsWith(u"Records 1-100 of at least "_s), qPrintable(w.lblRecords->text()));
+    QCOMPARE(w.pnlPage->text(), u"Page 1 of ?"_s);
+    w.cmdNext->click();
+    QCOMPARE(RowTexts(*w.grdResults, 1), QStringList({u"101 "_s, u"101  "_s, u"some text to store"_s}));
+    QCOMPARE(w.pnlPage->text(), u"Page 2 of ?"_s);
+
+    // The last page needs the count: it is taken again, with its progress, and stopped again.
+    bool waitedWithProgress = false;
+    QTimer user;
+    connect(&user, &QTimer::timeout, &w, [&] {
+        if (!w.cmdCancel->isVisible() || !w.cmdCancel->isEnabled())
+            return;
+        waitedWithProgress = w.pnlProgress->isVisible() && !w.cmdLast->isEnabled() && !w.cmdClose->isEnabled();
+        w.cmdCancel->click();
+    });
+    user.start(20);
+    w.cmdLast->click();
+    user.stop();
+    QVERIFY(waitedWithProgress);
+    QVERIFY(!w.Counting());
+    QCOMPARE(w.lngCurrentPage, 2);
+    QVERIFY(w.cmdLast->isEnabled());
+    QVERIFY(MessageLog::Shown().isEmpty());
+    w.close();
+    QCOMPARE(FileHash(path_), before);
+    QVERIFY(ValidateQuery(u"SELECT count(*) FROM Receipts"_s));
+}
+
+void TestDelverResults::navigation_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("typed");  // for the page box
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("beeps");
+    QTest::addColumn<QString>("message");
+    const QString refused = u"Enter a page number from 1 to 11."_s;
+    QTest::newRow("Next button") << u"next"_s << QString() << 2 << 0 << QString();
+    QTest::newRow("Last button") << u"last"_s << QString() << 11 << 0 << QString();
+    QTest::newRow("First button on page 1 beeps") << u"first"_s << QString() << 1 << 1 << QString();
+    QTest::newRow("PgDn") << u"pgdn"_s << QString() << 2 << 0 << QString();
+    QTest::newRow("PgUp on page 1 beeps") << u"pgup"_s << QString() << 1 << 1 << QString();
+    QTest::newRow("Ctrl+End") << u"ctrl+end"_s << QString() << 11 << 0 << QString();
+    QTest::newRow("Ctrl+End, Ctrl+Home") << u"ctrl+end ctrl+home"_s << QString() << 1 << 0 << QString();
+    QTest::newRow("Last, PgDn beeps") << u"last pgdn"_s << QString() << 11 << 1 << QString();
+    QTest::newRow("page box 7") << u"type"_s << u"7"_s << 7 << 0 << QString();
+    QTest::newRow("page box 11, blanks around") << u"type"_s << u" 11 "_s << 11 << 0 << QString();
+    QTest::newRow("page box 0") << u"type"_s << u"0"_s << 1 << 0 << refused;
+    QTest::newRow("page box -1") << u"type"_s << u"-1"_s << 1 << 0 << refused;
+    QTest::newRow("page box abc") << u"type"_s << u"abc"_s << 1 << 0 << refused;
+    QTest::newRow("page box past the end") << u"type"_s << u"12"_s << 1 << 0 << refused;
+    QTest::newRow("page box 2.5") << u"type"_s << u"2.5"_s << 1 << 0 << refused;
+}
+
+void TestDelverResults::navigation()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, typed);
+    QFETCH(int, page);
+    QFETCH(int, beeps);
+    QFETCH(QString, message);
+    Fill(1001);
+    auto w = Open(u"SELECT [Receipt Number] FROM Receipts ORDER BY [Receipt Number]"_s);
+    QVERIFY(w);
+    const int beepsBefore = BeepCount();
+    FlexGrid& grid = *w->grdResults;
+    for (const QString& step : action.split(u' ')) {
+        if (step == u"next"_s)
+            w->cmdNext->click();
+        else if (step == u"last"_s)
+            w->cmdLast->click();
+        else if (step == u"first"_s)
+            w->cmdFirst_Click();
+        else if (step == u"pgdn"_s)
+            QTest::keyClick(&grid, Qt::Key_PageDown);
+        else if (step == u"pgup"_s)
+            QTest::keyClick(&grid, Qt::Key_PageUp);
+        else if (step == u"ctrl+end"_s)
+            QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        else if (step == u"ctrl+home"_s)
+            QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier);
+        else if (step == u"type"_s) {
+            w->txtPage->setFocus();
+            w->txtPage->selectAll();
+            QTest::keyClicks(w->txtPage, typed);
+            QTest::keyClick(w->txtPage, Qt::Key_Return);
+        }
+    }
+    QCOMPARE(BeepCount() - beepsBefore, beeps);
+    QCOMPARE(w->lngCurrentPage, page);
+    QCOMPARE(w->pnlPage->text(), u"Page %1 of 11"_s.arg(page));
+    const int first = (page - 1) * 100 + 1;
+    QCOMPARE(RowTexts(grid, 1), QStringList({u"%1 "_s.arg(first), u"%1  "_s.arg(first)}));
+    const QString last = page == 11 ? u"1,001"_s : QString::number(page * 100).replace(u"1000"_s, u"1,000"_s);
+    QCOMPARE(w->lblRecords->text(), u"Records %1-%2 of 1,001"_s.arg(first == 1001 ? u"1,001"_s : QString::number(first), last));
+    QCOMPARE(w->txtPage->text(), QString::number(page));
+    QCOMPARE(w->cmdFirst->isEnabled(), page != 1);
+    QCOMPARE(w->cmdLast->isEnabled(), page != 11);
+    if (message.isEmpty()) {
+        QVERIFY(MessageLog::Shown().isEmpty());
+    } else {
+        const MessageRequest m = test::OnlyMessage();
+        QCOMPARE(m.text, message);
+        QCOMPARE(m.title, u"Go to Page"_s);
+        QCOMPARE(m.icon, Icon::Exclamation);
+    }
+}
+
+namespace {
+// Five receipts whose orders by text, date, number and amount all differ from the
+// statement's, with a Null in each column and two payers equal but for case.
+void FillForSorting(levy::engine::Connection& c)
+{
+    c.Execute(u"INSERT INTO Receipts (Payer, [Paid On], [Receipt Number], Amount) VALUES "
+              "('banda', '2026-03-01 12:30:00', 10, -5),"
+              "('Chola', '2025-12-31 00:00:00', 9, 2000),"
+              "('alpha', NULL, 100, 0.5),"
+              "(NULL, '2026-01-15 00:00:00', NULL, NULL),"
+              "('Alpha', '2024-06-30 08:05:00', 11, -1234.5)"_s);
+}
+} // namespace
+
+void TestDelverResults::sortByHeading_data()
+{
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<QStringList>("texts");  // of that column, top to bottom
+    QTest::addColumn<QStringList>("payers");
+    const QStringList statement = {u"banda"_s, u"Chola"_s, u"alpha"_s, QString(), u"Alpha"_s};
+    QTest::newRow("text, ascending: Null first, case-blind, ties as read")
+        << 1 << 1 << QStringList{QString(), u"alpha"_s, u"Alpha"_s, u"banda"_s, u"Chola"_s}
+        << QStringList{QString(), u"alpha"_s, u"Alpha"_s, u"banda"_s, u"Chola"_s};
+    QTest::newRow("text, descending: Null last, ties still as read")
+        << 1 << 2 << QStringList{u"Chola"_s, u"banda"_s, u"alpha"_s, u"Alpha"_s, QString()}
+        << QStringList{u"Chola"_s, u"banda"_s, u"alpha"_s, u"Alpha"_s, QString()};
+    QTest::newRow("text, third click: the statement's order") << 1 << 3 << statement << statement;
+    QTest::newRow("dates as dates")
+        << 2 << 1
+        << QStringList{QString(), u"30/06/2024 08:05"_s, u"31/12/2025"_s, u"15/01/2026"_s, u"01/03/2026 12:30"_s}
+        << QStringList{u"alpha"_s, u"Alpha"_s, u"Chola"_s, QString(), u"banda"_s};
+    QTest::newRow("numbers as numbers") << 3 << 1 << QStringList{QString(), u"9"_s, u"10"_s, u"11"_s, u"100"_s}
+                                        << QStringList{QString(), u"Chola"_s, u"banda"_s, u"Alpha"_s, u"alpha"_s};
+    QTest::newRow("amounts by their signed value, descending")
+        << 4 << 2 << QStringList{u"2 000.00"_s, u"0.50"_s, u"5.00"_s, u"1 234.50"_s, QString()}
+        << QStringList{u"Chola"_s, u"alpha"_s, u"banda"_s, u"Alpha"_s, QString()};
+}
+
+void TestDelverResults::sortByHeading()
+{
+    QFETCH(int, col);
+    QFETCH(int, clicks);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, payers);
+    FillForSorting(*levyDatabase->MainConnection());
+    auto w = Open(u"SELECT Payer, [Paid On], [Receipt Number], Amount FROM Receipts"_s);
+    QVERIFY(w);
+    // Another column's sort first: a new column starts ascending.
+    ClickHeading(*w, col == 1 ? 2 : 1);
+    for (int i = 0; i < clicks; ++i)
+        ClickHeading(*w, col);
+    FlexGrid& grid = *w->grdResults;
+    QCOMPARE(ColumnTexts(grid, col, 5), texts);
+    QCOMPARE(ColumnTexts(grid, 1, 5), payers);
+    QCOMPARE(ColumnTexts(grid, 0, 6), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s, QString()}));
+    QHeaderView* header = grid.horizontalHeader();
+    QCOMPARE(header->isSortIndicatorShown(), clicks < 3);
+    if (clicks < 3) {
+        QCOMPARE(header->sortIndicatorSection(), col - 1);
+        QCOMPARE(header->sortIndicatorOrder(), clicks == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
+    // An amount keeps its colour in its new place.
+    for (int r = 1; r <= 5; ++r)
+        if (grid.TextMatrix(r, 1) == u"Alpha"_s)
+            QCOMPARE(grid.CellForeColorAt(r, 4), red);
+    // The commands beyond the page read the same order, with the grid's texts.
+    ResultRows& rows = w->Rows();
+    QCOMPARE(rows.RowCount(), int64_t(5));
+    for (int r = 0; r < 5; ++r)
+        QCOMPARE(rows.TextAt(r, col - 1), grid.TextMatrix(r + 1, col));
+    // Ctrl+click selects the column without sorting.
+    ClickHeading(*w, 3, Qt::ControlModifier);
+    QCOMPARE(ColumnTexts(grid, col, 5), texts);
+    QVERIFY(MessageLog::Shown().isEmpty());
+}
+
+void TestDelverResults::fitAndDraggedWidthsHold()
+{
+    Fill(150);
+    const QString remark = u"a remark long enough to be wider than a third of the window, so that it opens cut"_s;
+    levyDatabase->MainConnection()->Execute(u"UPDATE Receipts SET Remarks = '%1' WHERE [Receipt Number] = 1"_s.arg(remark));
+    auto w = Open(u"SELECT [Receipt Number], Payer, Remarks FROM Receipts ORDER BY [Receipt Number]"_s);
+    QVERIFY(w);
+    FlexGrid& grid = *w->grdResults;
+    const QFontMetrics metrics(grid.font());
+    const int needed = metrics.horizontalAdvance(remark);
+    QVERIFY(grid.ColWidth(3) / 15 < needed);
+
+    // A double click on the column's right edge fits it.
+    QHeaderView* header = grid.horizontalHeader();
+    const QPoint edge(header->sectionViewportPosition(2) + header->sectionSize(2) - 1, header->height() / 2);
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, edge);
+    QVERIFY2(header->sectionSize(2) > needed, qPrintable(QString::number(header->sectionSize(2))));
+    QCOMPARE(grid.ColWidth(3), header->sectionSize(2) * 15);
+    // A dragged width (the header resizes the section) is kept as well.
+    header->resizeSection(1, 333);
+    QCOMPARE(grid.ColWidth(2), 333 * 15);
+    // Both hold over a change of the row heights and a page move.
+    MessageLog::QueueInput(u"2"_s);
+    w->mnuTools_AdjRowHeight->trigger();
+    w->cmdNext->click();
+    QVERIFY(header->sectionSize(2) > needed);
+    QCOMPARE(header->sectionSize(1), 333);
+
+    // Fit columns fits every column to what it shows.
+    w->cmdBack->click();
+    w->mnuTools_FitColumns->trigger();
+    for (int c = 1; c <= 3; ++c)
+        QVERIFY2(header->sectionSize(c - 1) >= grid.ContentWidth(c) || header->sectionSize(c - 1) >= grid.viewport()->width(),
+                 qPrintable(QString::number(c)));
+    QVERIFY(header->sectionSize(1) < 333);  // "Payer 100" needs less than the dragged width
+    QVERIFY(MessageLog::Shown().size() == 1);  // the row height's input box only
+}
+
+void TestDelverResults::numbersDoNotWrapInTallerRows()
+{
+    levyDatabase->MainConnection()->Execute(
+        u"INSERT INTO Receipts (Payer, Amount, [Paid On]) VALUES ('paid in full', -1234.5, '2026-03-01 12:30:00')"_s);
+    auto w = Open(u"SELECT Payer, Amount, [Paid On] FROM Receipts"_s);
+    QVERIFY(w);
+    FlexGrid& grid = *w->grdResults;
+    MessageLog::QueueInput(u"3"_s);
+    w->mnuTools_AdjRowHeight->trigger();
+    const QFontMetrics metrics(grid.font());
+    // Each column narrower than its one-line text, but wide enough for its first word.
+    const QList<std::pair<int, QString>> cells = {{0, u"paid in full"_s}, {1, u"1 234.50"_s}, {2, u"01/03/2026 12:30"_s}};
+    for (const auto& [column, text] : cells)
+        grid.horizontalHeader()->resizeSection(column, metrics.horizontalAdvance(text) * 3 / 4);
+    grid.resize(800, 400);
+    QCoreApplication::processEvents();
+    const QImage picture = grid.viewport()->grab().toImage();
+    const qreal ratio = picture.devicePixelRatio();
+    auto lines = [&](int column) {
+        const QRect cell = grid.visualRect(grid.model()->index(0, column));
+        return InkLines(picture, QRect(cell.topLeft() * ratio, cell.bottomRight() * ratio));
+    };
+    QVERIFY2(lines(0) > 1, "a text wraps");
+    QCOMPARE(lines(1), 1);
+    QCOMPARE(lines(2), 1);
+}
+
+void TestDelverResults::copyToTheClipboard_data()
+{
+    QTest::addColumn<QString>("select");  // cells, a row heading, a column heading (Ctrl+click)
+    QTest::addColumn<bool>("headings");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("html");  // a part of the HTML
+    QTest::newRow("a negative amount, Ctrl+C") << u"cell 0 5"_s << false << u"-1234.50\n"_s
+                                               << u"<td align=\"right\">-1234.50</td>"_s;
+    QTest::newRow("a row by its heading")
+        << u"row 0"_s << false << u"Banda\t01/03/2026\t42\t70000\tYes\t-1234.50\t\"paid\nin full\"\n"_s
+        << u"<td>Banda</td>"_s;
+    QTest::newRow("a column by its heading, with headings")
+        << u"column 5"_s << true << u"Amount\n-1234.50\n0.00\n2000.00\n"_s << u"<th>Amount</th>"_s;
+    QTest::newRow("a block with a Null, with headings")
+        << u"cells 1 0 2 1"_s << true << u"Payer\tPaid On\nPhiri\t01/03/2026 12:30\nMwale\t\n"_s
+        << u"<td align=\"right\">01/03/2026 12:30</td>"_s;
+    QTest::newRow("a text with a quote and a tab") << u"cell 2 6"_s << false << u"\"say \"\"x\"\"\tnow\"\n"_s
+                                                   << u"say &quot;x&quot;"_s;
+}
+
+void TestDelverResults::copyToTheClipboard()
+{
+    QFETCH(QString, select);
+    QFETCH(bool, headings);
+    QFETCH(QString, text);
+    QFETCH(QString, html);
+    levyDatabase->MainConnection()->Execute(
+        u"INSERT INTO Receipts VALUES "
+        "('Banda', '2026-03-01 00:00:00', 42, 70000, -1, -1234.5, 'paid' || char(13,10) || 'in full'),"
+        "('Phiri', '2026-03-01 12:30:00', -7, 2147483647, 0, 0, NULL),"
+        "('Mwale', NULL, NULL, NULL, NULL, 2000, 'say \"x\"' || char(9) || 'now')"_s);
+    auto w = Open(u"SELECT * FROM Receipts"_s);
+    QVERIFY(w);
+    FlexGrid& grid = *w->grdResults;
+    QGuiApplication::clipboard()->clear();
+    const QStringList words = select.split(u' ');
+    auto at = [&](int i) { return words[i].toInt(); };
+    if (words[0] == u"row"_s) {
+        QHeaderView* rows = grid.verticalHeader();
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                          QPoint(rows->width() / 2, rows->sectionViewportPosition(at(1)) + 2));
+    } else if (words[0] == u"column"_s) {
+        ClickHeading(*w, at(1) + 1, Qt::ControlModifier);
+    } else if (words[0] == u"cell"_s) {
+        grid.setCurrentIndex(grid.model()->index(at(1), at(2)));
+    } else {
+        grid.selectionModel()->select(QItemSelection(grid.model()->index(at(1), at(2)), grid.model()->index(at(3), at(4))),
+                                      QItemSelectionModel::ClearAndSelect);
+    }
+    if (headings)
+        w->mnuTools_CopyWithHeadings->trigger();
+    else
+        QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(copied);
+    QCOMPARE(copied->text(), text);
+    QVERIFY2(copied->html().contains(html), qPrintable(copied->html()));
+    // Copying sorts nothing and leaves the grid as it was.
+    QCOMPARE(grid.TextMatrix(1, 1), u"Banda"_s);
+    QVERIFY(MessageLog::Shown().isEmpty());
 }
 
 QTEST_MAIN(TestDelverResults)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+namespace levy {
+
+class ResultCache;
+
+// The order of a whole result by one column, made from the records the result cache holds:
+// the statement does not run again. Nulls come first, then numbers, dates and amounts as
+// values, texts without regard to case as the dialect compares them (ASCII letters folded);
+// descending puts them last. Either way equal values keep the statement's order. Memory stays within a few MiB whatever the
+// result's size: the keys are sorted in runs, the runs merged, and both the runs and the
+// order are kept enciphered in the result's cache.
+class ResultOrder {
+public:
+    // Sorts `records` records by column `column` of field type `fieldType`. Raises the
+    // cancellation when `stop` is set on the way, and what the cache raises.
+    ResultOrder(ResultCache& cache, int column, int fieldType, bool descending, int64_t records,
+                const std::atomic<bool>& stop);
+    ResultOrder(const ResultOrder&) = delete;
+    ResultOrder& operator=(const ResultOrder&) = delete;
+
+    int Column() const { return column_; }
+    bool Descending() const { return descending_; }
+    // The record shown at `position`, from 0.
+    int64_t RecordAt(int64_t position);
+
+private:
+    static constexpr int recordsPerBlock = 1024;
+
+    int64_t OrderKey(int64_t block) const;
+    int64_t RunKey(int64_t run, int64_t chunk) const;
+    void Sort(int fieldType, const std::atomic<bool>& stop);
+
+    ResultCache& cache_;
+    int column_;
+    bool descending_;
+    int64_t records_;
+    int64_t loadedBlock_ = -1;
+    std::vector<uint32_t> loaded_;
+};
+
+} // namespace levy
