@@ -254,52 +254,21 @@ Piece Translator::TrColumn(const Expr& e)
         p.sql = Ident(e.qualifier) + u'.' + p.sql;
     if (!e.schema.isEmpty())
         p.sql = Ident(e.schema) + u'.' + p.sql;
-    auto take = [&](Scope* s, int index, const SchemaColumn& c) {
-        p.type = c.type;
-        p.noCase = c.noCase;
-        if (s == scope_ && s->inSelectList)
-            s->usedSources.insert(index);
-        return p;
-    };
     for (Scope* s = scope_; s; s = s->parent) {
-        if (!e.qualifier.isEmpty()) {
-            for (int i = 0; i < s->sources.size(); ++i) {
-                const ScopeSource& source = s->sources[i];
-                if (source.name.compare(e.qualifier, Qt::CaseInsensitive) != 0)
-                    continue;
-                if (s == scope_ && s->inSelectList)
-                    s->usedSources.insert(i);
-                for (const SchemaColumn& c : source.columns)
-                    if (c.name.compare(e.text, Qt::CaseInsensitive) == 0)
-                        return take(s, i, c);
-                return p;
-            }
-            continue;
-        }
-        int matches = 0;
-        bool unknownSource = false;
-        int found = -1;
+        int index = -1;
         SchemaColumn column;
-        for (int i = 0; i < s->sources.size(); ++i) {
-            const ScopeSource& source = s->sources[i];
-            if (!source.known) {
-                unknownSource = true;
-                continue;
-            }
-            for (const SchemaColumn& c : source.columns)
-                if (c.name.compare(e.text, Qt::CaseInsensitive) == 0) {
-                    ++matches;
-                    found = i;
-                    column = c;
-                    break;
-                }
+        const ColumnFound found = FindColumn(*s, e, index, column);
+        if (index >= 0 && s == scope_ && s->inSelectList)
+            s->usedSources.insert(index);
+        if (found == ColumnFound::Typed) {
+            p.type = column.type;
+            p.noCase = column.noCase;
+            return p;
         }
-        if (matches == 1)
-            return take(s, found, column);
-        if (matches > 1 || unknownSource)
+        if (found == ColumnFound::Untyped)
             return p;
         // The dialect lets a result column name an earlier one by its name.
-        if (s == scope_ && s->inSelectList)
+        if (e.qualifier.isEmpty() && s == scope_ && s->inSelectList)
             for (const EarlierColumn& earlier : s->earlier)
                 if (earlier.name.compare(e.text, Qt::CaseInsensitive) == 0) {
                     Piece reused = earlier.piece;
@@ -314,6 +283,47 @@ Piece Translator::TrColumn(const Expr& e)
                      u"the value into the statement instead of the parameter."_s.arg(parameter.name),
                      e.offset);
     return p;
+}
+
+ColumnFound Translator::FindColumn(const Scope& s, const Expr& e, int& index, SchemaColumn& column) const
+{
+    if (!e.qualifier.isEmpty()) {
+        for (int i = 0; i < s.sources.size(); ++i) {
+            const ScopeSource& source = s.sources[i];
+            if (source.name.compare(e.qualifier, Qt::CaseInsensitive) != 0)
+                continue;
+            index = i;
+            for (const SchemaColumn& c : source.columns)
+                if (c.name.compare(e.text, Qt::CaseInsensitive) == 0) {
+                    column = c;
+                    return ColumnFound::Typed;
+                }
+            return ColumnFound::Untyped;
+        }
+        return ColumnFound::NotHere;
+    }
+    int matches = 0;
+    bool unknownSource = false;
+    int found = -1;
+    for (int i = 0; i < s.sources.size(); ++i) {
+        const ScopeSource& source = s.sources[i];
+        if (!source.known) {
+            unknownSource = true;
+            continue;
+        }
+        for (const SchemaColumn& c : source.columns)
+            if (c.name.compare(e.text, Qt::CaseInsensitive) == 0) {
+                ++matches;
+                found = i;
+                column = c;
+                break;
+            }
+    }
+    if (matches == 1) {
+        index = found;
+        return ColumnFound::Typed;
+    }
+    return matches > 1 || unknownSource ? ColumnFound::Untyped : ColumnFound::NotHere;
 }
 
 Piece Translator::TrCase(const Expr& e)

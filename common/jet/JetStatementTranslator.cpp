@@ -20,6 +20,21 @@ QString AggregateName(const QString& name)
     return {};
 }
 
+// The name of result column `i` (from 0): its alias, the column's own name, the
+// dialect's SumOfAmount for an aggregate of a column, or Expr1000 and on.
+QString ResultName(const ResultColumn& rc, qsizetype i)
+{
+    if (rc.hasAlias)
+        return rc.alias;
+    const Expr& x = *rc.expr;
+    if (x.kind == Expr::Column)
+        return x.text;
+    if (x.kind == Expr::Function && x.args.size() == 1 && x.args[0]->kind == Expr::Column &&
+        !AggregateName(x.text).isEmpty())
+        return AggregateName(x.text) + u"Of"_s + x.args[0]->text;
+    return u"Expr%1"_s.arg(1000 + i);
+}
+
 // Scope for one select: makes it current and restores the enclosing one afterwards.
 class EnterScope {
 public:
@@ -64,35 +79,7 @@ QString CoreParts::OrderBy() const
 QString Translator::TranslateSource(const Source& s, Scope& scope)
 {
     switch (s.kind) {
-    case Source::Table: {
-        ScopeSource entry;
-        entry.name = s.alias.isEmpty() ? s.name : s.alias;
-        bool found = false;
-        if (s.schema.isEmpty())
-            for (qsizetype i = commonTables_.size() - 1; i >= 0 && !found; --i)
-                if (const auto it = commonTables_[i].constFind(s.name.toLower()); it != commonTables_[i].constEnd()) {
-                    entry.columns = it->columns;
-                    entry.known = it->known;
-                    found = true;
-                }
-        if (!found)
-            if (const std::optional<SchemaTable> table = schema_.Table(s.schema, s.name)) {
-                entry.columns = table->columns;
-                entry.known = true;
-                entry.isTable = table->isTable;
-            }
-        scope.sources.append(entry);
-        QString sql = Ident(s.name);
-        if (!s.schema.isEmpty())
-            sql = Ident(s.schema) + u'.' + sql;
-        if (!s.alias.isEmpty())
-            sql += u" AS "_s + Ident(s.alias);
-        if (!s.indexedBy.isEmpty())
-            sql += u" INDEXED BY "_s + Ident(s.indexedBy);
-        if (s.notIndexed)
-            sql += u" NOT INDEXED"_s;
-        return sql;
-    }
+    case Source::Table: return TranslateTable(s, scope);
     case Source::Subquery: {
         const SelectOut sub = TranslateSelect(*s.select, scope.parent);
         ScopeSource entry;
@@ -105,9 +92,44 @@ QString Translator::TranslateSource(const Source& s, Scope& scope)
             sql += u" AS "_s + Ident(s.alias);
         return sql;
     }
-    case Source::Join:
-        break;
+    case Source::Join: break;
     }
+    return TranslateJoin(s, scope);
+}
+
+QString Translator::TranslateTable(const Source& s, Scope& scope)
+{
+    ScopeSource entry;
+    entry.name = s.alias.isEmpty() ? s.name : s.alias;
+    bool found = false;
+    if (s.schema.isEmpty())
+        for (qsizetype i = commonTables_.size() - 1; i >= 0 && !found; --i)
+            if (const auto it = commonTables_[i].constFind(s.name.toLower()); it != commonTables_[i].constEnd()) {
+                entry.columns = it->columns;
+                entry.known = it->known;
+                found = true;
+            }
+    if (!found)
+        if (const std::optional<SchemaTable> table = schema_.Table(s.schema, s.name)) {
+            entry.columns = table->columns;
+            entry.known = true;
+            entry.isTable = table->isTable;
+        }
+    scope.sources.append(entry);
+    QString sql = Ident(s.name);
+    if (!s.schema.isEmpty())
+        sql = Ident(s.schema) + u'.' + sql;
+    if (!s.alias.isEmpty())
+        sql += u" AS "_s + Ident(s.alias);
+    if (!s.indexedBy.isEmpty())
+        sql += u" INDEXED BY "_s + Ident(s.indexedBy);
+    if (s.notIndexed)
+        sql += u" NOT INDEXED"_s;
+    return sql;
+}
+
+QString Translator::TranslateJoin(const Source& s, Scope& scope)
+{
     QString left = TranslateSource(*s.left, scope);
     QString right = TranslateSource(*s.right, scope);
     if (s.left->kind == Source::Join && !s.left->parenthesized && s.joinType == u"RIGHT"_s)
@@ -149,64 +171,7 @@ CoreParts Translator::TranslateCore(const SelectCore& core, const QList<OrderTer
     EnterScope enter(scope_, scope);
     if (core.from)
         parts.from = u" FROM "_s + TranslateSource(*core.from, scope);
-    // The result columns.
-    QStringList columns;
-    QList<Piece> results;
-    QStringList names;
-    scope.inSelectList = true;
-    for (qsizetype i = 0; i < core.columns.size(); ++i) {
-        const ResultColumn& rc = core.columns[i];
-        if (rc.star) {
-            bool matched = false;
-            QStringList expanded;
-            for (int s = 0; s < scope.sources.size(); ++s) {
-                const ScopeSource& source = scope.sources[s];
-                if (!rc.starQualifier.isEmpty() && source.name.compare(rc.starQualifier, Qt::CaseInsensitive) != 0)
-                    continue;
-                matched = true;
-                scope.usedSources.insert(s);
-                parts.columns.append(source.columns);
-                parts.known = parts.known && source.known;
-                expanded.append(source.name.isEmpty() ? QString() : Ident(source.name) + u".*"_s);
-            }
-            if (!rc.starQualifier.isEmpty()) {
-                columns.append(Ident(rc.starQualifier) + u".*"_s);
-                if (!matched)
-                    parts.known = false;
-            } else if (scope.swappedJoin && !expanded.contains(QString())) {
-                // A swapped RIGHT JOIN keeps the columns in the order the statement gave.
-                columns.append(expanded.join(u", "_s));
-            } else {
-                columns.append(u"*"_s);
-            }
-            if (!core.from)
-                parts.known = false;
-            results.append(Piece{});
-            names.append(QString());
-            continue;
-        }
-        const Piece p = Value(rc.expr);
-        QString name = rc.alias;
-        if (!rc.hasAlias) {
-            const Expr& x = *rc.expr;
-            if (x.kind == Expr::Column) {
-                name = x.text;
-            } else if (x.kind == Expr::Function && x.args.size() == 1 && x.args[0]->kind == Expr::Column &&
-                       !AggregateName(x.text).isEmpty()) {
-                name = AggregateName(x.text) + u"Of"_s + x.args[0]->text;
-            } else {
-                name = u"Expr%1"_s.arg(1000 + i);
-            }
-        }
-        const bool plain = p.column && !rc.hasAlias && rc.expr->kind == Expr::Column;
-        columns.append(plain ? p.sql : Wrap(p, precOr) + u" AS "_s + Ident(name));
-        results.append(p);
-        names.append(name);
-        parts.columns.append(SchemaColumn{name, p.type == typeNull ? typeUnknown : p.type, p.noCase});
-        scope.earlier.append({name, p});
-    }
-    scope.inSelectList = false;
-
+    const SelectList list = TranslateResultColumns(core, scope, parts);
     if (core.where)
         parts.where = Condition(core.where);
     QStringList groups;
@@ -214,84 +179,143 @@ CoreParts Translator::TranslateCore(const SelectCore& core, const QList<OrderTer
         groups.append(g->kind == Expr::Integer ? g->text : Sorted(Value(g)).sql);
     if (core.having)
         parts.having = Condition(core.having);
-
-    // DISTINCTROW: distinct records of the tables the result reads, where a join also
-    // holds tables it does not read; otherwise the same as ALL.
-    if (core.distinctRow && !core.distinct && groups.isEmpty() && !scope.aggregate && scope.sources.size() > 1 &&
-        !scope.usedSources.isEmpty() && scope.usedSources.size() < scope.sources.size()) {
-        QStringList rowIds;
-        for (int s : std::as_const(scope.usedSources)) {
-            const ScopeSource& source = scope.sources[s];
-            if (!source.isTable || source.name.isEmpty()) {
-                rowIds.clear();
-                break;
-            }
-            rowIds.append(Ident(source.name) + u".rowid"_s);
-        }
-        rowIds.sort();
-        groups = rowIds;
-    }
+    if (groups.isEmpty())
+        groups = DistinctRowGroups(core, scope);
     parts.groupBy = groups.join(u", "_s);
     parts.distinct = core.distinct;
-    parts.head = (core.distinct ? u"SELECT DISTINCT "_s : u"SELECT "_s) + columns.join(u", "_s);
-
-    if (order) {
-        for (const OrderTerm& term : *order) {
-            OrderKey key;
-            key.descending = term.descending;
-            const Expr& x = *term.expr;
-            Piece p;
-            bool ordinal = false;
-            if (x.kind == Expr::Integer) {
-                const int k = x.text.toInt();
-                if (k >= 1 && k <= results.size() && !core.columns[k - 1].star) {
-                    p = results[k - 1];
-                    ordinal = true;
-                } else {
-                    key.order = key.expression = x.text;
-                    parts.order.append(key);
-                    continue;
-                }
-            } else {
-                // A name of a result column, which the engine reads so too.
-                qsizetype named = -1;
-                if (x.kind == Expr::Column && x.qualifier.isEmpty())
-                    for (qsizetype i = 0; i < names.size() && named < 0; ++i)
-                        if (!core.columns[i].star && names[i].compare(x.text, Qt::CaseInsensitive) == 0)
-                            named = i;
-                if (named >= 0 && !(results[named].column && core.columns[named].expr->kind == Expr::Column &&
-                                    core.columns[named].expr->text.compare(x.text, Qt::CaseInsensitive) == 0)) {
-                    p = results[named];
-                    ordinal = true;
-                } else {
-                    p = Value(term.expr);
-                }
-            }
-            // A result column named or counted: ORDER BY keeps the name or number unless
-            // the order needs a collation; the key repeats the column's expression.
-            const Piece sorted = Sorted(p);
-            key.expression = Wrap(sorted, precOr);
-            if (ordinal && !(sorted.collated && !p.collated))
-                key.order = x.kind == Expr::Integer ? x.text : Ident(x.text);
-            else
-                key.order = key.expression;
-            parts.order.append(key);
-        }
-    }
-    if (transform) {
-        pivotScope_ = &scope;
-        const Piece cell = Value(transform->value);
-        pivotScope_ = nullptr;
-        parts.cell = cell.sql;
-        parts.cellType = cell.type == typeNull ? typeUnknown : cell.type;
-        parts.pivot = Value(transform->pivot);
-        if (!cell.sql.contains(pivotMark))
-            Fail(u"Syntax error in TRANSFORM statement. The value after TRANSFORM must be an aggregate such as "
-                 u"Sum(Amount) or Count(*)."_s,
-                 transform->offset);
-    }
+    parts.head = (core.distinct ? u"SELECT DISTINCT "_s : u"SELECT "_s) + list.sql.join(u", "_s);
+    if (order)
+        for (const OrderTerm& term : *order)
+            parts.order.append(TranslateOrderTerm(core, term, list));
+    if (transform)
+        TranslatePivot(*transform, scope, parts);
     parts.aggregate = scope.aggregate;
     return parts;
+}
+
+SelectList Translator::TranslateResultColumns(const SelectCore& core, Scope& scope, CoreParts& parts)
+{
+    SelectList list;
+    scope.inSelectList = true;
+    for (qsizetype i = 0; i < core.columns.size(); ++i) {
+        const ResultColumn& rc = core.columns[i];
+        if (rc.star) {
+            list.sql.append(ExpandStar(rc, scope, parts));
+            if (!core.from)
+                parts.known = false;
+            list.pieces.append(Piece{});
+            list.names.append(QString());
+            continue;
+        }
+        const Piece p = Value(rc.expr);
+        const QString name = ResultName(rc, i);
+        const bool plain = p.column && !rc.hasAlias && rc.expr->kind == Expr::Column;
+        list.sql.append(plain ? p.sql : Wrap(p, precOr) + u" AS "_s + Ident(name));
+        list.pieces.append(p);
+        list.names.append(name);
+        parts.columns.append(SchemaColumn{name, p.type == typeNull ? typeUnknown : p.type, p.noCase});
+        scope.earlier.append({name, p});
+    }
+    scope.inSelectList = false;
+    return list;
+}
+
+QString Translator::ExpandStar(const ResultColumn& rc, Scope& scope, CoreParts& parts)
+{
+    bool matched = false;
+    QStringList expanded;
+    for (int s = 0; s < scope.sources.size(); ++s) {
+        const ScopeSource& source = scope.sources[s];
+        if (!rc.starQualifier.isEmpty() && source.name.compare(rc.starQualifier, Qt::CaseInsensitive) != 0)
+            continue;
+        matched = true;
+        scope.usedSources.insert(s);
+        parts.columns.append(source.columns);
+        parts.known = parts.known && source.known;
+        expanded.append(source.name.isEmpty() ? QString() : Ident(source.name) + u".*"_s);
+    }
+    if (!rc.starQualifier.isEmpty()) {
+        if (!matched)
+            parts.known = false;
+        return Ident(rc.starQualifier) + u".*"_s;
+    }
+    // A swapped RIGHT JOIN keeps the columns in the order the statement gave.
+    if (scope.swappedJoin && !expanded.contains(QString()))
+        return expanded.join(u", "_s);
+    return u"*"_s;
+}
+
+QStringList Translator::DistinctRowGroups(const SelectCore& core, const Scope& scope) const
+{
+    // DISTINCTROW: distinct records of the tables the result reads, where a join also
+    // holds tables it does not read; otherwise the same as ALL.
+    if (!core.distinctRow || core.distinct || scope.aggregate || scope.sources.size() <= 1 ||
+        scope.usedSources.isEmpty() || scope.usedSources.size() >= scope.sources.size())
+        return {};
+    QStringList rowIds;
+    for (int s : std::as_const(scope.usedSources)) {
+        const ScopeSource& source = scope.sources[s];
+        if (!source.isTable || source.name.isEmpty())
+            return {};
+        rowIds.append(Ident(source.name) + u".rowid"_s);
+    }
+    rowIds.sort();
+    return rowIds;
+}
+
+OrderKey Translator::TranslateOrderTerm(const SelectCore& core, const OrderTerm& term, const SelectList& list)
+{
+    OrderKey key;
+    key.descending = term.descending;
+    const Expr& x = *term.expr;
+    Piece p;
+    bool ordinal = false;
+    if (x.kind == Expr::Integer) {
+        const int k = x.text.toInt();
+        if (k < 1 || k > list.pieces.size() || core.columns[k - 1].star) {
+            key.order = key.expression = x.text;
+            return key;
+        }
+        p = list.pieces[k - 1];
+        ordinal = true;
+    } else {
+        // A name of a result column, which the engine reads so too.
+        qsizetype named = -1;
+        if (x.kind == Expr::Column && x.qualifier.isEmpty())
+            for (qsizetype i = 0; i < list.names.size() && named < 0; ++i)
+                if (!core.columns[i].star && list.names[i].compare(x.text, Qt::CaseInsensitive) == 0)
+                    named = i;
+        if (named >= 0 && !(list.pieces[named].column && core.columns[named].expr->kind == Expr::Column &&
+                            core.columns[named].expr->text.compare(x.text, Qt::CaseInsensitive) == 0)) {
+            p = list.pieces[named];
+            ordinal = true;
+        } else {
+            p = Value(term.expr);
+        }
+    }
+    // A result column named or counted: ORDER BY keeps the name or number unless
+    // the order needs a collation; the key repeats the column's expression.
+    const Piece sorted = Sorted(p);
+    key.expression = Wrap(sorted, precOr);
+    if (ordinal && !(sorted.collated && !p.collated))
+        key.order = x.kind == Expr::Integer ? x.text : Ident(x.text);
+    else
+        key.order = key.expression;
+    return key;
+}
+
+void Translator::TranslatePivot(const Transform& transform, Scope& scope, CoreParts& parts)
+{
+    pivotScope_ = &scope;
+    const Piece cell = Value(transform.value);
+    pivotScope_ = nullptr;
+    parts.cell = cell.sql;
+    parts.cellType = cell.type == typeNull ? typeUnknown : cell.type;
+    parts.pivot = Value(transform.pivot);
+    if (!cell.sql.contains(pivotMark))
+        Fail(u"Syntax error in TRANSFORM statement. The value after TRANSFORM must be an aggregate such as "
+             u"Sum(Amount) or Count(*)."_s,
+             transform.offset);
 }
 
 QString Translator::TranslateTop(const SelectCore& core, const CoreParts& parts)

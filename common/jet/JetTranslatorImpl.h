@@ -15,6 +15,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace levy::jet::translation {
@@ -133,10 +134,22 @@ struct CoreParts {
     QString OrderBy() const;
 };
 
+// A select's result columns as the engine writes them, with each one's expression and
+// name (for a star: an empty piece and name).
+struct SelectList {
+    QStringList sql;
+    QList<Piece> pieces;
+    QStringList names;
+};
+
 struct CommonTableInfo {
     QList<SchemaColumn> columns;
     bool known = false;
 };
+
+// What a scope knows of a column a statement names: its type, that it is there (or may
+// be) without a known type, or nothing, so that the enclosing scope is asked.
+enum class ColumnFound { Typed, Untyped, NotHere };
 
 class Translator {
 public:
@@ -159,8 +172,18 @@ private:
     SelectOut TranslateSingle(const SelectCore& core, const QList<OrderTerm>& order, Scope* parent);
     CoreParts TranslateCore(const SelectCore& core, const QList<OrderTerm>* order, Scope* parent,
                             const Transform* transform = nullptr);
+    SelectList TranslateResultColumns(const SelectCore& core, Scope& scope, CoreParts& parts);
+    // A star, or a table's star, in the select list.
+    QString ExpandStar(const ResultColumn& rc, Scope& scope, CoreParts& parts);
+    // The groups DISTINCTROW stands for, or none.
+    QStringList DistinctRowGroups(const SelectCore& core, const Scope& scope) const;
+    OrderKey TranslateOrderTerm(const SelectCore& core, const OrderTerm& term, const SelectList& list);
+    // A crosstab's cell and pivot.
+    void TranslatePivot(const Transform& transform, Scope& scope, CoreParts& parts);
     QString TranslateMember(const SelectCore& core, Scope* parent, SelectOut& out);
     QString TranslateSource(const Source& s, Scope& scope);
+    QString TranslateTable(const Source& s, Scope& scope);
+    QString TranslateJoin(const Source& s, Scope& scope);
     QString TranslateTop(const SelectCore& core, const CoreParts& parts);
     void TranslateCrosstab(TranslatedQuery& out);
 
@@ -173,6 +196,8 @@ private:
     // IS NULL, BETWEEN and the forms of IN.
     Piece TrMembership(const Expr& e);
     Piece TrColumn(const Expr& e);
+    // `index` receives the source the column belongs to, where that is known.
+    ColumnFound FindColumn(const Scope& s, const Expr& e, int& index, SchemaColumn& column) const;
     Piece TrFunction(const Expr& e);
     // IIf and Switch, as CASE.
     Piece TrCaseFunction(const Expr& e, const QList<Piece>& args);
