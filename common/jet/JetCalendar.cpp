@@ -32,7 +32,6 @@ void Four(int value, char* out)
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Digits at text[at..at+n) as a number, or -1.
@@ -49,14 +48,6 @@ int Digits(std::string_view text, size_t at, size_t n)
     return value;
 }
 
-std::string_view Trimmed(std::string_view t)
-{
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
-        t.remove_suffix(1);
-    return t;
-}
 
 std::optional<JetDateTime> Make(int year, int month, int day, int hour, int minute, int second)
 {
@@ -98,36 +89,30 @@ std::optional<JetDateTime> ParseIso(std::string_view t)
     return Make(y, m, d, hh, mm, ss);
 }
 
+// True when `word` is `name` or its beginning, of three letters or more, in any case.
+bool Abbreviates(std::string_view word, std::string_view name)
+{
+    if (word.size() < 3 || word.size() > name.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (AsciiLower(word[i]) != AsciiLower(name[i]))
+            return false;
+    return true;
+}
+
 int MonthOfWord(std::string_view word)
 {
-    if (word.size() < 3)
-        return 0;
-    for (int m = 0; m < 12; ++m) {
-        const std::string_view name = monthNames[size_t(m)];
-        if (word.size() > name.size())
-            continue;
-        bool same = true;
-        for (size_t i = 0; i < word.size() && same; ++i)
-            same = Lower(word[i]) == Lower(name[i]);
-        if (same)
+    for (int m = 0; m < 12; ++m)
+        if (Abbreviates(word, monthNames[size_t(m)]))
             return m + 1;
-    }
     return 0;
 }
 
 bool IsDayWord(std::string_view word)
 {
-    if (word.size() < 3)
-        return false;
-    for (const std::string_view name : dayNames) {
-        if (word.size() > name.size())
-            continue;
-        bool same = true;
-        for (size_t i = 0; i < word.size() && same; ++i)
-            same = Lower(word[i]) == Lower(name[i]);
-        if (same)
+    for (const std::string_view name : dayNames)
+        if (Abbreviates(word, name))
             return true;
-    }
     return false;
 }
 
@@ -194,11 +179,11 @@ std::optional<JetDateTime> ParseGeneral(std::string_view t)
             while (j < t.size() && IsLetter(t[j]))
                 ++j;
             const std::string_view word = t.substr(i, j - i);
-            if (word.size() <= 2 && (Lower(word[0]) == 'a' || Lower(word[0]) == 'p') &&
-                (word.size() == 1 || Lower(word[1]) == 'm')) {
+            if (word.size() <= 2 && (AsciiLower(word[0]) == 'a' || AsciiLower(word[0]) == 'p') &&
+                (word.size() == 1 || AsciiLower(word[1]) == 'm')) {
                 if (meridiem || hour < 0)
                     return std::nullopt;
-                meridiem = Lower(word[0]) == 'a' ? 1 : 2;
+                meridiem = AsciiLower(word[0]) == 'a' ? 1 : 2;
             } else if (const int m = MonthOfWord(word)) {
                 if (month)
                     return std::nullopt;
@@ -423,7 +408,7 @@ int WriteStorageText(const JetDateTime& at, char* out)
 
 std::optional<JetDateTime> ParseDateText(std::string_view text)
 {
-    const std::string_view t = Trimmed(text);
+    const std::string_view t = TrimBlanks(text);
     if (t.empty())
         return std::nullopt;
     if (t.size() >= 10 && IsDigit(t[0]) && t[4] == '-')
@@ -465,6 +450,15 @@ JetDateTime Now()
 }
 
 std::string_view MonthName(int month) { return monthNames[size_t(month - 1)]; }
+
+std::string_view TrimBlanks(std::string_view t)
+{
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    return t;
+}
 std::string_view DayName(int weekdayFromSunday) { return dayNames[size_t(weekdayFromSunday - 1)]; }
 
 } // namespace levy::jet

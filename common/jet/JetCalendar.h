@@ -69,6 +69,9 @@ JetDateTime Now();
 
 // English names, index 1..12 and 1..7 (Sunday first).
 std::string_view MonthName(int month);
+inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+// The text without the blanks and tabs around it.
+std::string_view TrimBlanks(std::string_view t);
 std::string_view DayName(int weekdayFromSunday);
 
 } // namespace levy::jet

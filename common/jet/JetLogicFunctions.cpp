@@ -9,12 +9,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy::jet {
 namespace {
-std::string_view RawText(sqlite3_value* v)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return std::string_view(text ? text : "", size_t(sqlite3_value_bytes(v)));
-}
-
 bool IsNumberType(int type) { return type == SQLITE_INTEGER || type == SQLITE_FLOAT; }
 
 template <class T>
@@ -28,11 +22,7 @@ int CompareTexts(std::string_view a, std::string_view b)
     if (IsAscii(a) && IsAscii(b)) {
         const size_t n = std::min(a.size(), b.size());
         for (size_t i = 0; i < n; ++i) {
-            char x = a[i], y = b[i];
-            if (x >= 'A' && x <= 'Z')
-                x = char(x + 32);
-            if (y >= 'A' && y <= 'Z')
-                y = char(y + 32);
+            const char x = AsciiLower(a[i]), y = AsciiLower(b[i]);
             if (x != y)
                 return Order(static_cast<unsigned char>(x), static_cast<unsigned char>(y));
         }
@@ -66,7 +56,7 @@ ValueView ViewOf(sqlite3_value* v)
     else if (view.type == SQLITE_FLOAT)
         view.real = sqlite3_value_double(v);
     else
-        view.text = RawText(v);
+        view.text = StoredText(v);
     return view;
 }
 
@@ -133,13 +123,13 @@ void IsNumeric(const Call& c)
     else if (IsNumberType(type))
         ResultBoolean(c.ctx, true);
     else
-        ResultBoolean(c.ctx, ParseNumber(RawText(c[0])).has_value());
+        ResultBoolean(c.ctx, ParseNumber(StoredText(c[0])).has_value());
 }
 
 void IsDate(const Call& c)
 {
     const int type = sqlite3_value_type(c[0]);
-    ResultBoolean(c.ctx, type == SQLITE_TEXT && ParseDateText(RawText(c[0])).has_value());
+    ResultBoolean(c.ctx, type == SQLITE_TEXT && ParseDateText(StoredText(c[0])).has_value());
 }
 
 void Compare(const Call& c)

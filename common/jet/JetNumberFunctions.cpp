@@ -33,18 +33,12 @@ bool AnyNull(const Call& c)
     return false;
 }
 
-std::string_view RawText(sqlite3_value* v)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-    return std::string_view(text ? text : "", size_t(sqlite3_value_bytes(v)));
-}
-
 // A stored date among the operands of + and -.
 std::optional<JetDateTime> StoredDate(sqlite3_value* v)
 {
-    if (sqlite3_value_type(v) != SQLITE_TEXT || !IsStorageDateText(RawText(v)))
+    if (sqlite3_value_type(v) != SQLITE_TEXT || !IsStorageDateText(StoredText(v)))
         return std::nullopt;
-    return ParseDateText(RawText(v));
+    return ParseDateText(StoredText(v));
 }
 
 // &H and &O numbers keep the width they fit, as 16- or 32-bit values.
@@ -251,8 +245,8 @@ void Add(const Call& c)
     }
     // Two texts join, as & does; anything else adds.
     if (sqlite3_value_type(c[0]) == SQLITE_TEXT && sqlite3_value_type(c[1]) == SQLITE_TEXT) {
-        std::string out(RawText(c[0]));
-        out.append(RawText(c[1]));
+        std::string out(StoredText(c[0]));
+        out.append(StoredText(c[1]));
         ResultText(c.ctx, out);
         return;
     }

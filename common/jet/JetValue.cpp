@@ -11,12 +11,14 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy::jet {
-namespace {
-std::string_view TextView(sqlite3_value* v)
+
+std::string_view StoredText(sqlite3_value* v)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
     return std::string_view(text ? text : "", size_t(sqlite3_value_bytes(v)));
 }
+
+namespace {
 
 QString Quoted(std::string_view text)
 {
@@ -31,26 +33,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = char(y + 32);
-        if (x != y)
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
             return false;
-    }
     return true;
 }
 
-std::string_view TrimBlanks(std::string_view t)
-{
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
-        t.remove_suffix(1);
-    return t;
-}
 } // namespace
 
 void Fail(Fault fault, const QString& detail) { throw Failure{fault, detail}; }
@@ -163,7 +151,7 @@ Number NumberOf(sqlite3_value* v)
     default:
         break;
     }
-    const std::string_view text = TextView(v);
+    const std::string_view text = StoredText(v);
     if (auto number = ParseNumber(text))
         return Number::Of(*number);
     if (IsStorageDateText(text))
@@ -207,7 +195,7 @@ bool TruthOf(sqlite3_value* v)
     default:
         break;
     }
-    const std::string_view text = TrimBlanks(TextView(v));
+    const std::string_view text = TrimBlanks(StoredText(v));
     if (EqualsNoCase(text, "true"))
         return true;
     if (EqualsNoCase(text, "false"))
@@ -227,7 +215,7 @@ std::optional<JetDateTime> TryDateOf(sqlite3_value* v)
     case SQLITE_FLOAT:
         return FromSerial(sqlite3_value_double(v));
     default:
-        return ParseDateText(TextView(v));
+        return ParseDateText(StoredText(v));
     }
 }
 
@@ -246,7 +234,7 @@ JetDateTime DateOf(sqlite3_value* v)
     default:
         break;
     }
-    const std::string_view text = TextView(v);
+    const std::string_view text = StoredText(v);
     if (auto date = ParseDateText(text))
         return *date;
     Fail(Fault::TypeMismatch, Quoted(text) + u" is not a date."_s);
@@ -279,7 +267,7 @@ TextOf::TextOf(sqlite3_value* v)
     default:
         break;
     }
-    view_ = TextView(v);
+    view_ = StoredText(v);
     if (IsStorageDateText(view_))
         if (auto date = ParseDateText(view_))
             view_ = std::string_view(buffer_, size_t(WriteGeneralDate(*date, buffer_)));

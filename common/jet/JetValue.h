@@ -33,6 +33,8 @@ struct Number {
 };
 
 bool IsNull(sqlite3_value* v);
+// An argument's value as UTF-8 text (the engine converts a number), empty for Null.
+std::string_view StoredText(sqlite3_value* v);
 
 // A numeric text the dialect's way: blanks around, a sign, a "$", thousands commas, a
 // decimal point, an exponent (E or D), &H hexadecimal or &O octal, "(5)" for -5.
