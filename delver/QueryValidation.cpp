@@ -12,8 +12,14 @@ std::shared_ptr<Recordset> rsDirectQuery;
 
 bool IsSelectTypeQuery(QueryDef& query) { return IsRunnableQueryType(query.Type()); }
 
-bool ValidateQuery(const QString& statement)
+bool ValidateQuery(const QString& statement, QString* refusal)
 {
+    auto refuse = [refusal](const QString& text) {
+        if (refusal)
+            *refusal = text;
+        MsgBox(text, Icon::Exclamation, u"Compiling Error"_s);
+        return false;
+    };
     try {
         // The previous result is replaced; let it go first, so that it holds nothing.
         if (rsDirectQuery)
@@ -25,11 +31,9 @@ bool ValidateQuery(const QString& statement)
         rsDirectQuery = qryDirectSQL->OpenRecordset(QueryReading::OnDemand);
         if (IsSelectTypeQuery(*qryDirectSQL))
             return true;
-        MsgBox(u"You can only execute select queries."_s, Icon::Exclamation, u"Compiling Error"_s);
-        return false;
+        return refuse(u"You can only execute select queries."_s);
     } catch (const RuntimeError& error) {
-        MsgBox(error.description, Icon::Exclamation, u"Compiling Error"_s);
-        return false;
+        return refuse(error.description);
     }
 }
 

@@ -15,7 +15,8 @@ extern std::shared_ptr<Recordset> rsDirectQuery;
 bool IsSelectTypeQuery(QueryDef& query);
 
 // Saves the statement in the direct SQL query, has the engine compile and open it, and
-// accepts only select-type queries; tells the user why otherwise.
-bool ValidateQuery(const QString& statement);
+// accepts only select-type queries; tells the user why otherwise, and hands the same
+// words to `refusal` when one is given.
+bool ValidateQuery(const QString& statement, QString* refusal = nullptr);
 
 } // namespace levy

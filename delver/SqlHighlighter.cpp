@@ -1,27 +1,11 @@
 #include "SqlHighlighter.h"
 
-#include <QSet>
+#include "workbench/SqlWords.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 namespace {
-const QSet<QString>& Keywords()
-{
-    static const QSet<QString> words = [] {
-        QSet<QString> w;
-        for (const QString& k :
-             QStringLiteral("SELECT FROM WHERE AND OR NOT IN IS NULL LIKE BETWEEN ORDER BY GROUP HAVING AS ON JOIN "
-                            "INNER LEFT RIGHT OUTER CROSS UNION ALL DISTINCT DISTINCTROW TOP PERCENT ASC DESC "
-                            "TRANSFORM PIVOT WITH CASE WHEN THEN ELSE END EXISTS INTERSECT EXCEPT LIMIT OFFSET "
-                            "PARAMETERS MOD TRUE FALSE YES NO ON OFF INSERT UPDATE DELETE INTO VALUES SET")
-                 .split(u' '))
-            w.insert(k);
-        return w;
-    }();
-    return words;
-}
-
 QTextCharFormat Format(const QColor& colour, bool bold = false, bool italic = false)
 {
     QTextCharFormat f;
@@ -82,7 +66,7 @@ void SqlHighlighter::highlightBlock(const QString& text)
             int j = i + 1;
             while (j < n && (text[j].isLetterOrNumber() || text[j] == u'_'))
                 ++j;
-            if (Keywords().contains(text.mid(i, j - i).toUpper()))
+            if (IsSqlKeyword(text.mid(i, j - i)))
                 setFormat(i, j - i, keyword);
             i = j;
         } else {

@@ -7,6 +7,14 @@
 #include "dialogs/frmSystem_AboutBox.h"
 #include "frmDelverResults.h"
 #include "frmSystem_StartUp.h"
+#include "database/SchemaListing.h"
+#include "history/QueryHistory.h"
+#include "platform/SettingsStore.h"
+#include "workbench/FindReplaceDialog.h"
+#include "workbench/HistoryPanel.h"
+#include "workbench/ResultCountWatcher.h"
+#include "workbench/SchemaPanel.h"
+#include "workbench/SqlCompletion.h"
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
@@ -21,7 +29,10 @@
 #include "widgets/StatusBar.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDockWidget>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -39,6 +50,10 @@ namespace levy {
 std::function<void(QWidget*)> frmDelver::showResults = frmDelverResults::Show;
 
 namespace {
+// The editor's own per-user settings, beside the levy system's.
+const QString workbenchSection = u"Delver"_s;
+const QString layoutKey = u"WindowState"_s;
+
 const QString sqlFilter = u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s;
 
 [[noreturn]] void RaiseCancellation()
@@ -46,37 +61,9 @@ const QString sqlFilter = u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s;
     Raise(errUserCancelled, u"Delver"_s, u"User Request cancelation of operation"_s);
 }
 
-// Runs a step under the editor's rule for failures: a cancellation passes on; any other
-// failure asks Retry or Cancel, and Retry runs the step again. False when the user
-// gave up.
-bool WithRetry(const std::function<void()>& step)
-{
-    for (;;) {
-        try {
-            step();
-            return true;
-        } catch (const RuntimeError& error) {
-            if (IsCancellation(error))
-                throw;
-            if (MsgBox(error.description, Icon::Exclamation, u"Error"_s, Buttons::RetryCancel) != Answer::Retry)
-                return false;
-        }
-    }
-}
-
-// Ends an operation quietly when the user cancelled it.
-void Quietly(const std::function<void()>& operation)
-{
-    Guarded([&] {
-        try {
-            operation();
-        } catch (const RuntimeError& error) {
-            if (!IsCancellation(error))
-                throw;
-        }
-    });
-}
 } // namespace
+
+frmDelver::~frmDelver() = default;
 
 frmDelver::frmDelver()
 {
@@ -160,7 +147,11 @@ frmDelver::frmDelver()
     barBottomStatusBar = new StatusBar(this, u"barBottomStatusBar"_s);
     setStatusBar(barBottomStatusBar);
 
-    resize(Twips(9285), Twips(6120) + menuBar()->sizeHint().height() + barBottomStatusBar->sizeHint().height());
+    BuildWorkbench();
+    // The editor keeps its own client width; the panel beside it adds to the window.
+    const int panels = dockSchema->isVisibleTo(this) || !dockSchema->isFloating() ? dockSchema->sizeHint().width() : 0;
+    resize(Twips(9285) + panels,
+           Twips(6120) + menuBar()->sizeHint().height() + barBottomStatusBar->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -232,6 +223,7 @@ void frmDelver::Form_Activate()
         ShowModal(splash);
         AdmitOnlyWithDelverRight();
         barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
+        ShowLoggedInUser();
     });
 }
 
@@ -265,7 +257,7 @@ void frmDelver::CheckUnsavedChanges()
 
 void frmDelver::NewQuery()
 {
-    Quietly([this] {
+    GuardedCancellable([this] {
         CheckUnsavedChanges();
         txtSQL->SetText(u"SELECT"_s);
         strCurrentFile.clear();
@@ -277,7 +269,7 @@ void frmDelver::NewQuery()
 
 void frmDelver::OpenSQLFile()
 {
-    Quietly([this] {
+    GuardedCancellable([this] {
         CheckUnsavedChanges();
         dlgSQL_Form->DialogTitle = u"Open SQL Text"_s;
         dlgSQL_Form->Filter = sqlFilter;
@@ -286,38 +278,43 @@ void frmDelver::OpenSQLFile()
         dlgSQL_Form->FileName.clear();
         dlgSQL_Form->CancelError = true;
         dlgSQL_Form->ShowOpen();
-        const QString path = dlgSQL_Form->FileName;
-        qint64 size = 0;
-        if (!WithRetry([&] {
-                const QFileInfo info(path);
-                if (!info.isFile())
-                    Raise(53, u"Open SQL File"_s, u"File not found: \"%1\"."_s.arg(path));
-                size = info.size();
-            }))
-            return;
-        if (size > 30000) {
-            MsgBox(u"This file is too long to be opened in this utility."_s, Icon::Exclamation, u"Open SQL File"_s);
-            return;
-        }
-        QString text = u"SELECT"_s;
-        if (size > 0 && !WithRetry([&] {
-                QFile file(path);
-                if (!file.open(QIODevice::ReadOnly))
-                    Raise(75, u"Open SQL File"_s,
-                          u"The file \"%1\" could not be read: %2."_s.arg(path, file.errorString()));
-                text = Windows1252::Decode(file.readAll());
-            }))
-            return;
-        txtSQL->SetText(text);
-        strCurrentFile = path;
-        blnDirty = false;
-        SetCaption(path);
+        OpenPath(dlgSQL_Form->FileName);
     });
+}
+
+void frmDelver::OpenPath(const QString& path)
+{
+    qint64 size = 0;
+    if (!RetryOnFailure([&] {
+            const QFileInfo info(path);
+            if (!info.isFile())
+                Raise(53, u"Open SQL File"_s, u"File not found: \"%1\"."_s.arg(path));
+            size = info.size();
+        }))
+        return;
+    if (size > 30000) {
+        MsgBox(u"This file is too long to be opened in this utility."_s, Icon::Exclamation, u"Open SQL File"_s);
+        return;
+    }
+    QString text = u"SELECT"_s;
+    if (size > 0 && !RetryOnFailure([&] {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                Raise(75, u"Open SQL File"_s,
+                      u"The file \"%1\" could not be read: %2."_s.arg(path, file.errorString()));
+            text = Windows1252::Decode(file.readAll());
+        }))
+        return;
+    txtSQL->SetText(text);
+    strCurrentFile = path;
+    blnDirty = false;
+    SetCaption(path);
+    NoteRecentFile(path);
 }
 
 void frmDelver::SaveSQL(bool blnSaveAs)
 {
-    Quietly([this, blnSaveAs] { SaveTo(blnSaveAs); });
+    GuardedCancellable([this, blnSaveAs] { SaveTo(blnSaveAs); });
 }
 
 void frmDelver::SaveTo(bool blnSaveAs)
@@ -347,7 +344,7 @@ void frmDelver::SaveTo(bool blnSaveAs)
     }
     // Written to a temporary file and then put in place, so that a failed save never
     // leaves the earlier file half-written.
-    const bool saved = WithRetry([&] {
+    const bool saved = RetryOnFailure([&] {
         QSaveFile file(target);
         if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
             Raise(75, u"Save SQL"_s, u"The file \"%1\" could not be written: %2."_s.arg(target, file.errorString()));
@@ -360,11 +357,12 @@ void frmDelver::SaveTo(bool blnSaveAs)
     strCurrentFile = target;
     blnDirty = false;
     SetCaption(target);
+    NoteRecentFile(target);
 }
 
 void frmDelver::PrintSQL()
 {
-    Quietly([this] {
+    GuardedCancellable([this] {
         dlgSQL_Form->CancelError = true;
         QPrinter printer;
         const bool selection = dlgSQL_Form->ShowPrinter(printer);
@@ -376,7 +374,7 @@ void frmDelver::PrintSQL()
                 return;
             }
         }
-        WithRetry([&] {
+        RetryOnFailure([&] {
             QTextDocument document;
             document.setDefaultFont(txtSQL->font());
             document.setPlainText(QString(text).replace(u"\r\n"_s, u"\n"_s));
@@ -389,25 +387,294 @@ void frmDelver::PrintSQL()
 
 void frmDelver::LogOff()
 {
-    Quietly([this] {
+    GuardedCancellable([this] {
         if (MsgBox(u"Are you sure you want to log off?"_s, Icon::Question, u"Log Off"_s, Buttons::YesNo) != Answer::Yes)
             return;
         CheckUnsavedChanges();
         LogOffUser();
+        ForgetLoggedInUser();
         CloseLevyDatabase();
         barBottomStatusBar->SetSessionText(QString());
         frmSystem_StartUp splash(this);
         ShowModal(splash);
         AdmitOnlyWithDelverRight();
         barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
+        ShowLoggedInUser();
     });
 }
 
-void frmDelver::ExecuteQuery()
+void frmDelver::ExecuteQuery() { RunStatement(txtSQL->Text()); }
+
+void frmDelver::RunStatementOrSelection()
 {
-    Guarded([this] {
-        if (ValidateQuery(txtSQL->Text()) && showResults)
+    const QString selected = txtSQL->SelectedText();
+    RunStatement(selected.isEmpty() ? txtSQL->Text() : selected);
+}
+
+void frmDelver::RunStatement(const QString& statement)
+{
+    Guarded([&] {
+        QString refusal;
+        if (!ValidateQuery(statement, &refusal)) {
+            Remember(statement, -1, refusal);
+            return;
+        }
+        qint64 records = -1;
+        if (showResults) {
+            ResultCountWatcher watcher(&records);
             showResults(this);
+        }
+        Remember(statement, records, {});
+    });
+}
+
+void frmDelver::BuildWorkbench()
+{
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+    dockSchema = new SchemaPanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, dockSchema);
+    connect(dockSchema, &SchemaPanel::insertRequested, this, [this](const QString& text) { txtSQL->InsertAtCursor(text); });
+    dockHistory = new HistoryPanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, dockHistory);
+    splitDockWidget(dockSchema, dockHistory, Qt::Vertical);
+    connect(dockHistory, &HistoryPanel::replaceRequested, this, [this](const QString& s) { RecallFromHistory(s, true); });
+    connect(dockHistory, &HistoryPanel::insertRequested, this, [this](const QString& s) { RecallFromHistory(s, false); });
+    connect(dockHistory, &HistoryPanel::clearRequested, this, [this] { ClearHistory(); });
+    frmFindReplace = new FindReplaceDialog(this, txtSQL);
+
+    auto item = [this](QMenu* menu, const QString& name, const QString& caption, const QList<QKeySequence>& keys,
+                       const std::function<void()>& handler) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, [handler] { Guarded(handler); });
+        return a;
+    };
+    mnuFile = menuBar()->addMenu(u"&File"_s);
+    mnuFile->setObjectName(u"mnuFile"_s);
+    mnuFile_Recent = mnuFile->addMenu(u"&Recent Files"_s);
+    mnuFile_Recent->setObjectName(u"mnuFile_Recent"_s);
+
+    mnuEdit = menuBar()->addMenu(u"&Edit"_s);
+    mnuEdit->setObjectName(u"mnuEdit"_s);
+    mnuEdit_Undo = item(mnuEdit, u"mnuEdit_Undo"_s, u"&Undo"_s, QKeySequence::keyBindings(QKeySequence::Undo),
+                        [this] { txtSQL->undo(); });
+    mnuEdit_Redo = item(mnuEdit, u"mnuEdit_Redo"_s, u"&Redo"_s, QKeySequence::keyBindings(QKeySequence::Redo),
+                        [this] { txtSQL->redo(); });
+    mnuEdit_Undo->setEnabled(false);
+    mnuEdit_Redo->setEnabled(false);
+    connect(txtSQL, &QPlainTextEdit::undoAvailable, mnuEdit_Undo, &QAction::setEnabled);
+    connect(txtSQL, &QPlainTextEdit::redoAvailable, mnuEdit_Redo, &QAction::setEnabled);
+    mnuEdit->addSeparator();
+    mnuEdit_Find = item(mnuEdit, u"mnuEdit_Find"_s, u"&Find..."_s, {QKeySequence(Qt::CTRL | Qt::Key_F)},
+                        [this] { frmFindReplace->Open(false); });
+    mnuEdit_Replace = item(mnuEdit, u"mnuEdit_Replace"_s, u"R&eplace..."_s, {QKeySequence(Qt::CTRL | Qt::Key_H)},
+                           [this] { frmFindReplace->Open(true); });
+    mnuEdit_FindNext = item(mnuEdit, u"mnuEdit_FindNext"_s, u"Find &Next"_s, {QKeySequence(Qt::Key_F3)},
+                            [this] { frmFindReplace->FindNext(); });
+    mnuEdit_GoToLine = item(mnuEdit, u"mnuEdit_GoToLine"_s, u"&Go to Line..."_s, {QKeySequence(Qt::CTRL | Qt::Key_G)},
+                            [this] { GoToLine(); });
+
+    mnuQuery = menuBar()->addMenu(u"&Query"_s);
+    mnuQuery->setObjectName(u"mnuQuery"_s);
+    // Not Guarded again: the run reports its own failures.
+    mnuQuery_Run = mnuQuery->addAction(u"&Run Statement or Selection"_s);
+    mnuQuery_Run->setObjectName(u"mnuQuery_Run"_s);
+    mnuQuery_Run->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    connect(mnuQuery_Run, &QAction::triggered, this, [this] { RunStatementOrSelection(); });
+    mnuQuery_Complete = item(mnuQuery, u"mnuQuery_Complete"_s, u"&Complete Name"_s, {},
+                             [this] {
+                                 txtSQL->setFocus();
+                                 txtSQL->Completion()->Update(true);
+                             });
+    mnuQuery_Complete->setShortcutVisibleInContextMenu(true);
+    mnuQuery_Complete->setText(u"&Complete Name\tCtrl+Space"_s);
+    mnuQuery->addSeparator();
+    mnuQuery_ClearHistory = item(mnuQuery, u"mnuQuery_ClearHistory"_s, u"C&lear History..."_s, {},
+                                 [this] { ClearHistory(); });
+
+    mnuView = menuBar()->addMenu(u"&View"_s);
+    mnuView->setObjectName(u"mnuView"_s);
+    mnuView_Database = dockSchema->toggleViewAction();
+    mnuView_Database->setObjectName(u"mnuView_Database"_s);
+    mnuView_Database->setText(u"&Database"_s);
+    mnuView->addAction(mnuView_Database);
+    mnuView_History = dockHistory->toggleViewAction();
+    mnuView_History->setObjectName(u"mnuView_History"_s);
+    mnuView_History->setText(u"&History"_s);
+    mnuView->addAction(mnuView_History);
+
+    recentFiles_.clear();
+    for (int i = 1; i <= recentFileCount; ++i)
+        if (const QString path = GetSetting(settingsApplication, workbenchSection, u"RecentFile%1"_s.arg(i));
+            !path.isEmpty())
+            recentFiles_.append(path);
+    FillRecentMenu();
+
+    const QByteArray state = QByteArray::fromBase64(GetSetting(settingsApplication, workbenchSection, layoutKey).toLatin1());
+    if (!state.isEmpty())
+        restoreState(state);
+    layoutRestored_ = true;
+    // Kept as the user leaves them, at once: nothing is saved when the program ends.
+    for (QDockWidget* dock : {static_cast<QDockWidget*>(dockSchema), static_cast<QDockWidget*>(dockHistory)}) {
+        connect(dock->toggleViewAction(), &QAction::triggered, this, [this] { Guarded([this] { SaveLayout(); }); });
+        connect(dock, &QDockWidget::dockLocationChanged, this, [this] { Guarded([this] { SaveLayout(); }); });
+        connect(dock, &QDockWidget::topLevelChanged, this, [this] { Guarded([this] { SaveLayout(); }); });
+    }
+}
+
+void frmDelver::SaveLayout()
+{
+    // Docks move while the window is built and shown; only the user's moves count.
+    if (!layoutRestored_ || !isVisible())
+        return;
+    SaveSetting(settingsApplication, workbenchSection, layoutKey, QString::fromLatin1(saveState().toBase64()));
+}
+
+void frmDelver::ShowLoggedInUser()
+{
+    try {
+        dockSchema->Fill(ListSchema(*levyDatabase));
+    } catch (const RuntimeError& error) {
+        dockSchema->Clear();
+        MsgBox(u"The tables of the database could not be listed: "_s + error.description, Icon::Exclamation,
+               u"Database"_s);
+    }
+    txtSQL->Completion()->SetSchema(dockSchema->Listing());
+    history_ = std::make_unique<QueryHistory>(QueryHistory::PathFor(CurrentUserName));
+    try {
+        if (const QString setAside = history_->Load(); !setAside.isEmpty())
+            MsgBox(setAside, Icon::Exclamation, u"History"_s);
+    } catch (const RuntimeError& error) {
+        history_.reset();
+        MsgBox(error.description + u" The statements you run are not kept."_s, Icon::Exclamation, u"History"_s);
+    }
+    ShowHistory();
+}
+
+void frmDelver::ForgetLoggedInUser()
+{
+    dockSchema->Clear();
+    txtSQL->Completion()->SetSchema({});
+    history_.reset();
+    ShowHistory();
+}
+
+void frmDelver::ShowHistory() { dockHistory->Show(history_ ? history_->Entries() : QList<HistoryEntry>{}); }
+
+void frmDelver::Remember(const QString& statement, qint64 records, const QString& error)
+{
+    if (!history_)
+        return;
+    try {
+        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error});
+    } catch (const RuntimeError& failure) {
+        MsgBox(failure.description, Icon::Exclamation, u"History"_s);
+    }
+    ShowHistory();
+}
+
+void frmDelver::RecallFromHistory(const QString& statement, bool replace)
+{
+    GuardedCancellable([&] {
+        if (!replace) {
+            txtSQL->InsertAtCursor(statement);
+            return;
+        }
+        // A recalled statement is a new, unsaved text: it belongs to no file.
+        CheckUnsavedChanges();
+        txtSQL->SetText(statement);
+        strCurrentFile.clear();
+        blnDirty = true;
+        SetCaption({});
+        txtSQL->setFocus();
+    });
+}
+
+void frmDelver::ClearHistory()
+{
+    if (!history_ || history_->Entries().isEmpty())
+        return;
+    if (MsgBox(u"Clear the history of the statements you have run?"_s, Icon::Question, u"History"_s,
+               Buttons::YesNo) != Answer::Yes)
+        return;
+    try {
+        history_->Clear();
+    } catch (const RuntimeError& failure) {
+        MsgBox(failure.description, Icon::Exclamation, u"History"_s);
+    }
+    ShowHistory();
+}
+
+void frmDelver::GoToLine()
+{
+    const int lines = txtSQL->blockCount();
+    const QString answer = InputBox(u"Line number (1 to %1):"_s.arg(lines), u"Go to Line"_s,
+                                    QString::number(txtSQL->textCursor().blockNumber() + 1));
+    if (answer.isEmpty())
+        return;
+    bool number = false;
+    const int line = answer.trimmed().toInt(&number);
+    if (!number || !txtSQL->GoToLine(line))
+        MsgBox(u"There is no line %1: the text has lines 1 to %2."_s.arg(answer.trimmed()).arg(lines),
+               Icon::Exclamation, u"Go to Line"_s);
+}
+
+void frmDelver::NoteRecentFile(const QString& path)
+{
+    const QString full = QFileInfo(path).absoluteFilePath();
+    recentFiles_.removeAll(full);
+    recentFiles_.prepend(full);
+    while (recentFiles_.size() > recentFileCount)
+        recentFiles_.removeLast();
+    try {
+        SaveRecentFiles();
+    } catch (const RuntimeError&) {
+        // The file itself was opened or saved; only the list is not kept.
+    }
+    FillRecentMenu();
+}
+
+void frmDelver::SaveRecentFiles()
+{
+    QList<QPair<QString, QString>> values;
+    for (int i = 0; i < recentFileCount; ++i)
+        values.append({u"RecentFile%1"_s.arg(i + 1), recentFiles_.value(i)});
+    SaveSettings(settingsApplication, workbenchSection, values);
+}
+
+void frmDelver::FillRecentMenu()
+{
+    // The list may change from one of its own items: let those go once they are done.
+    for (QAction* old : mnuFile_Recent->actions()) {
+        mnuFile_Recent->removeAction(old);
+        old->deleteLater();
+    }
+    for (int i = 0; i < recentFiles_.size(); ++i) {
+        QAction* a = mnuFile_Recent->addAction(u"&%1 %2"_s.arg(i + 1).arg(QDir::toNativeSeparators(recentFiles_[i])));
+        a->setObjectName(u"mnuFile_Recent%1"_s.arg(i + 1));
+        a->setData(recentFiles_[i]);
+        connect(a, &QAction::triggered, this, [this, path = recentFiles_[i]] { OpenRecentFile(path); });
+    }
+    mnuFile_Recent->setEnabled(!recentFiles_.isEmpty());
+}
+
+void frmDelver::OpenRecentFile(const QString& path)
+{
+    GuardedCancellable([&] {
+        if (!QFileInfo(path).isFile()) {
+            MsgBox(u"The file \"%1\" no longer exists. It has been removed from the list of recent files."_s.arg(
+                       QDir::toNativeSeparators(path)),
+                   Icon::Exclamation, u"Open SQL File"_s);
+            recentFiles_.removeAll(path);
+            FillRecentMenu();
+            SaveRecentFiles();
+            return;
+        }
+        CheckUnsavedChanges();
+        OpenPath(path);
     });
 }
 

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QMenu;
@@ -11,6 +12,10 @@ class QToolBar;
 namespace levy {
 
 class CommonDialog;
+class FindReplaceDialog;
+class HistoryPanel;
+class QueryHistory;
+class SchemaPanel;
 class SqlEditor;
 class StatusBar;
 
@@ -20,6 +25,7 @@ class frmDelver : public QMainWindow {
     Q_OBJECT
 public:
     frmDelver();
+    ~frmDelver() override;
 
     CommonDialog* dlgSQL_Form;
     QWidget* TopCoolBar;
@@ -39,6 +45,33 @@ public:
     QAction* mnuTools_LogOff;
     QAction* mnuTools_Exit;
 
+    // Beyond the Tools menu: the recent files, the editing commands, running with a key,
+    // and the panels beside the editor.
+    QMenu* mnuFile;
+    QMenu* mnuFile_Recent;
+    QMenu* mnuEdit;
+    QAction* mnuEdit_Undo;
+    QAction* mnuEdit_Redo;
+    QAction* mnuEdit_Find;
+    QAction* mnuEdit_Replace;
+    QAction* mnuEdit_FindNext;
+    QAction* mnuEdit_GoToLine;
+    QMenu* mnuQuery;
+    QAction* mnuQuery_Run;
+    QAction* mnuQuery_Complete;
+    QAction* mnuQuery_ClearHistory;
+    QMenu* mnuView;
+    QAction* mnuView_Database;
+    QAction* mnuView_History;
+    SchemaPanel* dockSchema;
+    HistoryPanel* dockHistory;
+    FindReplaceDialog* frmFindReplace;
+
+    static constexpr int recentFileCount = 8;
+    QStringList RecentFiles() const { return recentFiles_; }
+    // The history of the user logged in; null while nobody is, or when it cannot be kept.
+    QueryHistory* History() const { return history_.get(); }
+
     QString strCurrentFile;
     bool blnDirty = false;
 
@@ -50,6 +83,13 @@ public:
     void PrintSQL();
     void LogOff();
     void ExecuteQuery();
+    // F5 and Ctrl+Enter: the selection when there is one, else the whole text, through
+    // the same checks as Execute Query.
+    void RunStatementOrSelection();
+    void OpenRecentFile(const QString& path);
+    void GoToLine();
+    void RecallFromHistory(const QString& statement, bool replace);
+    void ClearHistory();
     void tbrTools_ButtonClick(const QString& key);
 
     // Raises the cancellation error when the user cancels.
@@ -66,6 +106,19 @@ protected:
 
 private:
     void Form_Activate();
+    // What the user logged in sees of the database and of their own history; emptied
+    // at Log Off.
+    void ShowLoggedInUser();
+    void ForgetLoggedInUser();
+    void RunStatement(const QString& statement);
+    void Remember(const QString& statement, qint64 records, const QString& error);
+    void ShowHistory();
+    void OpenPath(const QString& path);
+    void NoteRecentFile(const QString& path);
+    void SaveRecentFiles();
+    void FillRecentMenu();
+    void SaveLayout();
+    void BuildWorkbench();
     void AdmitOnlyWithDelverRight();
     void ArrangeControls();
     void SaveTo(bool blnSaveAs);
@@ -73,6 +126,9 @@ private:
     QAction* AddItem(const QString& name, const QString& caption, const std::function<void()>& handler);
     bool blnFirstActivation = true;
     bool ending_ = false;
+    bool layoutRestored_ = false;
+    QStringList recentFiles_;
+    std::unique_ptr<QueryHistory> history_;
 };
 
 } // namespace levy

@@ -1,8 +1,70 @@
 #include "JetFunctionCatalog.h"
 
+#include <QHash>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy::jet {
+
+namespace {
+// The arguments of each function as its users know them; the counts come from the table.
+const char16_t* ArgumentNames(const QString& jetName)
+{
+    static const QHash<QString, const char16_t*> names = {
+        {u"iif"_s, u"condition, truepart, falsepart"},
+        {u"nz"_s, u"value[, valueifnull]"},
+        {u"switch"_s, u"condition1, value1[, condition2, value2 ...]"},
+        {u"choose"_s, u"index, choice1[, choice2 ...]"},
+        {u"isnull"_s, u"expression"},
+        {u"isnumeric"_s, u"expression"},
+        {u"isdate"_s, u"expression"},
+        {u"year"_s, u"date"},
+        {u"month"_s, u"date"},
+        {u"day"_s, u"date"},
+        {u"weekday"_s, u"date[, firstdayofweek]"},
+        {u"hour"_s, u"time"},
+        {u"minute"_s, u"time"},
+        {u"second"_s, u"time"},
+        {u"datepart"_s, u"interval, date[, firstdayofweek[, firstweekofyear]]"},
+        {u"dateserial"_s, u"year, month, day"},
+        {u"dateadd"_s, u"interval, number, date"},
+        {u"datediff"_s, u"interval, date1, date2[, firstdayofweek[, firstweekofyear]]"},
+        {u"cdate"_s, u"expression"},
+        {u"left"_s, u"string, length"},
+        {u"right"_s, u"string, length"},
+        {u"mid"_s, u"string, start[, length]"},
+        {u"len"_s, u"string"},
+        {u"instr"_s, u"[start, ]string1, string2[, compare]"},
+        {u"ucase"_s, u"string"},
+        {u"lcase"_s, u"string"},
+        {u"trim"_s, u"string"},
+        {u"ltrim"_s, u"string"},
+        {u"rtrim"_s, u"string"},
+        {u"space"_s, u"number"},
+        {u"string"_s, u"number, character"},
+        {u"replace"_s, u"expression, find, replacement[, start[, count[, compare]]]"},
+        {u"str"_s, u"number"},
+        {u"cstr"_s, u"expression"},
+        {u"format"_s, u"expression[, format[, firstdayofweek[, firstweekofyear]]]"},
+        {u"val"_s, u"string"},
+        {u"round"_s, u"number[, decimals]"},
+        {u"count"_s, u"expression"},
+    };
+    return names.value(jetName.toLower(), nullptr);
+}
+} // namespace
+
+QString ArgumentList(const JetFunctionInfo& info)
+{
+    if (info.isOperator)
+        return {};
+    if (const char16_t* names = ArgumentNames(info.jetName))
+        return info.jetName + u'(' + QString::fromUtf16(names) + u')';
+    // One plain argument is what the rest take: CInt(expression), Sum(expression).
+    if (info.maxArgs == 0)
+        return info.jetName + u"()"_s;
+    return info.jetName + (info.maxArgs == 1 && info.minArgs == 1 ? u"(expression)"_s : u"(...)"_s);
+}
 
 std::optional<DialectCall> DialectFunction(const QString& name, int arguments)
 {

@@ -53,6 +53,10 @@ const QList<JetFunctionInfo>& JetFunctionTable();
 // The entry for a name as users write it (letter case ignored), or null.
 const JetFunctionInfo* FindJetFunction(const QString& jetName);
 
+// How a call of a function is written, with its arguments named and the optional ones
+// in brackets: "Mid(string, start[, length])". Empty for operators.
+QString ArgumentList(const JetFunctionInfo& info);
+
 // The lower-case names the functions are registered under (jet_iif...), for the
 // read-only gate's list of the functions a query may call.
 const std::set<std::string>& RegisteredFunctionNames();

@@ -29,6 +29,33 @@ void Guarded(const std::function<void()>& handler)
     }
 }
 
+void GuardedCancellable(const std::function<void()>& command)
+{
+    Guarded([&] {
+        try {
+            command();
+        } catch (const RuntimeError& error) {
+            if (!IsCancellation(error))
+                throw;
+        }
+    });
+}
+
+bool RetryOnFailure(const std::function<void()>& step)
+{
+    for (;;) {
+        try {
+            step();
+            return true;
+        } catch (const RuntimeError& error) {
+            if (IsCancellation(error))
+                throw;
+            if (MsgBox(error.description, Icon::Exclamation, u"Error"_s, Buttons::RetryCancel) != Answer::Retry)
+                return false;
+        }
+    }
+}
+
 void GuardedStartUp(const std::function<void()>& startUp)
 {
     QString failure;

@@ -14,6 +14,14 @@ void Guarded(const std::function<void()>& handler);
 // window (a frameless splash, a console nobody logged in to) is left on screen.
 void GuardedStartUp(const std::function<void()>& startUp);
 
+// Runs a command that the user may cancel: a cancellation ends it quietly; any other
+// error is reported as by Guarded.
+void GuardedCancellable(const std::function<void()>& command);
+
+// Runs a step under the editors' rule for failures: a cancellation passes on; any other
+// failure shows its description under "Error" with Retry and Cancel, and Retry runs the
+// step again. False when the user gave up.
+bool RetryOnFailure(const std::function<void()>& step);
 
 } // namespace levy
 

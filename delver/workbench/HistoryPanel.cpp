@@ -1,0 +1,107 @@
+#include "HistoryPanel.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy {
+namespace {
+constexpr int statementRole = Qt::UserRole;
+}
+
+HistoryPanel::HistoryPanel(QWidget* parent) : QDockWidget(u"History"_s, parent)
+{
+    setObjectName(u"dockHistory"_s);
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(2, 2, 2, 2);
+    txtHistorySearch = new QLineEdit(body);
+    txtHistorySearch->setObjectName(u"txtHistorySearch"_s);
+    txtHistorySearch->setPlaceholderText(u"Search the history"_s);
+    txtHistorySearch->setClearButtonEnabled(true);
+    lstHistory = new QListWidget(body);
+    lstHistory->setObjectName(u"lstHistory"_s);
+    lstHistory->setUniformItemSizes(true);
+    auto* buttons = new QHBoxLayout;
+    auto button = [&](const QString& name, const QString& caption) {
+        auto* b = new QPushButton(caption, body);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    cmdHistoryReplace = button(u"cmdHistoryReplace"_s, u"&Replace"_s);
+    cmdHistoryReplace->setToolTip(u"Replace the editor's text with the chosen statement"_s);
+    cmdHistoryInsert = button(u"cmdHistoryInsert"_s, u"&Insert"_s);
+    cmdHistoryInsert->setToolTip(u"Insert the chosen statement at the cursor"_s);
+    buttons->addStretch();
+    cmdHistoryClear = button(u"cmdHistoryClear"_s, u"&Clear History"_s);
+    layout->addWidget(txtHistorySearch);
+    layout->addWidget(lstHistory, 1);
+    layout->addLayout(buttons);
+    setWidget(body);
+
+    connect(txtHistorySearch, &QLineEdit::textChanged, this, [this] { Refill(); });
+    connect(lstHistory, &QListWidget::itemActivated, this, [this] {
+        if (const QString s = ChosenStatement(); !s.isNull())
+            emit replaceRequested(s);
+    });
+    connect(cmdHistoryReplace, &QPushButton::clicked, this, [this] {
+        if (const QString s = ChosenStatement(); !s.isNull())
+            emit replaceRequested(s);
+    });
+    connect(cmdHistoryInsert, &QPushButton::clicked, this, [this] {
+        if (const QString s = ChosenStatement(); !s.isNull())
+            emit insertRequested(s);
+    });
+    connect(cmdHistoryClear, &QPushButton::clicked, this, [this] { emit clearRequested(); });
+}
+
+QString HistoryPanel::LineFor(const HistoryEntry& entry)
+{
+    QString first = entry.statement.simplified();
+    if (first.size() > 120)
+        first = first.left(117) + u"..."_s;
+    const QString when = entry.ranAt.toLocalTime().toString(u"yyyy-MM-dd HH:mm"_s);
+    if (entry.Failed())
+        return u"%1  FAILED  %2"_s.arg(when, first);
+    const QString records = entry.records < 0    ? u"? records"_s
+                            : entry.records == 1 ? u"1 record"_s
+                                                 : u"%1 records"_s.arg(entry.records);
+    return u"%1  %2  %3"_s.arg(when, records, first);
+}
+
+void HistoryPanel::Show(const QList<HistoryEntry>& entries)
+{
+    entries_ = entries;
+    Refill();
+}
+
+void HistoryPanel::Refill()
+{
+    const QString text = txtHistorySearch->text();
+    lstHistory->clear();
+    for (const HistoryEntry& e : entries_) {
+        if (!text.isEmpty() && !QueryHistory::Matches(e, text))
+            continue;
+        auto* item = new QListWidgetItem(LineFor(e), lstHistory);
+        item->setData(statementRole, e.statement);
+        item->setToolTip(e.Failed() ? e.statement + u"\n\n"_s + e.error : e.statement);
+        if (e.Failed())
+            item->setForeground(QColor(170, 0, 0));
+    }
+    if (lstHistory->count() > 0)
+        lstHistory->setCurrentRow(0);
+}
+
+QString HistoryPanel::ChosenStatement() const
+{
+    const QListWidgetItem* item = lstHistory->currentItem();
+    return item ? item->data(statementRole).toString() : QString();
+}
+
+} // namespace levy

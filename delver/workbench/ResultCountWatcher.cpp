@@ -1,0 +1,33 @@
+#include "ResultCountWatcher.h"
+
+#include "database/QueryRecordset.h"
+#include "frmDelverResults.h"
+#include "platform/RuntimeError.h"
+
+#include <QApplication>
+#include <QEvent>
+
+namespace levy {
+
+ResultCountWatcher::ResultCountWatcher(qint64* records) : records_(records) { qApp->installEventFilter(this); }
+
+ResultCountWatcher::~ResultCountWatcher() { qApp->removeEventFilter(this); }
+
+bool ResultCountWatcher::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Hide)
+        if (auto* results = qobject_cast<frmDelverResults*>(watched); results && results->rsResults) {
+            // Known only when the whole result was read; never asked while the window
+            // still counts it on another thread.
+            const auto* query = dynamic_cast<const QueryRecordset*>(results->rsResults.get());
+            if (query && !results->Counting() && query->Complete()) {
+                try {
+                    *records_ = results->rsResults->RecordCount();
+                } catch (const RuntimeError&) {
+                }
+            }
+        }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace levy
