@@ -563,6 +563,12 @@ void frmDelverResults::LoadPage(bool blnSilent)
         if (bar)
             UpdateProgress(i, pageSize);
     }
+    // Record numbers grow with the result: the heading column widens to show the page's
+    // last one (and never narrows, so that it does not jump back and forth).
+    const QString lastNumber = QString::number(std::min(first + pageSize, known)) + u' ';
+    const int needed = (QFontMetrics(grdResults->verticalHeader()->font()).horizontalAdvance(lastNumber) + 10) * 15;
+    if (needed > grdResults->ColWidth(0))
+        grdResults->SetColWidth(0, needed);
     if (bar)
         HideProgress();
     UpdateNavigationButtons();

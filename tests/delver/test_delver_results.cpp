@@ -838,6 +838,10 @@ void TestDelverResults::navigation()
     const QString last = page == 11 ? u"1,001"_s : QString::number(page * 100).replace(u"1000"_s, u"1,000"_s);
     QCOMPARE(w->lblRecords->text(), u"Records %1-%2 of 1,001"_s.arg(first == 1001 ? u"1,001"_s : QString::number(first), last));
     QCOMPARE(w->txtPage->text(), QString::number(page));
+    // The heading column is wide enough for the page's record numbers.
+    const QFontMetrics headings(grid.verticalHeader()->font());
+    QVERIFY(grid.ColWidth(0) / 15 > headings.horizontalAdvance(grid.TextMatrix(1, 0)));
+    QCOMPARE(grid.verticalHeader()->width(), grid.ColWidth(0) / 15);
     QCOMPARE(w->cmdFirst->isEnabled(), page != 1);
     QCOMPARE(w->cmdLast->isEnabled(), page != 11);
     if (message.isEmpty()) {
