@@ -253,11 +253,11 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString& source, int ty
                         u"The levy database has no table \"%1\": it may be damaged or not a levy database."_s.arg(source));
         return std::make_shared<TableRecordset>(MainConnection(), source);
     }
-    const jet::UserStatement statement = jet::ReadUserStatement(source);
+    jet::UserStatement statement = jet::ReadUserStatement(source);
     jet::CheckSingleStatement(statement);
     if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(QueryConnection(), statement.sql);
+    return std::make_shared<QueryRecordset>(QueryConnection(), std::move(statement));
 }
 
 } // namespace levy

@@ -57,10 +57,10 @@ int QueryDef::Type() const { return jet::ReadUserStatement(SQL()).type; }
 std::shared_ptr<Recordset> QueryDef::OpenRecordset(QueryReading reading)
 {
     auto db = Live();
-    const jet::UserStatement statement = jet::ReadUserStatement(SQL());
+    jet::UserStatement statement = jet::ReadUserStatement(SQL());
     if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(db->QueryConnection(), statement.sql, reading);
+    return std::make_shared<QueryRecordset>(db->QueryConnection(), std::move(statement), reading);
 }
 
 } // namespace levy

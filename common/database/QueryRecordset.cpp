@@ -2,7 +2,6 @@
 
 #include "values/DaoConstants.h"
 #include "engine/EngineErrors.h"
-#include "jet/SqlClassifier.h"
 #include "engine/Sqlite.h"
 #include "ValueStorage.h"
 #include "jet/JetQuery.h"
@@ -25,7 +24,7 @@ struct OpenedStatement {
     QList<int> valuesSeen;
 };
 
-OpenedStatement OpenStatement(const std::shared_ptr<engine::Connection>& connection, const QString& sql)
+OpenedStatement OpenStatement(const std::shared_ptr<engine::Connection>& connection, const jet::UserStatement& sql)
 {
     OpenedStatement opened;
     jet::PreparedJetQuery prepared = jet::PrepareJetQuery(connection, sql);
@@ -50,17 +49,17 @@ OpenedStatement OpenStatement(const std::shared_ptr<engine::Connection>& connect
 }
 } // namespace
 
-QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql,
+QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, jet::UserStatement sql,
                                QueryReading reading)
-    : connection_(std::move(connection)), sql_(sql)
+    : connection_(std::move(connection)), sql_(std::move(sql))
 {
-    if (reading == QueryReading::OnDemand && jet::ClassifyStatement(sql) == dbQCrosstab) {
+    if (reading == QueryReading::OnDemand && sql_.type == dbQCrosstab) {
         // A crosstab runs a query for its pivot values before its columns are known, and
         // that query may take any time: it waits, with the rest, for the first look at the
         // records, where the reader can stop it. Faults of the text show now.
-        jet::CompileJetQuery(connection_, sql);
+        jet::CompileJetQuery(connection_, sql_);
     } else {
-        OpenedStatement opened = OpenStatement(connection_, sql);
+        OpenedStatement opened = OpenStatement(connection_, sql_);
         statement_ = std::move(opened.statement);
         fields_ = std::move(opened.fields);
         valuesSeen_ = std::move(opened.valuesSeen);

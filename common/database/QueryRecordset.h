@@ -3,6 +3,7 @@
 #include "Recordset.h"
 #include "ResultCache.h"
 #include "engine/SqliteHandle.h"
+#include "jet/UserStatement.h"
 
 #include <atomic>
 #include <memory>
@@ -24,7 +25,7 @@ class QueryRecordset : public Recordset {
 public:
     // Runs a user's statement (in the Access-style dialect or the engine's own SQL),
     // checked as a query, on the read-only query connection.
-    QueryRecordset(std::shared_ptr<engine::Connection> connection, const QString& sql,
+    QueryRecordset(std::shared_ptr<engine::Connection> connection, jet::UserStatement sql,
                    QueryReading reading = QueryReading::FirstRecordAtOnce);
     // A recordset of a statement that may not run: no fields, no records.
     QueryRecordset();
@@ -82,7 +83,7 @@ private:
     void LetGo();
 
     std::shared_ptr<engine::Connection> connection_;
-    QString sql_;
+    jet::UserStatement sql_;
     std::unique_ptr<engine::Statement> statement_;
     std::unique_ptr<ResultCache> cache_;
     QList<FieldDef> fields_;

@@ -309,7 +309,7 @@ void TestRecordsets::aResultRunsOnlyAsOftenAsItMustBeRead()
     const QString sorted = u"SELECT CStr([Student ID]) AS Id FROM Students ORDER BY Left([Student ID], 5) DESC"_s;
     auto opened = [&](QueryReading reading) {
         evaluated = 0;
-        return std::make_shared<QueryRecordset>(db->QueryConnection(), sorted, reading);
+        return std::make_shared<QueryRecordset>(db->QueryConnection(), jet::ReadUserStatement(sorted), reading);
     };
     // Read at once: the first record, then the statement lets go and runs again for the rest.
     auto atOnce = opened(QueryReading::FirstRecordAtOnce);
@@ -331,15 +331,16 @@ void TestRecordsets::aResultRunsOnlyAsOftenAsItMustBeRead()
     QCOMPARE(onDemand->FieldValue(0).AsText(), u"S0150"_s);
     QCOMPARE(evaluated, 250);
     // Every look starts the read: the count of an empty result is 0, its ends are at hand.
-    auto none = std::make_shared<QueryRecordset>(db->QueryConnection(), u"SELECT * FROM Classes"_s,
-                                                 QueryReading::OnDemand);
+    auto none = std::make_shared<QueryRecordset>(db->QueryConnection(),
+                                                 jet::ReadUserStatement(u"SELECT * FROM Classes"_s), QueryReading::OnDemand);
     QVERIFY(none->IsEOF());
     QVERIFY(none->IsBOF());
     QCOMPARE(none->RecordCount(), int64_t(0));
     // A crosstab's columns come from its pivot values: counting them reads it.
     auto pivot = std::make_shared<QueryRecordset>(
-        db->QueryConnection(), u"TRANSFORM Count(*) SELECT Surname FROM Students WHERE [Student ID] < 'S0003' "
-                               u"GROUP BY Surname PIVOT [Student ID]"_s,
+        db->QueryConnection(),
+        jet::ReadUserStatement(u"TRANSFORM Count(*) SELECT Surname FROM Students WHERE [Student ID] < 'S0003' "
+                               u"GROUP BY Surname PIVOT [Student ID]"_s),
         QueryReading::OnDemand);
     QCOMPARE(pivot->FieldCount(), 3);
     QCOMPARE(pivot->Field(2).name, u"S0002"_s);
