@@ -2,10 +2,8 @@
 
 #include "platform/MessageBox.h"
 #include "widgets/CommonDialog.h"
-#include "widgets/FormControls.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -21,11 +19,6 @@ void PrepareLocationDialog(CommonDialog& dialog)
     dialog.CancelError = false;
 }
 } // namespace
-
-QPushButton* MakeBrowseButton(QWidget* owner)
-{
-    return MakeButton(owner, u"cmdBrowse"_s, u"Browse..."_s, u"Click here to choose the location"_s);
-}
 
 void BrowseForLocation(CommonDialog& dialog, QLineEdit& box)
 {

@@ -3,8 +3,6 @@
 #include <QString>
 
 class QLineEdit;
-class QPushButton;
-class QWidget;
 
 namespace levy {
 
@@ -13,7 +11,6 @@ class CommonDialog;
 // The database location of the install dialogs: a box the administrator may type a path
 // in, with the location dialog behind a click on the empty box and behind "Browse...".
 
-QPushButton* MakeBrowseButton(QWidget* owner);
 // Shows the location dialog and puts the chosen path into the box; cancelling empties it.
 void BrowseForLocation(CommonDialog& dialog, QLineEdit& box);
 // Checks a location before anything is made there, as the location dialog checks a

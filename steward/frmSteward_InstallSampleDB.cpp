@@ -7,21 +7,13 @@
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "utilities/GlobalUtilities.h"
-#include "utilities/HelpRoutines.h"
 #include "widgets/ClickableLineEdit.h"
-#include "widgets/CommonDialog.h"
-#include "widgets/FormControls.h"
-#include "widgets/Guard.h"
 #include "widgets/Twips.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
 #include <QRandomGenerator>
-#include <QVBoxLayout>
 
 #include <array>
 #include <cerrno>
@@ -134,53 +126,17 @@ void CopyDatabase(const QString& source, const QString& target)
 }
 } // namespace
 
-frmSteward_InstallSampleDB::frmSteward_InstallSampleDB(QWidget* owner) : QDialog(owner)
+frmSteward_InstallSampleDB::frmSteward_InstallSampleDB(QWidget* owner)
+    : DatabaseInstallForm(owner, {u"frmSteward_InstallSampleDB"_s, u"Install Sample Database"_s,
+                                  u"Click here to get help"_s, 230, true})
 {
-    setObjectName(u"frmSteward_InstallSampleDB"_s);
-    setWindowTitle(u"Install Sample Database"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    Label1 = new QLabel(u"Database Location"_s, this);
-    Label1->setObjectName(u"Label1"_s);
-    txtDBLocation = new ClickableLineEdit(this);
-    txtDBLocation->setObjectName(u"txtDBLocation"_s);
-    txtDBLocation->setToolTip(u"Click here to enter the file name."_s);
-    cmdCreateDatabase =
-        MakeButton(this, u"cmdCreateDatabase"_s, u"Install Database"_s, u"Click here to create the database"_s);
-    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get help"_s);
-    cmdCancel =
-        MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Click here to exit without creating a database"_s);
-    cmdBrowse = MakeBrowseButton(this);
-    dlgPath = new CommonDialog(this, u"dlgPath"_s);
-
-    auto* row = new QHBoxLayout;
-    row->addWidget(Label1);
-    row->addWidget(txtDBLocation, 1);
-    row->addWidget(cmdBrowse);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdCreateDatabase);
-    buttons->addWidget(cmdHelp);
-    buttons->addWidget(cmdCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
-    layout->addLayout(buttons);
-    setTabOrder(txtDBLocation, cmdBrowse);
-    setTabOrder(cmdBrowse, cmdCreateDatabase);
     setFixedSize(Twips(6795), std::max(Twips(1455), sizeHint().height()));
-
-    connect(txtDBLocation, &ClickableLineEdit::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });
-    connect(cmdBrowse, &QPushButton::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });
-    connect(cmdCreateDatabase, &QPushButton::clicked, this, [this] { Guarded([this] { cmdCreateDatabase_Click(); }); });
-    connect(cmdHelp, &QPushButton::clicked, this, [] { Guarded([] { ShowHelpTopic(230); }); });
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void frmSteward_InstallSampleDB::SetPlacementFaultForTests(std::function<int(const char* call)> fault)
 {
     placementFault = std::move(fault);
 }
-
-void frmSteward_InstallSampleDB::txtDBLocation_Click() { BrowseForLocation(*dlgPath, *txtDBLocation); }
 
 void frmSteward_InstallSampleDB::cmdCreateDatabase_Click()
 {

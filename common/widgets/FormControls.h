@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <qnamespace.h>
 
 class QLineEdit;
 class QPushButton;
 class QWidget;
 
 namespace levy {
+
+// The frame of every dialog: a title and a close button, nothing to minimise, maximise
+// or ask for context help.
+inline constexpr Qt::WindowFlags DialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 // A text box that takes only what the database's code page can store.
 QLineEdit* MakeTextBox(QWidget* owner, const QString& name, const QString& toolTip);

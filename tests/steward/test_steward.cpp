@@ -136,6 +136,8 @@ private slots:
     void sampleInstallationWithoutAtomicRename_data();
     void sampleInstallationWithoutAtomicRename();
 
+    void installFormShowsItsControlsInOrder_data();
+    void installFormShowsItsControlsInOrder();
     void locationBoxTakesATypedPath_data();
     void locationBoxTakesATypedPath();
     void unwritableFolderIsRefusedBeforeAnyWork_data();
@@ -641,6 +643,58 @@ void TestSteward::sampleInstallationWithoutAtomicRename()
         QCOMPARE(Bytes(target), QByteArray("someone's"));
         QCOMPARE(StoredPath(), u"/srv/levy.mdb"_s);
     }
+}
+
+void TestSteward::installFormShowsItsControlsInOrder_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("buttons");  // Tab's order, which is also the order on screen
+    QTest::addColumn<QString>("helpTip");
+    QTest::newRow("blank") << u"blank"_s << u"Install Blank Database"_s
+                           << QStringList{u"cmdBrowse"_s, u"cmdCreateDatabase"_s, u"cmdCancel"_s, u"cmdHelp"_s}
+                           << u"Click here to launch help"_s;
+    QTest::newRow("sample") << u"sample"_s << u"Install Sample Database"_s
+                            << QStringList{u"cmdBrowse"_s, u"cmdCreateDatabase"_s, u"cmdHelp"_s, u"cmdCancel"_s}
+                            << u"Click here to get help"_s;
+}
+
+void TestSteward::installFormShowsItsControlsInOrder()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, title);
+    QFETCH(QStringList, buttons);
+    QFETCH(QString, helpTip);
+    const auto dialog = InstallDialog(kind);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QCOMPARE(dialog->windowTitle(), title);
+    QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+    QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget*>(u"txtDBLocation"_s));
+    const QMap<QString, QPair<QString, QString>> captions{
+        {u"cmdBrowse"_s, {u"Browse..."_s, u"Click here to choose the location"_s}},
+        {u"cmdCreateDatabase"_s, {u"Install Database"_s, u"Click here to create the database"_s}},
+        {u"cmdHelp"_s, {u"Help"_s, helpTip}},
+        {u"cmdCancel"_s, {u"Cancel"_s, u"Click here to exit without creating a database"_s}}};
+    QWidget* previous = nullptr;
+    for (const QString& name : buttons) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
+        QVERIFY(button);
+        QCOMPARE(button->objectName(), name);
+        QCOMPARE(button->text(), captions[name].first);
+        QCOMPARE(button->toolTip(), captions[name].second);
+        QVERIFY(!button->autoDefault() && !button->isDefault());
+        if (previous && previous->objectName() != u"cmdBrowse"_s)
+            QVERIFY(previous->x() < button->x());
+        previous = button;
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"txtDBLocation"_s);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!dialog->isVisible());
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QVERIFY(MessageLog::Shown().isEmpty());
 }
 
 void TestSteward::locationBoxTakesATypedPath_data()
