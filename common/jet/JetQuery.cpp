@@ -91,19 +91,9 @@ PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& conn
     return Prepare(connection, statement, true);
 }
 
-PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql)
-{
-    return Prepare(connection, ReadUserStatement(sql), true);
-}
-
 void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const UserStatement& statement)
 {
     Prepare(connection, statement, false);
-}
-
-void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql)
-{
-    Prepare(connection, ReadUserStatement(sql), false);
 }
 
 } // namespace levy::jet

@@ -25,11 +25,9 @@ struct PreparedJetQuery {
 // SQL keeps working; when the engine refuses it too, the dialect's message is raised.
 PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& connection,
                                  const UserStatement& statement);
-PreparedJetQuery PrepareJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql);
 
 // Checks that a statement would prepare, running nothing: a crosstab's pivot values are
 // not read.
 void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const UserStatement& statement);
-void CompileJetQuery(const std::shared_ptr<engine::Connection>& connection, const QString& sql);
 
 } // namespace levy::jet
