@@ -25,7 +25,7 @@ frmSystem_CheckDate::frmSystem_CheckDate(QWidget* splash) : QDialog(nullptr), sp
 {
     setObjectName(u"frmSystem_CheckDate"_s);
     setWindowTitle(u"Confirm Date & Time"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFlags);
     setModal(true);
     auto label = [this](const QString& name, const QString& text) {
         auto* l = new QLabel(text, this);

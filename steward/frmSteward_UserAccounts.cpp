@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "utilities/HelpRoutines.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/Placement.h"
@@ -44,7 +45,7 @@ frmSteward_UserAccounts::frmSteward_UserAccounts(QWidget* owner) : QDialog(owner
 {
     setObjectName(u"frmSteward_UserAccounts"_s);
     setWindowTitle(u"User Accounts"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFlags);
     setModal(true);
 
     mnuBar = new QMenuBar(this);

@@ -29,7 +29,7 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
 {
     setObjectName(u"frmSteward_UserAccounts_AccessRights"_s);
     setWindowTitle(u"User Account : [Name]"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFlags);
     setModal(true);
 
     SSTab1 = new QTabWidget(this);

@@ -40,7 +40,7 @@ frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* ow
 {
     setObjectName(u"frmSteward_UserAccounts_CreateNew"_s);
     setWindowTitle(u"Create New User Account"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFlags);
     setModal(true);
 
     Label1 = new QLabel(u"User Name"_s, this);

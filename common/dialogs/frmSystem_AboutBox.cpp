@@ -70,7 +70,7 @@ frmSystem_AboutBox::frmSystem_AboutBox(QWidget* owner) : QDialog(owner)
 {
     setObjectName(u"frmSystem_AboutBox"_s);
     setWindowTitle(u"About The Ashcombe Levy Office System"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFlags);
     setModal(true);
     setFixedSize(Twips(5925), Twips(4365));
 

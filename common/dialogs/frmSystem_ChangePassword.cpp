@@ -30,7 +30,7 @@ frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(own
 {
     setObjectName(u"frmSystem_ChangePassword"_s);
     setWindowTitle(u"Change User Password"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFlags);
     setModal(true);
 
     Label4 = new QLabel(u"User Name"_s, this);

@@ -28,7 +28,7 @@ frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
 {
     setObjectName(u"frmSystem_LogIn"_s);
     setWindowTitle(u"Log In"_s);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(DialogFlags);
     setModal(true);
 
     Label1 = new QLabel(u"User Name"_s, this);
