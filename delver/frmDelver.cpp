@@ -53,6 +53,7 @@ namespace {
 // The editor's own per-user settings, beside the levy system's.
 const QString workbenchSection = u"Delver"_s;
 const QString layoutKey = u"WindowState"_s;
+constexpr int panelWidth = 300;
 
 const QString sqlFilter = u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s;
 
@@ -148,8 +149,8 @@ frmDelver::frmDelver()
     setStatusBar(barBottomStatusBar);
 
     BuildWorkbench();
-    // The editor keeps its own client width; the panel beside it adds to the window.
-    const int panels = dockSchema->isVisibleTo(this) || !dockSchema->isFloating() ? dockSchema->sizeHint().width() : 0;
+    // The editor keeps its own client width; the panels beside it add to the window.
+    const int panels = dockSchema->isHidden() && dockHistory->isHidden() ? 0 : panelWidth;
     resize(Twips(9285) + panels,
            Twips(6120) + menuBar()->sizeHint().height() + barBottomStatusBar->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -514,8 +515,8 @@ void frmDelver::BuildWorkbench()
     FillRecentMenu();
 
     const QByteArray state = QByteArray::fromBase64(GetSetting(settingsApplication, workbenchSection, layoutKey).toLatin1());
-    if (!state.isEmpty())
-        restoreState(state);
+    if (state.isEmpty() || !restoreState(state))
+        resizeDocks({dockSchema}, {panelWidth}, Qt::Horizontal);
     layoutRestored_ = true;
     // Kept as the user leaves them, at once: nothing is saved when the program ends.
     for (QDockWidget* dock : {static_cast<QDockWidget*>(dockSchema), static_cast<QDockWidget*>(dockHistory)}) {

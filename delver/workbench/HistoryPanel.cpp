@@ -26,6 +26,7 @@ HistoryPanel::HistoryPanel(QWidget* parent) : QDockWidget(u"History"_s, parent)
     lstHistory = new QListWidget(body);
     lstHistory->setObjectName(u"lstHistory"_s);
     lstHistory->setUniformItemSizes(true);
+    lstHistory->setTextElideMode(Qt::ElideRight);
     auto* buttons = new QHBoxLayout;
     auto button = [&](const QString& name, const QString& caption) {
         auto* b = new QPushButton(caption, body);
@@ -63,16 +64,17 @@ HistoryPanel::HistoryPanel(QWidget* parent) : QDockWidget(u"History"_s, parent)
 
 QString HistoryPanel::LineFor(const HistoryEntry& entry)
 {
-    QString first = entry.statement.simplified();
-    if (first.size() > 120)
-        first = first.left(117) + u"..."_s;
+    // The statement first, where the eye looks for it; when and what it gave below.
+    QString statement = entry.statement.simplified();
+    if (statement.size() > 200)
+        statement = statement.left(197) + u"..."_s;
     const QString when = entry.ranAt.toLocalTime().toString(u"yyyy-MM-dd HH:mm"_s);
     if (entry.Failed())
-        return u"%1  FAILED  %2"_s.arg(when, first);
-    const QString records = entry.records < 0    ? u"? records"_s
+        return u"%1\n%2  FAILED: %3"_s.arg(statement, when, entry.error.simplified());
+    const QString records = entry.records < 0    ? u"records not counted"_s
                             : entry.records == 1 ? u"1 record"_s
                                                  : u"%1 records"_s.arg(entry.records);
-    return u"%1  %2  %3"_s.arg(when, records, first);
+    return u"%1\n%2  %3"_s.arg(statement, when, records);
 }
 
 void HistoryPanel::Show(const QList<HistoryEntry>& entries)

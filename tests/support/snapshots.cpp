@@ -4,7 +4,12 @@
 #include "dialogs/frmSystem_LogIn.h"
 #include "QueryValidation.h"
 #include "levy/DatabaseAccess.h"
+#include "database/SchemaListing.h"
 #include "frmDelver.h"
+#include "history/QueryHistory.h"
+#include "workbench/HistoryPanel.h"
+#include "workbench/SchemaPanel.h"
+#include "workbench/SqlCompletion.h"
 #include "frmDelverResults.h"
 #include "frmSystem_CheckDate.h"
 #include "frmSteward.h"
@@ -22,7 +27,13 @@
 #include "widgets/HelpViewer.h"
 #include "widgets/StatusBar.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
+#include <QDateTime>
+#include <QPainter>
+#include <QTextCursor>
+#include <QTreeWidget>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -114,21 +125,60 @@ int main(int argc, char* argv[])
         rights.SSTab1->setCurrentIndex(4);
         Save(rights, folder, u"user_rights_deposit_accounts"_s);
     }
-    AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
-    frmDelver editor;
-    editor.txtSQL->SetText(u"SELECT [Student ID], Surname, [First Names]\r\nFROM Students\r\n"
-                           u"WHERE Class = '4A' -- this term\r\nORDER BY Surname"_s);
-    editor.barBottomStatusBar->SetSessionText(u"Logged in as Clerk"_s);
-    editor.resize(editor.size());
-    editor.grab().save(folder + u"/delver.png"_s);
-
     frmSystem_CheckDate date(nullptr);
     date.tmrTime_Timer();
     Save(date, folder, u"check_date"_s);
 
-    // A result of every kind of field, a page and a half long.
+    // The editor as a clerk sees it once logged in: the database beside the text.
     OpenLevyDatabase();
     Initialise_recordsets();
+    AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
+    {
+        frmDelver editor;
+        editor.setAttribute(Qt::WA_DontShowOnScreen);
+        editor.dockSchema->Fill(ListSchema(*levyDatabase));
+        editor.txtSQL->Completion()->SetSchema(editor.dockSchema->Listing());
+        editor.dockSchema->Tree()->expandItem(
+            editor.dockSchema->Tree()->findItems(u"Levy Account Credits"_s, Qt::MatchExactly | Qt::MatchRecursive)
+                .value(0));
+        editor.dockHistory->hide();
+        editor.txtSQL->SetText(u"SELECT c.[Student ID], s.Surname, c.Amount\r\nFROM [Levy Account Credits] AS c\r\n"
+                               u"INNER JOIN Students AS s ON s.[Student ID] = c.[Student ID]\r\n"
+                               u"WHERE c.Amount > 0 -- this term\r\nORDER BY s.Surname"_s);
+        editor.barBottomStatusBar->SetSessionText(u"Logged in as Clerk"_s);
+        editor.resize(editor.size());
+        editor.grab().save(folder + u"/delver.png"_s);
+
+        // A completion open: the functions with their arguments, the fields, the words.
+        editor.txtSQL->SetText(u"SELECT c.Amount, Da\r\nFROM [Levy Account Credits] AS c"_s);
+        QTextCursor at = editor.txtSQL->textCursor();
+        at.setPosition(19);
+        editor.txtSQL->setTextCursor(at);
+        // Never shown: showing would run the start-up; the list is drawn where it opens.
+        editor.txtSQL->Completion()->Update(true);
+        QApplication::processEvents();
+        QImage shot = editor.grab().toImage();
+        QWidget* popup = editor.txtSQL->Completion()->Completer()->popup();
+        {
+            QPainter painter(&shot);
+            painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - editor.mapToGlobal(QPoint(0, 0)), popup->grab());
+        }
+        shot.save(folder + u"/delver_completion.png"_s);
+        editor.txtSQL->Completion()->Close();
+
+        // The history beside the editor.
+        editor.dockHistory->show();
+        const QDateTime now = QDateTime::currentDateTime();
+        editor.dockHistory->Show(
+            {HistoryEntry{now, u"SELECT [Student ID], Amount FROM [Levy Account Credits] WHERE Amount > 1000"_s, 42, {}},
+             HistoryEntry{now.addSecs(-60), u"SELECT * FROM Studnets"_s, -1,
+                          u"The table or query \"Studnets\" does not exist."_s},
+             HistoryEntry{now.addSecs(-3600), u"SELECT Class, Count(*) FROM Students GROUP BY Class"_s, 12, {}}});
+        QApplication::processEvents();
+        editor.grab().save(folder + u"/delver_history.png"_s);
+    }
+
+    // A result of every kind of field, a page and a half long.
     TableDef receipts(u"Receipts"_s);
     receipts.AppendField(receipts.CreateField(u"Payer"_s, dbText, 30));
     receipts.AppendField(receipts.CreateField(u"Paid On"_s, dbDate));
