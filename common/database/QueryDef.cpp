@@ -36,10 +36,18 @@ QString QueryDef::SQL() const
     return s.ColumnText(0);
 }
 
+const jet::UserStatement& QueryDef::ReadingOf(const QString& sql) const
+{
+    // Compared in full: a reading stands only for the very text it was made of.
+    if (reading_.tokens.isEmpty() || reading_.sql != sql)
+        reading_ = jet::ReadUserStatement(sql);
+    return reading_;
+}
+
 void QueryDef::SetSQL(const QString& sql)
 {
     auto db = Live();
-    const jet::UserStatement statement = jet::ReadUserStatement(sql);
+    const jet::UserStatement& statement = ReadingOf(sql);
     jet::CheckSingleStatement(statement);
     // A query that may be run is compiled now, so that a faulty one is never saved; an
     // action query is saved without being compiled, and can never be opened.
@@ -52,15 +60,15 @@ void QueryDef::SetSQL(const QString& sql)
     s.Step();
 }
 
-int QueryDef::Type() const { return jet::ReadUserStatement(SQL()).type; }
+int QueryDef::Type() const { return ReadingOf(SQL()).type; }
 
 std::shared_ptr<Recordset> QueryDef::OpenRecordset(QueryReading reading)
 {
     auto db = Live();
-    jet::UserStatement statement = jet::ReadUserStatement(SQL());
+    const jet::UserStatement& statement = ReadingOf(SQL());
     if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(db->QueryConnection(), std::move(statement), reading);
+    return std::make_shared<QueryRecordset>(db->QueryConnection(), statement, reading);
 }
 
 } // namespace levy

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Recordset.h"
+#include "jet/UserStatement.h"
 
 #include <memory>
 
@@ -23,8 +24,12 @@ public:
 
 private:
     std::shared_ptr<Database> Live() const;
+    // The reading of a text: the last one again while the stored text is the same (a
+    // statement is checked, opened and typed in turn), else a new one.
+    const jet::UserStatement& ReadingOf(const QString& sql) const;
     std::weak_ptr<Database> database_;
     QString name_;
+    mutable jet::UserStatement reading_;
 };
 
 // Whether a query type code may be opened as a recordset (select, crosstab, union).
