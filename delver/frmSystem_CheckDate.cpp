@@ -23,21 +23,13 @@ namespace levy {
 
 frmSystem_CheckDate::frmSystem_CheckDate(QWidget* splash) : QDialog(nullptr), splash_(splash)
 {
-    setObjectName(u"frmSystem_CheckDate"_s);
-    setWindowTitle(u"Confirm Date & Time"_s);
-    setWindowFlags(DialogFlags);
-    setModal(true);
-    auto label = [this](const QString& name, const QString& text) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(name);
-        return l;
-    };
-    Label1 = label(u"Label1"_s, u"Date"_s);
-    lblDate = label(u"lblDate"_s, QString());
-    Label2 = label(u"Label2"_s, u"Time"_s);
-    lblTime = label(u"lblTime"_s, QString());
-    Label5 = label(u"Label5"_s, u"Are the above Details correct?"_s);
-    Image1 = label(u"Image1"_s, QString());
+    SetUpDialog(*this, u"frmSystem_CheckDate"_s, u"Confirm Date & Time"_s);
+    Label1 = MakeLabel(this, u"Label1"_s, u"Date"_s);
+    lblDate = MakeLabel(this, u"lblDate"_s, QString());
+    Label2 = MakeLabel(this, u"Label2"_s, u"Time"_s);
+    lblTime = MakeLabel(this, u"lblTime"_s, QString());
+    Label5 = MakeLabel(this, u"Label5"_s, u"Are the above Details correct?"_s);
+    Image1 = MakeLabel(this, u"Image1"_s, QString());
     Image1->setPixmap(LevyEmblem(64));
     QFont big = lblDate->font();
     big.setBold(true);
@@ -51,23 +43,14 @@ frmSystem_CheckDate::frmSystem_CheckDate(QWidget* splash) : QDialog(nullptr), sp
     tmrTime->setObjectName(u"tmrTime"_s);
     tmrTime->setInterval(50);
 
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(lblDate, 0, 1);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(lblTime, 1, 1);
     auto* top = new QHBoxLayout;
     top->addWidget(Image1);
-    top->addLayout(grid, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdYes);
-    buttons->addWidget(cmdNo);
+    top->addLayout(LabelledRows({{Label1, lblDate}, {Label2, lblTime}}), 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(Label5);
-    layout->addLayout(buttons);
-    setTabOrder(cmdYes, cmdNo);
+    layout->addLayout(ButtonRow({cmdYes, cmdNo}));
+    ChainTabOrder({cmdYes, cmdNo});
     setFixedSize(sizeHint());
 
     connect(tmrTime, &QTimer::timeout, this, &frmSystem_CheckDate::tmrTime_Timer);

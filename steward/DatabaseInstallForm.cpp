@@ -23,8 +23,7 @@ DatabaseInstallForm::DatabaseInstallForm(QWidget* owner, const Form& form) : QDi
     setObjectName(form.name);
     setWindowTitle(form.caption);
     setWindowFlags(DialogFlags);
-    Label1 = new QLabel(u"Database Location"_s, this);
-    Label1->setObjectName(u"Label1"_s);
+    Label1 = MakeLabel(this, u"Label1"_s, u"Database Location"_s);
     txtDBLocation = new ClickableLineEdit(this);
     txtDBLocation->setObjectName(u"txtDBLocation"_s);
     txtDBLocation->setToolTip(u"Click here to enter the file name."_s);
@@ -41,18 +40,10 @@ DatabaseInstallForm::DatabaseInstallForm(QWidget* owner, const Form& form) : QDi
     row->addWidget(txtDBLocation, 1);
     row->addWidget(cmdBrowse);
     const auto last = form.helpBeforeCancel ? std::pair(cmdHelp, cmdCancel) : std::pair(cmdCancel, cmdHelp);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdCreateDatabase);
-    buttons->addWidget(last.first);
-    buttons->addWidget(last.second);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
-    layout->addLayout(buttons);
-    setTabOrder(txtDBLocation, cmdBrowse);
-    setTabOrder(cmdBrowse, cmdCreateDatabase);
-    setTabOrder(cmdCreateDatabase, last.first);
-    setTabOrder(last.first, last.second);
+    layout->addLayout(ButtonRow({cmdCreateDatabase, last.first, last.second}));
+    ChainTabOrder({txtDBLocation, cmdBrowse, cmdCreateDatabase, last.first, last.second});
 
     connect(txtDBLocation, &ClickableLineEdit::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });
     connect(cmdBrowse, &QPushButton::clicked, this, [this] { Guarded([this] { txtDBLocation_Click(); }); });

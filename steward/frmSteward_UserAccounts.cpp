@@ -43,10 +43,7 @@ Recordset& HeldUsers()
 
 frmSteward_UserAccounts::frmSteward_UserAccounts(QWidget* owner) : QDialog(owner)
 {
-    setObjectName(u"frmSteward_UserAccounts"_s);
-    setWindowTitle(u"User Accounts"_s);
-    setWindowFlags(DialogFlags);
-    setModal(true);
+    SetUpDialog(*this, u"frmSteward_UserAccounts"_s, u"User Accounts"_s);
 
     mnuBar = new QMenuBar(this);
     mnuBar->setObjectName(u"mnuBar"_s);

@@ -27,10 +27,7 @@ namespace levy {
 frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSteward_UserAccounts* owner)
     : QDialog(owner), owner_(owner)
 {
-    setObjectName(u"frmSteward_UserAccounts_AccessRights"_s);
-    setWindowTitle(u"User Account : [Name]"_s);
-    setWindowFlags(DialogFlags);
-    setModal(true);
+    SetUpDialog(*this, u"frmSteward_UserAccounts_AccessRights"_s, u"User Account : [Name]"_s);
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(u"SSTab1"_s);
@@ -65,16 +62,10 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
                            u"Click here to close this window without saving the changes made."_s);
     cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get assistance"_s);
     cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to save changes made and exit."_s);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdHelp);
-    buttons->addWidget(cmdSave);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
-    layout->addLayout(buttons);
-    setTabOrder(cmdCancel, cmdHelp);
-    setTabOrder(cmdHelp, cmdSave);
+    layout->addLayout(ButtonRow({cmdCancel, cmdHelp, cmdSave}));
+    ChainTabOrder({cmdCancel, cmdHelp, cmdSave});
     setFixedSize(sizeHint());
     CentreOverWhenShown(this, owner);
 

@@ -38,19 +38,13 @@ QLineEdit* MakeBox(QWidget* owner, const QString& name, const QString& toolTip, 
 
 frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* owner) : QDialog(owner)
 {
-    setObjectName(u"frmSteward_UserAccounts_CreateNew"_s);
-    setWindowTitle(u"Create New User Account"_s);
-    setWindowFlags(DialogFlags);
-    setModal(true);
+    SetUpDialog(*this, u"frmSteward_UserAccounts_CreateNew"_s, u"Create New User Account"_s);
 
-    Label1 = new QLabel(u"User Name"_s, this);
-    Label1->setObjectName(u"Label1"_s);
+    Label1 = MakeLabel(this, u"Label1"_s, u"User Name"_s);
     txtUserName = MakeBox(this, u"txtUserName"_s, u"Enter the username here"_s, false);
-    Label2 = new QLabel(u"Password"_s, this);
-    Label2->setObjectName(u"Label2"_s);
+    Label2 = MakeLabel(this, u"Label2"_s, u"Password"_s);
     txtPassword = MakeBox(this, u"txtPassword"_s, u"Password"_s, true);
-    Label3 = new QLabel(u"Re-enter Password"_s, this);
-    Label3->setObjectName(u"Label3"_s);
+    Label3 = MakeLabel(this, u"Label3"_s, u"Re-enter Password"_s);
     txtReEnterPassword = MakeBox(this, u"txtReEnterPassword"_s,
                                  u"Reenter password here. The password entered must match the one entered above."_s,
                                  true);
@@ -63,27 +57,12 @@ frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* ow
                            u"Click here to close this window without creating the user account"_s,
                            EnterKey::WhenFocused);
 
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(txtUserName, 0, 1);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(txtPassword, 1, 1);
-    grid->addWidget(Label3, 2, 0);
-    grid->addWidget(txtReEnterPassword, 2, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdCreate);
-    buttons->addWidget(cmdHelp);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
+    layout->addLayout(
+        LabelledRows({{Label1, txtUserName}, {Label2, txtPassword}, {Label3, txtReEnterPassword}}));
     layout->addSpacing(6);
-    layout->addLayout(buttons);
-    setTabOrder(txtUserName, txtPassword);
-    setTabOrder(txtPassword, txtReEnterPassword);
-    setTabOrder(txtReEnterPassword, cmdCreate);
-    setTabOrder(cmdCreate, cmdHelp);
-    setTabOrder(cmdHelp, cmdCancel);
+    layout->addLayout(ButtonRow({cmdCreate, cmdHelp, cmdCancel}));
+    ChainTabOrder({txtUserName, txtPassword, txtReEnterPassword, cmdCreate, cmdHelp, cmdCancel});
     txtUserName->setMinimumWidth(200);
     setFixedSize(sizeHint());
     CentreOverWhenShown(this, owner);

@@ -68,10 +68,7 @@ QLabel* MakeLabel(QWidget* owner, const QString& name, const QRect& geometry)
 
 frmSystem_AboutBox::frmSystem_AboutBox(QWidget* owner) : QDialog(owner)
 {
-    setObjectName(u"frmSystem_AboutBox"_s);
-    setWindowTitle(u"About The Ashcombe Levy Office System"_s);
-    setWindowFlags(DialogFlags);
-    setModal(true);
+    SetUpDialog(*this, u"frmSystem_AboutBox"_s, u"About The Ashcombe Levy Office System"_s);
     setFixedSize(Twips(5925), Twips(4365));
 
     const QPixmap emblem = LevyEmblem(Twips(720));

@@ -28,26 +28,19 @@ const QString checkTitle = u"Change Password"_s;
 
 frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(owner)
 {
-    setObjectName(u"frmSystem_ChangePassword"_s);
-    setWindowTitle(u"Change User Password"_s);
-    setWindowFlags(DialogFlags);
-    setModal(true);
+    SetUpDialog(*this, u"frmSystem_ChangePassword"_s, u"Change User Password"_s);
 
-    Label4 = new QLabel(u"User Name"_s, this);
-    Label4->setObjectName(u"Label4"_s);
+    Label4 = MakeLabel(this, u"Label4"_s, u"User Name"_s);
     txtUserName = MakeTextBox(this, u"txtUserName"_s, u"Enter username here"_s);
     txtUserName->setReadOnly(true);
-    Label3 = new QLabel(u"Current Password"_s, this);
-    Label3->setObjectName(u"Label3"_s);
+    Label3 = MakeLabel(this, u"Label3"_s, u"Current Password"_s);
     txtCurrentPassword = MakeTextBox(this, u"txtCurrentPassword"_s, u"Enter the password you wish to change"_s);
     MaskWithAsterisks(txtCurrentPassword);
-    Label1 = new QLabel(u"New Password"_s, this);
-    Label1->setObjectName(u"Label1"_s);
+    Label1 = MakeLabel(this, u"Label1"_s, u"New Password"_s);
     txtNewPassword = MakeTextBox(this, u"txtNewPassword"_s, u"Enter the password you would like to change to."_s);
     MaskWithAsterisks(txtNewPassword);
     txtNewPassword->setMaxLength(30);
-    Label2 = new QLabel(u"Re-enter Password"_s, this);
-    Label2->setObjectName(u"Label2"_s);
+    Label2 = MakeLabel(this, u"Label2"_s, u"Re-enter Password"_s);
     txtReEnterPassword = MakeTextBox(this, u"txtReEnterPassword"_s, u"Reenter your new password here."_s);
     MaskWithAsterisks(txtReEnterPassword);
     txtReEnterPassword->setMaxLength(30);
@@ -55,30 +48,14 @@ frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(own
     cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Get assistance"_s);
     cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Close window without changing your password"_s);
 
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label4, 0, 0);
-    grid->addWidget(txtUserName, 0, 1);
-    grid->addWidget(Label3, 1, 0);
-    grid->addWidget(txtCurrentPassword, 1, 1);
-    grid->addWidget(Label1, 2, 0);
-    grid->addWidget(txtNewPassword, 2, 1);
-    grid->addWidget(Label2, 3, 0);
-    grid->addWidget(txtReEnterPassword, 3, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdHelp);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
+    layout->addLayout(LabelledRows({{Label4, txtUserName},
+                                    {Label3, txtCurrentPassword},
+                                    {Label1, txtNewPassword},
+                                    {Label2, txtReEnterPassword}}));
     layout->addSpacing(6);
-    layout->addLayout(buttons);
-    setTabOrder(txtCurrentPassword, txtNewPassword);
-    setTabOrder(txtNewPassword, txtReEnterPassword);
-    setTabOrder(txtReEnterPassword, cmdSave);
-    setTabOrder(cmdSave, cmdHelp);
-    setTabOrder(cmdHelp, cmdCancel);
-    setTabOrder(cmdCancel, txtUserName);
+    layout->addLayout(ButtonRow({cmdSave, cmdHelp, cmdCancel}));
+    ChainTabOrder({txtCurrentPassword, txtNewPassword, txtReEnterPassword, cmdSave, cmdHelp, cmdCancel, txtUserName});
     txtCurrentPassword->setMinimumWidth(200);
     setFixedSize(sizeHint());
 

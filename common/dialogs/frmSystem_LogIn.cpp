@@ -9,7 +9,6 @@
 #include "widgets/DialogKeys.h"
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
-#include "widgets/Windows1252Validator.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -26,46 +25,22 @@ namespace levy {
 
 frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
 {
-    setObjectName(u"frmSystem_LogIn"_s);
-    setWindowTitle(u"Log In"_s);
-    setWindowFlags(DialogFlags);
-    setModal(true);
+    SetUpDialog(*this, u"frmSystem_LogIn"_s, u"Log In"_s);
 
-    Label1 = new QLabel(u"User Name"_s, this);
-    Label1->setObjectName(u"Label1"_s);
-    txtUserName = new QLineEdit(this);
-    txtUserName->setObjectName(u"txtUserName"_s);
+    Label1 = MakeLabel(this, u"Label1"_s, u"User Name"_s);
+    txtUserName = MakeTextBox(this, u"txtUserName"_s, u"Username goes here"_s);
     txtUserName->setMaxLength(30);
-    txtUserName->setToolTip(u"Username goes here"_s);
-    txtUserName->setValidator(new Windows1252Validator(txtUserName));
-    Label2 = new QLabel(u"Password"_s, this);
-    Label2->setObjectName(u"Label2"_s);
-    txtPassword = new QLineEdit(this);
-    txtPassword->setObjectName(u"txtPassword"_s);
+    Label2 = MakeLabel(this, u"Label2"_s, u"Password"_s);
+    txtPassword = MakeTextBox(this, u"txtPassword"_s, u"Enter your passwor here. Mind the CAPS!"_s);
     MaskWithAsterisks(txtPassword);
-    txtPassword->setToolTip(u"Enter your passwor here. Mind the CAPS!"_s);
-    txtPassword->setValidator(new Windows1252Validator(txtPassword));
     cmdLogIn = MakeButton(this, u"cmdLogIn"_s, u"Log In"_s, QString(), EnterKey::Default);
     cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s);
     cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s);
 
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label1, 0, 0);
-    grid->addWidget(txtUserName, 0, 1);
-    grid->addWidget(Label2, 1, 0);
-    grid->addWidget(txtPassword, 1, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdLogIn);
-    buttons->addWidget(cmdHelp);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(buttons);
-    setTabOrder(txtUserName, txtPassword);
-    setTabOrder(txtPassword, cmdLogIn);
-    setTabOrder(cmdLogIn, cmdHelp);
-    setTabOrder(cmdHelp, cmdCancel);
+    layout->addLayout(LabelledRows({{Label1, txtUserName}, {Label2, txtPassword}}));
+    layout->addLayout(ButtonRow({cmdLogIn, cmdHelp, cmdCancel}));
+    ChainTabOrder({txtUserName, txtPassword, cmdLogIn, cmdHelp, cmdCancel});
     txtUserName->setMinimumWidth(200);
     setFixedSize(sizeHint());
 

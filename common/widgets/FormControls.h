@@ -3,6 +3,13 @@
 #include <QString>
 #include <qnamespace.h>
 
+#include <initializer_list>
+#include <utility>
+
+class QDialog;
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
@@ -13,6 +20,12 @@ namespace levy {
 // or ask for context help.
 inline constexpr Qt::WindowFlags DialogFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+// Names and titles a modal dialog and gives it the dialog frame.
+void SetUpDialog(QDialog& dialog, const QString& name, const QString& caption);
+
+// A plain label with its caption.
+QLabel* MakeLabel(QWidget* owner, const QString& name, const QString& caption);
 
 // A text box that takes only what the database's code page can store.
 QLineEdit* MakeTextBox(QWidget* owner, const QString& name, const QString& toolTip);
@@ -28,5 +41,12 @@ enum class EnterKey {
 // Every button of the windows is made here, so that they all come out alike.
 QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption,
                         const QString& toolTip = QString(), EnterKey enter = EnterKey::Ignored);
+
+// Rows of a caption beside its box, in a grid.
+QGridLayout* LabelledRows(std::initializer_list<std::pair<QWidget*, QWidget*>> rows);
+// A dialog's buttons, side by side at the right.
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
+// Tab moves through the controls in this order.
+void ChainTabOrder(std::initializer_list<QWidget*> controls);
 
 } // namespace levy
