@@ -42,6 +42,30 @@ void Fill(QStandardItemModel* model, QList<QStandardItem*> items)
 }
 
 bool IsNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+
+// Whether the end of a line's text lies in a quoted text or a comment, where names are
+// not written and Enter must stay a line break.
+bool InTextOrComment(const QString& line)
+{
+    QChar quote;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+        } else if (c == u'-' && i + 1 < line.size() && line[i + 1] == u'-') {
+            return true;
+        } else if (c == u'/' && i + 1 < line.size() && line[i + 1] == u'*') {
+            const qsizetype end = line.indexOf(u"*/"_s, i + 2);
+            if (end < 0)
+                return true;
+            i = int(end) + 1;
+        }
+    }
+    return !quote.isNull();
+}
 } // namespace
 
 SqlCompletion::SqlCompletion(QPlainTextEdit* editor) : QObject(editor), editor_(editor)
@@ -163,6 +187,13 @@ QStandardItemModel* SqlCompletion::FieldsOf(const QString& qualifier)
 void SqlCompletion::Update(bool asked)
 {
     const Word w = WordAtCursor();
+    if (!asked) {
+        const QTextCursor cursor = editor_->textCursor();
+        if (InTextOrComment(cursor.block().text().left(cursor.positionInBlock()))) {
+            Close();
+            return;
+        }
+    }
     QStandardItemModel* model = everything_;
     if (!w.qualifier.isEmpty()) {
         model = FieldsOf(w.qualifier);

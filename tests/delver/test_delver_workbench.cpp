@@ -249,6 +249,10 @@ void TestDelverWorkbench::completion_data()
     QTest::newRow("Esc leaves the text") << u"SELECT * FROM |"_s << u"Lev"_s << u"Levy Account Credits  (table)"_s
                                          << esc << u"SELECT * FROM Lev"_s;
     QTest::newRow("two letters do not open it") << u"SELECT |"_s << u"Le"_s << QString() << 0 << u"SELECT Le"_s;
+    QTest::newRow("not by itself in a quoted text") << u"SELECT * FROM Students WHERE Surname = '|"_s << u"Lev"_s
+                                                    << QString() << 0 << u"SELECT * FROM Students WHERE Surname = 'Lev"_s;
+    QTest::newRow("not by itself in a comment") << u"SELECT -- the |"_s << u"Sum"_s << QString() << 0
+                                                << u"SELECT -- the Sum"_s;
     QTest::newRow("Ctrl+Space opens it on one letter") << u"SELECT |"_s << u"L"_s << u"Last(expression)"_s << space
                                                        << u"SELECT L"_s;
     QTest::newRow("a table's own fields, Tab") << u"SELECT [Levy Account Credits]|"_s << u"."_s
