@@ -6,7 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build pkg-config \
-    qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev libx11-dev libsqlcipher-dev sqlcipher libxlsxwriter-dev \
+    qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libx11-dev libsqlcipher-dev sqlcipher libxlsxwriter-dev \
     xvfb xauth python3-openpyxl fonts-liberation fonts-urw-base35 \
     dpkg-dev file \
     clang libclang-rt-14-dev llvm >/dev/null
