@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <memory>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
@@ -37,21 +39,32 @@ QString KeyPath(const QString& section, const QString& key) { return section + u
 
 // QSettings parses a file once per process and reports a damaged part only to the first
 // object that reads it; later objects see the cached remains as a sound file, and a
-// write through one of them would replace the damaged file with them. So whether the
-// file is damaged is decided here, by parsing a private copy that nothing has cached.
-void CheckFileIsSound(const QString& path)
+// write through one of them would replace the damaged file with them. And a read that
+// fails half way gives it a shorter file, not an error. So the file is read here, whole
+// and checked, into a private copy that nothing has cached, and that copy is parsed.
+// Gives nothing when there is no file.
+std::unique_ptr<QSettings> ReadSoundCopy(const QString& path, const QTemporaryDir& folder)
 {
-    if (!QFileInfo::exists(path))
-        return;
-    QTemporaryDir folder;
-    const QString copy = folder.filePath(u"check.ini"_s);
-    if (!folder.isValid() || !QFile::copy(path, copy))
-        return;  // a file that cannot be read is reported by the read itself
-    QSettings settings(copy, QSettings::IniFormat);
-    (void)settings.allKeys();
-    if (settings.status() == QSettings::FormatError)
+    QFile file(path);
+    if (!file.exists())
+        return nullptr;
+    const QString shown = QDir::toNativeSeparators(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError)
+        Raise(errEngine, source, u"The settings file \"%1\" could not be read: %2."_s.arg(shown, file.errorString()));
+    QFile copy(folder.filePath(u"check.ini"_s));
+    if (!folder.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.flush())
         Raise(errEngine, source,
-              u"The settings file \"%1\" is damaged and could not be read."_s.arg(QDir::toNativeSeparators(path)));
+              u"The settings file \"%1\" could not be read: no private copy of it could be made (%2)."_s.arg(
+                  shown, copy.errorString()));
+    copy.close();
+    auto settings = std::make_unique<QSettings>(copy.fileName(), QSettings::IniFormat);
+    (void)settings->allKeys();
+    if (settings->status() == QSettings::FormatError)
+        Raise(errEngine, source, u"The settings file \"%1\" is damaged and could not be read."_s.arg(shown));
+    return settings;
 }
 
 // QSettings writes some entries that it read back in a form it cannot read again (a key
@@ -120,10 +133,12 @@ QString GetSetting(const QString& application, const QString& section, const QSt
     if (info.exists() && !info.isReadable())
         Raise(errEngine, source,
               u"The settings file \"%1\" could not be read: access was refused."_s.arg(QDir::toNativeSeparators(path)));
-    CheckFileIsSound(path);
-    QSettings settings(path, QSettings::IniFormat);
-    const QVariant value = settings.value(KeyPath(section, key));
-    CheckStatus(settings, u"read"_s);
+    const QTemporaryDir folder;
+    const auto settings = ReadSoundCopy(path, folder);
+    if (!settings)
+        return defaultValue;
+    const QVariant value = settings->value(KeyPath(section, key));
+    CheckStatus(*settings, u"read"_s);
     if (!value.isValid())
         return defaultValue;
     // A text holding commas may come back as a list; join it back as it was written.
@@ -146,13 +161,20 @@ void SaveSettings(const QString& application, const QString& section, const QLis
               u"The settings folder \"%1\" could not be created."_s
                   .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath())));
     // A damaged file must not be written over.
-    CheckFileIsSound(path);
+    const QTemporaryDir folder;
+    const auto sound = ReadSoundCopy(path, folder);
     CheckChangeReadsBack(path, section, values);
     RemoveAbandonedWriteCopies(path);
     {
         QSettings settings(path, QSettings::IniFormat);
-        (void)settings.childGroups();
+        settings.sync();  // reads the file again if another program changed it since
         CheckStatus(settings, u"read"_s);
+        // What it read must be the whole file: written back, a shorter reading would lose
+        // the settings it missed.
+        if (sound && sound->allKeys() != settings.allKeys())
+            Raise(errEngine, source,
+                  u"The settings file \"%1\" could not be read whole; nothing was changed."_s.arg(
+                      QDir::toNativeSeparators(path)));
         QList<QVariant> previous;
         for (const auto& [key, value] : values) {
             previous.append(settings.value(KeyPath(section, key)));

@@ -185,16 +185,26 @@ int main(int argc, char** argv)
     LimitFileSize();
 
     Round round;
-    if (operation == u"compact"_s)
-        round = [](int) { RepairOptimiseDatabase(); };
-    else if (operation == u"accounts"_s)
-        round = Accounts();
-    else if (operation == u"rights"_s)
-        round = Rights();
-    else if (operation == u"password"_s)
-        round = Password();
-    else if (delver && args.size() > 3)
-        round = Export(operation == u"export-workbook"_s, args[3]);
+    try {
+        // As the programs start: an error that escapes is shown and the program ends.
+        GuardedStartUp([&] {
+            if (operation == u"compact"_s)
+                round = [](int) { RepairOptimiseDatabase(); };
+            else if (operation == u"accounts"_s)
+                round = Accounts();
+            else if (operation == u"rights"_s)
+                round = Rights();
+            else if (operation == u"password"_s)
+                round = Password();
+            else if (delver && args.size() > 3)
+                round = Export(operation == u"export-workbook"_s, args[3]);
+        });
+    } catch (const ProgramEnded&) {
+        // The program said why it cannot go on (a setting it cannot read) and ended.
+        ReportMessages();
+        Say(u"ended"_s);
+        return 0;
+    }
     if (!round) {
         ReportMessages();
         Say(u"not ready"_s);

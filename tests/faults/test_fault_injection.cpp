@@ -36,6 +36,7 @@ using namespace levy::faults;
 namespace {
 const QString workerProgram = QStringLiteral(LEVY_TEST_BINARY_DIR "/tests/fault_worker");
 const QString sampleDatabase = QStringLiteral(LEVY_PROGRAM_DIR "/setup/SampleDB.mdb");
+const QString ioFaultLibrary = QStringLiteral(LEVY_TEST_BINARY_DIR "/tests/io_faults.so");
 const QString zeros30(30, u'0');
 
 int EnvironmentNumber(const char* name, int fallback)
@@ -73,6 +74,7 @@ public:
         else
             qputenv("XDG_CONFIG_HOME", oldConfigHome_);
     }
+    QString Root() const { return root_; }
     QString DatabaseFolder() const { return root_ + u"/db"_s; }
     QString Database() const { return DatabaseFolder() + u"/levy.mdb"_s; }
     QString ConfigFolder() const { return root_ + u"/config"_s; }
@@ -165,10 +167,18 @@ QByteArray ExportContents(const QString& path, bool workbook)
 class Worker {
 public:
     // `runAs` ("USER:GROUP") runs it as that user, with that group only.
+    // `ioFault` ("write:N" ...) fails that call on the office's files (io_faults.cpp).
     Worker(const Office& office, const QString& operation, int rounds, const QString& fileLimit = {},
-           const QString& runAs = {})
+           const QString& runAs = {}, const QString& ioFault = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!ioFault.isEmpty()) {
+            env.insert(u"LD_PRELOAD"_s, ioFaultLibrary);
+            env.insert(u"LEVY_IO_FAULT"_s, ioFault);
+            env.insert(u"LEVY_IO_FAULT_DIR"_s, office.Root());
+            // Under the sanitizers their runtime then is not the first library loaded.
+            env.insert(u"ASAN_OPTIONS"_s, env.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+        }
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         env.insert(u"XDG_CONFIG_HOME"_s, office.ConfigFolder());
         env.insert(u"XDG_CACHE_HOME"_s, office.CacheFolder());
@@ -223,15 +233,20 @@ public:
     {
         const bool finished = process_.waitForFinished(300000);
         WaitFor(u"(the end)"_s, 0);
+        errors_ = process_.readAllStandardError();
         return finished && process_.exitStatus() == QProcess::NormalExit;
     }
     // "TITLE|ICON|TEXT" of every box shown so far.
     const QStringList& Boxes() const { return boxes_; }
+    bool FaultInjected() const { return errors_.contains("io fault injected"); }
+    // What the worker wrote on its standard error stream, once it has finished.
+    const QByteArray& Errors() const { return errors_; }
     int CompletedRounds() const { return rounds_; }
 
 private:
     QProcess process_;
     QStringList boxes_;
+    QByteArray errors_;
     int rounds_ = 0;
 };
 
@@ -347,6 +362,44 @@ void CheckNoLeftovers(const Office& office, bool killed)
     }
     QCOMPARE(files.join(u", "_s), settings.fileName());
 }
+
+// After one run of `operation` that may have failed on the way: nothing lost, nothing
+// left over, each failure told in a message that says something, and success reported
+// only for a change that is really there. `bad` receives the boxes that told a failure.
+// With `failureChangesNothing`, a failure leaves the users as they were; a disk that
+// fails after the engine's commit (unlocking, say) may report a failure of a change that
+// is whole in the file.
+void CheckOneRun(const QString& operation, const QStringList& boxes, const Stored& before, const Office& office,
+                 QStringList& bad, bool failureChangesNothing = true)
+{
+    const bool exporting = operation.startsWith(u"export"_s), workbook = operation == u"export-workbook"_s;
+    const bool failed = !OnlyGoodNews(boxes);
+    const Stored after = Read(office);
+    CheckNothingLost(operation, before, after);
+    CheckNoLeftovers(office, false);
+    bad = boxes.filter(QRegularExpression(u"^[^|]*\\|(critical|warning)\\|"_s));
+    for (const QString& box : bad)
+        QVERIFY2(!box.contains(u"constraint"_s, Qt::CaseInsensitive) && !box.section(u'|', 2).trimmed().isEmpty(),
+                 qPrintable(box));
+    if (operation == u"rights"_s && !failed)
+        QVERIFY(after.users.contains(after.users.filter(rightsAccount + u'|').value(0).section(u'|', 0, 1) + u'|' +
+                                     RightsPattern(1)));
+    if (operation == u"rights"_s && failed && failureChangesNothing)
+        QCOMPARE(after.users, before.users);
+    if (operation == u"password"_s)
+        QCOMPARE(after.adminPassword, adminPasswords[failed ? 0 : 1]);
+    if (operation == u"accounts"_s) {
+        const bool created = boxes.contains(u"Stewardry|information|User account successfull created."_s);
+        const bool deleted = boxes.contains(u"Stewardry|information|Account successfully deleted."_s);
+        QCOMPARE(after.users.size(), before.users.size() + (created && !deleted ? 1 : 0));
+    }
+    if (exporting) {
+        const QString target = office.ExportTarget(workbook);
+        QCOMPARE(QFileInfo::exists(target), !failed);
+        if (!failed && workbook)
+            QVERIFY(!WorkbookContents(target).startsWith("unreadable"));
+    }
+}
 } // namespace
 
 class TestFaultInjection : public QObject {
@@ -358,6 +411,8 @@ private slots:
     void killedAtRandomMoments();
     void diskFull_data();
     void diskFull();
+    void ioErrors_data();
+    void ioErrors();
     void compactionByAnAdministratorWhoIsNotTheOwner_data();
     void compactionByAnAdministratorWhoIsNotTheOwner();
 
@@ -451,7 +506,6 @@ void TestFaultInjection::diskFull()
 {
     QFETCH(QString, operation);
     QFETCH(double, free);
-    const bool exporting = operation.startsWith(u"export"_s), workbook = operation == u"export-workbook"_s;
     SmallDisk disk(64 << 20);
     const QString root = disk.Mounted() ? disk.Path() : disk.Path() + u"/plain"_s;
     std::optional<Office> office;
@@ -470,44 +524,55 @@ void TestFaultInjection::diskFull()
     disk.Empty();
     const QStringList boxes = worker.Boxes();
     qInfo("%s with %lld bytes free: %s", qPrintable(operation), leave, qPrintable(boxes.join(u" / "_s)));
-    const bool failed = !OnlyGoodNews(boxes);
+    QStringList bad;
+    CheckOneRun(operation, boxes, before, *office, bad);
+    // A file that may not grow gives the engine an I/O error rather than a full disk,
+    // which leaves the window's next read failing too.
+    if (disk.Mounted() && !OnlyGoodNews(boxes))
+        QCOMPARE(bad.size(), 1);
+    for (const QString& box : bad)
+        QVERIFY2(box.contains(QRegularExpression(u"is full|No space left on device|File too large|is the disk full"_s)),
+                 qPrintable(box));
+}
 
-    const Stored after = Read(*office);
-    CheckNothingLost(operation, before, after);
-    CheckNoLeftovers(*office, false);
-    if (failed) {
-        // One clear message that says why; what failed is as it was.
-        const QStringList bad = boxes.filter(QRegularExpression(u"^[^|]*\\|(critical|warning)\\|"_s));
-        // A file that may not grow gives the engine an I/O error rather than a full disk,
-        // which leaves the window's next read failing too.
-        if (disk.Mounted())
-            QCOMPARE(bad.size(), 1);
-        for (const QString& box : bad) {
-            QVERIFY2(box.contains(QRegularExpression(u"is full|No space left on device|File too large|is the disk full"_s)),
-                     qPrintable(box));
-            QVERIFY2(!box.contains(u"constraint"_s, Qt::CaseInsensitive), qPrintable(box));
-        }
-    }
+void TestFaultInjection::ioErrors_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("fault");
+    // Which calls fail: a few chosen from the seed, or as many as LEVY_IO_FAULT_POINTS asks.
+    const int points = EnvironmentNumber("LEVY_IO_FAULT_POINTS", 1);
+    QRandomGenerator random(quint32(EnvironmentNumber("LEVY_FAULT_SEED", 20261207)));
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"})
+        for (const char* kind : {"read", "write", "sync", "lock"})
+            for (int p = 0; p < points; ++p) {
+                const int call = p == 0 ? 1 : int(random.bounded(2u, 2u + quint32(p) * 40u));
+                const QString fault = QString::fromLatin1(kind) + u':' + QString::number(call);
+                QTest::addRow("%s, %s", operation, qPrintable(fault)) << QString::fromLatin1(operation) << fault;
+            }
+}
 
-    // Success was reported only for a change that is really there.
-    if (operation == u"rights"_s && !failed)
-        QVERIFY(after.users.contains(after.users.filter(rightsAccount + u'|').value(0).section(u'|', 0, 1) + u'|' +
-                                     RightsPattern(1)));
-    if (operation == u"rights"_s && failed)
-        QCOMPARE(after.users, before.users);
-    if (operation == u"password"_s)
-        QCOMPARE(after.adminPassword, adminPasswords[failed ? 0 : 1]);
-    if (operation == u"accounts"_s) {
-        const bool created = boxes.contains(u"Stewardry|information|User account successfull created."_s);
-        const bool deleted = boxes.contains(u"Stewardry|information|Account successfully deleted."_s);
-        QCOMPARE(after.users.size(), before.users.size() + (created && !deleted ? 1 : 0));
-    }
-    if (exporting) {
-        const QString target = office->ExportTarget(workbook);
-        QCOMPARE(QFileInfo::exists(target), !failed);
-        if (!failed && workbook)
-            QVERIFY(!WorkbookContents(target).startsWith("unreadable"));
-    }
+// A disk that fails one read, write, sync or lock: the operation says so or did its work
+// whole, the file is as it was or whole and new, and the next run works.
+void TestFaultInjection::ioErrors()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, fault);
+    test::Sandbox sandbox;
+    Office office(sandbox.Folder(), 1);
+    const Stored before = Read(office);
+    Worker worker(office, operation, 1, {}, {}, fault);
+    QVERIFY2(worker.Finish(), worker.Errors().right(2000).constData());
+    const bool injected = worker.FaultInjected();
+    qInfo("%s, %s%s: %s", qPrintable(operation), qPrintable(fault), injected ? "" : " (never reached)",
+          qPrintable(worker.Boxes().join(u" / "_s)));
+    QStringList bad;
+    CheckOneRun(operation, worker.Boxes(), before, office, bad, false);
+    if (QTest::currentTestFailed())
+        return;
+    Worker next(office, operation, 1);
+    QVERIFY(next.Finish());
+    QVERIFY2(OnlyGoodNews(next.Boxes()), qPrintable(next.Boxes().join(u'\n')));
+    CheckNoLeftovers(office, false);
 }
 
 void TestFaultInjection::compactionByAnAdministratorWhoIsNotTheOwner_data()

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# A long fault campaign: the fault-injection tests with ROUNDS kills at random moments
+# per operation and ROUNDS failing reads, writes, syncs and locks of each kind per
+# operation (the suite runs a few of each), from a seed of its own unless
+# LEVY_FAULT_SEED is set. Uses the Debug build that scripts/test.sh makes (build/).
+# Prints how many faults were injected and fails on the first one that lost anything.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-100}
+build_dir=${LEVY_BUILD_DIR:-build}
+cmake --build "$build_dir" -j"${LEVY_JOBS:-2}" --target test_fault_injection >/dev/null
+seed=${LEVY_FAULT_SEED:-$(date +%s)}
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+echo "fault campaign: $rounds rounds of each fault, seed $seed"
+start=$(date +%s)
+status=0
+(cd "$build_dir/tests" && QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME="$PWD/cache/faults" \
+    LEVY_FAULT_SEED=$seed LEVY_FAULT_ROUNDS=$rounds LEVY_IO_FAULT_POINTS=$rounds \
+    ./test_fault_injection -maxwarnings 0 >"$log" 2>&1) || status=$?
+kills=$(grep -c 'killed [0-9]* ms after start' "$log" || true)
+io=$(grep -E 'ioErrors\(' "$log" | grep 'QINFO' | grep -vc 'never reached' || true)
+full=$(grep -c 'bytes free:' "$log" || true)
+grep -E '^(FAIL|Totals)' -A3 "$log" | cut -c1-400 || true
+echo "injected: $kills kills, $io I/O errors, $full full disks: $((kills + io + full)) faults in $(( $(date +%s) - start )) s"
+exit $status
