@@ -520,7 +520,8 @@ void frmDelver::BuildWorkbench()
     layoutRestored_ = true;
     // Kept as the user leaves them, at once: nothing is saved when the program ends.
     for (QDockWidget* dock : {static_cast<QDockWidget*>(dockSchema), static_cast<QDockWidget*>(dockHistory)}) {
-        connect(dock->toggleViewAction(), &QAction::triggered, this, [this] { Guarded([this] { SaveLayout(); }); });
+        // The panel's own close button as well as the View menu.
+        connect(dock, &QDockWidget::visibilityChanged, this, [this] { Guarded([this] { SaveLayout(); }); });
         connect(dock, &QDockWidget::dockLocationChanged, this, [this] { Guarded([this] { SaveLayout(); }); });
         connect(dock, &QDockWidget::topLevelChanged, this, [this] { Guarded([this] { SaveLayout(); }); });
     }

@@ -233,6 +233,13 @@ void TestDelverWorkbench::panelsAreRememberedPerUser()
     QVERIFY(!editor_->mnuView_Database->isChecked());
     editor_->mnuView_Database->trigger();
     QVERIFY(editor_->dockSchema->isVisible());
+    // The panel's own close button counts as well.
+    editor_->dockHistory->close();
+    editor_.reset();
+    LogOffUser();
+    Start();
+    QVERIFY(!editor_->dockHistory->isVisible());
+    QVERIFY(editor_->dockSchema->isVisible());
 }
 
 void TestDelverWorkbench::completion_data()
