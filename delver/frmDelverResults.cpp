@@ -2,6 +2,8 @@
 
 #include "FlexGrid.h"
 #include "GridCopy.h"
+#include "ResultChart.h"
+#include "ResultPrinting.h"
 #include "ResultCellText.h"
 #include "ResultOrder.h"
 #include "ShownResult.h"
@@ -34,6 +36,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
@@ -117,6 +121,12 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
                                    [this] { mnuTools_Export_Generic_Click(); });
     mnuTools_Export_Excel = item(mnuTools_Export, u"mnuTools_Export_Excel"_s, u"Excel 7.0"_s,
                                  [this] { mnuTools_Export_Excel_Click(); });
+    mnuTools_Chart = item(mnuTools, u"mnuTools_Chart"_s, u"Chart..."_s, [this] { mnuTools_Chart_Click(); });
+    mnuTools_Print = item(mnuTools, u"mnuTools_Print"_s, u"Print..."_s, [this] { PrintResult(false); });
+    mnuTools_Print->setShortcut(QKeySequence::Print);
+    mnuTools_PrintPage = item(mnuTools, u"mnuTools_PrintPage"_s, u"Print Page..."_s, [this] { PrintResult(true); });
+    mnuTools_PrintPreview = item(mnuTools, u"mnuTools_PrintPreview"_s, u"Print Preview..."_s,
+                                 [this] { mnuTools_PrintPreview_Click(); });
     mnuTools_Sep1 = mnuTools->addSeparator();
     mnuTools_Sep1->setObjectName(u"mnuTools_Sep1"_s);
     mnuTools_Help = item(mnuTools, u"mnuTools_Help"_s, u"Help"_s, [] { ShowHelpTopic(730); });
@@ -992,6 +1002,56 @@ bool frmDelverResults::eventFilter(QObject* watched, QEvent* event)
         return QDialog::eventFilter(watched, event);
     Guarded(command);
     return true;
+}
+
+void frmDelverResults::mnuTools_Chart_Click() { frmResultChart::Show(this, Rows()); }
+
+namespace {
+const QString printTitle = u"Print Results"_s;
+// Beyond this many sheets a printout is asked for, and a preview shows one page.
+constexpr int sheetsWithoutAsking = 50;
+} // namespace
+
+void frmDelverResults::PrintResult(bool onlyThisPage)
+{
+    try {
+        QPrinter printer(QPrinter::HighResolution);
+        dlgResults->DialogTitle = printTitle;
+        dlgResults->PrintSelectionChoice = false;
+        dlgResults->CancelError = true;
+        dlgResults->ShowPrinter(printer);
+        const PrintedRecords records =
+            onlyThisPage ? PrintedRecords{int64_t(lngCurrentPage - 1) * pageSize, pageSize} : PrintedRecords{};
+        const int sheets = PrintedPageCount(Rows(), printer, records);
+        if (sheets > sheetsWithoutAsking &&
+            MsgBox(u"The result fills %1 sheets. Print them all?"_s.arg(QLocale(QLocale::English).toString(sheets)),
+                   Icon::Question, printTitle, Buttons::YesNo) != Answer::Yes)
+            return;
+        BusyPointer busy;
+        PrintResultRows(Rows(), printer, records, windowTitle());
+    } catch (const RuntimeError& error) {
+        if (!IsCancellation(error))
+            MsgBox(error.description, Icon::Exclamation, printTitle);
+    }
+}
+
+void frmDelverResults::mnuTools_PrintPreview_Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    PrintedRecords records;
+    // The preview draws every sheet at once: a long result is previewed a page at a time.
+    if (PrintedPageCount(Rows(), printer, records) > sheetsWithoutAsking) {
+        MsgBox(u"The result fills too many sheets to preview them all: the preview shows the page on screen."_s,
+               Icon::Information, u"Print Preview"_s);
+        records = PrintedRecords{int64_t(lngCurrentPage - 1) * pageSize, pageSize};
+    }
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(u"dlgPrintPreview"_s);
+    preview.setWindowTitle(u"Print Preview"_s);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this, records](QPrinter* target) {
+        Guarded([&] { PrintResultRows(Rows(), *target, records, windowTitle()); });
+    });
+    ShowModal(preview);
 }
 
 } // namespace levy

@@ -71,6 +71,10 @@ public:
     QMenu* mnuTools_Export;
     QAction* mnuTools_Export_Generic;
     QAction* mnuTools_Export_Excel;
+    QAction* mnuTools_Chart;
+    QAction* mnuTools_Print;
+    QAction* mnuTools_PrintPage;
+    QAction* mnuTools_PrintPreview;
     QAction* mnuTools_Sep1;
     QAction* mnuTools_Help;
     QAction* mnuTools_Sep2;
@@ -105,6 +109,10 @@ public:
     void txtPage_Enter();
     void mnuTools_AdjRowHeight_Click();
     void mnuTools_FitColumns_Click();
+    void mnuTools_Chart_Click();
+    // Prints the whole result, or only the page on screen.
+    void PrintResult(bool onlyThisPage);
+    void mnuTools_PrintPreview_Click();
     // Puts the selected cells on the clipboard as tab-separated text and as HTML.
     void CopySelection(bool withHeadings);
     // A click on the heading of grid column `col`: ascending, descending, the statement's order.

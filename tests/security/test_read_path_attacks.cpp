@@ -444,8 +444,10 @@ void TestReadPathAttacks::endlessQueriesStopOnCancel()
         });
         user.start(50);
         w.show();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 100000);
-        QVERIFY(clicked);
+        // Stopped before its first page, the window closes; with page 1 on screen, only
+        // the count stops, and the user closes the window.
+        QTRY_VERIFY_WITH_TIMEOUT(clicked && (!w.isVisible() || (!w.Reading() && !w.Counting())), 100000);
+        w.close();
     }
     QVERIFY2(!dog.Finish(), "Cancel did not stop the statement");
     QVERIFY(MessageLog::Shown().isEmpty());

@@ -1,0 +1,174 @@
+#include "support/DelverSession.h"
+#include "support/TestSupport.h"
+
+#include "QueryValidation.h"
+#include "ResultChart.h"
+#include "ResultPrinting.h"
+#include "ResultRows.h"
+#include "FlexGrid.h"
+#include "database/TableDef.h"
+#include "frmDelverResults.h"
+#include "levy/DatabaseAccess.h"
+#include "platform/AppInfo.h"
+#include "widgets/CommonDialog.h"
+
+#include <QBarSeries>
+#include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace levy;
+
+namespace {
+int PdfPages(const QString& path)
+{
+    const QByteArray pdf = test::FileBytes(path);
+    static const QRegularExpression page(u"/Type\\s*/Page[^s]"_s);
+    return int(QString::fromLatin1(pdf).count(page));
+}
+} // namespace
+
+class TestResultChartPrint : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { AppInfo::Set(u"Delver"_s, u"Delver"_s); }
+    void init();
+    void cleanup();
+    void chartDrawsTheResultAndSavesIt();
+    void printsTheWholeResultOrThePage();
+
+private:
+    std::unique_ptr<test::Sandbox> sandbox_;
+};
+
+void TestResultChartPrint::init()
+{
+    sandbox_ = std::make_unique<test::Sandbox>();
+    test::DelverDatabase(sandbox_->Folder());
+    OpenLevyDatabase();
+    Initialise_recordsets();
+    TableDef t(u"Receipts"_s);
+    t.AppendField(t.CreateField(u"Payer"_s, dbText, 30));
+    t.AppendField(t.CreateField(u"Paid On"_s, dbDate));
+    t.AppendField(t.CreateField(u"Term"_s, dbInteger));
+    t.AppendField(t.CreateField(u"Amount"_s, dbCurrency));
+    levyDatabase->AppendTableDef(t);
+    auto& c = *levyDatabase->MainConnection();
+    c.Execute(u"BEGIN"_s);
+    for (int i = 0; i < 250; ++i)
+        c.Execute(u"INSERT INTO Receipts VALUES ('Payer %1', '2026-%2-%3 00:00:00', %4, %5)"_s.arg(i % 5)
+                      .arg(1 + i % 12, 2, 10, QChar(u'0'))
+                      .arg(1 + i % 28, 2, 10, QChar(u'0'))
+                      .arg(1 + i % 3)
+                      .arg((i + 1) * 12500));
+    c.Execute(u"COMMIT"_s);
+    MessageLog::Clear();
+}
+
+void TestResultChartPrint::cleanup()
+{
+    CloseLevyDatabase();
+    sandbox_.reset();
+}
+
+void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
+{
+    const QString png = sandbox_->Path(u"terms.png"_s), svg = sandbox_->Path(u"terms.svg"_s),
+                  jpg = sandbox_->Path(u"terms.jpg"_s);
+    // A crosstab's columns become the series, against its row headings.
+    QVERIFY(ValidateQuery(u"TRANSFORM Sum(Amount) SELECT Payer FROM Receipts GROUP BY Payer PIVOT Term"_s));
+    {
+        frmDelverResults w(nullptr);
+        w.show();
+        QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
+        int series = 0, bars = 0;
+        auto chart = test::WhenModal<frmResultChart>([&](frmResultChart* c) {
+            series = int(c->chtResult->chart()->series().size());
+            if (auto* b = qobject_cast<QBarSeries*>(c->chtResult->chart()->series().value(0)))
+                bars = int(b->count());
+            for (const QString& name : {png, svg, jpg}) {
+                CommonDialog::QueueFileName(name);
+                c->cmdSave->click();
+            }
+            c->cmdClose->click();
+        });
+        w.mnuTools_Chart->trigger();
+        QVERIFY(*chart);
+        QCOMPARE(series, 1);  // one bar series holding a set per term
+        QCOMPARE(bars, 3);
+        const QList<MessageRequest> shown = MessageLog::Shown();
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown[0].text, u"Chart successfully saved to "_s + png);
+        QCOMPARE(shown[0].icon, Icon::Information);
+        QCOMPARE(shown[1].text, u"Chart successfully saved to "_s + svg);
+        QCOMPARE(shown[2].title, u"Save Chart"_s);
+        QCOMPARE(shown[2].icon, Icon::Exclamation);
+        QCOMPARE(shown[2].text,
+                 u"A chart can be saved as a PNG picture (.png) or an SVG drawing (.svg), not as \"terms.jpg\"."_s);
+    }
+    QVERIFY(test::FileBytes(png).startsWith("\x89PNG\r\n"));
+    QVERIFY(test::FileBytes(png).size() > 5000);
+    QVERIFY(test::FileBytes(svg).contains("<svg"));
+    QVERIFY(!QFileInfo::exists(jpg));
+
+    // Dates label a line on a time axis; a result without numbers cannot be drawn.
+    MessageLog::Clear();
+    QVERIFY(ValidateQuery(u"SELECT [Paid On], Amount FROM Receipts ORDER BY [Paid On]"_s));
+    {
+        frmDelverResults w(nullptr);
+        w.show();
+        QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
+        bool timeAxis = false;
+        auto chart = test::WhenModal<frmResultChart>([&](frmResultChart* c) {
+            for (QAbstractAxis* axis : c->chtResult->chart()->axes(Qt::Horizontal))
+                timeAxis = timeAxis || qobject_cast<QDateTimeAxis*>(axis);
+            c->cmdClose->click();
+        });
+        w.mnuTools_Chart->trigger();
+        QVERIFY(*chart && timeAxis);
+    }
+    QVERIFY(ValidateQuery(u"SELECT Payer FROM Receipts"_s));
+    {
+        frmDelverResults w(nullptr);
+        w.show();
+        QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
+        w.mnuTools_Chart->trigger();
+    }
+    const MessageRequest box = test::OnlyMessage();
+    QCOMPARE(box.text, u"The result has no column of numbers to draw."_s);
+    QCOMPARE(box.title, u"Chart"_s);
+}
+
+void TestResultChartPrint::printsTheWholeResultOrThePage()
+{
+    QVERIFY(ValidateQuery(u"SELECT * FROM Receipts"_s));
+    frmDelverResults w(nullptr);
+    w.show();
+    QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
+    const QString whole = sandbox_->Path(u"whole.pdf"_s), page = sandbox_->Path(u"page.pdf"_s);
+    CommonDialog::QueuePrint(whole, false);
+    w.mnuTools_Print->trigger();
+    w.cmdNext->click();
+    CommonDialog::QueuePrint(page, false);
+    w.mnuTools_PrintPage->trigger();
+    CommonDialog::QueuePrint(QString(), false);  // cancelled: nothing, quietly
+    w.mnuTools_Print->trigger();
+    QVERIFY(MessageLog::Shown().isEmpty());
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const int wholeSheets = PrintedPageCount(w.Rows(), printer, {});
+    QVERIFY(wholeSheets > 2);
+    QCOMPARE(PdfPages(whole), wholeSheets);
+    QCOMPARE(PdfPages(page), PrintedPageCount(w.Rows(), printer, {100, 100}));
+    QVERIFY(PdfPages(page) < wholeSheets);
+}
+
+QTEST_MAIN(TestResultChartPrint)
+#include "test_result_chart_print.moc"
