@@ -7,6 +7,7 @@
 #include "values/DaoConstants.h"
 #include "widgets/BusyPointer.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 
 #include <QBarCategoryAxis>
@@ -215,6 +216,8 @@ QChart* BuildResultChart(ResultRows& rows, const ChartChoice& choice, int64_t& d
     }
     yAxis->setRange(low, high > low ? high : low + 1);
     yAxis->applyNiceNumbers();
+    // Whole figures for large values, two decimals for small ones: never "3000000.0".
+    yAxis->setLabelFormat(high - low >= 100 ? u"%.0f"_s : u"%.2f"_s);
     return chart.release();
 }
 
@@ -285,10 +288,8 @@ frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows) : QDialog(owner
     chtResult->setRenderHint(QPainter::Antialiasing);
     lblNote = new QLabel(this);
     lblNote->setObjectName(u"lblNote"_s);
-    cmdSave = new QPushButton(u"&Save As..."_s, this);
-    cmdSave->setObjectName(u"cmdSave"_s);
-    cmdClose = new QPushButton(u"Close"_s, this);
-    cmdClose->setObjectName(u"cmdClose"_s);
+    cmdSave = MakeButton(this, u"cmdSave"_s, u"&Save As..."_s, u"Save the chart as a picture"_s, EnterKey::WhenFocused);
+    cmdClose = MakeButton(this, u"cmdClose"_s, u"Close"_s, {}, EnterKey::WhenFocused);
     dlgChart = new CommonDialog(this, u"dlgChart"_s);
 
     auto* choices = new QGridLayout;

@@ -11,6 +11,8 @@
 #include "workbench/SchemaPanel.h"
 #include "workbench/SqlCompletion.h"
 #include "frmDelverResults.h"
+#include "ResultChart.h"
+#include "FlexGrid.h"
 #include "frmSystem_CheckDate.h"
 #include "frmSteward.h"
 #include "frmSteward_DBInitialisation.h"
@@ -35,6 +37,7 @@
 #include <QTextCursor>
 #include <QTreeWidget>
 #include <QDir>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -198,6 +201,22 @@ int main(int argc, char* argv[])
         QApplication::processEvents();
         QApplication::processEvents();
         Save(results, folder, u"delver_results"_s);
+        // Sorted by Amount, highest first, every column fitted.
+        for (int click = 0; click < 2; ++click)
+            emit results.grdResults->horizontalHeader()->sectionClicked(4);
+        results.mnuTools_FitColumns->trigger();
+        QApplication::processEvents();
+        Save(results, folder, u"delver_results_sorted"_s);
+    }
+    if (ValidateQuery(u"TRANSFORM Sum(Amount) SELECT Payer FROM Receipts GROUP BY Payer PIVOT 'Quarter ' & DatePart('q', [Paid On])"_s)) {
+        frmDelverResults results(nullptr);
+        results.show();
+        QApplication::processEvents();
+        frmResultChart chart(&results, results.Rows());
+        chart.Redraw();
+        chart.show();
+        QApplication::processEvents();
+        Save(chart, folder, u"delver_chart"_s);
     }
     return 0;
 }
