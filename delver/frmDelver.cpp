@@ -64,7 +64,14 @@ const QString sqlFilter = u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s;
 
 } // namespace
 
-frmDelver::~frmDelver() = default;
+frmDelver::~frmDelver()
+{
+    // Closing the window while it is destroyed hides the panels: by then there is no
+    // layout left to save.
+    for (QObject* dock : {static_cast<QObject*>(dockSchema), static_cast<QObject*>(dockHistory)})
+        if (dock)
+            disconnect(dock, nullptr, this, nullptr);
+}
 
 frmDelver::frmDelver()
 {
