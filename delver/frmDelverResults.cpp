@@ -17,6 +17,7 @@
 #include "platform/RuntimeError.h"
 #include "utilities/GlobalUtilities.h"
 #include "utilities/HelpRoutines.h"
+#include "values/DaoConstants.h"
 #include "widgets/BusyPointer.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/Guard.h"
@@ -45,6 +46,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <optional>
 #include <thread>
 
@@ -460,8 +462,15 @@ void frmDelverResults::StopCountingNow()
 
 bool frmDelverResults::WaitForCount()
 {
-    if (!records_ || records_->Complete())
+    if (!records_)
         return true;
+    if (records_->Complete()) {
+        // The count may have ended before the window heard of it: the figures it leaves
+        // must be taken first, or an export would stop at the records known before.
+        if (counting_)
+            CountFinished();
+        return !closing_;
+    }
     if (!counting_)
         StartCounting();
     QEventLoop loop;
@@ -479,7 +488,7 @@ bool frmDelverResults::WaitForCount()
 
 bool frmDelverResults::EnsureRead(int64_t records)
 {
-    if (!records_ || records_->Complete() || records_->RecordCount() >= records)
+    if (!records_ || (!counting_ && records_->Complete()) || records_->RecordCount() >= records)
         return true;
     return WaitForCount();
 }
@@ -823,19 +832,28 @@ QString frmDelverResults::AskExportPath(const QString& filter)
     return dlgResults->FileName;
 }
 
-void frmDelverResults::ExportPages(const std::function<void(int32_t row)>& write)
+void frmDelverResults::ExportRecords(ResultExportFile& file)
 {
-    const int32_t total = lngPageCount * pageSize;
-    int32_t done = 0;
-    for (int32_t p = 1; p <= lngPageCount; ++p) {
-        lngCurrentPage = p;
-        LoadPage(true);
-        for (int32_t r = 1; r <= pageSize; ++r) {
-            // The blank rows after the last record are no records: nothing is written.
-            if (int64_t(p - 1) * pageSize + r <= recordCount_)
-                write(r);
-            UpdateProgress(++done, total);
+    // Straight from the result, in the order shown: the grid shows amounts to two decimals,
+    // and the export keeps the value each holds.
+    const int fields = rsResults->FieldCount();
+    QList<int> types(fields);
+    for (int f = 0; f < fields; ++f)
+        types[f] = rsResults->FieldType(f);
+    QList<ExportCell> cells(fields);
+    const int32_t total = int32_t(std::min<int64_t>(recordCount_, std::numeric_limits<int32_t>::max()));
+    for (int64_t row = 0; row < recordCount_; ++row) {
+        const QList<Value> record = shown_->Record(row);
+        for (int f = 0; f < fields; ++f) {
+            ResultCellText shown = FormatResultCell(record[f], types[f]);
+            ExportCell& cell = cells[f];
+            cell.text = std::move(shown.text);
+            cell.colour = shown.setsColour ? shown.colour : gridNormalColour;
+            cell.amount = types[f] == dbCurrency && !record[f].IsNull() ? std::optional(record[f].AsCurrency())
+                                                                         : std::nullopt;
         }
+        file.WriteRecord(cells);
+        UpdateProgress(int32_t(std::min<int64_t>(row + 1, total)), total);
     }
 }
 
@@ -853,7 +871,6 @@ void frmDelverResults::ExportResults(ExportFormat format)
     try {
         const QString path = AskExportPath(format == ExportFormat::Workbook ? u"Excel Files (*.xlsx)|*.xlsx"_s
                                                                             : u"Text Files (*.TXT)|*.txt"_s);
-        const int32_t shownPage = lngCurrentPage;
         busy.emplace();
         file = OpenExportFile(format, path);
         ShowProgress();
@@ -862,16 +879,9 @@ void frmDelverResults::ExportResults(ExportFormat format)
         for (int c = 1; c <= lastCol; ++c)
             names[c - 1] = grdResults->TextMatrix(0, c);
         file->WriteHeader(names);
-        QList<ExportCell> cells(lastCol);
-        ExportPages([&](int32_t r) {
-            for (int c = 1; c <= lastCol; ++c)
-                cells[c - 1] = ExportCell{grdResults->TextMatrix(r, c), grdResults->CellForeColorAt(r, c)};
-            file->WriteRecord(cells);
-        });
+        ExportRecords(*file);
         file->Commit();
         HideProgress();
-        lngCurrentPage = shownPage;
-        LoadPage(false);
         busy.reset();
         MsgBox(u"Results successfully exported to "_s + path, Icon::Information, u"Export Results"_s);
     } catch (const RuntimeError& error) {

@@ -33,6 +33,7 @@ class ResultOrder;
 class ResultRows;
 class ShownResult;
 enum class ExportFormat;
+class ResultExportFile;
 
 // Shows the result of an accepted statement 100 records at a time, and exports it. Page 1
 // shows as soon as its records are read; the rest is counted in the background.
@@ -161,7 +162,7 @@ private:
     // The save dialog of an export; raises the cancellation when the user cancels.
     QString AskExportPath(const QString& filter);
     // Walks every page silently and hands each record's grid row to `write`.
-    void ExportPages(const std::function<void(int32_t row)>& write);
+    void ExportRecords(ResultExportFile& file);
     void ExportResults(ExportFormat format);
 
     int64_t recordCount_ = 0;

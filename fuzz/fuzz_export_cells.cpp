@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     QString exported;
     try {
-        exported = ExportedCellText(text, colour, separator);
+        exported = ExportedCellText(ExportCell{text, colour, {}}, separator);
     } catch (const RuntimeError& e) {
         LEVY_REQUIRE(IsAmountColour(colour) && e.number == errOverflow && !expected,
                      "only an amount beyond the range fails to export", e.description);

@@ -113,6 +113,15 @@ void RemoveAbandonedWriteCopies(const QString& path)
         if (copyName.match(name).hasMatch())
             QFile::remove(folder.filePath(name));
     }
+    // Taking over a dead writer's lock, QLockFile holds "FILE.lock.rmlock" meanwhile; killed
+    // then, it leaves that behind, and nothing else would ever remove it. A dead holder's
+    // is taken over and released, which removes it.
+    const QString removalLock = path + u".lock.rmlock"_s;
+    if (QFileInfo::exists(removalLock)) {
+        QLockFile removal(removalLock);
+        if (removal.tryLock(0))
+            removal.unlock();
+    }
 }
 } // namespace
 

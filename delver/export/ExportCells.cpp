@@ -110,15 +110,21 @@ Currency NumericValueOfText(const QString& text)
     return Currency{negative ? -magnitude : magnitude};
 }
 
-QString ExportedCellText(const QString& text, int32_t colour, const QString& separator)
+Currency ExportedAmount(const ExportCell& cell)
 {
-    if (colour == gridRed)
-        return Currency{-NumericValueOfText(text).tenThousandths}.ToText();
-    if (colour == gridBlue)
-        return NumericValueOfText(text).ToText();
-    if (Contains_carriage_return(text))
-        return ReformatMultilineText(text, separator);
-    return text;
+    if (cell.amount)
+        return *cell.amount;
+    const Currency magnitude = NumericValueOfText(cell.text);
+    return cell.colour == gridRed ? Currency{-magnitude.tenThousandths} : magnitude;
+}
+
+QString ExportedCellText(const ExportCell& cell, const QString& separator)
+{
+    if (cell.amount || IsAmountColour(cell.colour))
+        return ExportedAmount(cell).ToText();
+    if (Contains_carriage_return(cell.text))
+        return ReformatMultilineText(cell.text, separator);
+    return cell.text;
 }
 
 } // namespace levy

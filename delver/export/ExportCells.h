@@ -5,18 +5,20 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace levy {
 
-// A grid cell as the exports read it back: its text and its text colour.
+// A result cell as the exports write it: the grid's text and text colour and, for an
+// amount, the value the result holds (the grid shows it to two decimals only).
 struct ExportCell {
     QString text;
     int32_t colour = gridNormalColour;
+    std::optional<Currency> amount;
 };
 
-// What a result-grid cell becomes in an export. The results window reads each cell's
-// text and colour back from the grid and passes them here:
-//   texts[c - 1] = ExportedCellText(cellText, cellColour, textFileSeparator);
+// What a result-grid cell becomes in an export:
+//   texts[c - 1] = ExportedCellText(cell, textFileSeparator);
 // The workbook does the same itself from ExportCell values (WorkbookExportFile.h).
 
 // Multi-line texts are joined with this in the text file, with a line feed in the workbook.
@@ -37,9 +39,13 @@ QString ReformatMultilineText(const QString& strMultilineText, const QString& st
 // beyond the amount range raises an overflow error.
 Currency NumericValueOfText(const QString& text);
 
-// The exported text of a cell: red and blue cells (amounts) as their signed number in
-// plain decimal form (1234.5, -17, 0); other texts holding a carriage return through
-// ReformatMultilineText; every other text unchanged.
-QString ExportedCellText(const QString& text, int32_t colour, const QString& separator);
+// The exported text of a cell: amounts as their exact signed number in plain decimal form
+// (1234.5, -17, 0.1234); a red or blue cell without its value as the number its text and
+// colour give; other texts holding a carriage return through ReformatMultilineText;
+// every other text unchanged.
+QString ExportedCellText(const ExportCell& cell, const QString& separator);
+
+// An amount cell's exact value: the one it holds, or else the number its text and colour give.
+Currency ExportedAmount(const ExportCell& cell);
 
 } // namespace levy

@@ -44,7 +44,7 @@ void TextExportFile::WriteRecord(const QList<ExportCell>& cells)
 {
     ++records_;
     for (qsizetype f = 0; f < cells.size(); ++f)
-        AppendField(ExportedCellText(cells[f].text, cells[f].colour, textFileSeparator), f);
+        AppendField(ExportedCellText(cells[f], textFileSeparator), f);
     EndLine();
 }
 

@@ -260,9 +260,8 @@ void WorkbookExportFile::WriteRecord(const QList<ExportCell>& cells)
 
 void WorkbookExportFile::WriteCell(int32_t column, const ExportCell& cell)
 {
-    if (IsAmountColour(cell.colour)) {
-        const int64_t amount = NumericValueOfText(cell.text).tenThousandths;
-        const double value = double(cell.colour == gridRed ? -amount : amount) / 10000.0;
+    if (cell.amount || IsAmountColour(cell.colour)) {
+        const double value = double(ExportedAmount(cell).tenThousandths) / 10000.0;
         Check(worksheet_write_number(sheet_, lxw_row_t(row_), lxw_col_t(column), value,
                                      amount_[wrapped_[size_t(column)]]));
         return;

@@ -29,9 +29,10 @@ namespace {
 // Grid texts of amounts, as the results window shows them: the magnitude, coloured.
 ExportCell Amount(int64_t tenThousandths)
 {
-    return {FormatAmount(Currency{tenThousandths}, true, true), tenThousandths < 0 ? gridRed : gridBlue};
+    return {FormatAmount(Currency{tenThousandths}, true, true), tenThousandths < 0 ? gridRed : gridBlue,
+            Currency{tenThousandths}};
 }
-ExportCell Plain(const QString& text) { return {text, gridNormalColour}; }
+ExportCell Plain(const QString& text) { return {text, gridNormalColour, {}}; }
 
 QByteArray Contents(const QString& path)
 {
@@ -272,7 +273,7 @@ void TestExportFiles::exportedCellText()
     QFETCH(QString, text);
     QFETCH(int, colour);
     QFETCH(QString, expected);
-    QCOMPARE(ExportedCellText(text, colour, textFileSeparator), expected);
+    QCOMPARE(ExportedCellText(ExportCell{text, colour, {}}, textFileSeparator), expected);
 }
 
 void TestExportFiles::amountBeyondTheRangeOverflows()

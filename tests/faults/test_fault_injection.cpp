@@ -357,6 +357,7 @@ void CheckNoLeftovers(const Office& office, bool killed)
     files = FilesIn(settings.absolutePath());
     if (killed) {
         files.removeOne(settings.fileName() + u".lock"_s);
+        files.removeOne(settings.fileName() + u".lock.rmlock"_s);
         const QRegularExpression copy(u"^"_s + QRegularExpression::escape(settings.fileName()) + u"\\.\\w{6}$"_s);
         files.removeIf([&copy](const QString& f) { return copy.match(f).hasMatch(); });
     }

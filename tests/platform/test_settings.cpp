@@ -3,9 +3,11 @@
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <unistd.h>
 #include <QTest>
 
@@ -152,6 +154,13 @@ void TestSettings::abandonedWriteCopyIsRemovedByTheNextWrite()
     test::WriteFile(path + u".Ab3dE9"_s, "[System]\nDBPath=/half");
     test::WriteFile(path + u".bak"_s, "kept");
     test::WriteFile(path + u".Ab3dE9x"_s, "kept");
+    // A writer killed while it took over a dead one's lock: its removal lock, an hour old.
+    const QString removalLock = path + u".lock.rmlock"_s;
+    test::WriteFile(removalLock, "999999\nfault_worker\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+    QFile stale(removalLock);
+    QVERIFY(stale.open(QIODevice::ReadWrite));
+    QVERIFY(stale.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    stale.close();
     SaveSetting(u"AHS Levy System"_s, u"System"_s, u"DBPath"_s, u"/b"_s);
     QCOMPARE(test::FolderEntries(QFileInfo(path).absolutePath()).join(u", "_s),
              u"AHS Levy System.ini, AHS Levy System.ini.Ab3dE9x, AHS Levy System.ini.bak"_s);
