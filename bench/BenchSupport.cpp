@@ -26,6 +26,12 @@ void Fail(const QString& text)
     std::exit(1);
 }
 
+void DrawOffscreenUnlessTold()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 double Ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
 
 double Median(QList<double> values)

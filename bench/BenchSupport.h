@@ -12,6 +12,9 @@
 // the real window offscreen the way the clerk's program opens it.
 namespace levy::bench {
 
+// The windows draw offscreen unless QT_QPA_PLATFORM says otherwise; before the QApplication.
+void DrawOffscreenUnlessTold();
+
 // Ends the run with the benchmark's name and the text on stderr.
 [[noreturn]] void Fail(const QString& text);
 

@@ -214,8 +214,7 @@ int main(int argc, char* argv[])
 {
     using namespace levy;
     using namespace levy::bench;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    DrawOffscreenUnlessTold();
     QTemporaryDir config;
     if (!config.isValid())
         Fail(u"no temporary folder for the settings"_s);
@@ -239,6 +238,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "opening the window\n");
         OpenTiming open;
         auto window = OpenWindow(sql, open);
+        // The export's own pace: the background count is over before the command.
+        if (!window->WaitForCount())
+            Fail(u"the result could not be counted"_s);
         // The export comes back to the page the user was on: start from one in the middle.
         window->lngCurrentPage = window->lngPageCount / 2;
         window->LoadPage(false);
@@ -266,7 +268,7 @@ int main(int argc, char* argv[])
         PrintExport("Text export through the window", text);
         PrintExport("Workbook export through the window", book);
         PrintExport("Bare libxlsxwriter loop (constant memory), same cells", bare);
-        std::printf("\nWorkbook export beside the bare loop: %.2fx (target <= 1.5x)\n", book.ms / bare.ms);
+        std::printf("\nWorkbook export beside the bare loop: %.2fx (target <= 1.1x)\n", book.ms / bare.ms);
         std::printf("figure text-export %.3f\n", text.ms / 1000);
         std::printf("figure workbook-export %.3f\n", book.ms / 1000);
         std::printf("figure bare-workbook %.3f\n", bare.ms / 1000);

@@ -143,37 +143,6 @@ Walk WalkAllPages(frmDelverResults& w)
     return walk;
 }
 
-// Every page in order with LoadPage silent, as the exports walk the result: the cost of
-// the recordset and the grid without the progress bar and the painting.
-Walk WalkSilently(frmDelverResults& w)
-{
-    Walk walk;
-    GoTo(w, 1);
-    walk.rssStart = walk.rssPeak = ResidentKiB();
-    walk.rssSamples.append(walk.rssStart);
-    QElapsedTimer total;
-    total.start();
-    for (int32_t p = 1; p <= w.lngPageCount; ++p) {
-        QElapsedTimer t;
-        t.start();
-        w.lngCurrentPage = p;
-        w.LoadPage(true);
-        walk.perPage.append(Ms(t));
-        if (p % 10 == 0) {
-            const int64_t rss = ResidentKiB();
-            walk.rssPeak = std::max(walk.rssPeak, rss);
-            if (p % 1000 == 0)
-                walk.rssSamples.append(rss);
-        }
-    }
-    walk.totalMs = Ms(total);
-    walk.rssEnd = ResidentKiB();
-    walk.rssPeak = std::max(walk.rssPeak, walk.rssEnd);
-    Settle();
-    NoMessages(u"walking the pages silently"_s);
-    return walk;
-}
-
 // The read alone, outside the window: what the engine costs and what the recordset adds.
 struct ReadPath {
     double bareStepMs = 0;     // prepare, step every row, read every column
@@ -217,7 +186,6 @@ struct ResultFigures {
     PageMoves moves;
     ReadPath read;
     std::optional<Walk> walk;
-    std::optional<Walk> silentWalk;
     int64_t rssBeforeOpen = 0, rssOpen = 0, rssAfterClose = 0, rssAfterTrim = 0;
 };
 
@@ -244,7 +212,6 @@ ResultFigures MeasureResult(const QString& sql, const Options& o, bool walk)
     if (walk) {
         std::fprintf(stderr, "  walking %d pages\n", f.pages);
         f.walk = WalkAllPages(*window);
-        f.silentWalk = WalkSilently(*window);
     }
     window.reset();
     f.rssAfterClose = ResidentKiB();
@@ -401,12 +368,8 @@ void PrintPaging(const ResultFigures& u, const ResultFigures& s)
     Row("recordset: OpenRecordset + MoveLast", Seconds(u.read.recordsetMs), Seconds(s.read.recordsetMs));
     if (u.walk)
         PrintWalk("Walk through all pages, unsorted: Next from page 1 to the last, painted each time", *u.walk);
-    if (u.silentWalk)
-        PrintWalk("Silent walk, unsorted: LoadPage(true) for every page, as the exports do", *u.silentWalk);
     if (s.walk)
         PrintWalk("Walk through all pages, sorted: Next from page 1 to the last, painted each time", *s.walk);
-    if (s.silentWalk)
-        PrintWalk("Silent walk, sorted: LoadPage(true) for every page, as the exports do", *s.silentWalk);
 }
 
 Options Parse(const QStringList& args)
@@ -443,8 +406,7 @@ int main(int argc, char* argv[])
 {
     using namespace levy;
     using namespace levy::bench;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    DrawOffscreenUnlessTold();
     QTemporaryDir config;
     if (!config.isValid())
         Fail(u"no temporary folder for the settings"_s);

@@ -76,6 +76,8 @@ Axis AxisFor(const ResultRows& rows, const ChartChoice& choice)
     return IsNumberColumn(rows.Column(choice.labelColumn)) ? Axis::Numbers : Axis::Categories;
 }
 
+constexpr qsizetype maxLabelledCategories = 500;
+
 QAbstractAxis* MakeXAxis(Axis axis, const QStringList& labels, bool lines)
 {
     switch (axis) {
@@ -91,6 +93,10 @@ QAbstractAxis* MakeXAxis(Axis axis, const QStringList& labels, bool lines)
     }
     auto* categories = new QBarCategoryAxis;
     categories->append(labels);
+    // Thousands of labels overprint one another into a black band, and laying each out
+    // costs more than drawing the bars: past a readable number the axis shows none.
+    if (labels.size() > maxLabelledCategories)
+        categories->setLabelsVisible(false);
     if (lines && labels.size() > 1)
         categories->setRange(labels.first(), labels.last());
     return categories;

@@ -845,12 +845,18 @@ void frmDelverResults::ExportRecords(ResultExportFile& file)
     for (int64_t row = 0; row < recordCount_; ++row) {
         const QList<Value> record = shown_->Record(row);
         for (int f = 0; f < fields; ++f) {
-            ResultCellText shown = FormatResultCell(record[f], types[f]);
             ExportCell& cell = cells[f];
+            if (types[f] == dbCurrency && !record[f].IsNull()) {
+                // Its value is what is written: the grid's text of it is not needed.
+                cell.amount = record[f].AsCurrency();
+                cell.text.clear();
+                cell.colour = cell.amount->tenThousandths < 0 ? gridRed : gridBlue;
+                continue;
+            }
+            ResultCellText shown = FormatResultCell(record[f], types[f]);
             cell.text = std::move(shown.text);
             cell.colour = shown.setsColour ? shown.colour : gridNormalColour;
-            cell.amount = types[f] == dbCurrency && !record[f].IsNull() ? std::optional(record[f].AsCurrency())
-                                                                         : std::nullopt;
+            cell.amount.reset();
         }
         file.WriteRecord(cells);
         UpdateProgress(int32_t(std::min<int64_t>(row + 1, total)), total);

@@ -202,23 +202,15 @@ bool QueryRecordset::ReadNext()
 bool QueryRecordset::ReadNextRecord()
 {
     // A statement that was let go of starts again and passes over what was read.
-    while (statementAt_ < read_) {
+    // Passing over, the result may have shrunk since it was first read: it ends there.
+    do {
         if (!statement_->Step()) {
-            // The result has shrunk since it was first read: it ends here.
             complete_ = true;
             cache_->Flush();
             statement_->Reset();
             return false;
         }
-        ++statementAt_;
-    }
-    if (!statement_->Step()) {
-        complete_ = true;
-        cache_->Flush();
-        statement_->Reset();
-        return false;
-    }
-    ++statementAt_;
+    } while (statementAt_++ < read_);
     const int n = int(fields_.size());
     QList<Value> stored;
     stored.reserve(n);

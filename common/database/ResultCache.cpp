@@ -180,21 +180,16 @@ ResultCache::ResultCache()
         kept_ = std::make_unique<engine::Statement>(connection_, u"SELECT data FROM kept WHERE n = ?"_s);
         forget_ = std::make_unique<engine::Statement>(connection_, u"DELETE FROM kept WHERE n BETWEEN ? AND ?"_s);
     } catch (const RuntimeError&) {
-        insert_.reset();
-        select_.reset();
-        keep_.reset();
-        kept_.reset();
-        forget_.reset();
-        if (connection_)
-            connection_->Close();
-        QFile::remove(path_);
-        ::close(lockFd_);
+        Release();
         throw;
     }
 }
 
-ResultCache::~ResultCache()
+ResultCache::~ResultCache() { Release(); }
+
+void ResultCache::Release() noexcept
 {
+    // The statements go before their connection, and the file with both.
     insert_.reset();
     select_.reset();
     keep_.reset();
@@ -205,6 +200,7 @@ ResultCache::~ResultCache()
     QFile::remove(path_);
     if (lockFd_ >= 0)
         ::close(lockFd_);
+    lockFd_ = -1;
 }
 
 void ResultCache::Append(const QList<Value>& row)

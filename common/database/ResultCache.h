@@ -61,6 +61,8 @@ private:
     void WriteBlock();
     // Makes `block` the loaded one: its bytes and where each of its rows starts.
     void LoadBlock(int64_t block);
+    // Closes the connection and removes the file.
+    void Release() noexcept;
 
     QString path_;
     int lockFd_ = -1;

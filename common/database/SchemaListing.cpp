@@ -16,18 +16,8 @@ QString FieldTypeText(const QString& declaredType)
     FieldDef field;
     if (!FieldFromDeclaredType(declaredType, field))
         return declaredType.trimmed();
-    switch (field.type) {
-    case dbText: return u"Text(%1)"_s.arg(field.size);
-    case dbMemo: return u"Memo"_s;
-    case dbInteger: return u"Integer"_s;
-    case dbLong: return u"Long Integer"_s;
-    case dbCurrency: return u"Currency"_s;
-    case dbDate: return u"Date/Time"_s;
-    case dbBoolean: return u"Yes/No"_s;
-    case dbDouble: return u"Double"_s;
-    case dbByte: return u"Byte"_s;
-    default: return declaredType.trimmed();
-    }
+    const QString name = FieldTypeName(field);
+    return name.isEmpty() ? declaredType.trimmed() : name;
 }
 
 SchemaListing ListSchema(Database& database)

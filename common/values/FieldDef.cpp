@@ -6,20 +6,34 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 
-QString DeclaredType(const FieldDef& f)
+namespace {
+// Each field type as the file declares it and as the user knows it; a text's size follows.
+struct TypeNames {
+    int type;
+    const char16_t* declared;
+    const char16_t* shown;
+};
+constexpr TypeNames typeNames[] = {
+    {dbText, u"TEXT", u"Text"},           {dbMemo, u"LONGTEXT", u"Memo"},   {dbInteger, u"SMALLINT", u"Integer"},
+    {dbLong, u"INTEGER", u"Long Integer"}, {dbCurrency, u"CURRENCY", u"Currency"}, {dbDate, u"DATETIME", u"Date/Time"},
+    {dbBoolean, u"BIT", u"Yes/No"},       {dbDouble, u"DOUBLE", u"Double"}, {dbByte, nullptr, u"Byte"},
+};
+
+QString Named(const FieldDef& f, const char16_t* TypeNames::*which)
 {
-    switch (f.type) {
-    case dbText: return u"TEXT(%1)"_s.arg(f.size);
-    case dbMemo: return u"LONGTEXT"_s;
-    case dbInteger: return u"SMALLINT"_s;
-    case dbLong: return u"INTEGER"_s;
-    case dbCurrency: return u"CURRENCY"_s;
-    case dbDate: return u"DATETIME"_s;
-    case dbBoolean: return u"BIT"_s;
-    case dbDouble: return u"DOUBLE"_s;
-    default: return {};
+    for (const TypeNames& names : typeNames) {
+        if (names.type != f.type || !(names.*which))
+            continue;
+        const QString name = QString::fromUtf16(names.*which);
+        return f.type == dbText ? u"%1(%2)"_s.arg(name).arg(f.size) : name;
     }
+    return {};
 }
+} // namespace
+
+QString DeclaredType(const FieldDef& f) { return Named(f, &TypeNames::declared); }
+
+QString FieldTypeName(const FieldDef& f) { return Named(f, &TypeNames::shown); }
 
 bool FieldFromDeclaredType(const QString& declared, FieldDef& f)
 {

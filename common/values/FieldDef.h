@@ -18,5 +18,7 @@ struct FieldDef {
 QString DeclaredType(const FieldDef& field);
 // Fills type and size from a declared type; false when the type is not one of the file's.
 bool FieldFromDeclaredType(const QString& declared, FieldDef& field);
+// The type as the user knows it: "Text(30)", "Long Integer", "Date/Time"; empty for another.
+QString FieldTypeName(const FieldDef& field);
 
 } // namespace levy

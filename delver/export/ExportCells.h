@@ -9,7 +9,7 @@
 
 namespace levy {
 
-// A result cell as the exports write it: the grid's text and text colour and, for an
+// A result cell as the exports write it: the grid's text and text colour or, for an
 // amount, the value the result holds (the grid shows it to two decimals only).
 struct ExportCell {
     QString text;
