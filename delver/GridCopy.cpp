@@ -83,8 +83,8 @@ QMimeData* CopiedCells(const FlexGrid& grid, const QModelIndexList& selected, bo
         for (int c = left; c <= right; ++c) {
             const QString text = chosen[r - top][c - left] ? PlainCell(grid, r, c) : QString();
             cells.append(TabbedCell(text));
-            const bool right = grid.ColAlignment(c) != FlexGrid::flexAlignLeftTop;
-            html += (right ? u"<td align=\"right\">"_s : u"<td>"_s) + HtmlCell(text) + u"</td>"_s;
+            const bool alignedRight = grid.ColAlignment(c) != FlexGrid::flexAlignLeftTop;
+            html += (alignedRight ? u"<td align=\"right\">"_s : u"<td>"_s) + HtmlCell(text) + u"</td>"_s;
         }
         html += u"</tr>"_s;
         lines.append(cells.join(u'\t'));

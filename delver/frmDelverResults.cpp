@@ -798,8 +798,8 @@ void frmDelverResults::CopySelection(bool withHeadings)
     QModelIndexList cells = grdResults->selectionModel()->selectedIndexes();
     if (cells.isEmpty() && grdResults->currentIndex().isValid())
         cells.append(grdResults->currentIndex());
-    if (QMimeData* data = CopiedCells(*grdResults, cells, withHeadings))
-        QGuiApplication::clipboard()->setMimeData(data);
+    if (QMimeData* copied = CopiedCells(*grdResults, cells, withHeadings))
+        QGuiApplication::clipboard()->setMimeData(copied);
 }
 
 void frmDelverResults::mnuTools_AdjRowHeight_Click()

@@ -25,9 +25,9 @@ protected:
         for (const QTreeWidgetItem* item : items)
             if (const QString t = SchemaPanel::InsertedText(item); !t.isEmpty())
                 texts.append(t);
-        auto* data = new QMimeData;
-        data->setText(texts.join(u", "_s));
-        return data;
+        auto* dragged = new QMimeData;
+        dragged->setText(texts.join(u", "_s));
+        return dragged;
     }
 };
 } // namespace
