@@ -2,7 +2,8 @@
 add_library(levy_options INTERFACE)
 target_compile_features(levy_options INTERFACE cxx_std_20)
 set(CMAKE_CXX_EXTENSIONS OFF)
-target_compile_options(levy_options INTERFACE -Wall -Wextra -Wpedantic)
+target_compile_options(levy_options INTERFACE -Wall -Wextra -Wpedantic
+    -Wold-style-cast -Woverloaded-virtual -Wnon-virtual-dtor -Wshadow)
 option(LEVY_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
 if(LEVY_WARNINGS_AS_ERRORS)
     target_compile_options(levy_options INTERFACE -Werror)

@@ -386,8 +386,7 @@ void frmResultChart::Show(QWidget* owner, ResultRows& rows)
         window.Redraw();
         ShowModal(window);
     } catch (const RuntimeError& error) {
-        if (!IsCancellation(error))
-            MsgBox(error.description, Icon::Exclamation, chartTitle);
+        TellUnlessCancelled(error, chartTitle);
     }
 }
 

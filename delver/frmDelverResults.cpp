@@ -761,8 +761,7 @@ void frmDelverResults::SortBy(int col)
             } catch (const RuntimeError& error) {
                 orders_.erase({field, descending});
                 showIndicator();
-                if (!IsCancellation(error))
-                    MsgBox(error.description, Icon::Exclamation, u"SQL Result"_s);
+                TellUnlessCancelled(error, u"SQL Result"_s);
                 return;
             }
             order = std::move(made);
@@ -859,7 +858,9 @@ void frmDelverResults::ExportRecords(ResultExportFile& file)
             cell.amount.reset();
         }
         file.WriteRecord(cells);
-        UpdateProgress(int32_t(std::min<int64_t>(row + 1, total)), total);
+        // Even asking the clock whether to paint the bar shows in a million records.
+        if ((row + 1) % 256 == 0 || row + 1 == recordCount_)
+            UpdateProgress(int32_t(std::min<int64_t>(row + 1, total)), total);
     }
 }
 
@@ -895,8 +896,7 @@ void frmDelverResults::ExportResults(ExportFormat format)
         // Nothing of an unfinished export is kept while the user reads why.
         file.reset();
         busy.reset();
-        if (!IsCancellation(error))
-            MsgBox(error.description, Icon::Exclamation, u"Aborting"_s);
+        TellUnlessCancelled(error, u"Aborting"_s);
     }
 }
 
@@ -1046,8 +1046,7 @@ void frmDelverResults::PrintResult(bool onlyThisPage)
         BusyPointer busy;
         PrintResultRows(Rows(), printer, records, windowTitle());
     } catch (const RuntimeError& error) {
-        if (!IsCancellation(error))
-            MsgBox(error.description, Icon::Exclamation, printTitle);
+        TellUnlessCancelled(error, printTitle);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/Guard.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,9 +39,7 @@ void ResetDatabasePath(CommonDialog& dialog)
         SaveSetting(settingsApplication, settingsSection, settingsDBPath, dialog.FileName);
         MsgBox(u"New Database Path Set"_s, Icon::Information);
     } catch (const RuntimeError& error) {
-        if (IsCancellation(error))
-            return;
-        MsgBox(error.description, Icon::Exclamation, u"Path Not Changed"_s);
+        TellUnlessCancelled(error, u"Path Not Changed"_s);
     }
 }
 

@@ -16,17 +16,17 @@ namespace levy::engine {
 namespace {
 // Every statement runs on the thread that prepares it, so the refusal met while
 // preparing or stepping is the one the error that follows belongs to.
-thread_local QString refusal;
+thread_local QString pendingRefusal;
 } // namespace
 
 void NoteAuthorizerRefusal(const QString& description)
 {
     // The first refusal is the cause; later ones follow from it.
-    if (refusal.isEmpty())
-        refusal = description;
+    if (pendingRefusal.isEmpty())
+        pendingRefusal = description;
 }
 
-QString TakeAuthorizerRefusal() { return std::exchange(refusal, QString()); }
+QString TakeAuthorizerRefusal() { return std::exchange(pendingRefusal, QString()); }
 
 void RaiseEngine(int number, const QString& description)
 {

@@ -41,6 +41,12 @@ void GuardedCancellable(const std::function<void()>& command)
     });
 }
 
+void TellUnlessCancelled(const RuntimeError& error, const QString& title)
+{
+    if (!IsCancellation(error))
+        MsgBox(error.description, Icon::Exclamation, title);
+}
+
 bool RetryOnFailure(const std::function<void()>& step)
 {
     for (;;) {

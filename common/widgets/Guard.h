@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 
 namespace levy {
@@ -17,6 +18,11 @@ void GuardedStartUp(const std::function<void()>& startUp);
 // Runs a command that the user may cancel: a cancellation ends it quietly; any other
 // error is reported as by Guarded.
 void GuardedCancellable(const std::function<void()>& command);
+
+// A command's failure under its own title, with the exclamation icon; a cancellation
+// stays quiet.
+struct RuntimeError;
+void TellUnlessCancelled(const RuntimeError& error, const QString& title);
 
 // Runs a step under the editors' rule for failures: a cancellation passes on; any other
 // failure shows its description under "Error" with Retry and Cancel, and Retry runs the

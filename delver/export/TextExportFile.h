@@ -40,6 +40,7 @@ public:
 
 private:
     void AppendField(const QString& text, qsizetype field);
+    void AppendAmount(Currency amount, qsizetype field);
     void EndLine();
     void WritePending();
 
