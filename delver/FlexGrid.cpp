@@ -1,7 +1,7 @@
 #include "FlexGrid.h"
 
 #include "platform/RuntimeError.h"
-#include "widgets/StatusBar.h"
+#include "widgets/Twips.h"
 
 #include <QAbstractTableModel>
 #include <QColor>

@@ -27,6 +27,7 @@
 #include "widgets/DialogKeys.h"
 #include "widgets/Guard.h"
 #include "widgets/StatusBar.h"
+#include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QDateTime>

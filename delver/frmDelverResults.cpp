@@ -20,9 +20,10 @@
 #include "values/DaoConstants.h"
 #include "widgets/BusyPointer.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
-#include "widgets/StatusBar.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -152,11 +153,7 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     picPanel->setObjectName(u"picPanel"_s);
     picPanel->setFixedHeight(Twips(panelHeight));
     auto button = [this](const QString& name, const QString& caption, const QString& tip) {
-        auto* b = new QPushButton(caption, picPanel);
-        b->setObjectName(name);
-        b->setToolTip(tip);
-        b->setAutoDefault(false);
-        return b;
+        return MakeButton(picPanel, name, caption, tip);
     };
     cmdFirst = button(u"cmdFirst"_s, {}, u"Go to the first page (Ctrl+Home)"_s);
     cmdFirst->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "Twips.h"  // for the windows that still take the conversion from here
-
 #include <QStatusBar>
 
 class QLabel;

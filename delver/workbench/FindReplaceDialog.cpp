@@ -2,6 +2,7 @@
 
 #include "SqlEditor.h"
 #include "platform/MessageBox.h"
+#include "widgets/FormControls.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -29,16 +30,10 @@ FindReplaceDialog::FindReplaceDialog(QWidget* owner, SqlEditor* editor) : QDialo
     lblReplace->setBuddy(txtReplace);
     chkMatchCase = new QCheckBox(u"Match &case"_s, this);
     chkMatchCase->setObjectName(u"chkMatchCase"_s);
-    auto button = [this](const QString& name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        return b;
-    };
-    cmdFindNext = button(u"cmdFindNext"_s, u"&Find Next"_s);
-    cmdFindNext->setDefault(true);
-    cmdReplace = button(u"cmdReplace"_s, u"&Replace"_s);
-    cmdReplaceAll = button(u"cmdReplaceAll"_s, u"Replace &All"_s);
-    cmdClose = button(u"cmdClose"_s, u"Close"_s);
+    cmdFindNext = MakeButton(this, u"cmdFindNext"_s, u"&Find Next"_s, {}, EnterKey::Default);
+    cmdReplace = MakeButton(this, u"cmdReplace"_s, u"&Replace"_s, {}, EnterKey::WhenFocused);
+    cmdReplaceAll = MakeButton(this, u"cmdReplaceAll"_s, u"Replace &All"_s, {}, EnterKey::WhenFocused);
+    cmdClose = MakeButton(this, u"cmdClose"_s, u"Close"_s, {}, EnterKey::WhenFocused);
     grid->addWidget(lblFind, 0, 0);
     grid->addWidget(txtFind, 0, 1);
     grid->addWidget(lblReplace, 1, 0);

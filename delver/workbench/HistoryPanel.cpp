@@ -1,5 +1,7 @@
 #include "HistoryPanel.h"
 
+#include "widgets/FormControls.h"
+
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
@@ -28,19 +30,15 @@ HistoryPanel::HistoryPanel(QWidget* parent) : QDockWidget(u"History"_s, parent)
     lstHistory->setUniformItemSizes(true);
     lstHistory->setTextElideMode(Qt::ElideRight);
     auto* buttons = new QHBoxLayout;
-    auto button = [&](const QString& name, const QString& caption) {
-        auto* b = new QPushButton(caption, body);
-        b->setObjectName(name);
-        b->setAutoDefault(false);
-        buttons->addWidget(b);
-        return b;
-    };
-    cmdHistoryReplace = button(u"cmdHistoryReplace"_s, u"&Replace"_s);
-    cmdHistoryReplace->setToolTip(u"Replace the editor's text with the chosen statement"_s);
-    cmdHistoryInsert = button(u"cmdHistoryInsert"_s, u"&Insert"_s);
-    cmdHistoryInsert->setToolTip(u"Insert the chosen statement at the cursor"_s);
+    cmdHistoryReplace = MakeButton(body, u"cmdHistoryReplace"_s, u"&Replace"_s,
+                                   u"Replace the editor's text with the chosen statement"_s);
+    cmdHistoryInsert =
+        MakeButton(body, u"cmdHistoryInsert"_s, u"&Insert"_s, u"Insert the chosen statement at the cursor"_s);
+    cmdHistoryClear = MakeButton(body, u"cmdHistoryClear"_s, u"&Clear History"_s);
+    buttons->addWidget(cmdHistoryReplace);
+    buttons->addWidget(cmdHistoryInsert);
     buttons->addStretch();
-    cmdHistoryClear = button(u"cmdHistoryClear"_s, u"&Clear History"_s);
+    buttons->addWidget(cmdHistoryClear);
     layout->addWidget(txtHistorySearch);
     layout->addWidget(lstHistory, 1);
     layout->addLayout(buttons);
