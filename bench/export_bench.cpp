@@ -145,7 +145,6 @@ ExportFigures BareWorkbook(const QString& sql, const QString& target)
     options.tmpdir = const_cast<char*>(tmp.constData());
     const QByteArray path = QFile::encodeName(target);
     lxw_workbook* book = workbook_new_opt(path.constData(), &options);
-    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
     lxw_format* header = workbook_add_format(book);
     format_set_bold(header);
     format_set_align(header, LXW_ALIGN_VERTICAL_TOP);
@@ -160,13 +159,22 @@ ExportFigures BareWorkbook(const QString& sql, const QString& target)
     lxw_format* amount = workbook_add_format(book);
     format_set_align(amount, LXW_ALIGN_VERTICAL_TOP);
     format_set_num_format(amount, "[Blue]#,##0.00;[Red]-#,##0.00");
-    worksheet_set_column(sheet, 4, 4, 30, wrapped);
-    const char* names[] = {"Payer", "Posted On", "Term", "Amount", "Remarks"};
-    for (lxw_col_t c = 0; c < 5; ++c)
-        worksheet_write_string(sheet, 0, c, names[c], header);
+    lxw_worksheet* sheet = nullptr;
     lxw_row_t r = 0;
+    // A worksheet holds 1,048,576 rows: the rest follow on further ones, as the export writes them.
+    auto startWorksheet = [&] {
+        sheet = workbook_add_worksheet(book, nullptr);
+        worksheet_set_column(sheet, 4, 4, 30, wrapped);
+        const char* names[] = {"Payer", "Posted On", "Term", "Amount", "Remarks"};
+        for (lxw_col_t c = 0; c < 5; ++c)
+            worksheet_write_string(sheet, 0, c, names[c], header);
+        r = 0;
+    };
+    startWorksheet();
     std::string joined;
     BareRead(sql, [&](sqlite3_stmt* stmt) {
+        if (r + 1 >= LXW_ROW_MAX)
+            startWorksheet();
         ++r;
         worksheet_write_string(sheet, r, 0, reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), plain);
         lxw_datetime d = StoredDate(sqlite3_column_text(stmt, 1));
