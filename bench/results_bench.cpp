@@ -204,6 +204,9 @@ ResultFigures MeasureResult(const QString& sql, const Options& o, bool walk)
         std::fprintf(stderr, "  open %d: %.3f s\n", i + 1, timing.totalMs / 1000);
     }
     f.rssOpen = ResidentKiB();
+    // Page 1 shows at once; the figures below are of the whole, counted result.
+    if (!o.openOnly && !window->WaitForCount())
+        Fail(u"the result could not be counted"_s);
     f.records = window->rsResults->RecordCount();
     f.pages = window->lngPageCount;
     if (o.openOnly)
