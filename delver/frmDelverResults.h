@@ -161,7 +161,7 @@ private:
     void DockPanels();
     // The save dialog of an export; raises the cancellation when the user cancels.
     QString AskExportPath(const QString& filter);
-    // Walks every page silently and hands each record's grid row to `write`.
+    // Writes every record of the result, in the order shown, with each amount's exact value.
     void ExportRecords(ResultExportFile& file);
     void ExportResults(ExportFormat format);
 

@@ -3,6 +3,7 @@
 #include "platform/RuntimeError.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,17 +39,37 @@ QString DoubleText(double d)
 
 QString Currency::ToText() const
 {
+    char text[maxTextLength];
+    return QString::fromLatin1(text, WriteText(text));
+}
+
+int Currency::WriteText(char* out) const
+{
+    // Written backwards from the end of a buffer, then moved to the front.
+    char digits[maxTextLength];
+    char* const end = digits + maxTextLength;
+    char* p = end;
     const bool negative = tenThousandths < 0;
-    const uint64_t magnitude = negative ? uint64_t(0) - uint64_t(tenThousandths) : uint64_t(tenThousandths);
-    QString text = QString::number(magnitude / 10000);
-    uint64_t fraction = magnitude % 10000;
+    uint64_t whole = negative ? uint64_t(0) - uint64_t(tenThousandths) : uint64_t(tenThousandths);
+    uint64_t fraction = whole % 10000;
+    whole /= 10000;
     if (fraction) {
-        QString digits = QString::number(fraction).rightJustified(4, u'0');
-        while (digits.endsWith(u'0'))
-            digits.chop(1);
-        text += u'.' + digits;
+        int places = 4;
+        for (; fraction % 10 == 0; fraction /= 10)
+            --places;
+        for (; places > 0; --places, fraction /= 10)
+            *--p = char('0' + fraction % 10);
+        *--p = '.';
     }
-    return negative ? u'-' + text : text;
+    do {
+        *--p = char('0' + whole % 10);
+        whole /= 10;
+    } while (whole);
+    if (negative)
+        *--p = '-';
+    const int n = int(end - p);
+    std::memcpy(out, p, size_t(n));
+    return n;
 }
 
 double DateTime::Serial() const

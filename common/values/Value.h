@@ -18,6 +18,9 @@ struct Currency {
     auto operator<=>(const Currency&) const = default;
     // Plain decimal text without grouping or trailing zeros: 1234.5, -17, 0.
     QString ToText() const;
+    // The same characters into `out`, which has room for maxTextLength; returns how many.
+    static constexpr int maxTextLength = 26;
+    int WriteText(char* out) const;
 };
 
 // A date and time of day without a time zone, to the second.

@@ -54,32 +54,12 @@ void TextExportFile::WriteRecord(const QList<ExportCell>& cells)
 
 void TextExportFile::AppendAmount(Currency amount, qsizetype field)
 {
-    // As Currency::ToText writes it, without a string on the way: a million records hold
-    // a million amounts.
-    char digits[32];
-    char* const end = digits + sizeof digits;
-    char* p = end;
-    const bool negative = amount.tenThousandths < 0;
-    uint64_t whole = negative ? uint64_t(0) - uint64_t(amount.tenThousandths) : uint64_t(amount.tenThousandths);
-    uint64_t fraction = whole % 10000;
-    whole /= 10000;
-    if (fraction) {
-        int places = 4;
-        for (; fraction % 10 == 0; fraction /= 10)
-            --places;
-        for (; places > 0; --places, fraction /= 10)
-            *--p = char('0' + fraction % 10);
-        *--p = '.';
-    }
-    do {
-        *--p = char('0' + whole % 10);
-        whole /= 10;
-    } while (whole);
-    if (negative)
-        *--p = '-';
+    // Straight into the line: a million records hold a million amounts.
+    char text[Currency::maxTextLength];
+    const int n = amount.WriteText(text);
     if (field > 0)
         pending_.append(',');
-    pending_.append(p, end - p);
+    pending_.append(text, n);
 }
 
 void TextExportFile::AppendField(const QString& text, qsizetype field)
