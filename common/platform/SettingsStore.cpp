@@ -37,6 +37,15 @@ void CheckStatus(const QSettings& settings, const QString& doing)
 
 QString KeyPath(const QString& section, const QString& key) { return section + u'/' + key; }
 
+// A value as the callers get it: a text holding commas may come back as a list, joined
+// back as it was written.
+QString StoredText(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(u',');
+    return value.toString();
+}
+
 // QSettings parses a file once per process and reports a damaged part only to the first
 // object that reads it; later objects see the cached remains as a sound file, and a
 // write through one of them would replace the damaged file with them. And a read that
@@ -97,6 +106,25 @@ void CheckChangeReadsBack(const QString& path, const QString& section, const QLi
               u"Remove the odd entry from the file and try again."_s.arg(QDir::toNativeSeparators(path)));
 }
 
+// Whether the file holds what `settings` wrote. QSettings misses a write that fails when
+// its buffer is flushed and puts the short copy in place of the file as if all went well.
+bool WrittenWhole(const QString& path, const QSettings& settings)
+{
+    const QTemporaryDir folder;
+    std::unique_ptr<QSettings> written;
+    try {
+        written = ReadSoundCopy(path, folder);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+    if (!written || written->allKeys() != settings.allKeys())
+        return false;
+    for (const QString& key : settings.allKeys())
+        if (StoredText(written->value(key)) != StoredText(settings.value(key)))
+            return false;
+    return true;
+}
+
 // QSettings writes a copy named "FILE.XXXXXX" and renames it over the file, holding
 // "FILE.lock" meanwhile. A writer killed in between leaves its copy behind. Whoever holds
 // the lock is the only writer, so any such copy seen under it is abandoned.
@@ -150,10 +178,7 @@ QString GetSetting(const QString& application, const QString& section, const QSt
     CheckStatus(*settings, u"read"_s);
     if (!value.isValid())
         return defaultValue;
-    // A text holding commas may come back as a list; join it back as it was written.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(u',');
-    return value.toString();
+    return StoredText(value);
 }
 
 void SaveSetting(const QString& application, const QString& section, const QString& key,
@@ -189,20 +214,36 @@ void SaveSettings(const QString& application, const QString& section, const QLis
             previous.append(settings.value(KeyPath(section, key)));
             settings.setValue(KeyPath(section, key), value);
         }
-        settings.sync();
-        if (settings.status() != QSettings::NoError) {
-            // QSettings keeps unwritten values in a cache shared by the whole process: later
-            // reads would see them and the next successful write would store them. Put the
-            // stored values back (last first, for a key given twice) so that a failed write
-            // changes nothing.
+        // QSettings keeps unwritten values in a cache shared by the whole process: later
+        // reads would see them and the next successful write would store them. Putting the
+        // stored values back (last first, for a key given twice) makes a failed write
+        // change nothing.
+        const auto putBack = [&] {
             for (qsizetype i = values.size() - 1; i >= 0; --i) {
                 if (previous[i].isValid())
                     settings.setValue(KeyPath(section, values[i].first), previous[i]);
                 else
                     settings.remove(KeyPath(section, values[i].first));
             }
-        }
+        };
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            putBack();
         CheckStatus(settings, u"written"_s);
+        if (!WrittenWhole(path, settings)) {
+            // The file now holds a short copy: write the stored values back over it.
+            putBack();
+            settings.sync();
+            const QString shown = QDir::toNativeSeparators(path);
+            if (settings.status() != QSettings::NoError || !WrittenWhole(path, settings))
+                Raise(errEngine, source,
+                      u"The settings file \"%1\" could not be written: the disk failed while writing it, and it "
+                      u"could not be put back as it was. Check the disk, then set the program's settings again."_s
+                          .arg(shown));
+            Raise(errEngine, source,
+                  u"The settings file \"%1\" could not be written: the disk failed while writing it. Nothing "
+                  u"was changed."_s.arg(shown));
+        }
     }
     // The store holds the administrator's enciphered password: keep it to its owner.
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);

@@ -2,6 +2,8 @@
 // LEVY_IO_FAULT names ("read:N", "write:N", "sync:N" or "lock:N": the Nth such call) on a
 // file under LEVY_IO_FAULT_DIR with EIO, as a failing disk would, and lets every other
 // call through. The pipes to the test and the display are never touched.
+// "count:0" fails nothing and tells at exit how many calls of each kind there were, so
+// that a campaign can aim its faults at calls the operation really makes.
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
@@ -16,7 +18,7 @@
 
 namespace {
 
-enum Kind { None, Read, Write, Sync, Lock };
+enum Kind { None, Read, Write, Sync, Lock, Count };
 
 struct Plan {
     Kind kind = None;
@@ -36,7 +38,7 @@ const Plan& ThePlan()
         static const struct {
             const char* name;
             Kind kind;
-        } kinds[] = {{"read:", Read}, {"write:", Write}, {"sync:", Sync}, {"lock:", Lock}};
+        } kinds[] = {{"read:", Read}, {"write:", Write}, {"sync:", Sync}, {"lock:", Lock}, {"count:", Count}};
         for (const auto& k : kinds)
             if (strncmp(fault, k.name, strlen(k.name)) == 0) {
                 p.kind = k.kind;
@@ -51,6 +53,7 @@ const Plan& ThePlan()
 
 std::atomic<long> calls{0};
 std::atomic<bool> reported{false};
+std::atomic<long> counted[Count] = {};
 
 bool UnderFolder(int fd)
 {
@@ -67,6 +70,11 @@ bool UnderFolder(int fd)
 bool Fails(Kind kind, int fd)
 {
     const Plan& plan = ThePlan();
+    if (plan.kind == Count) {
+        if (UnderFolder(fd))
+            ++counted[kind];
+        return false;
+    }
     if (plan.kind != kind || reported.load() || !UnderFolder(fd))
         return false;
     if (calls.fetch_add(1) + 1 != plan.target)
@@ -85,6 +93,17 @@ bool FailsToLock(int fd, int command, void* argument)
     const bool locking = command == F_SETLK || command == F_SETLKW || command == F_OFD_SETLK ||
                          command == F_OFD_SETLKW;
     return locking && static_cast<struct flock*>(argument)->l_type != F_UNLCK && Fails(Lock, fd);
+}
+
+__attribute__((destructor)) void TellCounts()
+{
+    if (ThePlan().kind != Count)
+        return;
+    char note[160];
+    const int n = snprintf(note, sizeof note, "io calls: read %ld write %ld sync %ld lock %ld\n", counted[Read].load(),
+                           counted[Write].load(), counted[Sync].load(), counted[Lock].load());
+    if (write(2, note, size_t(n)) < 0) {
+    }
 }
 
 template <typename F>

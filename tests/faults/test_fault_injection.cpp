@@ -46,6 +46,23 @@ int EnvironmentNumber(const char* name, int fallback)
     return ok ? value : fallback;
 }
 
+// The sample database with its largest table doubled `doublings` times, made once: a
+// campaign sets up thousands of offices.
+QString TemplateDatabase(int doublings)
+{
+    static const QTemporaryDir folder;
+    const QString path = folder.path() + u"/levy-%1.mdb"_s.arg(doublings);
+    if (!QFileInfo::exists(path)) {
+        QFile::copy(sampleDatabase, path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        auto db = test::OpenLevy(path);
+        for (int i = 0; i < doublings; ++i)
+            db->MainConnection()->Execute(u"INSERT INTO [Levy Account Debits] SELECT * FROM [Levy Account Debits]"_s);
+        db->Close();
+    }
+    return path;
+}
+
 // One office on disk: the database in its folder, the settings, a folder for exports.
 class Office {
 public:
@@ -56,14 +73,8 @@ public:
         for (const char* folder : {"db", "config", "exports", "cache"})
             QDir(root).mkpath(QString::fromLatin1(folder));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(ConfigFolder()));
-        QFile::copy(sampleDatabase, Database());
+        QFile::copy(TemplateDatabase(doublings), Database());
         QFile::setPermissions(Database(), QFile::ReadOwner | QFile::WriteOwner);
-        {
-            auto db = test::OpenLevy(Database());
-            for (int i = 0; i < doublings; ++i)
-                db->MainConnection()->Execute(u"INSERT INTO [Levy Account Debits] SELECT * FROM [Levy Account Debits]"_s);
-            db->Close();
-        }
         SaveSettings(settingsApplication, settingsSection,
                      {{settingsDBPath, Database()}, {settingsSecurity, EncryptText(adminPasswords[0])}});
     }
@@ -540,16 +551,47 @@ void TestFaultInjection::ioErrors_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("fault");
-    // Which calls fail: a few chosen from the seed, or as many as LEVY_IO_FAULT_POINTS asks.
-    const int points = EnvironmentNumber("LEVY_IO_FAULT_POINTS", 1);
+    // Which calls fail: the first and the last of each kind, and as many more as
+    // LEVY_IO_FAULT_POINTS asks, each at a random share ("~N" per mille) of the calls the
+    // operation makes.
+    const int points = EnvironmentNumber("LEVY_IO_FAULT_POINTS", 2);
     QRandomGenerator random(quint32(EnvironmentNumber("LEVY_FAULT_SEED", 20261207)));
     for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"})
         for (const char* kind : {"read", "write", "sync", "lock"})
             for (int p = 0; p < points; ++p) {
-                const int call = p == 0 ? 1 : int(random.bounded(2u, 2u + quint32(p) * 40u));
-                const QString fault = QString::fromLatin1(kind) + u':' + QString::number(call);
+                const QString call = p == 0   ? u"1"_s
+                                     : p == 1 ? u"~1000"_s
+                                              : u"~"_s + QString::number(random.bounded(1, 1001));
+                const QString fault = QString::fromLatin1(kind) + u':' + call;
                 QTest::addRow("%s, %s", operation, qPrintable(fault)) << QString::fromLatin1(operation) << fault;
             }
+}
+
+// "KIND:~N" as the call N per mille of the way through the calls of that kind that one
+// round of the operation makes (counted once per operation by a worker that fails nothing).
+QString AimedFault(const QString& operation, const QString& fault)
+{
+    if (!fault.contains(u'~'))
+        return fault;
+    static QHash<QString, QMap<QString, long>> counts;
+    if (!counts.contains(operation)) {
+        test::Sandbox sandbox;  // the count's own office: the round changes what it works on
+        Office office(sandbox.Folder(), 1);
+        Worker counter(office, operation, 1, {}, {}, u"count:0"_s);
+        counter.Finish();
+        const QRegularExpressionMatch m =
+            QRegularExpression(u"io calls: read (\\d+) write (\\d+) sync (\\d+) lock (\\d+)"_s)
+                .match(QString::fromLatin1(counter.Errors()));
+        QMap<QString, long>& c = counts[operation];
+        for (int i = 0; i < 4; ++i)
+            c[QStringList{u"read"_s, u"write"_s, u"sync"_s, u"lock"_s}[i]] = m.captured(i + 1).toLong();
+        qInfo("%s makes %ld reads, %ld writes, %ld syncs, %ld locks", qPrintable(operation), c[u"read"_s],
+              c[u"write"_s], c[u"sync"_s], c[u"lock"_s]);
+    }
+    const QString kind = fault.section(u':', 0, 0);
+    const long calls = counts[operation].value(kind);
+    const long share = fault.section(u'~', 1).toLong();
+    return kind + u':' + QString::number(std::max(1L, (share * calls + 999) / 1000));
 }
 
 // A disk that fails one read, write, sync or lock: the operation says so or did its work
@@ -558,6 +600,7 @@ void TestFaultInjection::ioErrors()
 {
     QFETCH(QString, operation);
     QFETCH(QString, fault);
+    fault = AimedFault(operation, fault);
     test::Sandbox sandbox;
     Office office(sandbox.Folder(), 1);
     const Stored before = Read(office);
