@@ -1,6 +1,7 @@
 #include "ResultCellText.h"
 
 #include "export/GridColours.h"
+#include "platform/RuntimeError.h"
 #include "utilities/GlobalUtilities.h"
 #include "values/DaoConstants.h"
 
@@ -46,21 +47,27 @@ ResultCellText FormatResultCell(const Value& value, int fieldType)
 {
     if (value.IsNull())
         return {QString(), gridNormalColour, true};
-    switch (fieldType) {
-    case dbDate:
-        return {DateText(value.AsDate())};
-    case dbInteger:
-    case dbLong:
-        return {QString::number(value.AsInteger()) + u"  "_s};
-    case dbBoolean:
-        return {value.AsBoolean() ? u"Yes"_s : u"No"_s};
-    case dbCurrency: {
-        const Currency amount = value.AsCurrency();
-        return {FormatAmount(amount, true, true), amount.tenThousandths < 0 ? gridRed : gridBlue, true};
+    // A column may hold values its type cannot read (a union's later parts, a row another
+    // program wrote): they show as their own text rather than fail the whole page.
+    try {
+        switch (fieldType) {
+        case dbDate:
+            return {DateText(value.AsDate())};
+        case dbInteger:
+        case dbLong:
+            return {QString::number(value.AsInteger()) + u"  "_s};
+        case dbBoolean:
+            return {value.AsBoolean() ? u"Yes"_s : u"No"_s};
+        case dbCurrency: {
+            const Currency amount = value.AsCurrency();
+            return {FormatAmount(amount, true, true), amount.tenThousandths < 0 ? gridRed : gridBlue, true};
+        }
+        default:
+            break;
+        }
+    } catch (const RuntimeError&) {
     }
-    default:
-        return {value.ToDisplayText()};
-    }
+    return {value.ToDisplayText()};
 }
 
 } // namespace levy

@@ -843,11 +843,15 @@ void frmDelverResults::ExportRecords(ResultExportFile& file)
         for (int f = 0; f < fields; ++f) {
             ExportCell& cell = cells[f];
             if (types[f] == dbCurrency && !record[f].IsNull()) {
-                // Its value is what is written: the grid's text of it is not needed.
-                cell.amount = record[f].AsCurrency();
-                cell.text.clear();
-                cell.colour = cell.amount->tenThousandths < 0 ? gridRed : gridBlue;
-                continue;
+                // Its value is what is written: the grid's text of it is not needed. One
+                // that is no amount is written as the grid shows it.
+                try {
+                    cell.amount = record[f].AsCurrency();
+                    cell.text.clear();
+                    cell.colour = cell.amount->tenThousandths < 0 ? gridRed : gridBlue;
+                    continue;
+                } catch (const RuntimeError&) {
+                }
             }
             ResultCellText shown = FormatResultCell(record[f], types[f]);
             cell.text = std::move(shown.text);

@@ -8,7 +8,7 @@ class QTextBrowser;
 namespace levy {
 
 // The help viewer: a window of its own that shows one topic of the help file at a time.
-// The file is HTML; each topic starts at a line <h1><a name="NNN"></a>Title</h1>.
+// (utilities/HelpFile.h reads the file.)
 // It stays usable while a modal dialog is open, and it never keeps the program running
 // on its own.
 class HelpViewer : public QWidget {
@@ -16,10 +16,6 @@ class HelpViewer : public QWidget {
 public:
     static HelpViewer& Instance();
     void ShowTopic(const QString& helpFile, int context);
-    // The text of a topic, or an explanation when the file or topic is missing.
-    static QString TopicHtml(const QString& helpFile, int context, QString* title = nullptr);
-    // A page that links every topic of the file, by its title.
-    static QString ContentsHtml(const QString& helpFile);
     // The topic shown; 0 while the contents are shown.
     int CurrentContext() const { return context_; }
     QString CurrentText() const;

@@ -127,6 +127,7 @@ private slots:
     void pagesButtonsAndBlankRows();
     void cellTextsColoursAndLayout();
     void nullAfterAValueShowsEmptyInTheNormalColour();
+    void valuesTheirColumnCannotReadShowAsTheirText();
     void rowHeight_data();
     void rowHeight();
     void acceptedStatementsOpenTheWindow_data();
@@ -332,6 +333,24 @@ void TestDelverResults::nullAfterAValueShowsEmptyInTheNormalColour()
     QCOMPARE(w->grdResults->CellForeColorAt(1, 1), 0);
     QCOMPARE(w->grdResults->TextMatrix(1, 2), u"Payer 101"_s);
     QCOMPARE(w->grdResults->CellForeColorAt(2, 1), 0);
+}
+
+// A union's later parts may give a column values its type cannot read: they show as their
+// text in the grid and the export instead of failing the page.
+void TestDelverResults::valuesTheirColumnCannotReadShowAsTheirText()
+{
+    Fill(1);
+    auto w = Open(u"SELECT [Paid On], Term, Cleared, Amount FROM Receipts UNION ALL SELECT 'soon', 'many', 'maybe', 'n/a'"_s);
+    QVERIFY(w);
+    QCOMPARE(MessageLog::Shown().size(), 0);
+    QCOMPARE(RowTexts(*w->grdResults, 2), (QStringList{u"2 "_s, u"soon"_s, u"many"_s, u"maybe"_s, u"n/a"_s}));
+    const QString target = sandbox_->Path(u"odd.txt"_s);
+    CommonDialog::QueueFileName(target);
+    w->mnuTools_Export_Generic->trigger();
+    QCOMPARE(test::OnlyMessage().icon, Icon::Information);
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("Paid On,Term,Cleared,Amount\r\n,,,\r\nsoon,many,maybe,n/a\r\n"));
 }
 
 void TestDelverResults::rowHeight_data()

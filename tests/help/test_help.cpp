@@ -18,6 +18,7 @@
 #include "platform/SettingsStore.h"
 #include "levy/Encryption.h"
 #include "levy/SecurityEnforcement.h"
+#include "utilities/HelpFile.h"
 #include "utilities/HelpRoutines.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/Guard.h"
@@ -141,7 +142,7 @@ void TestHelp::everyContextHasATopic()
 {
     QFETCH(int, context);
     QString title;
-    const QString html = HelpViewer::TopicHtml(QStringLiteral(LEVY_PROGRAM_DIR "/levy system.hlp"), context, &title);
+    const QString html = HelpTopicHtml(QStringLiteral(LEVY_PROGRAM_DIR "/levy system.hlp"), context, &title);
     QVERIFY(!title.contains(u"not found"_s));
     QVERIFY(html.startsWith(u"<h1><a name=\"%1\"></a>"_s.arg(context)));
     QVERIFY2(html.size() > 400, qPrintable(title));
