@@ -6,6 +6,8 @@
 #   LEVY_FUZZ_BUILD_DIR  build folder (default build-fuzz)
 #   LEVY_JOBS            parallel build jobs (default 2)
 #   LEVY_FUZZ_TARGETS    the targets to run, blank-separated (default all)
+#   LEVY_FUZZ_MERGE=1    merge what each run found that reaches new code back into
+#                        fuzz/corpus/<target>/ (the named seeds stay), for a long campaign
 # Needs clang and libclang-rt-14-dev (scripts/install-dependencies.sh installs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,7 +33,11 @@ summary=""
 for target in $targets; do
     mkdir -p "$work/$target/corpus" "$work/$target/tmp"
     cp -r "fuzz/corpus/$target/." "$work/$target/corpus/"
-    options=(-max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -max_len=4096 -print_final_stats=1
+    max_len=4096
+    case $target in
+        fuzz_levy_database) max_len=32768 ;;  # a database of a few small pages
+    esac
+    options=(-max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -max_len=$max_len -print_final_stats=1
              -artifact_prefix="$findings_dir/$target-")
     case $target in
         fuzz_sql_classifier | fuzz_jet_query) options+=(-dict=fuzz/sql.dict) ;;
@@ -42,6 +48,11 @@ for target in $targets; do
     TMPDIR="$work/$target/tmp" "$build_dir/fuzz/$target" "${options[@]}" "$work/$target/corpus" \
         >"$work/$target/log" 2>&1 || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target/log" | tail -1)
+    if [ "$status" -eq 0 ] && [ "${LEVY_FUZZ_MERGE:-0}" = 1 ]; then
+        TMPDIR="$work/$target/tmp" "$build_dir/fuzz/$target" -merge=1 -max_len=$max_len -timeout=25 \
+            -rss_limit_mb=2560 "fuzz/corpus/$target" "$work/$target/corpus" >"$work/$target/merge.log" 2>&1 ||
+            { echo "merge of $target failed:"; tail -5 "$work/$target/merge.log"; }
+    fi
     if [ "$status" -ne 0 ]; then
         failed=1
         cp "$work/$target/log" "$findings_dir/$target.log"

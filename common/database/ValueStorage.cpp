@@ -1,5 +1,7 @@
 #include "ValueStorage.h"
 
+#include "platform/RuntimeError.h"
+
 #include "engine/EngineErrors.h"
 
 #include <cmath>
@@ -25,8 +27,13 @@ Value FromStorage(const Value& stored, int type)
             return Value(int64_t(std::llround(stored.AsDouble())));
         return stored;
     case dbCurrency:
-        if (stored.IsInteger() || stored.IsDouble())
-            return Value(stored.AsCurrency());
+        // A number beyond the amounts (a union's later part, say) stays the number it is.
+        if (stored.IsInteger() || stored.IsDouble()) {
+            try {
+                return Value(stored.AsCurrency());
+            } catch (const RuntimeError&) {
+            }
+        }
         return stored;
     case dbDate:
         if (stored.IsText())

@@ -20,6 +20,17 @@ constexpr int errTypeMismatch = 13;
 {
     Raise(errTypeMismatch, u"Value"_s, u"Type mismatch"_s);
 }
+constexpr int errOverflow = 6;
+
+// A number of units as an amount; Overflow beyond what a count of ten-thousandths holds
+// (and for what is no number), which would otherwise wrap round to another amount.
+Currency AmountOf(double units)
+{
+    const double scaled = units * 10000.0;
+    if (!(std::fabs(scaled) < 9223372036854775807.0))
+        Raise(errOverflow, u"Value"_s, u"Overflow"_s);
+    return Currency{static_cast<int64_t>(std::llround(scaled))};
+}
 const QDate serialBase(1899, 12, 30);
 
 QString DoubleText(double d)
@@ -197,17 +208,20 @@ Currency Value::AsCurrency() const
         NullError();
     if (auto p = std::get_if<Currency>(&v_))
         return *p;
-    if (auto p = std::get_if<int64_t>(&v_))
+    if (auto p = std::get_if<int64_t>(&v_)) {
+        if (*p > INT64_MAX / 10000 || *p < INT64_MIN / 10000)
+            Raise(errOverflow, u"Value"_s, u"Overflow"_s);
         return Currency::FromUnits(*p);
+    }
     if (auto p = std::get_if<double>(&v_))
-        return Currency{static_cast<int64_t>(std::llround(*p * 10000.0))};
+        return AmountOf(*p);
     if (auto p = std::get_if<bool>(&v_))
         return Currency::FromUnits(*p ? -1 : 0);
     if (auto p = std::get_if<QString>(&v_)) {
         bool ok = false;
         const double d = p->trimmed().toDouble(&ok);
         if (ok)
-            return Currency{static_cast<int64_t>(std::llround(d * 10000.0))};
+            return AmountOf(d);
     }
     MismatchError();
 }

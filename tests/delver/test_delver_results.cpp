@@ -340,17 +340,19 @@ void TestDelverResults::nullAfterAValueShowsEmptyInTheNormalColour()
 void TestDelverResults::valuesTheirColumnCannotReadShowAsTheirText()
 {
     Fill(1);
-    auto w = Open(u"SELECT [Paid On], Term, Cleared, Amount FROM Receipts UNION ALL SELECT 'soon', 'many', 'maybe', 'n/a'"_s);
+    auto w = Open(u"SELECT [Paid On], Term, Cleared, Amount FROM Receipts UNION ALL SELECT 'soon', 'many', 'maybe', 'n/a' "
+                  u"UNION ALL SELECT NULL, NULL, NULL, 9223372036854775807"_s);
     QVERIFY(w);
     QCOMPARE(MessageLog::Shown().size(), 0);
     QCOMPARE(RowTexts(*w->grdResults, 2), (QStringList{u"2 "_s, u"soon"_s, u"many"_s, u"maybe"_s, u"n/a"_s}));
+    QCOMPARE(w->grdResults->TextMatrix(3, 4), u"9223372036854775807"_s);  // beyond the amounts
     const QString target = sandbox_->Path(u"odd.txt"_s);
     CommonDialog::QueueFileName(target);
     w->mnuTools_Export_Generic->trigger();
     QCOMPARE(test::OnlyMessage().icon, Icon::Information);
     QFile f(target);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("Paid On,Term,Cleared,Amount\r\n,,,\r\nsoon,many,maybe,n/a\r\n"));
+    QCOMPARE(f.readAll(), QByteArray("Paid On,Term,Cleared,Amount\r\n,,,\r\nsoon,many,maybe,n/a\r\n,,,9223372036854775807\r\n"));
 }
 
 void TestDelverResults::rowHeight_data()
