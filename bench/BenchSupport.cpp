@@ -5,11 +5,14 @@
 #include "levy/DatabaseAccess.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,10 +29,21 @@ void Fail(const QString& text)
     std::exit(1);
 }
 
-void DrawOffscreenUnlessTold()
+int RunBenchmark(int argc, char* argv[],
+                 const std::function<void(const QStringList& args, const QString& settingsFolder)>& body)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir config;
+    if (!config.isValid())
+        Fail(u"no temporary folder for the settings"_s);
+    QApplication app(argc, argv);
+    try {
+        body(QCoreApplication::arguments(), config.path());
+    } catch (const RuntimeError& error) {
+        Fail(error.description);
+    }
+    return 0;
 }
 
 double Ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }

@@ -6,14 +6,18 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // What the benchmarks of the results window share: timing, resident memory, and opening
 // the real window offscreen the way the clerk's program opens it.
 namespace levy::bench {
 
-// The windows draw offscreen unless QT_QPA_PLATFORM says otherwise; before the QApplication.
-void DrawOffscreenUnlessTold();
+// The frame of a benchmark's main: windows drawn offscreen unless QT_QPA_PLATFORM says
+// otherwise, the QApplication, a private settings folder, and an error of the programs
+// ending the run with its message. Returns main's answer.
+int RunBenchmark(int argc, char* argv[],
+                 const std::function<void(const QStringList& args, const QString& settingsFolder)>& body);
 
 // Ends the run with the benchmark's name and the text on stderr.
 [[noreturn]] void Fail(const QString& text);

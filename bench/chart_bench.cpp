@@ -7,11 +7,9 @@
 
 #include "ResultChart.h"
 
-#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -46,31 +44,30 @@ double TimeChart(frmDelverResults& results)
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    if (argc < 2)
-        bench::Fail(u"usage: chart_bench DATABASE [RUNS]"_s);
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    QTemporaryDir scratch;
-    bench::StartDelverSession(QString::fromLocal8Bit(argv[1]), scratch.path());
     using namespace levy::bench;
-    const QList<Case> cases = {
-        {"bars", u"SELECT TOP 10000 [%1], [%2], [%3] FROM %4"_s.arg(payerField, amountField, termField, ledgerTable)},
-        {"time-line", u"SELECT TOP 10000 [%1], [%2] FROM %3"_s.arg(postedOnField, amountField, ledgerTable)},
-    };
-    std::printf("Chart of 10,000 records, created until painted (median of %d)\n", runs);
-    for (const Case& c : cases) {
-        OpenTiming opening;
-        auto results = OpenWindow(c.sql, opening);
-        if (!results->WaitForCount())
-            Fail(u"the result could not be counted"_s);
-        QList<double> ms;
-        for (int i = 0; i < runs; ++i)
-            ms.append(TimeChart(*results));
-        std::printf("  %-10s median %7.1f ms, worst %7.1f ms  (target <= 500 ms)\n", c.name, Median(ms),
-                    *std::max_element(ms.begin(), ms.end()));
-        std::printf("figure chart-%s %.3f\n", c.name, Median(ms) / 1000);
-        results->close();
-    }
-    EndDelverSession();
-    return 0;
+    return RunBenchmark(argc, argv, [](const QStringList& args, const QString& settingsFolder) {
+        if (args.size() < 2)
+            Fail(u"usage: chart_bench DATABASE [RUNS]"_s);
+        const int runs = args.size() > 2 ? std::max(1, args[2].toInt()) : 5;
+        StartDelverSession(args[1], settingsFolder);
+        const QList<Case> cases = {
+            {"bars", u"SELECT TOP 10000 [%1], [%2], [%3] FROM %4"_s.arg(payerField, amountField, termField, ledgerTable)},
+            {"time-line", u"SELECT TOP 10000 [%1], [%2] FROM %3"_s.arg(postedOnField, amountField, ledgerTable)},
+        };
+        std::printf("Chart of 10,000 records, created until painted (median of %d)\n", runs);
+        for (const Case& c : cases) {
+            OpenTiming opening;
+            auto results = OpenWindow(c.sql, opening);
+            if (!results->WaitForCount())
+                Fail(u"the result could not be counted"_s);
+            QList<double> ms;
+            for (int i = 0; i < runs; ++i)
+                ms.append(TimeChart(*results));
+            std::printf("  %-10s median %7.1f ms, worst %7.1f ms  (target <= 500 ms)\n", c.name, Median(ms),
+                        *std::max_element(ms.begin(), ms.end()));
+            std::printf("figure chart-%s %.3f\n", c.name, Median(ms) / 1000);
+            results->close();
+        }
+        EndDelverSession();
+    });
 }

@@ -16,10 +16,8 @@
 #include "platform/RuntimeError.h"
 #include "widgets/CommonDialog.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <xlsxwriter.h>
 
@@ -222,19 +220,13 @@ int main(int argc, char* argv[])
 {
     using namespace levy;
     using namespace levy::bench;
-    DrawOffscreenUnlessTold();
-    QTemporaryDir config;
-    if (!config.isValid())
-        Fail(u"no temporary folder for the settings"_s);
-    QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() < 3 || args.size() > 4 || !QFileInfo(args[2]).isDir())
-        Fail(u"usage: export_bench DATABASE OUTPUT-FOLDER [text|workbook|bare]"_s);
-    const QString only = args.value(3);
-    auto runs = [&](const QString& which) { return only.isEmpty() || only == which; };
-    const QDir out(args[2]);
-    try {
-        StartDelverSession(args[1], config.path());
+    return RunBenchmark(argc, argv, [](const QStringList& args, const QString& settingsFolder) {
+        if (args.size() < 3 || args.size() > 4 || !QFileInfo(args[2]).isDir())
+            Fail(u"usage: export_bench DATABASE OUTPUT-FOLDER [text|workbook|bare]"_s);
+        const QString only = args.value(3);
+        auto runs = [&](const QString& which) { return only.isEmpty() || only == which; };
+        const QDir out(args[2]);
+        StartDelverSession(args[1], settingsFolder);
         const QString sql = u"SELECT * FROM %1"_s.arg(ledgerTable);
         std::fprintf(stderr, "bare read\n");
         int64_t rows = 0;
@@ -283,8 +275,5 @@ int main(int argc, char* argv[])
         for (const QString& f : {u"export-bench.txt"_s, u"export-bench.xlsx"_s, u"export-bench-bare.xlsx"_s})
             QFile::remove(out.filePath(f));
         EndDelverSession();
-    } catch (const RuntimeError& error) {
-        Fail(error.description);
-    }
-    return 0;
+    });
 }

@@ -130,33 +130,21 @@ Value Remarks(SeededRandom& rng)
     return Value(longText.trimmed());
 }
 
-void ForgetStoredQueries()
-{
-    qryGeneral.reset();
-    qryReport.reset();
-    qryDirectSQL.reset();
-}
-
 void MakeBenchDatabase(const QString& path, int64_t records)
 {
-    auto db = DBEngine::Instance().Workspaces(0).CreateDatabase(path, levyLocaleConnect + levyPasswordConnect,
-                                                                 dbEncrypt);
-    try {
-        BuildLevySchema(*db);
-        ForgetStoredQueries();
-
+    CreateFilledLevyDatabase(path, [records](Database& db) {
         TableDef table(bench::ledgerTable);
         table.AppendField(table.CreateField(bench::payerField, dbText, 50));
         table.AppendField(table.CreateField(bench::postedOnField, dbDate));
         table.AppendField(table.CreateField(bench::termField, dbInteger));
         table.AppendField(table.CreateField(bench::amountField, dbCurrency));
         table.AppendField(table.CreateField(bench::remarksField, dbMemo));
-        db->AppendTableDef(table);
+        db.AppendTableDef(table);
 
         QStringList names;
         for (const FieldDef& f : table.Fields())
             names.append(engine::QuoteName(f.name));
-        auto connection = db->MainConnection();
+        auto connection = db.MainConnection();
         // One transaction and one prepared statement: a commit per row would take hours.
         connection->Execute(u"BEGIN"_s);
         {
@@ -172,12 +160,7 @@ void MakeBenchDatabase(const QString& path, int64_t records)
             }
         }
         connection->Execute(u"COMMIT"_s);
-        db->Close();
-    } catch (...) {
-        ForgetStoredQueries();
-        db->Close();
-        throw;
-    }
+    });
 }
 
 } // namespace

@@ -20,14 +20,13 @@
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -409,18 +408,13 @@ int main(int argc, char* argv[])
 {
     using namespace levy;
     using namespace levy::bench;
-    DrawOffscreenUnlessTold();
-    QTemporaryDir config;
-    if (!config.isValid())
-        Fail(u"no temporary folder for the settings"_s);
-    QApplication app(argc, argv);
-    const Options o = Parse(QCoreApplication::arguments());
-    try {
-        StartDelverSession(o.database, config.path());
+    return RunBenchmark(argc, argv, [](const QStringList& args, const QString& settingsFolder) {
+        const Options o = Parse(args);
+        StartDelverSession(o.database, settingsFolder);
         if (o.windowSort) {
             MeasureWindowSort(o);
             EndDelverSession();
-            return 0;
+            return;
         }
         // Plain one-word names read the same in the user's dialect and in the shell's.
         const QString unsorted = u"SELECT * FROM %1"_s.arg(ledgerTable);
@@ -431,8 +425,5 @@ int main(int argc, char* argv[])
         const ResultFigures s = MeasureResult(sorted, o, o.walkSorted);
         Print(o, u, s);
         EndDelverSession();
-    } catch (const RuntimeError& error) {
-        Fail(error.description);
-    }
-    return 0;
+    });
 }

@@ -591,31 +591,15 @@ void WriteSample(Database& db, const Sample& data)
     });
 }
 
-void ForgetStoredQueries()
-{
-    qryGeneral.reset();
-    qryReport.reset();
-    qryDirectSQL.reset();
-}
-
 void MakeSampleDatabase(const QString& path)
 {
     const Sample data = MakeSample();
-    auto db = DBEngine::Instance().Workspaces(0).CreateDatabase(path, levyLocaleConnect + levyPasswordConnect,
-                                                                 dbEncrypt);
-    try {
-        BuildLevySchema(*db);
-        ForgetStoredQueries();
+    CreateFilledLevyDatabase(path, [&data](Database& db) {
         // One transaction: a commit per row would take minutes.
-        db->MainConnection()->Execute(u"BEGIN"_s);
-        WriteSample(*db, data);
-        db->MainConnection()->Execute(u"COMMIT"_s);
-        db->Close();
-    } catch (...) {
-        ForgetStoredQueries();
-        db->Close();
-        throw;
-    }
+        db.MainConnection()->Execute(u"BEGIN"_s);
+        WriteSample(db, data);
+        db.MainConnection()->Execute(u"COMMIT"_s);
+    });
 }
 
 } // namespace

@@ -151,6 +151,29 @@ void BuildLevySchema(Database& db)
     qryDirectSQL = db.CreateQueryDef(u"Direct SQL Query Object"_s);
 }
 
+void CreateFilledLevyDatabase(const QString& path, const std::function<void(Database&)>& fill)
+{
+    auto db = DBEngine::Instance().Workspaces(0).CreateDatabase(path, levyLocaleConnect + levyPasswordConnect,
+                                                                 dbEncrypt);
+    // BuildLevySchema binds the stored queries to the programs' globals, which would keep
+    // the file open.
+    const auto forgetStoredQueries = [] {
+        qryGeneral.reset();
+        qryReport.reset();
+        qryDirectSQL.reset();
+    };
+    try {
+        BuildLevySchema(*db);
+        forgetStoredQueries();
+        fill(*db);
+        db->Close();
+    } catch (...) {
+        forgetStoredQueries();
+        db->Close();
+        throw;
+    }
+}
+
 bool BuildBlankDatabase(const QString& path)
 {
     try {
