@@ -63,6 +63,7 @@ QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, j
         statement_ = std::move(opened.statement);
         fields_ = std::move(opened.fields);
         valuesSeen_ = std::move(opened.valuesSeen);
+        kindsToNote_ = valuesSeen_.contains(0);
     }
     cache_ = std::make_unique<ResultCache>();
     position_ = 0;
@@ -101,6 +102,7 @@ void QueryRecordset::Start() const
         self->statement_ = std::move(opened.statement);
         self->fields_ = std::move(opened.fields);
         self->valuesSeen_ = std::move(opened.valuesSeen);
+        self->kindsToNote_ = self->valuesSeen_.contains(0);
     }
     self->ReadFirst(false);
 }
@@ -212,12 +214,18 @@ bool QueryRecordset::ReadNextRecord()
         }
     } while (statementAt_++ < read_);
     const int n = int(fields_.size());
-    QList<Value> stored;
-    stored.reserve(n);
-    for (int c = 0; c < n; ++c)
-        stored.append(statement_->ColumnStorage(c));
-    NoteValueKinds(stored);
-    cache_->Append(stored);
+    // Columns of known types go to the cache as they are stored; the others' values are
+    // looked at first, for the type they show.
+    if (kindsToNote_) {
+        QList<Value> stored;
+        stored.reserve(n);
+        for (int c = 0; c < n; ++c)
+            stored.append(statement_->ColumnStorage(c));
+        NoteValueKinds(stored);
+        cache_->Append(stored);
+    } else {
+        cache_->AppendCurrentRow(*statement_, n);
+    }
     ++read_;
     return true;
 }

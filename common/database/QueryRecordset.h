@@ -88,6 +88,7 @@ private:
     std::unique_ptr<ResultCache> cache_;
     QList<FieldDef> fields_;
     QList<int> valuesSeen_;        // per column: the kinds of value met, or -1 when typed
+    bool kindsToNote_ = false;     // some column is untyped
     mutable QList<Value> row_;     // the current record, converted when first asked for
     mutable int64_t rowAt_ = -1;   // the record row_ holds
     int64_t position_ = -1;        // 0-based index of the current record

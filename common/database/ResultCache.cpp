@@ -214,6 +214,46 @@ void ResultCache::Append(const QList<Value>& row)
         WriteBlock();
 }
 
+void ResultCache::AppendCurrentRow(const engine::Statement& statement, int columns)
+{
+    if (loadedBlock_ == writtenBlocks_)
+        loadedBlock_ = -1;
+    sqlite3_stmt* s = statement.Handle();
+    const uint32_t n = uint32_t(columns);
+    Put(pending_, &n, sizeof n);
+    for (int c = 0; c < columns; ++c) {
+        switch (sqlite3_column_type(s, c)) {
+        case SQLITE_NULL: pending_.append(tagNull); break;
+        case SQLITE_INTEGER: {
+            pending_.append(tagInteger);
+            const int64_t i = sqlite3_column_int64(s, c);
+            Put(pending_, &i, sizeof i);
+            break;
+        }
+        case SQLITE_FLOAT: {
+            pending_.append(tagDouble);
+            const double d = sqlite3_column_double(s, c);
+            Put(pending_, &d, sizeof d);
+            break;
+        }
+        default: {
+            pending_.append(tagText);
+            const QByteArrayView bytes(reinterpret_cast<const char*>(sqlite3_column_text(s, c)),
+                                       sqlite3_column_bytes(s, c));
+            // What is not UTF-8 is kept as its reading as a text would give it back.
+            const QByteArray repaired = bytes.isValidUtf8() ? QByteArray() : QString::fromUtf8(bytes).toUtf8();
+            const QByteArrayView kept = bytes.isValidUtf8() ? bytes : QByteArrayView(repaired);
+            const uint32_t size = uint32_t(kept.size());
+            Put(pending_, &size, sizeof size);
+            pending_.append(kept);
+        }
+        }
+    }
+    ++rows_;
+    if (++pendingRows_ == blockSize)
+        WriteBlock();
+}
+
 void ResultCache::Flush()
 {
     if (pendingRows_ > 0)

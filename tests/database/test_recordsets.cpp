@@ -164,6 +164,18 @@ void TestRecordsets::valuesRoundTripByType()
     QCOMPARE(test::Scalar(db->Name(), u"SELECT [Transaction Date] FROM [Caution Fee Account Debits] "
                                       u"WHERE Reason IS NOT NULL"_s),
              u"2026-03-01 12:30:00"_s);
+    // A query's result keeps each text as reading the table gives it, even bytes that are
+    // not UTF-8, a byte-order mark and a NUL.
+    db->MainConnection()->Execute(u"INSERT INTO [Caution Fee Account Debits] (Amount, Reason) "
+                                  u"VALUES (1, CAST(x'EFBBBF41FF00420A' AS TEXT))"_s);
+    auto query = db->OpenRecordset(u"SELECT Reason FROM [Caution Fee Account Debits]"_s);
+    QStringList fromTable, fromQuery;
+    for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext())
+        fromTable.append(test::Shown(rs->FieldValue(u"Reason"_s)));
+    for (query->MoveFirst(); !query->IsEOF(); query->MoveNext())
+        fromQuery.append(test::Shown(query->FieldValue(0)));
+    QCOMPARE(fromQuery, fromTable);
+    QVERIFY(fromQuery.last().contains(QChar(0)));
 }
 
 void TestRecordsets::queryRecordCountBeforeAndAfterMoveLast()
