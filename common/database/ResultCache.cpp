@@ -179,6 +179,7 @@ ResultCache::ResultCache()
         keep_ = std::make_unique<engine::Statement>(connection_, u"INSERT OR REPLACE INTO kept (n, data) VALUES (?, ?)"_s);
         kept_ = std::make_unique<engine::Statement>(connection_, u"SELECT data FROM kept WHERE n = ?"_s);
         forget_ = std::make_unique<engine::Statement>(connection_, u"DELETE FROM kept WHERE n BETWEEN ? AND ?"_s);
+        writer_ = std::thread([this] { WriteQueued(); });
     } catch (const RuntimeError&) {
         Release();
         throw;
@@ -187,8 +188,24 @@ ResultCache::ResultCache()
 
 ResultCache::~ResultCache() { Release(); }
 
+void ResultCache::StopWriter() noexcept
+{
+    if (!writer_.joinable())
+        return;
+    {
+        // What is still queued belongs to a file about to go.
+        std::lock_guard lock(writeMutex_);
+        queuedFirst_ += int64_t(queued_.size());
+        queued_.clear();
+        stopWriting_ = true;
+    }
+    writeChanged_.notify_all();
+    writer_.join();
+}
+
 void ResultCache::Release() noexcept
 {
+    StopWriter();
     // The statements go before their connection, and the file with both.
     insert_.reset();
     select_.reset();
@@ -258,17 +275,68 @@ void ResultCache::Flush()
 {
     if (pendingRows_ > 0)
         WriteBlock();
+    WaitForWriter();
 }
 
 void ResultCache::WriteBlock()
 {
-    const int64_t block = writtenBlocks_;
+    {
+        std::unique_lock lock(writeMutex_);
+        // A few blocks ahead at most: memory stays flat however long the result.
+        writeChanged_.wait(lock, [this] { return queued_.size() < maxQueued || writeFailure_; });
+        if (writeFailure_)
+            throw *writeFailure_;
+        queued_.push_back(std::move(pending_));
+    }
+    writeChanged_.notify_all();
+    pending_ = QByteArray();
+    pendingRows_ = 0;
+    ++writtenBlocks_;
+}
+
+void ResultCache::WriteQueued()
+{
+    std::unique_lock lock(writeMutex_);
+    for (;;) {
+        writeChanged_.wait(lock, [this] { return stopWriting_ || !queued_.empty(); });
+        if (queued_.empty())
+            return;
+        const int64_t block = queuedFirst_;
+        const QByteArray bytes = queued_.front();
+        writing_ = true;
+        lock.unlock();
+        std::optional<RuntimeError> failure;
+        try {
+            StoreBlock(block, bytes);
+        } catch (const RuntimeError& error) {
+            failure = error;
+        }
+        lock.lock();
+        writing_ = false;
+        if (!queued_.empty()) {
+            queued_.pop_front();
+            ++queuedFirst_;
+        }
+        if (failure && !writeFailure_)
+            writeFailure_ = failure;
+        if (writeFailure_) {
+            // Nothing after a block that failed is written: the result is not whole.
+            queuedFirst_ += int64_t(queued_.size());
+            queued_.clear();
+        }
+        writeChanged_.notify_all();
+    }
+}
+
+void ResultCache::StoreBlock(int64_t block, const QByteArray& bytes)
+{
     insert_->Reset();
     insert_->Bind(1, block);
-    sqlite3_bind_blob(insert_->Handle(), 2, pending_.constData(), int(pending_.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(insert_->Handle(), 2, bytes.constData(), int(bytes.size()), SQLITE_STATIC);
     try {
         insert_->Step();
     } catch (const RuntimeError& error) {
+        insert_->Reset();
         if (error.number != engine::errDiskFull)
             throw;
         RaiseEngine(engine::errDiskFull,
@@ -276,19 +344,33 @@ void ResultCache::WriteBlock()
                     u"paging through it."_s.arg(QDir::toNativeSeparators(Folder())));
     }
     insert_->Reset();
-    pending_.clear();
-    pendingRows_ = 0;
-    ++writtenBlocks_;
+}
+
+void ResultCache::WaitForWriter()
+{
+    std::unique_lock lock(writeMutex_);
+    writeChanged_.wait(lock, [this] { return queued_.empty() && !writing_; });
+    if (writeFailure_)
+        throw *writeFailure_;
 }
 
 void ResultCache::LoadBlock(int64_t block)
 {
     loadedBlock_ = -1;
     decodedAt_ = -1;
-    // The block still being filled is read from memory.
+    // The block still being filled, and one not yet written, are read from memory.
+    std::optional<QByteArray> inMemory;
     if (block >= writtenBlocks_) {
-        loadedBytes_ = pending_;
+        inMemory = pending_;
     } else {
+        std::lock_guard lock(writeMutex_);
+        if (block >= queuedFirst_ && block - queuedFirst_ < int64_t(queued_.size()))
+            inMemory = queued_[size_t(block - queuedFirst_)];
+    }
+    if (inMemory) {
+        loadedBytes_ = *inMemory;
+    } else {
+        WaitForWriter();
         select_->Reset();
         select_->Bind(1, block);
         if (!select_->Step())
@@ -344,6 +426,7 @@ void ResultCache::ScanColumn(int column, const std::function<bool(int64_t row, c
         }
         return true;
     };
+    WaitForWriter();
     for (int64_t block = 0; block < writtenBlocks_; ++block) {
         select_->Reset();
         select_->Bind(1, block);
@@ -360,6 +443,7 @@ void ResultCache::ScanColumn(int column, const std::function<bool(int64_t row, c
 
 void ResultCache::Keep(int64_t key, QByteArrayView data)
 {
+    WaitForWriter();
     keep_->Reset();
     keep_->Bind(1, key);
     sqlite3_bind_blob(keep_->Handle(), 2, data.data(), int(data.size()), SQLITE_STATIC);
@@ -377,6 +461,7 @@ void ResultCache::Keep(int64_t key, QByteArrayView data)
 
 QByteArray ResultCache::Kept(int64_t key)
 {
+    WaitForWriter();
     kept_->Reset();
     kept_->Bind(1, key);
     if (!kept_->Step())
@@ -389,6 +474,7 @@ QByteArray ResultCache::Kept(int64_t key)
 
 void ResultCache::Forget(int64_t firstKey, int64_t lastKey)
 {
+    WaitForWriter();
     forget_->Reset();
     forget_->Bind(1, firstKey);
     forget_->Bind(2, lastKey);

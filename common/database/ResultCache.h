@@ -1,13 +1,19 @@
 #pragma once
 
 #include "engine/SqliteHandle.h"
+#include "platform/RuntimeError.h"
 #include "values/Value.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace levy {
@@ -15,8 +21,9 @@ namespace levy {
 // Where a query result is kept once it has been read: a private database file of its
 // own, encrypted with a random key that never leaves the process, removed when the
 // result is closed. Rows are kept in blocks, so any block is found at once and memory
-// holds no more than a block or two, however long the result. Not thread-safe: its owner
-// serialises the calls.
+// holds no more than a few blocks, however long the result. Full blocks are written on a
+// thread of the cache's own while the result is read on; a failure to write one is
+// raised by a later call. Not thread-safe otherwise: its owner serialises the calls.
 class ResultCache {
 public:
     static constexpr int blockSize = 100;
@@ -42,7 +49,7 @@ public:
     // keep their stored values, without making values of them on the way: the pace of
     // reading a long result on.
     void AppendCurrentRow(const engine::Statement& statement, int columns);
-    // Writes out the last, partly filled block.
+    // Writes out the last, partly filled block, and waits until every block is written.
     void Flush();
     int64_t RowCount() const { return rows_; }
     // A row by position, from 0; it must have been appended. Only that row of its block
@@ -62,7 +69,15 @@ public:
     static QString Folder();
 
 private:
+    // Hands the full pending block to the writer.
     void WriteBlock();
+    // The writer's loop, and its writing of one block.
+    void WriteQueued();
+    void StoreBlock(int64_t block, const QByteArray& bytes);
+    // Waits until the writer is idle, so that the connection is the caller's; raises the
+    // writer's failure.
+    void WaitForWriter();
+    void StopWriter() noexcept;
     // Makes `block` the loaded one: its bytes and where each of its rows starts.
     void LoadBlock(int64_t block);
     // Closes the connection and removes the file.
@@ -84,6 +99,16 @@ private:
     std::vector<int> rowStarts_;  // offsets of the loaded block's rows
     int64_t decodedAt_ = -1;      // the row decoded_ holds
     QList<Value> decoded_;
+
+    static constexpr size_t maxQueued = 4;  // blocks handed over and not yet written
+    std::mutex writeMutex_;
+    std::condition_variable writeChanged_;
+    std::deque<QByteArray> queued_;      // oldest first
+    int64_t queuedFirst_ = 0;            // the number of the oldest queued block
+    bool writing_ = false;               // the writer holds the connection
+    bool stopWriting_ = false;
+    std::optional<RuntimeError> writeFailure_;
+    std::thread writer_;
 };
 
 } // namespace levy

@@ -37,6 +37,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
 
@@ -144,6 +147,7 @@ private slots:
     void cancelledOrRefusedExportChangesNothing_data();
     void cancelledOrRefusedExportChangesNothing();
     void pageOneShowsBeforeTheCountWhichCanBeStopped();
+    void aDiskThatFillsWhileReadingOnIsTold();
     void navigation_data();
     void navigation();
     void sortByHeading_data();
@@ -746,6 +750,39 @@ void TestDelverResults::cancelledOrRefusedExportChangesNothing()
     QVERIFY(!w->pnlProgress->isVisible());
     QCOMPARE(w->pnlPage->text(), u"Page 2 of 2"_s);
     QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// The result is kept on a disk that fills while the count reads on: the reader is told
+// once, in words, and the disk is given back.
+void TestDelverResults::aDiskThatFillsWhileReadingOnIsTold()
+{
+    QTemporaryDir small;
+    if (::geteuid() != 0 || ::mount("tmpfs", QFile::encodeName(small.path()).constData(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP("needs the right to mount a small disk");
+    const QByteArray cacheHome = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(small.path()));
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CACHE_HOME", cacheHome);
+        ::umount2(QFile::encodeName(small.path()).constData(), MNT_DETACH);
+    });
+    const QString sql = u"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 100000) "
+                        u"SELECT x, '%1' FROM n"_s.arg(QString(500, u'x'));
+    QVERIFY(ValidateQuery(sql));
+    {
+        frmDelverResults w(nullptr);
+        w.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.Counting() && !MessageLog::Shown().isEmpty(), 60000);
+        const MessageRequest m = test::OnlyMessage();
+        QVERIFY2(m.text.startsWith(u"The disk holding the folder \""_s) &&
+                     m.text.endsWith(u"is full: the query's result cannot be kept there for paging through it."_s),
+                 qPrintable(m.text));
+    }
+    // The disk is given back: only the checked statement's unread (empty) result is kept,
+    // until the next statement replaces it.
+    qint64 kept = 0;
+    for (const QFileInfo& f : QDir(small.path() + u"/AHS Levy System/results"_s).entryInfoList(QDir::Files | QDir::Hidden))
+        kept += f.size();
+    QVERIFY2(kept < 64 * 1024, qPrintable(QString::number(kept)));
 }
 
 void TestDelverResults::pageOneShowsBeforeTheCountWhichCanBeStopped()
