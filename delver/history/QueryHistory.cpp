@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,7 +93,10 @@ bool QueryHistory::Parse(const QByteArray& bytes, QList<HistoryEntry>& entries)
         if (!v.isObject() || !o.value(u"sql"_s).isString() || !e.ranAt.isValid())
             return false;
         e.statement = o.value(u"sql"_s).toString();
-        e.records = o.contains(u"records"_s) ? qint64(o.value(u"records"_s).toDouble(-1)) : -1;
+        // A count no result can have (below zero, not whole, past what a double holds
+        // exactly) is taken for one not known.
+        const double records = o.value(u"records"_s).toDouble(-1);
+        e.records = records >= 0 && records <= 9007199254740992.0 && records == std::floor(records) ? qint64(records) : -1;
         e.error = o.value(u"error"_s).toString();
         read.append(e);
         if (read.size() == limit)
