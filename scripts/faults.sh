@@ -10,12 +10,14 @@ rounds=${1:-100}
 build_dir=${LEVY_BUILD_DIR:-build}
 cmake --build "$build_dir" -j"${LEVY_JOBS:-2}" --target test_fault_injection >/dev/null
 seed=${LEVY_FAULT_SEED:-$(date +%s)}
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+# The whole log stays beside the test, for the faults a failure names.
+log="$(cd "$build_dir/tests" && pwd)/faults-$seed.log"
 echo "fault campaign: $rounds rounds of each fault, seed $seed"
 start=$(date +%s)
 status=0
-(cd "$build_dir/tests" && QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME="$PWD/cache/faults" \
+# One test function runs all rounds of its faults: far longer than QtTest's five minutes.
+(cd "$build_dir/tests" && QTEST_FUNCTION_TIMEOUT=${QTEST_FUNCTION_TIMEOUT:-86400000} \
+    QT_QPA_PLATFORM=offscreen XDG_CACHE_HOME="$PWD/cache/faults-$seed" \
     LEVY_FAULT_SEED=$seed LEVY_FAULT_ROUNDS=$rounds LEVY_IO_FAULT_POINTS=$rounds \
     ./test_fault_injection -maxwarnings 0 >"$log" 2>&1) || status=$?
 kills=$(grep -c 'killed [0-9]* ms after start' "$log" || true)
