@@ -400,7 +400,10 @@ void CheckOneRun(const QString& operation, const QStringList& boxes, const Store
         QCOMPARE(after.users, before.users);
     if (operation == u"password"_s)
         QCOMPARE(after.adminPassword, adminPasswords[failed ? 0 : 1]);
-    if (operation == u"accounts"_s) {
+    // A disk failing once the engine has committed the deletion (at its unlocking) reports
+    // the failure of a deletion that is whole; CheckNothingLost holds the users to one
+    // of the two.
+    if (operation == u"accounts"_s && (failureChangesNothing || !failed)) {
         const bool created = boxes.contains(u"Stewardry|information|User account successfull created."_s);
         const bool deleted = boxes.contains(u"Stewardry|information|Account successfully deleted."_s);
         QCOMPARE(after.users.size(), before.users.size() + (created && !deleted ? 1 : 0));
