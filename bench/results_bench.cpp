@@ -3,7 +3,7 @@
 // sampled on the way. Runs the real window offscreen, as the clerk's program runs it.
 // With --window-sort: page 1 of the unsorted result on screen, the background count, the
 // window's own sort by Amount (a heading click), a page move after it and the memory.
-// Usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--open-only] [--window-sort]
+// Usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--no-walk] [--open-only] [--window-sort]
 
 #include "BenchLedger.h"
 #include "BenchSupport.h"
@@ -45,6 +45,7 @@ struct Options {
     int runs = 3;       // opens of each result
     int pageRuns = 9;   // repetitions of each page move
     bool walkSorted = false;
+    bool walkUnsorted = true;  // --no-walk: the figures without the walk through every page
     bool openOnly = false;  // for a profiler: the opens and nothing else
     bool windowSort = false;
 };
@@ -386,6 +387,8 @@ Options Parse(const QStringList& args)
             (a == u"--runs"_s ? o.runs : o.pageRuns) = n;
         } else if (a == u"--walk-sorted"_s) {
             o.walkSorted = true;
+        } else if (a == u"--no-walk"_s) {
+            o.walkUnsorted = false;
         } else if (a == u"--open-only"_s) {
             o.openOnly = true;
         } else if (a == u"--window-sort"_s) {
@@ -393,11 +396,11 @@ Options Parse(const QStringList& args)
         } else if (o.database.isEmpty() && !a.startsWith(u'-')) {
             o.database = QFileInfo(a).absoluteFilePath();
         } else {
-            Fail(u"usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--open-only] [--window-sort]"_s);
+            Fail(u"usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--no-walk] [--open-only] [--window-sort]"_s);
         }
     }
     if (o.database.isEmpty() || !QFileInfo(o.database).isFile())
-        Fail(u"usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--open-only] [--window-sort]"_s);
+        Fail(u"usage: results_bench DATABASE [--runs N] [--page-runs N] [--walk-sorted] [--no-walk] [--open-only] [--window-sort]"_s);
     return o;
 }
 
@@ -420,7 +423,7 @@ int main(int argc, char* argv[])
         const QString unsorted = u"SELECT * FROM %1"_s.arg(ledgerTable);
         const QString sorted = u"SELECT * FROM %1 ORDER BY %2"_s.arg(ledgerTable, amountField);
         std::fprintf(stderr, "unsorted result\n");
-        const ResultFigures u = MeasureResult(unsorted, o, true);
+        const ResultFigures u = MeasureResult(unsorted, o, o.walkUnsorted);
         std::fprintf(stderr, "sorted result\n");
         const ResultFigures s = MeasureResult(sorted, o, o.walkSorted);
         Print(o, u, s);
