@@ -404,29 +404,27 @@ Options Parse(const QStringList& args)
     return o;
 }
 
+// The benchmark's run, in the frame of RunBenchmark.
+void Run(const QStringList& args, const QString& settingsFolder)
+{
+    const Options o = Parse(args);
+    StartDelverSession(o.database, settingsFolder);
+    if (o.windowSort) {
+        MeasureWindowSort(o);
+        EndDelverSession();
+        return;
+    }
+    // Plain one-word names read the same in the user's dialect and in the shell's.
+    const QString unsorted = u"SELECT * FROM %1"_s.arg(ledgerTable);
+    const QString sorted = u"SELECT * FROM %1 ORDER BY %2"_s.arg(ledgerTable, amountField);
+    std::fprintf(stderr, "unsorted result\n");
+    const ResultFigures u = MeasureResult(unsorted, o, o.walkUnsorted);
+    std::fprintf(stderr, "sorted result\n");
+    const ResultFigures s = MeasureResult(sorted, o, o.walkSorted);
+    Print(o, u, s);
+    EndDelverSession();
+}
 } // namespace
 } // namespace levy::bench
 
-int main(int argc, char* argv[])
-{
-    using namespace levy;
-    using namespace levy::bench;
-    return RunBenchmark(argc, argv, [](const QStringList& args, const QString& settingsFolder) {
-        const Options o = Parse(args);
-        StartDelverSession(o.database, settingsFolder);
-        if (o.windowSort) {
-            MeasureWindowSort(o);
-            EndDelverSession();
-            return;
-        }
-        // Plain one-word names read the same in the user's dialect and in the shell's.
-        const QString unsorted = u"SELECT * FROM %1"_s.arg(ledgerTable);
-        const QString sorted = u"SELECT * FROM %1 ORDER BY %2"_s.arg(ledgerTable, amountField);
-        std::fprintf(stderr, "unsorted result\n");
-        const ResultFigures u = MeasureResult(unsorted, o, o.walkUnsorted);
-        std::fprintf(stderr, "sorted result\n");
-        const ResultFigures s = MeasureResult(sorted, o, o.walkSorted);
-        Print(o, u, s);
-        EndDelverSession();
-    });
-}
+int main(int argc, char* argv[]) { return levy::bench::RunBenchmark(argc, argv, levy::bench::Run); }
