@@ -24,27 +24,64 @@ enum Tag : char { tagNull = 0, tagInteger = 1, tagDouble = 2, tagText = 3 };
 
 void Put(QByteArray& out, const void* data, qsizetype size) { out.append(static_cast<const char*>(data), size); }
 
+// One stored value each, in the cache's form: a tag, then the value.
+void PutNull(QByteArray& out) { out.append(tagNull); }
+void PutInteger(QByteArray& out, int64_t i)
+{
+    out.append(tagInteger);
+    Put(out, &i, sizeof i);
+}
+void PutDouble(QByteArray& out, double d)
+{
+    out.append(tagDouble);
+    Put(out, &d, sizeof d);
+}
+void PutText(QByteArrayView utf8, QByteArray& out)
+{
+    out.append(tagText);
+    const uint32_t size = uint32_t(utf8.size());
+    Put(out, &size, sizeof size);
+    out.append(utf8);
+}
+void PutColumnCount(QByteArray& out, int columns)
+{
+    const uint32_t n = uint32_t(columns);
+    Put(out, &n, sizeof n);
+}
+
 void Encode(QByteArray& out, const QList<Value>& row)
 {
-    const uint32_t n = uint32_t(row.size());
-    Put(out, &n, sizeof n);
+    PutColumnCount(out, int(row.size()));
     for (const Value& v : row) {
-        if (v.IsNull()) {
-            out.append(tagNull);
-        } else if (v.IsInteger()) {
-            out.append(tagInteger);
-            const int64_t i = v.AsInteger();
-            Put(out, &i, sizeof i);
-        } else if (v.IsDouble()) {
-            out.append(tagDouble);
-            const double d = v.AsDouble();
-            Put(out, &d, sizeof d);
-        } else {
-            out.append(tagText);
-            const QByteArray utf8 = v.AsText().toUtf8();
-            const uint32_t size = uint32_t(utf8.size());
-            Put(out, &size, sizeof size);
-            out.append(utf8);
+        if (v.IsNull())
+            PutNull(out);
+        else if (v.IsInteger())
+            PutInteger(out, v.AsInteger());
+        else if (v.IsDouble())
+            PutDouble(out, v.AsDouble());
+        else
+            PutText(v.AsText().toUtf8(), out);
+    }
+}
+
+// The statement's current row as Encode would keep its stored values.
+void EncodeCurrentRow(QByteArray& out, sqlite3_stmt* s, int columns)
+{
+    PutColumnCount(out, columns);
+    for (int c = 0; c < columns; ++c) {
+        switch (sqlite3_column_type(s, c)) {
+        case SQLITE_NULL: PutNull(out); break;
+        case SQLITE_INTEGER: PutInteger(out, sqlite3_column_int64(s, c)); break;
+        case SQLITE_FLOAT: PutDouble(out, sqlite3_column_double(s, c)); break;
+        default: {
+            const QByteArrayView bytes(reinterpret_cast<const char*>(sqlite3_column_text(s, c)),
+                                       sqlite3_column_bytes(s, c));
+            // What is not UTF-8 is kept as its reading as a text would give it back.
+            if (bytes.isValidUtf8())
+                PutText(bytes, out);
+            else
+                PutText(QString::fromUtf8(bytes).toUtf8(), out);
+        }
         }
     }
 }
@@ -222,50 +259,27 @@ void ResultCache::Release() noexcept
 
 void ResultCache::Append(const QList<Value>& row)
 {
-    // The loaded block may be the pending one, whose bytes are about to move.
-    if (loadedBlock_ == writtenBlocks_)
-        loadedBlock_ = -1;
+    StartRow();
     Encode(pending_, row);
-    ++rows_;
-    if (++pendingRows_ == blockSize)
-        WriteBlock();
+    EndRow();
 }
 
 void ResultCache::AppendCurrentRow(const engine::Statement& statement, int columns)
 {
+    StartRow();
+    EncodeCurrentRow(pending_, statement.Handle(), columns);
+    EndRow();
+}
+
+void ResultCache::StartRow()
+{
+    // The loaded block may be the pending one, whose bytes are about to move.
     if (loadedBlock_ == writtenBlocks_)
         loadedBlock_ = -1;
-    sqlite3_stmt* s = statement.Handle();
-    const uint32_t n = uint32_t(columns);
-    Put(pending_, &n, sizeof n);
-    for (int c = 0; c < columns; ++c) {
-        switch (sqlite3_column_type(s, c)) {
-        case SQLITE_NULL: pending_.append(tagNull); break;
-        case SQLITE_INTEGER: {
-            pending_.append(tagInteger);
-            const int64_t i = sqlite3_column_int64(s, c);
-            Put(pending_, &i, sizeof i);
-            break;
-        }
-        case SQLITE_FLOAT: {
-            pending_.append(tagDouble);
-            const double d = sqlite3_column_double(s, c);
-            Put(pending_, &d, sizeof d);
-            break;
-        }
-        default: {
-            pending_.append(tagText);
-            const QByteArrayView bytes(reinterpret_cast<const char*>(sqlite3_column_text(s, c)),
-                                       sqlite3_column_bytes(s, c));
-            // What is not UTF-8 is kept as its reading as a text would give it back.
-            const QByteArray repaired = bytes.isValidUtf8() ? QByteArray() : QString::fromUtf8(bytes).toUtf8();
-            const QByteArrayView kept = bytes.isValidUtf8() ? bytes : QByteArrayView(repaired);
-            const uint32_t size = uint32_t(kept.size());
-            Put(pending_, &size, sizeof size);
-            pending_.append(kept);
-        }
-        }
-    }
+}
+
+void ResultCache::EndRow()
+{
     ++rows_;
     if (++pendingRows_ == blockSize)
         WriteBlock();

@@ -69,6 +69,9 @@ public:
     static QString Folder();
 
 private:
+    // Around the encoding of a row into the pending block.
+    void StartRow();
+    void EndRow();
     // Hands the full pending block to the writer.
     void WriteBlock();
     // The writer's loop, and its writing of one block.
