@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QVarLengthArray>
 
 #include <cstdio>
 #include <cstring>
@@ -64,23 +65,65 @@ void Encode(QByteArray& out, const QList<Value>& row)
     }
 }
 
-// The statement's current row as Encode would keep its stored values.
+// The statement's current row as Encode would keep its stored values. The row's size is
+// found first and the block grown once: a long result is read at the pace of this loop.
 void EncodeCurrentRow(QByteArray& out, sqlite3_stmt* s, int columns)
 {
-    PutColumnCount(out, columns);
+    constexpr int inPlace = 64;
+    QVarLengthArray<QByteArrayView, inPlace> texts(columns);
+    QVarLengthArray<char, inPlace> types(columns);
+    QList<QByteArray> converted;  // texts that are not UTF-8, as their reading gives them back
+    qsizetype size = qsizetype(sizeof(uint32_t));
     for (int c = 0; c < columns; ++c) {
-        switch (sqlite3_column_type(s, c)) {
-        case SQLITE_NULL: PutNull(out); break;
-        case SQLITE_INTEGER: PutInteger(out, sqlite3_column_int64(s, c)); break;
-        case SQLITE_FLOAT: PutDouble(out, sqlite3_column_double(s, c)); break;
+        const int type = sqlite3_column_type(s, c);
+        types[c] = char(type);
+        switch (type) {
+        case SQLITE_NULL: size += 1; break;
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT: size += 1 + qsizetype(sizeof(int64_t)); break;
         default: {
-            const QByteArrayView bytes(reinterpret_cast<const char*>(sqlite3_column_text(s, c)),
-                                       sqlite3_column_bytes(s, c));
-            // What is not UTF-8 is kept as its reading as a text would give it back.
-            if (bytes.isValidUtf8())
-                PutText(bytes, out);
-            else
-                PutText(QString::fromUtf8(bytes).toUtf8(), out);
+            QByteArrayView bytes(reinterpret_cast<const char*>(sqlite3_column_text(s, c)), sqlite3_column_bytes(s, c));
+            if (!bytes.isValidUtf8()) {
+                // A QByteArray's bytes stay where they are when the list grows.
+                converted.append(QString::fromUtf8(bytes).toUtf8());
+                bytes = converted.last();
+            }
+            texts[c] = bytes;
+            size += 1 + qsizetype(sizeof(uint32_t)) + bytes.size();
+        }
+        }
+    }
+    const qsizetype at = out.size();
+    out.resize(at + size);
+    char* p = out.data() + at;
+    auto put = [&p](const void* data, size_t n) {
+        if (n > 0)
+            std::memcpy(p, data, n);
+        p += n;
+    };
+    const uint32_t n = uint32_t(columns);
+    put(&n, sizeof n);
+    for (int c = 0; c < columns; ++c) {
+        switch (types[c]) {
+        case SQLITE_NULL: *p++ = tagNull; break;
+        case SQLITE_INTEGER: {
+            *p++ = tagInteger;
+            const int64_t i = sqlite3_column_int64(s, c);
+            put(&i, sizeof i);
+            break;
+        }
+        case SQLITE_FLOAT: {
+            *p++ = tagDouble;
+            const double d = sqlite3_column_double(s, c);
+            put(&d, sizeof d);
+            break;
+        }
+        default: {
+            const QByteArrayView bytes = texts[c];
+            *p++ = tagText;
+            const uint32_t length = uint32_t(bytes.size());
+            put(&length, sizeof length);
+            put(bytes.data(), size_t(bytes.size()));
         }
         }
     }
@@ -294,6 +337,7 @@ void ResultCache::Flush()
 
 void ResultCache::WriteBlock()
 {
+    const qsizetype handed = pending_.size();
     {
         std::unique_lock lock(writeMutex_);
         // A few blocks ahead at most: memory stays flat however long the result.
@@ -303,7 +347,9 @@ void ResultCache::WriteBlock()
         queued_.push_back(std::move(pending_));
     }
     writeChanged_.notify_all();
+    // The next block is about as long as this one: grown once, not row by row.
     pending_ = QByteArray();
+    pending_.reserve(handed + handed / 8);
     pendingRows_ = 0;
     ++writtenBlocks_;
 }
