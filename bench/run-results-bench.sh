@@ -119,6 +119,13 @@ for pair in "count:unsorted" "window-sort:sorted"; do
   fi
 done
 
+# The count moves most with the machine's pace: set beside the shell's read pair by pair.
+if [ -f "$shell_script" ]; then
+  echo
+  echo "the count beside the shell's full read, in alternating pairs"
+  LEVY_BUILD_DIR=$build bash "$repo/bench/run-count-pairs.sh" "$db" "${LEVY_COUNT_PAIRS:-9}"
+fi
+
 if [ -x "$build/bench/chart_bench" ]; then
   echo
   echo "the chart of 10,000 records (offscreen)"

@@ -950,7 +950,7 @@ void frmDelverResults::resizeEvent(QResizeEvent* event)
 void frmDelverResults::ShowProgress()
 {
     pnlProgress->setValue(0);
-    progressPainted_.invalidate();
+    progressPainted_.start();
     pnlProgress->show();
     ArrangeControls();
 }
@@ -966,10 +966,17 @@ void frmDelverResults::UpdateProgress(int32_t done, int32_t total)
     if (total == 0)
         return;
     const int percent = int(float(done) / float(total) * 100.0f);
-    // Painting the bar for every row costs more than filling the row: paint it at most
-    // every few hundredths of a second, and always when it is full.
-    if (percent < 100 && progressPainted_.isValid() && progressPainted_.elapsed() < progressPaintIntervalMs)
+    // Painting the bar for every row costs more than filling the row: it is painted once
+    // the work has taken a few hundredths of a second, and as often from then on. A page
+    // filled sooner is never held up by a bar the user could not have seen.
+    if (progressPainted_.elapsed() < progressPaintIntervalMs) {
+        // The bar would repaint itself at once for a new value; it keeps the value and
+        // shows it with the next paint instead.
+        pnlProgress->setUpdatesEnabled(false);
+        pnlProgress->setValue(percent);
+        pnlProgress->setUpdatesEnabled(true);
         return;
+    }
     pnlProgress->setValue(percent);
     pnlProgress->repaint();
     progressPainted_.start();

@@ -181,7 +181,7 @@ private:
     QTimer countTicker_;
     QEventLoop* countWait_ = nullptr;
     QElapsedTimer countStarted_;
-    QElapsedTimer progressPainted_;  // since the bar was last painted; invalid when just shown
+    QElapsedTimer progressPainted_;  // since the bar was shown or last painted
 
     bool reading_ = false;
     std::atomic<bool> stopRequested_{false};
