@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QProxyStyle>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -23,6 +25,27 @@ QColor FromColourValue(int colour)
 {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
+
+// Qt's headers point the sort arrow down for an ascending order; the office's desktop,
+// and the tools its clerks know, point it up (the smallest first). Only the arrow turns.
+class SortArrowStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
+        if (element != PE_IndicatorHeaderArrow || !header) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionHeader turned(*header);
+        if (header->sortIndicator == QStyleOptionHeader::SortUp)
+            turned.sortIndicator = QStyleOptionHeader::SortDown;
+        else if (header->sortIndicator == QStyleOptionHeader::SortDown)
+            turned.sortIndicator = QStyleOptionHeader::SortUp;
+        QProxyStyle::drawPrimitive(element, &turned, painter, widget);
+    }
+};
 
 Qt::Alignment FromAlignmentCode(int code)
 {
@@ -164,6 +187,9 @@ FlexGrid::FlexGrid(QWidget* parent, const QString& name) : QTableView(parent), m
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setMinimumSectionSize(1);
+    auto* arrows = new SortArrowStyle;
+    arrows->setParent(horizontalHeader());
+    horizontalHeader()->setStyle(arrows);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setHighlightSections(false);
     verticalHeader()->setMinimumSectionSize(1);

@@ -33,6 +33,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
+#include <QStyleOptionHeader>
 #include <QThread>
 #include <QTest>
 #include <QTimer>
@@ -90,6 +91,35 @@ QStringList ColumnTexts(const FlexGrid& grid, int col, int n)
     for (int r = 1; r <= n; ++r)
         texts.append(grid.TextMatrix(r, col).trimmed());
     return texts;
+}
+
+// Whether a heading's sort arrow, as painted, points up: the rightmost ink of the
+// heading (inside its borders) widens downwards.
+bool SortArrowPointsUp(QHeaderView& header, int section)
+{
+    const QRect rect(header.sectionViewportPosition(section), 0, header.sectionSize(section), header.height());
+    const QImage image = header.viewport()->grab(rect.adjusted(0, 1, -2, -1)).toImage();
+    auto inked = [&](int x) {
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(x, y)) < 128)
+                return true;
+        return false;
+    };
+    int right = image.width() - 1;
+    while (right >= 0 && !inked(right))
+        --right;
+    int left = right;
+    while (left > 0 && inked(left - 1))
+        --left;
+    QList<int> widths;
+    for (int y = 0; y < image.height(); ++y) {
+        int ink = 0;
+        for (int x = std::max(left, 0); x <= right; ++x)
+            ink += qGray(image.pixel(x, y)) < 128;
+        if (ink > 0)
+            widths.append(ink);
+    }
+    return widths.size() >= 2 && widths.first() < widths.last();
 }
 
 // The separate bands of ink (lines of text) in a rectangle of a picture.
@@ -981,6 +1011,8 @@ void TestDelverResults::sortByHeading()
     if (clicks < 3) {
         QCOMPARE(header->sortIndicatorSection(), col - 1);
         QCOMPARE(header->sortIndicatorOrder(), clicks == 1 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        // Up for the smallest first, as the office's other programs show it.
+        QCOMPARE(SortArrowPointsUp(*header, col - 1), clicks == 1);
     }
     // An amount keeps its colour in its new place.
     for (int r = 1; r <= 5; ++r)
