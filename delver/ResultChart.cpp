@@ -13,6 +13,7 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -32,6 +33,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -56,6 +58,31 @@ double NumberOf(const Value& value)
     if (value.IsDate())
         return double(QDateTime(value.AsDate().date, value.AsDate().time).toMSecsSinceEpoch());
     return std::numeric_limits<double>::quiet_NaN();
+}
+
+// A figure as the office writes its amounts, in groups of three ("1 500 000").
+QString GroupedFigure(double value, int decimals)
+{
+    QString text = QString::number(std::abs(value), 'f', decimals);
+    const qsizetype point = decimals > 0 ? text.indexOf(u'.') : text.size();
+    for (qsizetype p = point - 3; p > 0; p -= 3)
+        text.insert(p, u' ');
+    const bool zero = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c == u'0' || !c.isDigit(); });
+    return value < 0 && !zero ? u'-' + text : text;
+}
+
+// A value axis prints its figures without grouping: its ticks are labelled as categories
+// ending at each tick instead.
+void LabelTicks(QCategoryAxis& axis, int decimals)
+{
+    axis.setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis.setStartValue(axis.min());
+    const int ticks = std::max(2, axis.tickCount());
+    const double step = (axis.max() - axis.min()) / (ticks - 1);
+    for (int i = 0; i < ticks; ++i) {
+        const double at = i + 1 == ticks ? axis.max() : axis.min() + i * step;
+        axis.append(GroupedFigure(at, decimals), at);
+    }
 }
 
 bool IsDateColumn(const ResultRows& rows, int column)
@@ -157,7 +184,7 @@ QChart* BuildResultChart(ResultRows& rows, const ChartChoice& choice, int64_t& d
 
     auto chart = std::make_unique<QChart>();
     chart->legend()->setVisible(choice.valueColumns.size() > 1);
-    auto* yAxis = new QValueAxis;
+    auto* yAxis = new QCategoryAxis;
     QAbstractAxis* xAxis = MakeXAxis(axis, labels, choice.kind == ChartKind::Lines);
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
@@ -223,7 +250,7 @@ QChart* BuildResultChart(ResultRows& rows, const ChartChoice& choice, int64_t& d
     yAxis->setRange(low, high > low ? high : low + 1);
     yAxis->applyNiceNumbers();
     // Whole figures for large values, two decimals for small ones: never "3000000.0".
-    yAxis->setLabelFormat(high - low >= 100 ? u"%.0f"_s : u"%.2f"_s);
+    LabelTicks(*yAxis, high - low >= 100 ? 0 : 2);
     return chart.release();
 }
 

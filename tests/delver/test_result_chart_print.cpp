@@ -15,6 +15,7 @@
 #include <QBarSeries>
 #include <QChart>
 #include <QChartView>
+#include <QCategoryAxis>
 #include <QDateTimeAxis>
 #include <QPrinter>
 #include <QPushButton>
@@ -88,8 +89,11 @@ void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
         w.show();
         QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
         int series = 0, bars = 0;
+        QStringList figures;
         auto chart = test::WhenModal<frmResultChart>([&](frmResultChart* c) {
             series = int(c->chtResult->chart()->series().size());
+            if (auto* y = qobject_cast<QCategoryAxis*>(c->chtResult->chart()->axes(Qt::Vertical).value(0)))
+                figures = y->categoriesLabels();
             if (auto* b = qobject_cast<QBarSeries*>(c->chtResult->chart()->series().value(0)))
                 bars = int(b->count());
             for (const QString& name : {png, svg, jpg}) {
@@ -102,6 +106,10 @@ void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
         QVERIFY(*chart);
         QCOMPARE(series, 1);  // one bar series holding a set per term
         QCOMPARE(bars, 3);
+        // The heights' figures are grouped as amounts are.
+        QVERIFY(figures.size() >= 2);
+        for (const QString& figure : figures)
+            QVERIFY2(QRegularExpression(u"^-?\\d{1,3}( \\d{3})*$"_s).match(figure).hasMatch(), qPrintable(figure));
         const QList<MessageRequest> shown = MessageLog::Shown();
         QCOMPARE(shown.size(), 3);
         QCOMPARE(shown[0].text, u"Chart successfully saved to "_s + png);
