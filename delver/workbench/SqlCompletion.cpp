@@ -72,6 +72,7 @@ SqlCompletion::SqlCompletion(QPlainTextEdit* editor) : QObject(editor), editor_(
 {
     everything_ = new QStandardItemModel(this);
     qualified_ = new QStandardItemModel(this);
+    scoped_ = new QStandardItemModel(this);
     completer_ = new QCompleter(this);
     completer_->setWidget(editor);
     completer_->setCompletionMode(QCompleter::PopupCompletion);
@@ -94,6 +95,7 @@ void SqlCompletion::SetSchema(const SchemaListing& listing)
     Close();
     listing_ = listing;
     tableByName_.clear();
+    scopedTables_.clear();
     QList<QStandardItem*> items;
     QSet<QString> fields;
     for (int t = 0; t < listing.tables.size(); ++t) {
@@ -184,6 +186,54 @@ QStandardItemModel* SqlCompletion::FieldsOf(const QString& qualifier)
     return qualified_;
 }
 
+QList<int> SqlCompletion::TablesNamed() const
+{
+    static const QRegularExpression named(u"(?:\\bFROM|\\bJOIN|,)\\s*(\\[[^\\]]+\\]|[A-Za-z_]\\w*)"_s,
+                                          QRegularExpression::CaseInsensitiveOption);
+    QList<int> tables;
+    const QString text = editor_->document()->toPlainText();
+    for (auto m = named.globalMatch(text); m.hasNext();) {
+        QString name = m.next().captured(1);
+        if (name.startsWith(u'['))
+            name = name.mid(1, name.size() - 2);
+        const int table = tableByName_.value(name.toLower(), -1);
+        if (table >= 0 && !tables.contains(table))
+            tables.append(table);
+    }
+    std::sort(tables.begin(), tables.end());
+    return tables;
+}
+
+QStandardItemModel* SqlCompletion::Scoped()
+{
+    const QList<int> tables = TablesNamed();
+    if (tables.isEmpty())
+        return everything_;
+    if (tables == scopedTables_ && scoped_->rowCount() > 0)
+        return scoped_;
+    scopedTables_ = tables;
+    // The fields of the tables the statement names come first, each with its type; the
+    // rest follows as ever, without those fields a second time.
+    QList<QStandardItem*> first;
+    QSet<QString> taken;
+    for (int t : tables)
+        for (const ListedField& field : listing_.tables[t].fields)
+            if (!taken.contains(field.name.toLower())) {
+                taken.insert(field.name.toLower());
+                first.append(Item(field.name, field.name + u"  "_s + field.type, Name));
+            }
+    QList<QStandardItem*> rest;
+    for (int r = 0; r < everything_->rowCount(); ++r) {
+        const QStandardItem* item = everything_->item(r);
+        const QString name = item->data(nameRole).toString();
+        if (!(taken.contains(name.toLower()) && item->text().endsWith(u"  (field)"_s)))
+            rest.append(item->clone());
+    }
+    Fill(scoped_, first);
+    scoped_->invisibleRootItem()->appendRows(rest);
+    return scoped_;
+}
+
 void SqlCompletion::Update(bool asked)
 {
     const Word w = WordAtCursor();
@@ -194,18 +244,21 @@ void SqlCompletion::Update(bool asked)
             return;
         }
     }
-    QStandardItemModel* model = everything_;
-    if (!w.qualifier.isEmpty()) {
+    QStandardItemModel* model = nullptr;
+    if (!w.qualifier.isEmpty())
         model = FieldsOf(w.qualifier);
-    } else if (!asked && w.prefix.size() < lettersBeforeOpening) {
-        model = nullptr;
-    }
+    else if (asked || w.prefix.size() >= lettersBeforeOpening)
+        model = Scoped();
     if (!model) {
         Close();
         return;
     }
-    if (completer_->model() != model)
+    if (completer_->model() != model) {
         completer_->setModel(model);
+        // Two runs, each in order, are not one order: the completer then reads them through.
+        completer_->setModelSorting(model == scoped_ ? QCompleter::UnsortedModel
+                                                     : QCompleter::CaseInsensitivelySortedModel);
+    }
     word_ = w;
     completer_->setCompletionPrefix(w.prefix);
     const int count = completer_->completionCount();

@@ -12,7 +12,8 @@ class QPlainTextEdit;
 namespace levy {
 
 // Completion as the user types in the SQL editor: the open database's tables and
-// fields (only a table's own after "[Table]." or "alias."), the dialect's functions with
+// fields (only a table's own after "[Table]." or "alias.", and first those of the tables
+// the statement names), the dialect's functions with
 // their arguments, and the language's words. The text changes only when the user
 // accepts a proposal, and then in one step that Undo takes back.
 class SqlCompletion : public QObject {
@@ -40,12 +41,18 @@ private:
     };
     Word WordAtCursor() const;
     QStandardItemModel* FieldsOf(const QString& qualifier);
+    // The tables the statement names after FROM, JOIN or a comma, by position in the listing.
+    QList<int> TablesNamed() const;
+    // Everything, the named tables' fields first; everything_ when it names none.
+    QStandardItemModel* Scoped();
     void Accept(const QString& name, int kind);
 
     QPlainTextEdit* editor_;
     QCompleter* completer_;
     QStandardItemModel* everything_;
     QStandardItemModel* qualified_;
+    QStandardItemModel* scoped_;
+    QList<int> scopedTables_;  // what scoped_ was made for
     SchemaListing listing_;
     QHash<QString, int> tableByName_;  // lower-case name: position in listing_.tables
     Word word_;

@@ -268,6 +268,9 @@ void TestDelverWorkbench::completion_data()
     QTest::newRow("an alias's fields") << u"SELECT c.| FROM [Levy Account Credits] AS c"_s << u"Stu"_s
                                        << u"Student ID  Text(8)"_s << enter
                                        << u"SELECT c.[Student ID] FROM [Levy Account Credits] AS c"_s;
+    QTest::newRow("the named table's fields first") << u"SELECT | FROM Classes"_s << u"Min"_s
+                                                    << u"Minimum Balance  Currency"_s << enter
+                                                    << u"SELECT [Minimum Balance] FROM Classes"_s;
     QTest::newRow("a bracket begun") << u"SELECT [Stu|]"_s << u"den"_s << u"Student ID  (field)"_s << enter
                                      << u"SELECT [Student ID]"_s;
     QTest::newRow("a function with its arguments") << u"SELECT |"_s << u"DateA"_s
