@@ -51,8 +51,9 @@ double NumberOf(const Value& value)
         return double(value.AsInteger());
     if (value.IsCurrency())
         return double(value.AsCurrency().tenThousandths) / 10000.0;
+    // An infinite height has no place on an axis: it is left out, as a Null is.
     if (value.IsDouble())
-        return value.AsDouble();
+        return std::isfinite(value.AsDouble()) ? value.AsDouble() : std::numeric_limits<double>::quiet_NaN();
     if (value.IsBoolean())
         return value.AsBoolean() ? -1.0 : 0.0;
     if (value.IsDate())
@@ -63,6 +64,9 @@ double NumberOf(const Value& value)
 // A figure as the office writes its amounts, in groups of three ("1 500 000").
 QString GroupedFigure(double value, int decimals)
 {
+    // Beyond the amounts' fifteen digits a figure in full says no more than its first ones.
+    if (std::abs(value) >= 1e15)
+        return QString::number(value, 'g', 6);
     QString text = QString::number(std::abs(value), 'f', decimals);
     const qsizetype point = decimals > 0 ? text.indexOf(u'.') : text.size();
     for (qsizetype p = point - 3; p > 0; p -= 3)

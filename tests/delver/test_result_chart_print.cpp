@@ -141,6 +141,22 @@ void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
         w.mnuTools_Chart->trigger();
         QVERIFY(*chart && timeAxis);
     }
+    // An infinite height is left out; the other heights keep their axis.
+    QVERIFY(ValidateQuery(u"SELECT Payer, Amount, 1E308 * 10 AS Beyond FROM Receipts"_s));
+    {
+        frmDelverResults w(nullptr);
+        w.show();
+        QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
+        QStringList figures;
+        auto chart = test::WhenModal<frmResultChart>([&](frmResultChart* c) {
+            if (auto* y = qobject_cast<QCategoryAxis*>(c->chtResult->chart()->axes(Qt::Vertical).value(0)))
+                figures = y->categoriesLabels();
+            c->cmdClose->click();
+        });
+        w.mnuTools_Chart->trigger();
+        QVERIFY(*chart);
+        QVERIFY2(figures.size() >= 3, qPrintable(figures.join(u'|')));
+    }
     QVERIFY(ValidateQuery(u"SELECT Payer FROM Receipts"_s));
     {
         frmDelverResults w(nullptr);
