@@ -29,6 +29,7 @@ struct Sheet {
     int64_t first = 0, count = 0;
     int pages = 1;
     std::vector<int> left, width;  // per column
+    int padding = 0;               // kept blank on either side of a column's texts
 };
 
 QFont PrintFont(QPrinter& printer)
@@ -59,10 +60,18 @@ Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
     sheet.pages = int(std::max<int64_t>(1, (sheet.count + bodyLines - 1) / bodyLines));
 
     const int columns = rows.ColumnCount();
-    const int gap = metrics.horizontalAdvance(u"  "_s);
+    // A third of it on either side of every column, so that a number set to the right
+    // keeps its distance from a text set to the left beside it; the last third takes up
+    // the rounding of the printer's glyph widths, which would otherwise cut a text short.
+    const int gap = metrics.horizontalAdvance(u"   "_s);
+    sheet.padding = gap / 3;
+    // The headings are printed in bold, which is wider.
+    QFont bold = PrintFont(printer);
+    bold.setBold(true);
+    const QFontMetrics headings(bold, &printer);
     std::vector<int> wanted(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
-        int w = metrics.horizontalAdvance(rows.Column(c).name);
+        int w = headings.horizontalAdvance(rows.Column(c).name);
         for (int64_t r = sheet.first; r < sheet.first + std::min(sheet.count, measuredRecords); ++r)
             w = std::max(w, metrics.horizontalAdvance(OneLine(rows.TextAt(r, c))));
         wanted[size_t(c)] = w + gap;
@@ -79,6 +88,13 @@ Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
         x += sheet.width.back();
     }
     return sheet;
+}
+
+// Where column c's text goes on the line at y.
+QRect ColumnCell(const Sheet& sheet, int c, int y)
+{
+    return QRect(sheet.left[size_t(c)] + sheet.padding, y, sheet.width[size_t(c)] - 2 * sheet.padding,
+                 sheet.lineHeight);
 }
 
 void DrawCell(QPainter& painter, const QRect& cell, const QString& text, bool rightAligned)
@@ -118,8 +134,7 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
         DrawCell(painter, QRect(0, y, sheet.area.width(), h), title, false);
         y += 2 * h;
         for (int c = 0; c < columns; ++c)
-            DrawCell(painter, QRect(sheet.left[size_t(c)], y, sheet.width[size_t(c)] - h / 4, h),
-                     rows.Column(c).name, right[size_t(c)]);
+            DrawCell(painter, ColumnCell(sheet, c, y), rows.Column(c).name, right[size_t(c)]);
         y += h;
         painter.drawLine(0, y - h / 8, sheet.area.width(), y - h / 8);
         painter.setFont(plain);
@@ -127,8 +142,7 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
         const int64_t to = std::min(sheet.first + sheet.count, from + sheet.recordsPerPage);
         for (int64_t r = from; r < to; ++r, y += h)
             for (int c = 0; c < columns; ++c)
-                DrawCell(painter, QRect(sheet.left[size_t(c)], y, sheet.width[size_t(c)] - h / 4, h),
-                         rows.TextAt(r, c), right[size_t(c)]);
+                DrawCell(painter, ColumnCell(sheet, c, y), rows.TextAt(r, c), right[size_t(c)]);
         DrawCell(painter, QRect(0, sheet.area.height() - h, sheet.area.width(), h),
                  u"Page %1 of %2"_s.arg(page + 1).arg(sheet.pages), true);
     }

@@ -17,6 +17,7 @@
 #include <QChartView>
 #include <QCategoryAxis>
 #include <QDateTimeAxis>
+#include <QPaintEngine>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -32,6 +33,34 @@ int PdfPages(const QString& path)
     static const QRegularExpression page(u"/Type\\s*/Page[^s]"_s);
     return int(QString::fromLatin1(pdf).count(page));
 }
+
+// A printer that keeps the texts drawn on it instead of printing them.
+class TextRecordingPrinter : public QPrinter {
+public:
+    TextRecordingPrinter() : QPrinter(QPrinter::HighResolution)
+    {
+        // The sheet's size and resolution come from a printer of its own: setEngines
+        // deletes this one's.
+        pdf_.setOutputFormat(QPrinter::PdfFormat);
+        setEngines(pdf_.printEngine(), &recorder_);
+    }
+    const QStringList& Texts() const { return recorder_.texts; }
+
+private:
+    QPrinter pdf_{QPrinter::HighResolution};
+    struct Recorder : QPaintEngine {
+        QStringList texts;
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        // The defaults draw each of these through the other.
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override { texts.append(item.text()); }
+        Type type() const override { return QPaintEngine::User; }
+    } recorder_;
+};
 } // namespace
 
 class TestResultChartPrint : public QObject {
@@ -43,6 +72,7 @@ private slots:
     void cleanup();
     void chartDrawsTheResultAndSavesIt();
     void printsTheWholeResultOrThePage();
+    void printsLongHeadingsWhole();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -192,6 +222,18 @@ void TestResultChartPrint::printsTheWholeResultOrThePage()
     QCOMPARE(PdfPages(whole), wholeSheets);
     QCOMPARE(PdfPages(page), PrintedPageCount(w.Rows(), printer, {100, 100}));
     QVERIFY(PdfPages(page) < wholeSheets);
+}
+
+// A long heading over short values is printed whole where the sheet has room, though in bold.
+void TestResultChartPrint::printsLongHeadingsWhole()
+{
+    QVERIFY(ValidateQuery(u"SELECT Term AS [The Term Of The School Year], Amount FROM Receipts"_s));
+    frmDelverResults narrow(nullptr);
+    narrow.show();
+    QTRY_VERIFY(!narrow.Reading() && !narrow.Counting() && !narrow.grdResults->TextMatrix(1, 1).isEmpty());
+    TextRecordingPrinter recording;
+    PrintResultRows(narrow.Rows(), recording, {0, 3}, u"SQL Result"_s);
+    QVERIFY2(recording.Texts().contains(u"The Term Of The School Year"_s), qPrintable(recording.Texts().join(u'|')));
 }
 
 QTEST_MAIN(TestResultChartPrint)

@@ -31,6 +31,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QTimer>
 #include <QCompleter>
 #include <QDateTime>
 #include <QPainter>
@@ -207,6 +208,16 @@ int main(int argc, char* argv[])
         results.mnuTools_FitColumns->trigger();
         QApplication::processEvents();
         Save(results, folder, u"delver_results_sorted"_s);
+        // The printed result as the preview shows it.
+        QTimer::singleShot(0, [&] {
+            if (QWidget* preview = QApplication::activeModalWidget()) {
+                preview->resize(900, 700);
+                QApplication::processEvents();
+                Save(*preview, folder, u"delver_print_preview"_s);
+                preview->close();
+            }
+        });
+        results.mnuTools_PrintPreview->trigger();
     }
     if (ValidateQuery(u"TRANSFORM Sum(Amount) SELECT Payer FROM Receipts GROUP BY Payer PIVOT 'Quarter ' & DatePart('q', [Paid On])"_s)) {
         frmDelverResults results(nullptr);
