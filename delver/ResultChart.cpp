@@ -29,6 +29,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSet>
 #include <QSvgGenerator>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -83,10 +84,21 @@ void LabelTicks(QCategoryAxis& axis, int decimals)
     axis.setStartValue(axis.min());
     const int ticks = std::max(2, axis.tickCount());
     const double step = (axis.max() - axis.min()) / (ticks - 1);
-    for (int i = 0; i < ticks; ++i) {
-        const double at = i + 1 == ticks ? axis.max() : axis.min() + i * step;
-        axis.append(GroupedFigure(at, decimals), at);
+    QList<double> values;
+    for (int i = 0; i < ticks; ++i)
+        values.append(i + 1 == ticks ? axis.max() : axis.min() + i * step);
+    // Ticks closer than the decimals show would share a label, and the axis keeps only the
+    // first of equal labels: as many more decimals as tell them apart.
+    QStringList labels;
+    for (;; ++decimals) {
+        labels.clear();
+        for (double at : values)
+            labels.append(GroupedFigure(at, decimals));
+        if (decimals >= 10 || QSet<QString>(labels.cbegin(), labels.cend()).size() == labels.size())
+            break;
     }
+    for (int i = 0; i < ticks; ++i)
+        axis.append(labels[i], values[i]);
 }
 
 bool IsDateColumn(const ResultRows& rows, int column)

@@ -969,7 +969,7 @@ void frmDelverResults::UpdateProgress(int32_t done, int32_t total)
     // Painting the bar for every row costs more than filling the row: it is painted once
     // the work has taken a few hundredths of a second, and as often from then on. A page
     // filled sooner is never held up by a bar the user could not have seen.
-    if (progressPainted_.elapsed() < progressPaintIntervalMs) {
+    if (progressPainted_.isValid() && progressPainted_.elapsed() < progressPaintIntervalMs) {
         // The bar would repaint itself at once for a new value; it keeps the value and
         // shows it with the next paint instead.
         pnlProgress->setUpdatesEnabled(false);
