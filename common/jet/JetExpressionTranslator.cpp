@@ -169,7 +169,11 @@ Piece Translator::TrLiteral(const Expr& e)
         bool ok = false;
         const qlonglong n = e.text.startsWith(u"0x"_s, Qt::CaseInsensitive) ? e.text.mid(2).toLongLong(&ok, 16)
                                                                              : e.text.toLongLong(&ok);
-        return Literal(e.text, ok && n >= INT32_MIN && n <= INT32_MAX ? dbLong : dbDouble);
+        if (ok && n >= INT32_MIN && n <= INT32_MAX)
+            return Literal(e.text, dbLong);
+        // Beyond a Long the dialect reads a number as a Double; the engine would keep it
+        // whole, and divide by it as whole numbers divide (5 / 10000000000 gave 0).
+        return Literal(u"CAST("_s + e.text + u" AS REAL)"_s, dbDouble);
     }
     case Expr::Real: return Literal(e.text, dbDouble);
     case Expr::Text: {

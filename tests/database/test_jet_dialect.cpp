@@ -71,6 +71,9 @@ void TestJetDialect::values_data()
     // Operators, as the dialect defines them.
     add("/ divides exactly", "SELECT 7 / 2, 2000 / 8, [Fee Code] / 2 FROM [Registered Fees] WHERE [Fee Code] = 3",
         "3.5|250|1.5");
+    add("/ by a number beyond a Long", "SELECT 5 / 10000000000, 10000000000 / 4, [Fee Code] / 3000000000 * 1000000000 "
+                                       "FROM [Registered Fees] WHERE [Fee Code] = 3",
+        "0.0000000005|2500000000|1");
     add("\\ divides whole numbers", "SELECT 7 \\ 2, -7 \\ 2, 7.5 \\ 2, 6.5 \\ 2", "3|-3|4|3");
     add("Mod keeps the dividend's sign", "SELECT 7 Mod 3, -7 Mod 3, 10 Mod 3.5, 10.5 Mod 3", "1|-1|2|1");
     add("^ binds tighter than unary minus", "SELECT 2 ^ 10, -2 ^ 2, 2 ^ -1, 2 ^ 3 ^ 2", "1024|-4|0.5|64");

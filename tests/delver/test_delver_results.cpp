@@ -374,8 +374,12 @@ void TestDelverResults::nullAfterAValueShowsEmptyInTheNormalColour()
 void TestDelverResults::valuesTheirColumnCannotReadShowAsTheirText()
 {
     Fill(1);
-    auto w = Open(u"SELECT [Paid On], Term, Cleared, Amount FROM Receipts UNION ALL SELECT 'soon', 'many', 'maybe', 'n/a' "
-                  u"UNION ALL SELECT NULL, NULL, NULL, 9223372036854775807"_s);
+    // The largest whole number the file can hold, put there by another program.
+    levyDatabase->MainConnection()->Execute(
+        u"INSERT INTO Receipts (Payer, [Receipt Number], Amount) VALUES ('odd', 2, 9223372036854775807)"_s);
+    auto w = Open(u"SELECT [Paid On], Term, Cleared, Amount FROM Receipts WHERE Payer <> 'odd' "
+                  u"UNION ALL SELECT 'soon', 'many', 'maybe', 'n/a' "
+                  u"UNION ALL SELECT NULL, NULL, NULL, Amount FROM Receipts WHERE Payer = 'odd'"_s);
     QVERIFY(w);
     QCOMPARE(MessageLog::Shown().size(), 0);
     QCOMPARE(RowTexts(*w->grdResults, 2), (QStringList{u"2 "_s, u"soon"_s, u"many"_s, u"maybe"_s, u"n/a"_s}));
@@ -549,7 +553,7 @@ void TestDelverResults::failureWhileReadingClosesAndKeepsTheEditorText()
 {
     // The first record is fine, the second overflows: the failure comes only when the
     // window reads on.
-    const QString sql = u"SELECT CASE WHEN [Receipt Number] = 1 THEN 1 ELSE abs(-9223372036854775807 - 1) END "
+    const QString sql = u"SELECT CASE WHEN [Receipt Number] = 1 THEN 1 ELSE CLng(3000000000) END "
                         "FROM Receipts ORDER BY [Receipt Number]"_s;
     Fill(2);
     frmDelver editor;
