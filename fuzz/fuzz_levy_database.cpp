@@ -62,7 +62,7 @@ bool Encipher(const QString& plain, const QString& enciphered)
     bool ok = sqlite3_open_v2(QFile::encodeName(plain).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
     const QByteArray key = levyPasswordConnect.section(u'=', 1).toLatin1();
     const QByteArray sql = "ATTACH '" + QFile::encodeName(enciphered) + "' AS levy KEY '" + key +
-                           "'; SELECT sqlcipher_export('levy'); DETACH levy;";
+                           "'; PRAGMA levy.cipher_compatibility = 3; SELECT sqlcipher_export('levy'); DETACH levy;";
     ok = ok && sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_close(db);
     return ok;

@@ -136,6 +136,10 @@ void CompactInto(Database& src, const QString& destination, const QByteArray& ke
             attach.Step();
             attached = true;
         }
+        // An attached file takes the engine's own settings unless told: the copy must be
+        // the levy file's format, which every other levy program reads.
+        if (!key.isEmpty())
+            c->Execute(u"PRAGMA compacted.cipher_compatibility = 3"_s);
         try {
             Statement exportAll(c, u"SELECT sqlcipher_export('compacted')"_s);
             exportAll.Step();
@@ -172,6 +176,8 @@ void CompactInto(Database& src, const QString& destination, const QByteArray& ke
         if (attached && c->IsOpen())
             sqlite3_exec(c->Handle(), "DETACH DATABASE compacted", nullptr, nullptr, nullptr);
         QFile::remove(destination);
+        // A copy that failed on a full disk may not have been able to remove its journal.
+        QFile::remove(destination + u"-journal"_s);
         throw;
     }
 }

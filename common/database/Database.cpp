@@ -3,7 +3,9 @@
 #include "engine/EngineErrors.h"
 #include "QueryDef.h"
 #include "QueryRecordset.h"
+#include "QuerySnapshot.h"
 #include "jet/ReadOnlyAuthorizer.h"
+#include "engine/QueryDefences.h"
 #include "engine/Sqlite.h"
 #include "jet/UserStatement.h"
 #include "TableRecordset.h"
@@ -16,6 +18,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -29,10 +32,6 @@ namespace levy {
 const QString Database::storedQueriesTable = u"~StoredQueries"_s;
 
 namespace {
-// The most bytes one text or binary value (and one record) of a query may hold: far above
-// anything a levy database holds, far below what would exhaust the memory.
-constexpr int queryValueLimit = 10'000'000;
-
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 void CheckIsDatabaseFile(const QString& path)
@@ -136,6 +135,10 @@ void Database::Close()
 {
     if (query_)
         query_->Close();
+    for (const auto& earlier : earlierQueries_)
+        if (const auto c = earlier.lock())
+            c->Close();
+    earlierQueries_.clear();
     if (main_)
         main_->Close();
     lock_.Release();
@@ -151,11 +154,25 @@ std::shared_ptr<engine::Connection> Database::MainConnection() const
 std::shared_ptr<engine::Connection> Database::QueryConnection()
 {
     MainConnection();
+    // An open copy that is out of date is left to whoever still reads it; the next
+    // statement runs on a new one.
+    if (querySnapshots_ && query_ && query_->IsOpen() &&
+        (DataVersion(main_) != queryDataVersion_ || OwnDataChanges() != queryOwnChanges_)) {
+        std::erase_if(earlierQueries_, [](const auto& c) { return c.expired(); });
+        earlierQueries_.push_back(std::exchange(query_, nullptr));
+    }
     if (!query_ || !query_->IsOpen()) {
-        query_ = engine::Connection::Open(path_, true, false, key_);
+        if (querySnapshots_) {
+            QuerySnapshot snapshot = TakeQuerySnapshot(main_, lock_.Descriptor(), key_);
+            query_ = snapshot.connection;
+            queryDataVersion_ = snapshot.dataVersion;
+            queryOwnChanges_ = OwnDataChanges();
+        } else {
+            query_ = engine::Connection::Open(path_, true, false, key_);
+        }
         // A user's statement could otherwise build texts of a gigabyte each
         // (randomblob, printf widths, replace): refuse them before they are made.
-        sqlite3_limit(query_->Handle(), SQLITE_LIMIT_LENGTH, queryValueLimit);
+        engine::ApplyQueryDefences(query_->Handle());
         jet::InstallReadOnlyAuthorizer(query_->Handle(), jet::RegisteredFunctionNames());
         RegisterJetFunctions(query_->Handle());
     }
@@ -222,7 +239,22 @@ std::shared_ptr<QueryDef> Database::CreateQueryDef(const QString& name)
     Statement s(MainConnection(), u"INSERT INTO %1 (\"Name\", \"SQL\") VALUES (?, '')"_s.arg(QuoteName(storedQueriesTable)));
     s.Bind(1, name);
     s.Step();
+    storedQueryChanges_ += sqlite3_changes64(main_->Handle());
     return std::make_shared<QueryDef>(shared_from_this(), name);
+}
+
+void Database::SaveStoredQuerySQL(const QString& name, const QString& sql)
+{
+    Statement s(MainConnection(), u"UPDATE %1 SET \"SQL\" = ? WHERE \"Name\" = ?"_s.arg(QuoteName(storedQueriesTable)));
+    s.Bind(1, sql);
+    s.Bind(2, name);
+    s.Step();
+    storedQueryChanges_ += sqlite3_changes64(main_->Handle());
+}
+
+int64_t Database::OwnDataChanges() const
+{
+    return sqlite3_total_changes64(main_->Handle()) - storedQueryChanges_;
 }
 
 std::shared_ptr<QueryDef> Database::QueryDefs(const QString& name)

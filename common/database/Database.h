@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 namespace levy {
 
@@ -33,6 +34,9 @@ public:
     // A stored query is saved in the file as soon as it is created.
     std::shared_ptr<QueryDef> CreateQueryDef(const QString& name);
     std::shared_ptr<QueryDef> QueryDefs(const QString& name);
+    // Writes a stored query's text (the stored queries are the file's, not the data's:
+    // writing one does not make the query connection's copy out of date).
+    void SaveStoredQuerySQL(const QString& name, const QString& sql);
     QStringList QueryDefNames() const;
 
     // A table name opens a table-type recordset; any other text is run as a statement.
@@ -41,6 +45,9 @@ public:
     std::shared_ptr<engine::Connection> MainConnection() const;
     // The read-only connection that runs every stored query: it may only read.
     std::shared_ptr<engine::Connection> QueryConnection();
+    // Runs every stored query on a private copy of the file, taken again when another
+    // program has changed the file since: a long query then never holds up a writer.
+    void UseQuerySnapshots(bool on) { querySnapshots_ = on; }
 
 private:
     Database() = default;
@@ -52,6 +59,13 @@ private:
     engine::FileLock lock_;
     std::shared_ptr<engine::Connection> main_;
     std::shared_ptr<engine::Connection> query_;
+    // Copies out of date that a result may still be reading: closed with the database.
+    std::vector<std::weak_ptr<engine::Connection>> earlierQueries_;
+    bool querySnapshots_ = false;
+    int64_t queryDataVersion_ = 0;
+    int64_t queryOwnChanges_ = 0;
+    int64_t storedQueryChanges_ = 0;  // rows this connection wrote to the stored queries
+    int64_t OwnDataChanges() const;
 };
 
 } // namespace levy

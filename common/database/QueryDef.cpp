@@ -53,11 +53,7 @@ void QueryDef::SetSQL(const QString& sql)
     // action query is saved without being compiled, and can never be opened.
     if (IsRunnableQueryType(statement.type))
         jet::CompileJetQuery(db->QueryConnection(), statement);
-    Statement s(db->MainConnection(),
-                u"UPDATE %1 SET \"SQL\" = ? WHERE \"Name\" = ?"_s.arg(QuoteName(Database::storedQueriesTable)));
-    s.Bind(1, sql);
-    s.Bind(2, name_);
-    s.Step();
+    db->SaveStoredQuerySQL(name_, sql);
 }
 
 int QueryDef::Type() const { return ReadingOf(SQL()).type; }

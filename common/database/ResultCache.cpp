@@ -6,14 +6,17 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QVarLengthArray>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -198,14 +201,42 @@ void RemoveStaleFiles(const QString& folder)
     QDirIterator it(folder, {u"*.result"_s}, QDir::Files | QDir::Hidden);
     while (it.hasNext()) {
         const QString file = it.next();
-        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+        // Only a regular file of our own is looked at: a link or a FIFO planted here
+        // would otherwise be followed, or freeze the opening.
+        const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
+        struct stat info {};
         // A file whose lock can be taken belongs to no running program.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
             QFile::remove(file);
         ::close(fd);
     }
+}
+
+// The folder holds enciphered results and their locks: it must be a folder of this user's
+// that nobody else may enter, not a link to somewhere else.
+void CheckFolderIsPrivate(const QString& folder)
+{
+    const QString shown = QDir::toNativeSeparators(folder);
+    struct stat info {};
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0)
+        RaiseEngine(engine::errCantCreate, u"The folder \"%1\" for query results could not be read: %2."_s.arg(
+                                               shown, QString::fromLocal8Bit(std::strerror(errno))));
+    QString fault;
+    if (S_ISLNK(info.st_mode))
+        fault = u"it is a link to another place"_s;
+    else if (!S_ISDIR(info.st_mode))
+        fault = u"it is not a folder"_s;
+    else if (info.st_uid != ::geteuid())
+        fault = u"it belongs to another user"_s;
+    else if ((info.st_mode & 077) != 0)
+        fault = u"other users may open it"_s;
+    if (!fault.isEmpty())
+        RaiseEngine(engine::errCantCreate,
+                    u"The folder \"%1\" for query results cannot be used safely: %2. Remove it, and Delver will "
+                    u"make it again."_s.arg(shown, fault));
 }
 } // namespace
 
@@ -217,13 +248,21 @@ QString ResultCache::Folder()
     return base + u"/AHS Levy System/results"_s;
 }
 
-ResultCache::ResultCache()
+QString ResultCache::PrivateFolder()
 {
     const QString folder = Folder();
-    if (!QDir().mkpath(folder))
+    // Made private from the start; one that exists is taken only as it is.
+    if (!QDir().mkpath(QFileInfo(folder).absolutePath()) ||
+        (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST))
         RaiseEngine(engine::errCantCreate,
                     u"The folder \"%1\" for query results could not be created."_s.arg(QDir::toNativeSeparators(folder)));
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    CheckFolderIsPrivate(folder);
+    return folder;
+}
+
+ResultCache::ResultCache()
+{
+    const QString folder = PrivateFolder();
     RemoveStaleFiles(folder);
     path_ = folder + u'/' + QString::number(QRandomGenerator::system()->generate64(), 16) + u".result"_s;
     // Made under a name the clean-up of other programs does not look at, and named a
@@ -246,7 +285,7 @@ ResultCache::ResultCache()
     }
     lockFd_ = fd;
     try {
-        connection_ = engine::Connection::Open(path_, false, false, RandomKey());
+        connection_ = engine::Connection::Open(path_, false, false, RandomKey(), engine::Connection::Cipher::Current);
         connection_->Execute(u"PRAGMA cipher_page_size = 4096"_s);
         connection_->Execute(u"PRAGMA journal_mode = OFF"_s);
         connection_->Execute(u"PRAGMA synchronous = OFF"_s);

@@ -67,6 +67,8 @@ public:
     // The folder of the cache files; stale files left by a program that died are
     // removed when a new cache is made.
     static QString Folder();
+    // The folder, made if need be and checked to be this user's alone; raises otherwise.
+    static QString PrivateFolder();
 
 private:
     // Around the encoding of a row into the pending block.

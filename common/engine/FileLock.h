@@ -21,6 +21,9 @@ public:
     static FileLock Acquire(const QString& path, Mode mode);
     void Release();
     bool Held() const { return fd_ >= 0; }
+    // The descriptor the lock is held on, open for reading the file. Never close it, nor
+    // open and close the file elsewhere: that would drop SQLite's own locks.
+    int Descriptor() const { return fd_; }
 
 private:
     int fd_ = -1;

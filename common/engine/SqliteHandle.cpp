@@ -1,19 +1,49 @@
 #include "SqliteHandle.h"
 
 #include "EngineErrors.h"
+#include "QueryDefences.h"
 #include "Sqlite.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy::engine {
 namespace {
+// The engine frees its cipher's state when the process exits, in a handler registered
+// when it is first used. A connection still open then (one a global still holds) would
+// be closed after that by its destructor, on freed state: every open connection is
+// closed first, by a handler registered after the engine's, which therefore runs first.
+std::mutex openConnectionsMutex;
+std::set<Connection*> openConnections;
+
+void CloseEveryConnection()
+{
+    std::set<Connection*> open;
+    {
+        const std::lock_guard lock(openConnectionsMutex);
+        open = openConnections;
+    }
+    for (Connection* c : open)
+        c->Close();
+}
+
+void Track(Connection* c)
+{
+    static const bool registered = (std::atexit(CloseEveryConnection), true);
+    (void)registered;
+    const std::lock_guard lock(openConnectionsMutex);
+    openConnections.insert(c);
+}
+
 // Every statement runs on the thread that prepares it, so the refusal met while
 // preparing or stepping is the one the error that follows belongs to.
 thread_local QString pendingRefusal;
@@ -83,6 +113,9 @@ void RaiseSqlite(sqlite3* db, int code, const QString& path)
                     u"A value in this query would be too large: a text or binary value of a query may hold at most "
                     u"%1 bytes."_s.arg(db ? sqlite3_limit(db, SQLITE_LIMIT_LENGTH, -1) : 1000000000));
     case SQLITE_NOMEM:
+        if (QueryHeapIsCapped())
+            RaiseEngine(errInvalidValue, u"The query needs more memory than Delver allows (%1 MB). Ask for fewer or "
+                                         u"shorter columns."_s.arg(maxQueryHeapBytes / (1024 * 1024)));
         RaiseEngine(errInvalidValue, u"There is not enough memory for this operation. Narrow the query with WHERE, "
                                      u"or leave out what builds long texts."_s);
     case SQLITE_INTERRUPT:
@@ -93,7 +126,7 @@ void RaiseSqlite(sqlite3* db, int code, const QString& path)
 }
 
 std::shared_ptr<Connection> Connection::Open(const QString& path, bool readOnly, bool create,
-                                             const QByteArray& key)
+                                             const QByteArray& key, Cipher cipher)
 {
     std::shared_ptr<Connection> c(new Connection);
     c->path_ = path;
@@ -111,11 +144,14 @@ std::shared_ptr<Connection> Connection::Open(const QString& path, bool readOnly,
         RaiseSqlite(nullptr, rc, path);
     }
     c->db_ = db;
+    Track(c.get());
     sqlite3_extended_result_codes(db, 0);
     if (!key.isEmpty()) {
         const int krc = sqlite3_key(db, key.constData(), int(key.size()));
         if (krc != SQLITE_OK)
             RaiseSqlite(db, krc, path);
+        if (cipher == Cipher::LevyFile)
+            c->Execute(u"PRAGMA cipher_compatibility = 3"_s);
     }
     // Another program writing a row is a short wait, not a failure.
     sqlite3_busy_timeout(db, 5000);
@@ -143,6 +179,8 @@ void Connection::Close()
         sqlite3_finalize(stmt);
     sqlite3_close(db_);
     db_ = nullptr;
+    const std::lock_guard lock(openConnectionsMutex);
+    openConnections.erase(this);
 }
 
 void Connection::Execute(const QString& sql)

@@ -15,8 +15,11 @@ namespace levy::engine {
 // it; statements check IsOpen() before they touch their handle again.
 class Connection {
 public:
+    // How an enciphered file is laid out. The levy file keeps the settings every other
+    // levy program reads (SQLCipher 3's); a private file of ours may use the engine's own.
+    enum class Cipher { LevyFile, Current };
     static std::shared_ptr<Connection> Open(const QString& path, bool readOnly, bool create,
-                                            const QByteArray& key);
+                                            const QByteArray& key, Cipher cipher = Cipher::LevyFile);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -7,6 +7,7 @@
 #include "JetTranslator.h"
 #include "engine/EngineErrors.h"
 #include "ReadOnlyAuthorizer.h"
+#include "SqlClassifier.h"
 #include "platform/RuntimeError.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -63,7 +64,11 @@ PreparedJetQuery Prepare(const std::shared_ptr<engine::Connection>& connection, 
     try {
         query = ParseJetQuery(statement);
     } catch (const RuntimeError& dialectError) {
-        // The engine's own SQL beyond the dialect's grammar still runs as it stands.
+        // The engine's own SQL beyond the dialect's grammar still runs as it stands, but
+        // not the joins the dialect reads otherwise or refuses (the engine runs a RIGHT
+        // JOIN without ON, and a FULL JOIN, that the dialect refuses).
+        if (HasEngineKeyword(sql, {"RIGHT", "FULL"}))
+            throw dialectError;
         try {
             prepared.statement = PrepareReadOnlyQuery(connection, sql);
             return prepared;

@@ -93,6 +93,9 @@ int Authorize(void*, int action, const char* a, const char* b, const char*, cons
         // The stored passwords use a cipher anyone can reverse: never show them.
         if (Same(a, "Users") && Same(b, "User Password"))
             return SQLITE_IGNORE;
+        // A pragma read as a table (pragma_table_info, pragma_database_list) is a pragma.
+        if (a && std::strncmp(a, "pragma_", 7) == 0)
+            return Deny(SQLITE_PRAGMA, a + 7, nullptr);
         return SQLITE_OK;
     case SQLITE_FUNCTION:
         return AllowedFunction(b) ? SQLITE_OK : Deny(action, a, b);

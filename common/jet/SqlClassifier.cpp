@@ -187,7 +187,9 @@ bool SameKeyword(const QByteArray& text, qsizetype from, qsizetype length, const
 }
 } // namespace
 
-bool JoinsByColumnName(const QString& sql)
+bool JoinsByColumnName(const QString& sql) { return HasEngineKeyword(sql, {"NATURAL", "USING"}); }
+
+bool HasEngineKeyword(const QString& sql, std::initializer_list<const char*> keywords)
 {
     // The engine reads the UTF-8 text up to its first NUL; reading on past it only
     // finds more words.
@@ -247,8 +249,9 @@ bool JoinsByColumnName(const QString& sql)
             qsizetype j = i;
             while (j < n && IsSqliteIdChar(s[j]))
                 ++j;
-            if (SameKeyword(s, i, j - i, "NATURAL") || SameKeyword(s, i, j - i, "USING"))
-                return true;
+            for (const char* keyword : keywords)
+                if (SameKeyword(s, i, j - i, keyword))
+                    return true;
             i = j;
         } else {
             ++i;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <initializer_list>
+
 #include "JetTokenizer.h"
 
 #include <QList>
@@ -24,5 +26,8 @@ bool HasTextAfterStatement(const QString& sql);
 // such columns without asking the authorizer, so a hidden column would answer. Read the
 // way the engine itself reads the text, so that no string, name or comment hides a word.
 bool JoinsByColumnName(const QString& sql);
+// Whether one of `keywords` occurs as a word in the text as the engine reads it (not in
+// a literal, a quoted name or a comment).
+bool HasEngineKeyword(const QString& sql, std::initializer_list<const char*> keywords);
 
 } // namespace levy::jet

@@ -42,6 +42,8 @@ void OpenLevyDatabase()
     levyWorkspace = &DBEngine::Instance().Workspaces(0);
     const QString path = GetDatabasePath();
     levyDatabase = levyWorkspace->OpenDatabase(path, false, false, levyPasswordConnect);
+    // Users' statements read a private copy: the office's other programs keep writing.
+    levyDatabase->UseQuerySnapshots(true);
 }
 
 void Initialise_recordsets()

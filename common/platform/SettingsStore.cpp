@@ -12,7 +12,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -153,6 +155,17 @@ void RemoveAbandonedWriteCopies(const QString& path)
 }
 } // namespace
 
+namespace {
+// The file holds the administrator's settings: made private before its first byte, so
+// that the copy QSettings writes and renames over it takes its permissions from the start.
+void CreateOwnerOnly(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+} // namespace
+
 QString SettingsFilePath(const QString& application)
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -199,6 +212,7 @@ void SaveSettings(const QString& application, const QString& section, const QLis
     const auto sound = ReadSoundCopy(path, folder);
     CheckChangeReadsBack(path, section, values);
     RemoveAbandonedWriteCopies(path);
+    CreateOwnerOnly(path);
     {
         QSettings settings(path, QSettings::IniFormat);
         settings.sync();  // reads the file again if another program changed it since

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/SqliteHandle.h"
+
+#include <QByteArray>
+#include <memory>
+
+namespace levy {
+
+// A clerk's statement runs on a private copy of the levy file, so that however long it
+// reads, it never keeps the office's other programs from writing: they meet Delver's
+// read lock only while the copy is taken. The copy is the file's own enciphered bytes
+// (no key derivation, no re-enciphering), made under a read transaction of the main
+// connection and read through the descriptor the open mode's lock is held on.
+struct QuerySnapshot {
+    std::shared_ptr<engine::Connection> connection;
+    // The main connection's data version the copy was taken at: another program's
+    // commit changes it, so the copy is taken again only when the file has changed.
+    int64_t dataVersion = 0;
+};
+
+// The main connection's current data version.
+int64_t DataVersion(const std::shared_ptr<engine::Connection>& main);
+
+// Copies the open levy file (`descriptor`, whose open connection is `main`) into the
+// private result folder and opens the copy read-only with `key`. The copy's name is
+// removed once it is open: nothing is left behind, however the program ends.
+QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main, int descriptor, const QByteArray& key);
+
+} // namespace levy
