@@ -1,13 +1,53 @@
 #include "JetFormat.h"
 
 #include "JetDecimal.h"
+#include "JetPattern.h"
 
 #include <algorithm>
 #include <array>
 
 namespace levy::jet {
+
+void FailTooLong(int64_t bytes, bool atLeast)
+{
+    Fail(Fault::InvalidArgument, (atLeast ? QStringLiteral("the text would be too long (more than %1 characters).")
+                                          : QStringLiteral("the text would be too long (%1 characters)."))
+                                     .arg(bytes));
+}
+
+void ChangeCase(std::string_view text, bool upper, std::string& out, size_t limit, CancelCheck* cancel)
+{
+    constexpr size_t slice = 4096;
+    size_t total = out.size();
+    for (size_t i = 0; i < text.size();) {
+        // Cut before the first byte of a character: the mappings look at no neighbours.
+        size_t end = std::min(text.size(), i + slice);
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            ++end;
+        const QString q = ToQString(text.substr(i, end - i));
+        const QByteArray piece = (upper ? q.toUpper() : q.toLower()).toUtf8();
+        total += size_t(piece.size());
+        // Past the limit, only the length goes on, for the message.
+        if (total <= limit)
+            out.append(piece.constData(), size_t(piece.size()));
+        if (cancel)
+            (*cancel)(end - i);
+        i = end;
+    }
+    if (total > limit)
+        FailTooLong(int64_t(total));
+}
+
 namespace {
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+// Checked before a long piece is added and after each short one, so that a result past
+// the limit fails having built no more than a few bytes beyond it.
+void Room(const std::string& out, size_t more, size_t limit)
+{
+    if (more > limit || out.size() > limit - more)
+        FailTooLong(int64_t(limit), true);
+}
 
 bool SameNoCase(std::string_view a, std::string_view b)
 {
@@ -175,7 +215,7 @@ void AppendGrouped(std::string& out, std::string_view digits)
 }
 
 // Lays out a magnitude (the sign is the caller's).
-void ApplyNumeric(const NumericSection& s, Decimal d, std::string& out)
+void ApplyNumeric(const NumericSection& s, Decimal d, std::string& out, size_t limit)
 {
     d.negative = false;
     if (!d.IsZero())
@@ -229,6 +269,7 @@ void ApplyNumeric(const NumericSection& s, Decimal d, std::string& out)
         }
     };
     for (const auto& item : s.items) {
+        Room(out, item.text.size(), limit);
         switch (item.kind) {
         case NumericSection::Kind::Literal:
             out += item.text;
@@ -238,6 +279,7 @@ void ApplyNumeric(const NumericSection& s, Decimal d, std::string& out)
                 if (intSlot++ == 0) {
                     std::string padded(minDigits > intDigits.size() ? minDigits - intDigits.size() : 0, '0');
                     padded.append(intDigits);
+                    Room(out, padded.size() + (padded.empty() ? 0 : (padded.size() - 1) / 3), limit);
                     AppendGrouped(out, padded);
                 }
                 break;
@@ -270,6 +312,7 @@ void ApplyNumeric(const NumericSection& s, Decimal d, std::string& out)
             else if (s.exponentPlus)
                 out += '+';
             const std::string digits = std::to_string(exponent10 < 0 ? -exponent10 : exponent10);
+            Room(out, std::max(size_t(s.exponentZeros), digits.size()), limit);
             if (int(digits.size()) < s.exponentZeros)
                 out.append(size_t(s.exponentZeros) - digits.size(), '0');
             out += digits;
@@ -277,6 +320,7 @@ void ApplyNumeric(const NumericSection& s, Decimal d, std::string& out)
         }
         }
     }
+    Room(out, 0, limit);
 }
 
 // --- dates ---------------------------------------------------------------------------
@@ -317,8 +361,10 @@ DateFormat ParseDate(std::string_view f)
         if (ReadLiteral(f, i, literal))
             continue;
         const char c = Lower(f[i]);
+        // No spelling takes more than six letters; measuring the whole of a long run at
+        // each of its letters would take the square of its length.
         size_t run = 0;
-        while (i + run < f.size() && Lower(f[i + run]) == c)
+        while (run < 6 && i + run < f.size() && Lower(f[i + run]) == c)
             ++run;
         switch (c) {
         case 'd': {
@@ -439,12 +485,14 @@ void AppendLongTime(std::string& out, int second)
     Pad2(out, second % 60);
 }
 
-void ApplyDate(const DateFormat& f, const JetDateTime& at, int firstDayOfWeek, int firstWeekOfYear, std::string& out)
+void ApplyDate(const DateFormat& f, const JetDateTime& at, int firstDayOfWeek, int firstWeekOfYear, std::string& out,
+               size_t limit)
 {
     const CivilDate c = CivilFromDays(at.day);
     const int hour = at.second / 3600, minute = at.second / 60 % 60, second = at.second % 60;
     const int shownHour = f.twelveHour ? (hour % 12 == 0 ? 12 : hour % 12) : hour;
     for (const auto& item : f.items) {
+        Room(out, item.token == DateToken::Literal ? item.text.size() : 0, limit);
         switch (item.token) {
         case DateToken::Literal:
             out += item.text;
@@ -536,6 +584,7 @@ void ApplyDate(const DateFormat& f, const JetDateTime& at, int firstDayOfWeek, i
         }
         }
     }
+    Room(out, 0, limit);
 }
 
 // --- texts ---------------------------------------------------------------------------
@@ -588,17 +637,19 @@ TextSection ParseText(std::string_view f)
     return s;
 }
 
-void ApplyText(const TextSection& s, std::string_view text, std::string& out)
+void ApplyText(const TextSection& s, std::string_view text, std::string& out, size_t limit)
 {
     std::string cased;
     if (s.letterCase != 0) {
-        const QString q = ToQString(text);
-        cased = (s.letterCase > 0 ? q.toUpper() : q.toLower()).toStdString();
+        ChangeCase(text, s.letterCase > 0, cased, limit);
         text = cased;
     }
     if (s.placeholders == 0) {
-        for (const auto& item : s.items)
+        for (const auto& item : s.items) {
+            Room(out, item.text.size(), limit);
             out += item.text;
+        }
+        Room(out, text.size(), limit);
         out.append(text);
         return;
     }
@@ -612,6 +663,7 @@ void ApplyText(const TextSection& s, std::string_view text, std::string& out)
     auto character = [&](size_t index) { return text.substr(starts[index], starts[index + 1] - starts[index]); };
     size_t slot = 0;
     for (const auto& item : s.items) {
+        Room(out, item.text.size(), limit);
         if (!item.placeholder) {
             out += item.text;
             continue;
@@ -625,14 +677,17 @@ void ApplyText(const TextSection& s, std::string_view text, std::string& out)
             if (slot == slotCount - 1 && chars > slotCount) {
                 if (has)
                     out.append(piece);
+                Room(out, text.size() - starts[slotCount], limit);
                 out.append(text.substr(starts[slotCount]));
                 ++slot;
                 continue;
             }
         } else {
             const size_t fromRight = slotCount - 1 - slot;
-            if (slot == 0 && chars > slotCount)
+            if (slot == 0 && chars > slotCount) {
+                Room(out, starts[chars - slotCount], limit);
                 out.append(text.substr(0, starts[chars - slotCount]));
+            }
             has = fromRight < chars;
             if (has)
                 piece = character(chars - 1 - fromRight);
@@ -643,6 +698,7 @@ void ApplyText(const TextSection& s, std::string_view text, std::string& out)
             out += ' ';
         ++slot;
     }
+    Room(out, 0, limit);
 }
 } // namespace
 
@@ -768,17 +824,18 @@ CompiledFormat::CompiledFormat(std::string_view format) : parts_(std::make_uniqu
 
 CompiledFormat::~CompiledFormat() = default;
 
-bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int firstWeekOfYear, std::string& out) const
+namespace {
+bool ApplyParts(const CompiledFormat::Parts& p, const FormatInput& value, int firstDayOfWeek, int firstWeekOfYear,
+                std::string& out, size_t limit)
 {
-    const Parts& p = *parts_;
     using Kind = FormatInput::Kind;
     if (value.kind == Kind::Null) {
         if (p.style == Style::Numeric && p.numeric.size() >= 4) {
-            ApplyNumeric(p.numeric[3], Decimal{}, out);
+            ApplyNumeric(p.numeric[3], Decimal{}, out, limit);
             return true;
         }
         if (p.style == Style::Text && p.text.size() >= 2) {
-            ApplyText(p.text[1], {}, out);
+            ApplyText(p.text[1], {}, out, limit);
             return true;
         }
         return false;
@@ -798,8 +855,10 @@ bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int fir
             AppendNumberText(*number, out);
         else if (date)
             AppendGeneralDate(*date, out);
-        else
+        else {
+            Room(out, value.text.size(), limit);
             out.append(value.text);
+        }
         return true;
     case Style::GeneralNumber:
     case Style::Boolean:
@@ -810,6 +869,7 @@ bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int fir
             if (auto n = NumericText(value.text))
                 number = Number::Of(*n);
         if (!number) {
+            Room(out, value.text.size(), limit);
             out.append(value.text);
             return true;
         }
@@ -819,6 +879,7 @@ bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int fir
         }
         const double v = number->AsDouble();
         if (p.style == Style::Boolean) {
+            Room(out, (v != 0.0 ? p.trueText : p.falseText).size(), limit);
             out += v != 0.0 ? p.trueText : p.falseText;
             return true;
         }
@@ -835,7 +896,7 @@ bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int fir
         }
         if (minus)
             out += '-';
-        ApplyNumeric(*section, number->whole ? Decimal::Of(number->integer) : Decimal::Of(number->real), out);
+        ApplyNumeric(*section, number->whole ? Decimal::Of(number->integer) : Decimal::Of(number->real), out, limit);
         return true;
     }
     case Style::Date: {
@@ -852,10 +913,11 @@ bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int fir
                 Fail(Fault::Overflow, QStringLiteral("the number is no date between the years 100 and 9999."));
         }
         if (!date) {
+            Room(out, value.text.size(), limit);
             out.append(value.text);
             return true;
         }
-        ApplyDate(p.date, *date, firstDayOfWeek, firstWeekOfYear, out);
+        ApplyDate(p.date, *date, firstDayOfWeek, firstWeekOfYear, out, limit);
         return true;
     }
     case Style::Text: {
@@ -867,11 +929,20 @@ bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int fir
         else
             text.assign(value.text);
         const TextSection& section = text.empty() && p.text.size() >= 2 ? p.text[1] : p.text[0];
-        ApplyText(section, text, out);
+        ApplyText(section, text, out, limit);
         return true;
     }
     }
     return true;
+}
+} // namespace
+
+bool CompiledFormat::Apply(const FormatInput& value, int firstDayOfWeek, int firstWeekOfYear, std::string& out,
+                           size_t limit) const
+{
+    const bool shown = ApplyParts(*parts_, value, firstDayOfWeek, firstWeekOfYear, out, limit);
+    Room(out, 0, limit);
+    return shown;
 }
 
 } // namespace levy::jet

@@ -10,6 +10,17 @@
 
 namespace levy::jet {
 
+class CancelCheck;
+
+// Fails with the dialect's "too long" error for a text of `bytes` (or of more than
+// `bytes` when its whole length is not known).
+[[noreturn]] void FailTooLong(int64_t bytes, bool atLeast = false);
+
+// Appends `text` in upper or lower case as Unicode's full mappings have it (ß to SS),
+// failing rather than let `out` pass `limit` bytes. Converted a slice at a time: the
+// conversion of one long text takes time in the square of its length-changing letters.
+void ChangeCase(std::string_view text, bool upper, std::string& out, size_t limit, CancelCheck* cancel = nullptr);
+
 // A value to lay out: what the engine holds, with stored dates already told apart.
 struct FormatInput {
     enum class Kind { Null, Number, Date, Text } kind = Kind::Null;
@@ -28,8 +39,10 @@ public:
     CompiledFormat(const CompiledFormat&) = delete;
     CompiledFormat& operator=(const CompiledFormat&) = delete;
 
-    // Appends the text to `out`; false when the result is Null.
-    bool Apply(const FormatInput& value, int firstDayOfWeek, int firstWeekOfYear, std::string& out) const;
+    // Appends the text to `out`; false when the result is Null. Fails rather than let
+    // `out` pass `limit` bytes.
+    bool Apply(const FormatInput& value, int firstDayOfWeek, int firstWeekOfYear, std::string& out,
+               size_t limit) const;
 
     struct Parts;
 

@@ -6,6 +6,7 @@
 #include "engine/Sqlite.h"
 #include "platform/Windows1252.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -31,10 +32,32 @@ int64_t Count(sqlite3_value* v, const char16_t* what)
     return n;
 }
 
+// The longest text the engine takes as one value on this connection.
+size_t ValueLimit(const Call& c)
+{
+    const int64_t limit = sqlite3_limit(sqlite3_context_db_handle(c.ctx), SQLITE_LIMIT_LENGTH, -1);
+    return size_t(std::min(limit, maxLength));
+}
+
+// Called before a text is built, so that one past the engine's limit is refused rather
+// than made first.
 void CheckLength(const Call& c, int64_t bytes)
 {
-    if (bytes > sqlite3_limit(sqlite3_context_db_handle(c.ctx), SQLITE_LIMIT_LENGTH, -1) || bytes > maxLength)
-        Fail(Fault::InvalidArgument, u"the text would be too long (%1 characters)."_s.arg(bytes));
+    if (bytes > int64_t(ValueLimit(c)))
+        FailTooLong(bytes);
+}
+
+// A call that may run long on a hostile input looks for Cancel as it goes and, cancelled,
+// ends as the engine ends an interrupted statement.
+template <class F>
+void Interruptible(const Call& c, F body)
+{
+    CancelCheck cancel(sqlite3_context_db_handle(c.ctx));
+    try {
+        body(cancel);
+    } catch (const Interrupted&) {
+        sqlite3_result_error_code(c.ctx, SQLITE_INTERRUPT);
+    }
 }
 
 enum class Comparison { Binary, Text };
@@ -49,37 +72,6 @@ Comparison ComparisonOf(sqlite3_value* v)
     Fail(Fault::InvalidArgument, u"the comparison %1 is not 0 (binary), 1 (text) or 2 (database)."_s.arg(mode));
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-
-// Find for texts known to be ASCII, where bytes are characters.
-int64_t FindAscii(std::string_view hay, std::string_view needle, int64_t from, Comparison comparison)
-{
-    if (needle.size() > hay.size())
-        return -1;
-    for (size_t i = size_t(from); i + needle.size() <= hay.size(); ++i) {
-        size_t k = 0;
-        if (comparison == Comparison::Binary)
-            while (k < needle.size() && hay[i + k] == needle[k])
-                ++k;
-        else
-            while (k < needle.size() && LowerAscii(hay[i + k]) == LowerAscii(needle[k]))
-                ++k;
-        if (k == needle.size())
-            return int64_t(i);
-    }
-    return -1;
-}
-
-// The character index of `needle` in `hay` at or after character `from`, or -1.
-int64_t Find(std::string_view hay, std::string_view needle, int64_t from, Comparison comparison)
-{
-    if (IsAscii(hay) && IsAscii(needle))
-        return FindAscii(hay, needle, from, comparison);
-    const QString h = ToQString(hay);
-    return h.indexOf(ToQString(needle), qsizetype(from),
-                     comparison == Comparison::Binary ? Qt::CaseSensitive : Qt::CaseInsensitive);
-}
-
 std::string_view TrimSpaces(std::string_view t, bool leading, bool trailing)
 {
     while (leading && !t.empty() && t.front() == ' ')
@@ -89,7 +81,7 @@ std::string_view TrimSpaces(std::string_view t, bool leading, bool trailing)
     return t;
 }
 
-void ChangeCase(const Call& c, bool upper)
+void SetCase(const Call& c, bool upper)
 {
     if (NullResult(c, 0))
         return;
@@ -104,8 +96,12 @@ void ChangeCase(const Call& c, bool upper)
         ResultText(c.ctx, out);
         return;
     }
-    const QString q = ToQString(t);
-    ResultText(c.ctx, upper ? q.toUpper() : q.toLower());
+    Interruptible(c, [&](CancelCheck& cancel) {
+        thread_local std::string out;
+        out.clear();
+        ChangeCase(t, upper, out, ValueLimit(c), &cancel);
+        ResultText(c.ctx, out);
+    });
 }
 
 // A compiled argument kept by the engine while the same statement runs, so that a
@@ -211,11 +207,15 @@ void InStr(const Call& c)
         sqlite3_result_int64(c.ctx, start);
         return;
     }
-    sqlite3_result_int64(c.ctx, Find(hay.View(), needle.View(), start - 1, comparison) + 1);
+    Interruptible(c, [&](CancelCheck& cancel) {
+        const TextSearch search(needle.View(), comparison == Comparison::Text);
+        const auto found = search.Next(hay.View(), ByteOffsetOfChar(hay.View(), size_t(start - 1)), cancel);
+        sqlite3_result_int64(c.ctx, found ? start + int64_t(found->skipped) : 0);
+    });
 }
 
-void UCase(const Call& c) { ChangeCase(c, true); }
-void LCase(const Call& c) { ChangeCase(c, false); }
+void UCase(const Call& c) { SetCase(c, true); }
+void LCase(const Call& c) { SetCase(c, false); }
 
 void Trim(const Call& c)
 {
@@ -297,36 +297,33 @@ void Replace(const Call& c)
         ResultText(c.ctx, text);
         return;
     }
-    if (!IsAscii(text) || !IsAscii(needle)) {
-        const QString h = ToQString(text), n = ToQString(needle), r = ToQString(replacement.View());
-        const Qt::CaseSensitivity cs = comparison == Comparison::Binary ? Qt::CaseSensitive : Qt::CaseInsensitive;
-        QString out;
-        qsizetype from = 0;
-        int64_t done = 0;
-        for (qsizetype at = h.indexOf(n, 0, cs); at >= 0 && (count < 0 || done < count);
-             at = h.indexOf(n, from, cs), ++done) {
-            out += QStringView(h).mid(from, at - from);
-            out += r;
-            from = at + n.size();
-        }
-        out += QStringView(h).mid(from);
+    Interruptible(c, [&](CancelCheck& cancel) {
+        const TextSearch search(needle, comparison == Comparison::Text);
+        const std::string_view with = replacement.View();
+        // Measured first, so that a result past the engine's limit is refused unbuilt.
+        auto each = [&](auto replace) {
+            size_t from = 0;
+            for (int64_t done = 0; count < 0 || done < count; ++done) {
+                const auto found = search.Next(text, from, cancel);
+                if (!found)
+                    break;
+                replace(text.substr(from, found->begin - from));
+                from = found->end;
+            }
+            return text.substr(from);
+        };
+        int64_t bytes = 0;
+        const std::string_view rest = each([&](std::string_view kept) { bytes += int64_t(kept.size() + with.size()); });
+        bytes += int64_t(rest.size());
+        CheckLength(c, bytes);
+        std::string out;
+        out.reserve(size_t(bytes));
+        out.append(each([&](std::string_view kept) {
+            out.append(kept);
+            out.append(with);
+        }));
         ResultText(c.ctx, out);
-        return;
-    }
-    std::string out;
-    size_t from = 0;
-    int64_t done = 0;
-    // Both are ASCII: looking that up again at every match would make a long text's
-    // replacement take time in the square of its length.
-    for (int64_t at = FindAscii(text, needle, 0, comparison); at >= 0 && (count < 0 || done < count); ++done) {
-        out.append(text.substr(from, size_t(at) - from));
-        out.append(replacement.View());
-        from = size_t(at) + needle.size();
-        CheckLength(c, int64_t(out.size()));
-        at = FindAscii(text, needle, int64_t(from), comparison);
-    }
-    out.append(text.substr(from));
-    ResultText(c.ctx, out);
+    });
 }
 
 void Str(const Call& c)
@@ -386,9 +383,9 @@ void Format(const Call& c)
     bool shown = false;
     if (c.Has(1)) {
         const Cached<CompiledFormat> format(c, 1, formatText);
-        shown = format->Apply(input, firstDay == 0 ? 1 : firstDay, firstWeek == 0 ? 1 : firstWeek, out);
+        shown = format->Apply(input, firstDay == 0 ? 1 : firstDay, firstWeek == 0 ? 1 : firstWeek, out, ValueLimit(c));
     } else {
-        shown = CompiledFormat(std::string_view()).Apply(input, 1, 1, out);
+        shown = CompiledFormat(std::string_view()).Apply(input, 1, 1, out, ValueLimit(c));
     }
     if (shown)
         ResultText(c.ctx, out);
@@ -409,6 +406,7 @@ void Concat(const Call& c)
         return;
     }
     const TextOf a(c[0]), b(c[1]);
+    CheckLength(c, int64_t(a.View().size() + b.View().size()));
     thread_local std::string out;
     out.assign(a.View());
     out.append(b.View());
@@ -424,7 +422,7 @@ void Like(const Call& c)
     const TextOf patternText(c[1]);
     const Cached<LikePattern> pattern(c, 1, patternText.View());
     const TextOf text(c[0]);
-    ResultBoolean(c.ctx, pattern->Matches(text.View()));
+    Interruptible(c, [&](CancelCheck& cancel) { ResultBoolean(c.ctx, pattern->Matches(text.View(), cancel)); });
 }
 
 } // namespace levy::jet

@@ -9,6 +9,10 @@
 #include <QLocale>
 #include <QTest>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
 using namespace levy::jet;
@@ -104,6 +108,9 @@ private slots:
     void nulls_data();
     void nulls() { Check(); }
     void patternsAndFormatsVaryingByRecord();
+    void hostileTexts_data();
+    void hostileTexts() { Check(); }
+    void cancelStopsALongMatch();
     void storedColumns_data();
     void storedColumns();
     void clockFunctions();
@@ -613,6 +620,44 @@ void TestJetFunctions::patternsAndFormatsVaryingByRecord()
              u"-1|'2.50';0|'1,235';-1|'50.00%';0|'7'"_s);
     QCOMPARE(Run(db_->QueryConnection(), u"SELECT jet_like(s, 'B*'), jet_format(n, 'Fixed') FROM "_s + records),
              u"-1|'2.50';-1|'1234.50';0|'0.50';0|'7.00'"_s);
+}
+
+void TestJetFunctions::hostileTexts_data()
+{
+    // Short statements with texts that make a plain search, match or layout take hours:
+    // each finishes at once only when its time grows with the texts' length, not its square.
+    AddColumns();
+    Row("Like with a long run after a star",
+        "jet_like(jet_string(2000000, 'a'), '*' || jet_string(500000, 'a') || 'b*')", "0");
+    Row("Like with a long list", "jet_like(jet_string(2000000, 'a'), '*[' || jet_string(500000, 'b') || ']*c')", "0");
+    Row("Like with many stars",
+        "jet_like(jet_string(2000000, 'a'), replace(hex(zeroblob(100000)), '00', '*a') || '*b')", "0");
+    Row("InStr of an almost matching text", "jet_instr(jet_string(2000000, 'a'), jet_string(500000, 'A') || 'b')", "0");
+    Row("InStr in accented text", "jet_instr(jet_string(1000000, 'ñ'), 'b' || jet_string(500000, 'Ñ'))", "0");
+    Row("Replace of an almost matching text",
+        "jet_len(jet_replace(jet_string(2000000, 'a'), jet_string(500000, 'a') || 'b', 'x'))", "2000000");
+    Row("Format with a long run of one letter", "jet_len(jet_format('2020-01-31', jet_string(500000, 'q')))", "500000");
+    Row("UCase of letters whose capitals are longer", "jet_len(jet_ucase(jet_string(4000000, 'ß')))", "8000000");
+    Row("a text too long to build", "jet_replace(jet_string(1000000, 'ñ'), 'ñ', jet_space(2600))",
+        "!Invalid procedure call or argument in Replace(): the text would be too long");
+}
+
+void TestJetFunctions::cancelStopsALongMatch()
+{
+    // A run holding ? between stars still costs a word for every 64 of its elements at
+    // each character: Cancel must stop it inside the call, where the engine cannot.
+    const auto connection = db_->QueryConnection();
+    std::atomic<bool> done = false;
+    std::thread cancel([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        for (; !done; std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+            sqlite3_interrupt(connection->Handle());
+    });
+    const QString result = Run(connection, u"SELECT jet_like(jet_string(4000000, 'a'), "
+                                           u"'*' || replace(hex(zeroblob(500000)), '00', 'a?') || 'b*')"_s);
+    done = true;
+    cancel.join();
+    QCOMPARE(result, u"!The operation was stopped."_s);
 }
 
 void TestJetFunctions::aggregates_data()
