@@ -110,6 +110,7 @@ private slots:
     void passwordReadsAsNull_data();
     void passwordReadsAsNull();
     void passwordStaysHiddenWhenTheSchemaChanges();
+    void aRecordPastTheMemoryCapIsRefused();
 };
 
 void TestReadOnlyQueries::statementChangesNothing_data()
@@ -315,6 +316,28 @@ void TestReadOnlyQueries::passwordStaysHiddenWhenTheSchemaChanges()
     auto users = db->OpenRecordset(u"Users"_s, dbOpenTable);
     users->MoveFirst();
     QCOMPARE(users->FieldValue(u"User Password"_s).AsText(), u"\u00A7Qz9\u00A7"_s);
+}
+
+void TestReadOnlyQueries::aRecordPastTheMemoryCapIsRefused()
+{
+    // Each value is within the limit on one value; the record of 60 of them is not.
+    test::Sandbox s;
+    auto db = Fixture(s);
+    QStringList columns;
+    for (int i = 1; i <= 60; ++i)
+        columns.append(u"Space(9999999) AS c%1"_s.arg(i));
+    auto q = db->QueryDefs(direct);
+    try {
+        q->SetSQL(u"SELECT "_s + columns.join(u", "_s));
+        q->OpenRecordset()->MoveLast();
+        QFAIL("a record of 600 MB was read");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(e.description, u"The query needs more memory than Delver allows (512 MB). Ask for fewer or shorter "
+                                u"columns."_s);
+    }
+    // The connection answers again.
+    q->SetSQL(u"SELECT count(*) AS n FROM Users"_s);
+    QCOMPARE(test::RenderRecords(*q->OpenRecordset()), u"2"_s);
 }
 
 QTEST_GUILESS_MAIN(TestReadOnlyQueries)
