@@ -1,7 +1,9 @@
 #include "ResultPrinting.h"
 
+#include "ResultCellText.h"
 #include "ResultChart.h"
 #include "ResultRows.h"
+#include "export/GridColours.h"
 
 #include "platform/RuntimeError.h"
 
@@ -21,6 +23,8 @@ namespace {
 // must not read them all twice.
 constexpr int64_t measuredRecords = 200;
 constexpr double pointSize = 8.5;
+// Below this a printed figure is no longer read reliably: columns are cut instead.
+constexpr double smallestPointSize = 7.0;
 
 struct Sheet {
     QRect area;       // the printable area, in device pixels
@@ -30,13 +34,29 @@ struct Sheet {
     int pages = 1;
     std::vector<int> left, width;  // per column
     int padding = 0;               // kept blank on either side of a column's texts
+    double points = pointSize;
 };
 
-QFont PrintFont(QPrinter& printer)
+QFont PrintFont(QPrinter& printer, double points = pointSize)
 {
     QFont font(u"Liberation Sans"_s);
-    font.setPointSizeF(pointSize);
+    font.setPointSizeF(points);
     return QFont(font, &printer);
+}
+
+// A value as printed. The grid tells a negative amount by its colour alone; paper may
+// have no colour, so the sign is printed.
+struct PrintedText {
+    QString text;
+    bool negative = false;
+};
+
+PrintedText PrintedCell(ResultRows& rows, int64_t row, int column)
+{
+    const ResultCellText cell = FormatResultCell(rows.At(row, column), rows.Column(column).type);
+    if (!cell.setsColour || cell.colour != gridRed)
+        return {cell.text};
+    return {u'-' + cell.text, true};
 }
 
 QString OneLine(QString text)
@@ -45,44 +65,72 @@ QString OneLine(QString text)
     return text;
 }
 
-Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
+// The width each column wants at a point size: its widest heading or value, and a gap.
+std::vector<int> WantedWidths(ResultRows& rows, QPrinter& printer, const Sheet& sheet, double points, int& gap)
 {
-    Sheet sheet;
-    sheet.area = printer.pageLayout().paintRectPixels(printer.resolution());
-    const QFontMetrics metrics(PrintFont(printer), &printer);
-    sheet.lineHeight = metrics.height() + metrics.height() / 4;
-    const int64_t total = rows.RowCount();
-    sheet.first = std::clamp<int64_t>(records.first, 0, total);
-    sheet.count = records.count < 0 ? total - sheet.first : std::min(records.count, total - sheet.first);
-    // Title and headings at the top, the page number at the foot.
-    const int bodyLines = std::max(1, sheet.area.height() / sheet.lineHeight - 4);
-    sheet.recordsPerPage = bodyLines;
-    sheet.pages = int(std::max<int64_t>(1, (sheet.count + bodyLines - 1) / bodyLines));
-
-    const int columns = rows.ColumnCount();
+    const QFontMetrics metrics(PrintFont(printer, points), &printer);
     // A third of it on either side of every column, so that a number set to the right
     // keeps its distance from a text set to the left beside it; the last third takes up
     // the rounding of the printer's glyph widths, which would otherwise cut a text short.
-    const int gap = metrics.horizontalAdvance(u"   "_s);
-    sheet.padding = gap / 3;
+    gap = metrics.horizontalAdvance(u"   "_s);
     // The headings are printed in bold, which is wider.
-    QFont bold = PrintFont(printer);
+    QFont bold = PrintFont(printer, points);
     bold.setBold(true);
     const QFontMetrics headings(bold, &printer);
+    const int columns = rows.ColumnCount();
     std::vector<int> wanted(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) {
         int w = headings.horizontalAdvance(rows.Column(c).name);
         for (int64_t r = sheet.first; r < sheet.first + std::min(sheet.count, measuredRecords); ++r)
-            w = std::max(w, metrics.horizontalAdvance(OneLine(rows.TextAt(r, c))));
+            w = std::max(w, metrics.horizontalAdvance(OneLine(PrintedCell(rows, r, c).text)));
         wanted[size_t(c)] = w + gap;
     }
-    // Too wide for the sheet: every column gives up the same share, and texts are cut short.
+    return wanted;
+}
+
+int64_t Sum(const std::vector<int>& widths)
+{
     int64_t sum = 0;
-    for (int w : wanted)
+    for (int w : widths)
         sum += w;
+    return sum;
+}
+
+Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
+{
+    Sheet sheet;
+    const int64_t total = rows.RowCount();
+    sheet.first = std::clamp<int64_t>(records.first, 0, total);
+    sheet.count = records.count < 0 ? total - sheet.first : std::min(records.count, total - sheet.first);
+    int gap = 0;
+    std::vector<int> wanted = WantedWidths(rows, printer, sheet, pointSize, gap);
+    // Columns wider than the sheet: turned to landscape first, then a smaller type, so
+    // that no figure is cut; only what still does not fit at the smallest legible size
+    // gives up the same share of every column.
+    auto area = [&] { return printer.pageLayout().paintRectPixels(printer.resolution()); };
+    if (Sum(wanted) > area().width() && printer.pageLayout().orientation() == QPageLayout::Portrait)
+        printer.setPageOrientation(QPageLayout::Landscape);
+    sheet.area = area();
+    if (Sum(wanted) > sheet.area.width()) {
+        sheet.points = std::max(smallestPointSize, pointSize * double(sheet.area.width()) / double(Sum(wanted)));
+        wanted = WantedWidths(rows, printer, sheet, sheet.points, gap);
+        // Glyph widths do not scale exactly with the size.
+        while (Sum(wanted) > sheet.area.width() && sheet.points > smallestPointSize) {
+            sheet.points = std::max(smallestPointSize, sheet.points - 0.25);
+            wanted = WantedWidths(rows, printer, sheet, sheet.points, gap);
+        }
+    }
+    const QFontMetrics metrics(PrintFont(printer, sheet.points), &printer);
+    sheet.lineHeight = metrics.height() + metrics.height() / 4;
+    // Title and headings at the top, the page number at the foot.
+    const int bodyLines = std::max(1, sheet.area.height() / sheet.lineHeight - 4);
+    sheet.recordsPerPage = bodyLines;
+    sheet.pages = int(std::max<int64_t>(1, (sheet.count + bodyLines - 1) / bodyLines));
+    sheet.padding = gap / 3;
+    const int64_t sum = Sum(wanted);
     const double scale = sum > sheet.area.width() ? double(sheet.area.width()) / double(sum) : 1.0;
     int x = 0;
-    for (int c = 0; c < columns; ++c) {
+    for (int c = 0; c < rows.ColumnCount(); ++c) {
         sheet.left.push_back(x);
         sheet.width.push_back(int(wanted[size_t(c)] * scale));
         x += sheet.width.back();
@@ -116,8 +164,10 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
     QPainter painter;
     if (!painter.begin(&printer))
         Raise(482, u"Print"_s, u"The printer could not be started. Check that it is ready and try again."_s);
-    painter.setFont(PrintFont(printer));
+    painter.setFont(PrintFont(printer, sheet.points));
     const int columns = rows.ColumnCount();
+    // Red where the printer has colour, as the grid shows it; the sign says it anyway.
+    const QColor negativeColour = printer.colorMode() == QPrinter::Color ? QColor(Qt::red) : QColor(Qt::black);
     const int h = sheet.lineHeight;
     std::vector<bool> right(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c)
@@ -141,8 +191,12 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
         const int64_t from = sheet.first + int64_t(page) * sheet.recordsPerPage;
         const int64_t to = std::min(sheet.first + sheet.count, from + sheet.recordsPerPage);
         for (int64_t r = from; r < to; ++r, y += h)
-            for (int c = 0; c < columns; ++c)
-                DrawCell(painter, ColumnCell(sheet, c, y), rows.TextAt(r, c), right[size_t(c)]);
+            for (int c = 0; c < columns; ++c) {
+                const PrintedText cell = PrintedCell(rows, r, c);
+                painter.setPen(cell.negative ? negativeColour : QColor(Qt::black));
+                DrawCell(painter, ColumnCell(sheet, c, y), cell.text, right[size_t(c)]);
+            }
+        painter.setPen(QColor(Qt::black));
         DrawCell(painter, QRect(0, sheet.area.height() - h, sheet.area.width(), h),
                  u"Page %1 of %2"_s.arg(page + 1).arg(sheet.pages), true);
     }

@@ -18,6 +18,8 @@
 #include <QCategoryAxis>
 #include <QDateTimeAxis>
 #include <QPaintEngine>
+
+#include <algorithm>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -73,6 +75,7 @@ private slots:
     void chartDrawsTheResultAndSavesIt();
     void printsTheWholeResultOrThePage();
     void printsLongHeadingsWhole();
+    void printsEverySignAndEveryFigure();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -234,6 +237,32 @@ void TestResultChartPrint::printsLongHeadingsWhole()
     TextRecordingPrinter recording;
     PrintResultRows(narrow.Rows(), recording, {0, 3}, u"SQL Result"_s);
     QVERIFY2(recording.Texts().contains(u"The Term Of The School Year"_s), qPrintable(recording.Texts().join(u'|')));
+}
+
+// The grid tells a negative amount by its red alone; on paper each has its sign, and a
+// result wider than the sheet is turned and set smaller rather than cut.
+void TestResultChartPrint::printsEverySignAndEveryFigure()
+{
+    QVERIFY(ValidateQuery(u"SELECT Payer, [Paid On] AS [Transaction Date], Amount, -Amount AS Reversed, "
+                          u"Amount * 1000 AS [Amount In Thousandths Of The Currency], -Amount * 100 AS [Reversed "
+                          u"Amount In Hundredths], Amount * 10 AS [Ten Times The Amount Received] FROM Receipts"_s));
+    frmDelverResults w(nullptr);
+    w.show();
+    QTRY_VERIFY(!w.Reading() && !w.Counting() && !w.grdResults->TextMatrix(1, 1).isEmpty());
+    TextRecordingPrinter recording;
+    QCOMPARE(recording.pageLayout().orientation(), QPageLayout::Portrait);
+    PrintResultRows(w.Rows(), recording, {0, 3}, u"SQL Result"_s);
+    const QStringList& texts = recording.Texts();
+    const QString all = texts.join(u'|');
+    for (const QString& text : texts)
+        QVERIFY2(!text.contains(QChar(0x2026)), qPrintable(all));
+    for (const char* heading : {"Transaction Date", "Amount In Thousandths Of The Currency", "Reversed Amount In Hundredths"})
+        QVERIFY2(texts.contains(QString::fromUtf8(heading)), qPrintable(all));
+    // Three records, two negative columns each; the positive ones print without a sign.
+    QCOMPARE(std::count_if(texts.cbegin(), texts.cend(), [](const QString& t) { return t.startsWith(u'-'); }), 6);
+    QVERIFY2(texts.contains(u'-' + w.Rows().TextAt(2, 2)), qPrintable(all));
+    QVERIFY2(texts.contains(w.Rows().TextAt(2, 2)), qPrintable(all));
+    QCOMPARE(recording.pageLayout().orientation(), QPageLayout::Landscape);
 }
 
 QTEST_MAIN(TestResultChartPrint)
