@@ -3,6 +3,8 @@
 #include "platform/RuntimeError.h"
 #include "platform/Windows1252.h"
 
+#include <QRegularExpression>
+
 #include <cerrno>
 #include <cstring>
 
@@ -19,6 +21,19 @@ bool NeedsQuotes(QStringView text)
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
             return true;
     return false;
+}
+
+// A text a spreadsheet would take for a formula (=, +, -, @ first, or a tab or carriage
+// return, which some skip before one). A plain number such as "-7" is a number, not one.
+bool StartsLikeAFormula(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar first = text[0];
+    if (first != u'=' && first != u'+' && first != u'-' && first != u'@' && first != u'\t' && first != u'\r')
+        return false;
+    static const QRegularExpression number(u"^[+-]?[0-9]+(\\.[0-9]+)?\\s*$"_s);
+    return !number.match(text).hasMatch();
 }
 
 // The character at a position, both halves of a surrogate pair included.
@@ -62,8 +77,11 @@ void TextExportFile::AppendAmount(Currency amount, qsizetype field)
     pending_.append(text, n);
 }
 
-void TextExportFile::AppendField(const QString& text, qsizetype field)
+void TextExportFile::AppendField(const QString& value, qsizetype field)
 {
+    // A clerk's text, or a name or address the main program stored, must not reach a
+    // spreadsheet as a formula that it would run: an apostrophe first makes it text.
+    const QString text = StartsLikeAFormula(value) ? u'\'' + value : value;
     const bool quoted = NeedsQuotes(text);
     // Room for every character doubled, the quotes and the comma.
     const qsizetype start = pending_.size();

@@ -11,8 +11,10 @@ namespace levy {
 
 // The generic (comma-separated) export file: Windows-1252 without a byte-order mark,
 // carriage return and line feed after every line, "," between the fields. A field holding ",", a double quote, a carriage return or a line feed is put
-// in double quotes with its quotes doubled, so that it reads back as one field; every
-// other field is written as it is.
+// in double quotes with its quotes doubled, so that it reads back as one field; a text
+// that a spreadsheet would run as a formula (=, +, -, @, a tab or a carriage return
+// first, and not a plain number) gets an apostrophe first; every other field is written
+// as it is.
 //
 // How the results window uses it:
 //   TextExportFile file(chosenPath);            // refuses an unusable target up front

