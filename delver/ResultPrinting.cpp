@@ -5,7 +5,13 @@
 #include "ResultRows.h"
 #include "export/GridColours.h"
 
+#include "levy/DatabaseAccess.h"
+#include "levy/SecurityEnforcement.h"
+#include "database/QueryDef.h"
 #include "platform/RuntimeError.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -25,6 +31,8 @@ constexpr int64_t measuredRecords = 200;
 constexpr double pointSize = 8.5;
 // Below this a printed figure is no longer read reliably: columns are cut instead.
 constexpr double smallestPointSize = 7.0;
+// Lines of every sheet's heading given to the statement, which wraps there.
+constexpr int statementLines = 3;
 
 struct Sheet {
     QRect area;       // the printable area, in device pixels
@@ -122,8 +130,8 @@ Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
     }
     const QFontMetrics metrics(PrintFont(printer, sheet.points), &printer);
     sheet.lineHeight = metrics.height() + metrics.height() / 4;
-    // Title and headings at the top, the page number at the foot.
-    const int bodyLines = std::max(1, sheet.area.height() / sheet.lineHeight - 4);
+    // Title, statement, details and headings at the top, the page number at the foot.
+    const int bodyLines = std::max(1, sheet.area.height() / sheet.lineHeight - 5 - statementLines);
     sheet.recordsPerPage = bodyLines;
     sheet.pages = int(std::max<int64_t>(1, (sheet.count + bodyLines - 1) / bodyLines));
     sheet.padding = gap / 3;
@@ -153,12 +161,31 @@ void DrawCell(QPainter& painter, const QRect& cell, const QString& text, bool ri
 
 } // namespace
 
+PrintHeading RunHeading(const QString& title, const QDateTime& ran)
+{
+    PrintHeading heading{title, {}, {}};
+    QStringList details;
+    try {
+        if (qryDirectSQL)
+            heading.statement = qryDirectSQL->SQL().simplified();
+        if (levyDatabase)
+            details.append(u"Database: "_s + QDir::toNativeSeparators(levyDatabase->Name()));
+    } catch (const RuntimeError&) {
+        // A sheet without the statement is still the result.
+    }
+    if (!CurrentUserName.isEmpty())
+        details.append(u"User: "_s + CurrentUserName);
+    details.append(u"Run: "_s + ran.toString(u"dd/MM/yyyy hh:mm"_s));
+    heading.details = details.join(u"    "_s);
+    return heading;
+}
+
 int PrintedPageCount(ResultRows& rows, QPrinter& printer, PrintedRecords records)
 {
     return LayOut(rows, printer, records).pages;
 }
 
-void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records, const QString& title)
+void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records, const PrintHeading& heading)
 {
     const Sheet sheet = LayOut(rows, printer, records);
     QPainter painter;
@@ -181,8 +208,15 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
             printer.newPage();
         int y = 0;
         painter.setFont(bold);
-        DrawCell(painter, QRect(0, y, sheet.area.width(), h), title, false);
+        DrawCell(painter, QRect(0, y, sheet.area.width(), h), heading.title, false);
+        y += h;
+        painter.setFont(plain);
+        painter.drawText(QRect(0, y, sheet.area.width(), statementLines * h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         heading.statement);
+        y += statementLines * h;
+        DrawCell(painter, QRect(0, y, sheet.area.width(), h), heading.details, false);
         y += 2 * h;
+        painter.setFont(bold);
         for (int c = 0; c < columns; ++c)
             DrawCell(painter, ColumnCell(sheet, c, y), rows.Column(c).name, right[size_t(c)]);
         y += h;

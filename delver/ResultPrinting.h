@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QDateTime>
+#include <QString>
+
 #include <cstdint>
 
 class QPrinter;
-class QString;
 
 namespace levy {
 
@@ -16,12 +18,23 @@ struct PrintedRecords {
     int64_t count = -1;
 };
 
+// What every printed sheet says at its top: the window's title, the statement, and the
+// database, user and time of the run, so that a sheet handed on says what it answers.
+struct PrintHeading {
+    QString title;
+    QString statement;
+    QString details;
+};
+
+// The heading of a result the signed-in user ran at `ran` on the open levy database.
+PrintHeading RunHeading(const QString& title, const QDateTime& ran);
+
 // The number of sheets the records fill on this printer. Raises what the engine raises.
 int PrintedPageCount(ResultRows& rows, QPrinter& printer, PrintedRecords records);
 
-// Prints the records as a table with the column headings at the top of every sheet and
-// "Page N of M" at its foot. Raises what the engine raises, and a RuntimeError when the
-// printer cannot be started.
-void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records, const QString& title);
+// Prints the records as a table with the heading and the column headings at the top of
+// every sheet and "Page N of M" at its foot. Raises what the engine raises, and a
+// RuntimeError when the printer cannot be started.
+void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records, const PrintHeading& heading);
 
 } // namespace levy

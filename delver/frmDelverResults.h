@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+
 #include "values/Value.h"
 
 #include <QDialog>
@@ -177,6 +179,7 @@ private:
     std::atomic<bool> countDone_{false};
     std::exception_ptr countFailure_;
     bool counting_ = false;
+    const QDateTime ranAt_ = QDateTime::currentDateTime();  // the run, as the printout names it
     bool countStopped_ = false;  // the user stopped the count: the result is known in part
     QTimer countTicker_;
     QEventLoop* countWait_ = nullptr;

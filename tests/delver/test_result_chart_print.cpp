@@ -17,6 +17,7 @@
 #include <QChartView>
 #include <QCategoryAxis>
 #include <QDateTimeAxis>
+#include <QDir>
 #include <QPaintEngine>
 
 #include <algorithm>
@@ -235,7 +236,7 @@ void TestResultChartPrint::printsLongHeadingsWhole()
     narrow.show();
     QTRY_VERIFY(!narrow.Reading() && !narrow.Counting() && !narrow.grdResults->TextMatrix(1, 1).isEmpty());
     TextRecordingPrinter recording;
-    PrintResultRows(narrow.Rows(), recording, {0, 3}, u"SQL Result"_s);
+    PrintResultRows(narrow.Rows(), recording, {0, 3}, {u"SQL Result"_s, {}, {}});
     QVERIFY2(recording.Texts().contains(u"The Term Of The School Year"_s), qPrintable(recording.Texts().join(u'|')));
 }
 
@@ -251,9 +252,15 @@ void TestResultChartPrint::printsEverySignAndEveryFigure()
     QTRY_VERIFY(!w.Reading() && !w.Counting() && !w.grdResults->TextMatrix(1, 1).isEmpty());
     TextRecordingPrinter recording;
     QCOMPARE(recording.pageLayout().orientation(), QPageLayout::Portrait);
-    PrintResultRows(w.Rows(), recording, {0, 3}, u"SQL Result"_s);
+    const QDateTime ran(QDate(2026, 12, 9), QTime(14, 5));
+    PrintResultRows(w.Rows(), recording, {0, 3}, RunHeading(w.windowTitle(), ran));
     const QStringList& texts = recording.Texts();
     const QString all = texts.join(u'|');
+    // Each sheet says what it answers: the statement, the database, the user, the time.
+    QVERIFY2(texts.contains(u"SQL Result"_s), qPrintable(all));
+    QVERIFY2(all.contains(u"SELECT Payer, [Paid On] AS [Transaction Date]"_s), qPrintable(all));
+    QVERIFY2(all.contains(u"Database: "_s + QDir::toNativeSeparators(levyDatabase->Name())), qPrintable(all));
+    QVERIFY2(all.contains(u"Run: 09/12/2026 14:05"_s), qPrintable(all));
     for (const QString& text : texts)
         QVERIFY2(!text.contains(QChar(0x2026)), qPrintable(all));
     for (const char* heading : {"Transaction Date", "Amount In Thousandths Of The Currency", "Reversed Amount In Hundredths"})
