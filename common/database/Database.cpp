@@ -162,7 +162,9 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
         earlierQueries_.push_back(std::exchange(query_, nullptr));
     }
     if (!query_ || !query_->IsOpen()) {
-        if (querySnapshots_) {
+        // A file in write-ahead mode keeps committed pages beside it: a copy of the file
+        // alone would miss them, so such a file is read in place.
+        if (querySnapshots_ && !UsesWriteAheadLog(main_)) {
             QuerySnapshot snapshot = TakeQuerySnapshot(main_, lock_.Descriptor(), key_);
             query_ = snapshot.connection;
             queryDataVersion_ = snapshot.dataVersion;

@@ -64,6 +64,12 @@ bool CopyBytes(int from, int to, off_t size)
 }
 } // namespace
 
+bool UsesWriteAheadLog(const std::shared_ptr<engine::Connection>& main)
+{
+    Statement s(main, u"PRAGMA journal_mode"_s);
+    return s.Step() && s.ColumnText(0).compare(u"wal"_s, Qt::CaseInsensitive) == 0;
+}
+
 int64_t DataVersion(const std::shared_ptr<engine::Connection>& main)
 {
     Statement s(main, u"PRAGMA data_version"_s);

@@ -19,6 +19,9 @@ struct QuerySnapshot {
     int64_t dataVersion = 0;
 };
 
+// True when the file keeps a write-ahead log, which a copy of the file alone would miss.
+bool UsesWriteAheadLog(const std::shared_ptr<engine::Connection>& main);
+
 // The main connection's current data version.
 int64_t DataVersion(const std::shared_ptr<engine::Connection>& main);
 

@@ -5,9 +5,11 @@
 #include "QueryValidation.h"
 #include "ResultRows.h"
 #include "frmDelverResults.h"
+#include "database/DBEngine.h"
 #include "levy/DatabaseAccess.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -18,6 +20,7 @@ class TestOfficeWritesMeanwhile : public QObject {
     Q_OBJECT
 private slots:
     void aWriterWithAOneSecondTimeoutIsNotHeldUp();
+    void aFileInWriteAheadModeIsReadInPlace();
 };
 
 void TestOfficeWritesMeanwhile::aWriterWithAOneSecondTimeoutIsNotHeldUp()
@@ -61,6 +64,29 @@ void TestOfficeWritesMeanwhile::aWriterWithAOneSecondTimeoutIsNotHeldUp()
         QTest::qWait(5);
     QCOMPARE(window->Rows().RowCount(), int64_t(1));
     window.reset();
+    CloseLevyDatabase();
+}
+
+// Its committed records may still be in the log beside it, which a copy of the file alone
+// would not hold.
+void TestOfficeWritesMeanwhile::aFileInWriteAheadModeIsReadInPlace()
+{
+    test::Sandbox sandbox;
+    const QString path = test::DelverDatabase(sandbox.Folder());
+    OpenLevyDatabase();
+    Initialise_recordsets();
+    levyDatabase->MainConnection()->Execute(u"PRAGMA journal_mode = WAL"_s);
+    auto other = DBEngine::Instance().Workspaces(0).OpenDatabase(path, false, false, levyPasswordConnect);
+    other->MainConnection()->Execute(u"INSERT INTO Classes (Class) VALUES ('LOGGED')"_s);
+    QVERIFY(QFileInfo(path + u"-wal"_s).size() > 0);
+    QVERIFY(ValidateQuery(u"SELECT Class FROM Classes WHERE Class = 'LOGGED'"_s));
+    auto window = std::make_unique<frmDelverResults>(nullptr);
+    window->show();
+    QTest::qWait(50);
+    QTRY_VERIFY(!window->Counting());
+    QCOMPARE(window->Rows().RowCount(), int64_t(1));
+    window.reset();
+    other->Close();
     CloseLevyDatabase();
 }
 
