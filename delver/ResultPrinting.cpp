@@ -64,7 +64,12 @@ PrintedText PrintedCell(ResultRows& rows, int64_t row, int column)
     const ResultCellText cell = FormatResultCell(rows.At(row, column), rows.Column(column).type);
     if (!cell.setsColour || cell.colour != gridRed)
         return {cell.text};
-    return {u'-' + cell.text, true};
+    // The grid's text is padded to line the figures up: the sign goes before the first digit.
+    QString text = cell.text;
+    qsizetype first = 0;
+    while (first < text.size() && text[first].isSpace())
+        ++first;
+    return {text.insert(first, u'-'), true};
 }
 
 QString OneLine(QString text)

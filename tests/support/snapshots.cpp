@@ -208,7 +208,10 @@ int main(int argc, char* argv[])
         results.mnuTools_FitColumns->trigger();
         QApplication::processEvents();
         Save(results, folder, u"delver_results_sorted"_s);
-        // The printed result as the preview shows it.
+        // The printed result as the preview shows it, in the order read again (a third
+        // click), where negative amounts come among the first records.
+        emit results.grdResults->horizontalHeader()->sectionClicked(4);
+        QApplication::processEvents();
         QTimer::singleShot(0, [&] {
             if (QWidget* preview = QApplication::activeModalWidget()) {
                 preview->resize(900, 700);
