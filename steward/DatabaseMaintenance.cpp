@@ -1,6 +1,7 @@
 #include "DatabaseMaintenance.h"
 
 #include "levy/DatabaseAccess.h"
+#include "levy/LevyDatabaseCheck.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
@@ -36,6 +37,14 @@ void ResetDatabasePath(CommonDialog& dialog)
         dialog.FileName.clear();
         dialog.CancelError = true;
         dialog.ShowSave();
+        // Any existing file would do for the dialog; stored, one that is no levy database
+        // would keep every program of the office from starting. Steward lets go of the
+        // file first: opening and closing it again beside its own hold would drop locks.
+        CloseLevyDatabase();
+        if (const QString why = WhyNotALevyDatabase(dialog.FileName); !why.isEmpty()) {
+            MsgBox(why + u"\r\n\r\nThe database path was not changed."_s, Icon::Exclamation, u"Path Not Changed"_s);
+            return;
+        }
         SaveSetting(settingsApplication, settingsSection, settingsDBPath, dialog.FileName);
         MsgBox(u"New Database Path Set"_s, Icon::Information);
     } catch (const RuntimeError& error) {

@@ -130,6 +130,8 @@ private slots:
     void compactionRightAfterABlankInstallation();
 
     void resetPath();
+    void resetPathRefusesWhatIsNoLevyDatabase_data();
+    void resetPathRefusesWhatIsNoLevyDatabase();
 
     void sampleInstallation();
     void sampleInstallationRefusals();
@@ -541,6 +543,56 @@ void TestSteward::resetPath()
     QCOMPARE(boxes[1].text, u"New Database Path Set"_s);
     QCOMPARE(boxes[1].icon, Icon::Information);
     QCOMPARE(StoredPath(), other);
+}
+
+void TestSteward::resetPathRefusesWhatIsNoLevyDatabase_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("an exported text file") << u"text"_s
+                                           << u"is not a levy database: it could not be opened with the levy "
+                                              u"system's key."_s;
+    QTest::newRow("a plain database") << u"plain"_s
+                                      << u"is not a levy database: it could not be opened with the levy system's key."_s;
+    QTest::newRow("enciphered with another key") << u"other key"_s
+                                                 << u"is not a levy database: it could not be opened with the levy "
+                                                    u"system's key."_s;
+    QTest::newRow("a levy file without its accounts") << u"no users"_s
+                                                      << u"is a database, but it has no table \"Users\": it is not a "
+                                                         u"levy database."_s;
+}
+
+// Stored, any of these would keep every program of the office from starting.
+void TestSteward::resetPathRefusesWhatIsNoLevyDatabase()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString old = Database();
+    const QString chosen = sandbox_->Path(u"chosen.mdb"_s);
+    if (kind == u"text"_s) {
+        QFile f(chosen);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Student ID,Owed\r\nS1,120.50\r\n");
+    } else if (kind == u"plain"_s || kind == u"other key"_s) {
+        auto db = Database::Create(chosen, kind == u"plain"_s ? QByteArray() : QByteArray("12345678"));
+        db->MainConnection()->Execute(u"CREATE TABLE Users (x)"_s);
+        db->Close();
+    } else {
+        test::MakeBlankDatabase(chosen);
+        auto db = test::OpenLevy(chosen);
+        db->MainConnection()->Execute(u"DROP TABLE Users"_s);
+        db->Close();
+    }
+    CommonDialog dialog(nullptr, u"dlgAdmin"_s);
+    CommonDialog::QueueFileName(chosen);
+    MessageLog::Clear();
+    ResetDatabasePath(dialog);
+    const MessageRequest box = test::OnlyMessage();
+    QCOMPARE(box.title, u"Path Not Changed"_s);
+    QCOMPARE(box.icon, Icon::Exclamation);
+    QCOMPARE(box.text, u"\""_s + QDir::toNativeSeparators(chosen) + u"\" "_s + reason +
+                           u"\r\n\r\nThe database path was not changed."_s);
+    QCOMPARE(StoredPath(), old);
 }
 
 void TestSteward::sampleInstallation()

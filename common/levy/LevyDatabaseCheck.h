@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace levy {
+
+// Why the file at `path` cannot be the office's levy database, in words for the
+// administrator; empty when it can. The file is opened read-only with the levy key and
+// must hold the levy tables. A file another program holds exclusively cannot be opened:
+// it passes when its first page is enciphered the way the levy file is (no plain SQLite
+// header, whole 1,024-byte pages).
+QString WhyNotALevyDatabase(const QString& path);
+
+} // namespace levy
