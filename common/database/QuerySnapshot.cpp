@@ -5,13 +5,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,20 +77,11 @@ int64_t DataVersion(const std::shared_ptr<engine::Connection>& main)
 QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main, int descriptor, const QByteArray& key)
 {
     const QString folder = ResultCache::PrivateFolder();
-    const QString path = folder + u'/' + QString::number(QRandomGenerator::system()->generate64(), 16) + u".result"_s;
-    // Made under a name other programs' clean-up does not look at, and given its own name
-    // only once locked, as a result file is.
-    const QByteArray creating = QFile::encodeName(path + u".new"_s);
-    const QByteArray named = QFile::encodeName(path);
-    const int fd = ::open(creating.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    QString path;
+    const int fd = ResultCache::CreateLockedFile(folder, path);
     if (fd < 0)
         CannotCopy(folder, errno);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || std::rename(creating.constData(), named.constData()) != 0) {
-        const int error = errno;
-        ::unlink(creating.constData());
-        ::close(fd);
-        CannotCopy(folder, error);
-    }
+    const QByteArray named = QFile::encodeName(path);
     QuerySnapshot snapshot;
     try {
         // A read transaction keeps any writer from changing the file while it is copied,

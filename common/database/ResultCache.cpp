@@ -260,29 +260,34 @@ QString ResultCache::PrivateFolder()
     return folder;
 }
 
+int ResultCache::CreateLockedFile(const QString& folder, QString& path)
+{
+    path = folder + u'/' + QString::number(QRandomGenerator::system()->generate64(), 16) + u".result"_s;
+    // Made under a name the clean-up of other programs does not look at, and named a
+    // result only once locked: otherwise a program starting at the same moment could
+    // take the unlocked file for a stale one and remove it.
+    const QByteArray creating = QFile::encodeName(path + u".new"_s);
+    const int fd = ::open(creating.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || std::rename(creating.constData(), QFile::encodeName(path).constData()) != 0) {
+        const int error = errno;
+        ::unlink(creating.constData());
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 ResultCache::ResultCache()
 {
     const QString folder = PrivateFolder();
     RemoveStaleFiles(folder);
-    path_ = folder + u'/' + QString::number(QRandomGenerator::system()->generate64(), 16) + u".result"_s;
-    // Made under a name the clean-up of other programs does not look at, and named a
-    // result only once locked: otherwise a program starting at the same moment could
-    // take the unlocked file for a stale one and remove it.
-    const QByteArray creating = QFile::encodeName(path_ + u".new"_s);
-    auto cannotCreate = [&](int error) {
-        RaiseEngine(engine::errCantCreate,
-                    u"A file for the query's result could not be created in \"%1\": %2."_s.arg(
-                        QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(error))));
-    };
-    const int fd = ::open(creating.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = CreateLockedFile(folder, path_);
     if (fd < 0)
-        cannotCreate(errno);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || std::rename(creating.constData(), QFile::encodeName(path_).constData()) != 0) {
-        const int error = errno;
-        ::unlink(creating.constData());
-        ::close(fd);
-        cannotCreate(error);
-    }
+        RaiseEngine(engine::errCantCreate, u"A file for the query's result could not be created in \"%1\": %2."_s.arg(
+                                               QDir::toNativeSeparators(folder), QString::fromLocal8Bit(std::strerror(errno))));
     lockFd_ = fd;
     try {
         connection_ = engine::Connection::Open(path_, false, false, RandomKey(), engine::Connection::Cipher::Current);

@@ -69,6 +69,10 @@ public:
     static QString Folder();
     // The folder, made if need be and checked to be this user's alone; raises otherwise.
     static QString PrivateFolder();
+    // A new file of this user's in `folder`, named "*.result" (set in `path`) only once
+    // it is locked, so that another program's clean-up never takes it for a stale one.
+    // Returns the locked descriptor, or -1 with errno set and nothing left behind.
+    static int CreateLockedFile(const QString& folder, QString& path);
 
 private:
     // Around the encoding of a row into the pending block.
