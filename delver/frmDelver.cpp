@@ -422,6 +422,8 @@ void frmDelver::RunStatementOrSelection()
 
 void frmDelver::RunStatement(const QString& statement)
 {
+    if (ValidationRunning())
+        return;
     Guarded([&] {
         QString refusal;
         if (!ValidateQuery(statement, &refusal)) {

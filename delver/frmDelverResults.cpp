@@ -290,7 +290,6 @@ void frmDelverResults::GiveUp(const QString& description)
 
 void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
 {
-    sqlite3* handle = levyDatabase ? levyDatabase->QueryConnection()->Handle() : nullptr;
     std::exception_ptr failure;
     std::atomic<bool> finished{false};
     QEventLoop loop;
@@ -317,9 +316,9 @@ void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
     });
     // The engine only stops a statement that is running; ask again until the read ends.
     QTimer stopper;
-    connect(&stopper, &QTimer::timeout, this, [this, handle] {
-        if (stopRequested_ && handle)
-            sqlite3_interrupt(handle);
+    connect(&stopper, &QTimer::timeout, this, [this] {
+        if (stopRequested_ && levyDatabase)
+            levyDatabase->InterruptQueries();
     });
     reveal.start(cancelDelayMs);
     stopper.start(50);

@@ -3,6 +3,8 @@
 #include "engine/EngineErrors.h"
 #include "QueryDef.h"
 #include "QueryRecordset.h"
+#include "QueryRows.h"
+#include "QueryWorker.h"
 #include "QuerySnapshot.h"
 #include "jet/ReadOnlyAuthorizer.h"
 #include "engine/QueryDefences.h"
@@ -133,6 +135,7 @@ bool Database::IsOpen() const { return main_ && main_->IsOpen(); }
 
 void Database::Close()
 {
+    worker_.reset();
     if (query_)
         query_->Close();
     for (const auto& earlier : earlierQueries_)
@@ -165,20 +168,51 @@ std::shared_ptr<engine::Connection> Database::QueryConnection()
         // A file in write-ahead mode keeps committed pages beside it: a copy of the file
         // alone would miss them, so such a file is read in place.
         if (querySnapshots_ && !UsesWriteAheadLog(main_)) {
-            QuerySnapshot snapshot = TakeQuerySnapshot(main_, lock_.Descriptor(), key_);
+            std::function<void(const QString&, int)> handOver;
+            // The worker opens the copy by its name before the name goes.
+            if (queryWorker_)
+                handOver = [this](const QString& copy, int lock) {
+                    worker_.reset();
+                    worker_ = QueryWorker::Start(copy, key_, true, lock);
+                };
+            QuerySnapshot snapshot = TakeQuerySnapshot(main_, lock_.Descriptor(), key_, handOver);
             query_ = snapshot.connection;
             queryDataVersion_ = snapshot.dataVersion;
             queryOwnChanges_ = OwnDataChanges();
         } else {
             query_ = engine::Connection::Open(path_, true, false, key_);
+            if (queryWorker_)
+                worker_ = QueryWorker::Start(path_, key_);
         }
-        // A user's statement could otherwise build texts of a gigabyte each
-        // (randomblob, printf widths, replace): refuse them before they are made.
-        engine::ApplyQueryDefences(query_->Handle());
-        jet::InstallReadOnlyAuthorizer(query_->Handle(), jet::RegisteredFunctionNames());
-        RegisterJetFunctions(query_->Handle());
+        ArmQueryConnection(query_);
     }
     return query_;
+}
+
+std::shared_ptr<QuerySource> Database::StatementSource()
+{
+    auto connection = QueryConnection();
+    if (!queryWorker_)
+        return ConnectionQuerySource(connection);
+    if (!worker_ || !worker_->Alive()) {
+        // A worker that ended (a fault of the engine, or stopped by the user) gets a
+        // successor, on a copy of its own.
+        if (querySnapshots_ && query_) {
+            earlierQueries_.push_back(std::exchange(query_, nullptr));
+            QueryConnection();
+        }
+        if (!worker_ || !worker_->Alive())
+            worker_ = QueryWorker::Start(path_, key_);
+    }
+    return worker_->Source();
+}
+
+void Database::InterruptQueries()
+{
+    if (worker_)
+        worker_->Interrupt();
+    if (query_ && query_->IsOpen())
+        sqlite3_interrupt(query_->Handle());
 }
 
 void Database::AppendTableDef(const TableDef& table)
@@ -291,7 +325,7 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString& source, int ty
     jet::CheckSingleStatement(statement);
     if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(QueryConnection(), std::move(statement));
+    return std::make_shared<QueryRecordset>(StatementSource(), std::move(statement));
 }
 
 } // namespace levy

@@ -12,6 +12,8 @@
 namespace levy {
 
 class QueryDef;
+class QuerySource;
+class QueryWorker;
 
 // An open levy database file.
 class Database : public std::enable_shared_from_this<Database> {
@@ -48,6 +50,12 @@ public:
     // Runs every stored query on a private copy of the file, taken again when another
     // program has changed the file since: a long query then never holds up a writer.
     void UseQuerySnapshots(bool on) { querySnapshots_ = on; }
+    // Runs users' statements in the query worker, a process of its own.
+    void UseQueryWorker(bool on) { queryWorker_ = on; }
+    // Where users' statements run: the query worker, or the query connection.
+    std::shared_ptr<QuerySource> StatementSource();
+    // Stops the statement that runs now, from any thread.
+    void InterruptQueries();
 
 private:
     Database() = default;
@@ -62,6 +70,8 @@ private:
     // Copies out of date that a result may still be reading: closed with the database.
     std::vector<std::weak_ptr<engine::Connection>> earlierQueries_;
     bool querySnapshots_ = false;
+    bool queryWorker_ = false;
+    std::shared_ptr<QueryWorker> worker_;
     int64_t queryDataVersion_ = 0;
     int64_t queryOwnChanges_ = 0;
     int64_t storedQueryChanges_ = 0;  // rows this connection wrote to the stored queries

@@ -52,7 +52,7 @@ void QueryDef::SetSQL(const QString& sql)
     // A query that may be run is compiled now, so that a faulty one is never saved; an
     // action query is saved without being compiled, and can never be opened.
     if (IsRunnableQueryType(statement.type))
-        jet::CompileJetQuery(db->QueryConnection(), statement);
+        db->StatementSource()->Compile(statement);
     db->SaveStoredQuerySQL(name_, sql);
 }
 
@@ -64,7 +64,7 @@ std::shared_ptr<Recordset> QueryDef::OpenRecordset(QueryReading reading)
     const jet::UserStatement& statement = ReadingOf(SQL());
     if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(db->QueryConnection(), statement, reading);
+    return std::make_shared<QueryRecordset>(db->StatementSource(), statement, reading);
 }
 
 } // namespace levy

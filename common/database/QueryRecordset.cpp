@@ -17,53 +17,22 @@ QueryRecordset::QueryRecordset()
     position_ = 0;
 }
 
-namespace {
-struct OpenedStatement {
-    std::unique_ptr<engine::Statement> statement;
-    QList<FieldDef> fields;
-    QList<int> valuesSeen;
-};
-
-OpenedStatement OpenStatement(const std::shared_ptr<engine::Connection>& connection, const jet::UserStatement& sql)
-{
-    OpenedStatement opened;
-    jet::PreparedJetQuery prepared = jet::PrepareJetQuery(connection, sql);
-    opened.statement = std::move(prepared.statement);
-    const int n = opened.statement->ColumnCount();
-    for (int c = 0; c < n; ++c) {
-        FieldDef f;
-        f.name = opened.statement->ColumnName(c);
-        // A plain column has its declared type; an expression the type the translation
-        // gave it; anything else the type of its values.
-        bool known = FieldFromDeclaredType(opened.statement->ColumnDeclType(c), f);
-        if (!known && c < prepared.columnTypes.size() && prepared.columnTypes[c] > 0) {
-            f.type = prepared.columnTypes[c];
-            known = true;
-        }
-        if (!known)
-            f.type = dbText;
-        opened.fields.append(f);
-        opened.valuesSeen.append(known ? -1 : 0);
-    }
-    return opened;
-}
-} // namespace
-
 QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, jet::UserStatement sql,
                                QueryReading reading)
-    : connection_(std::move(connection)), sql_(std::move(sql))
+    : QueryRecordset(ConnectionQuerySource(std::move(connection)), std::move(sql), reading)
+{
+}
+
+QueryRecordset::QueryRecordset(std::shared_ptr<QuerySource> source, jet::UserStatement sql, QueryReading reading)
+    : source_(std::move(source)), sql_(std::move(sql))
 {
     if (reading == QueryReading::OnDemand && sql_.type == dbQCrosstab) {
         // A crosstab runs a query for its pivot values before its columns are known, and
         // that query may take any time: it waits, with the rest, for the first look at the
         // records, where the reader can stop it. Faults of the text show now.
-        jet::CompileJetQuery(connection_, sql_);
+        source_->Compile(sql_);
     } else {
-        OpenedStatement opened = OpenStatement(connection_, sql_);
-        statement_ = std::move(opened.statement);
-        fields_ = std::move(opened.fields);
-        valuesSeen_ = std::move(opened.valuesSeen);
-        kindsToNote_ = valuesSeen_.contains(0);
+        OpenRows();
     }
     cache_ = std::make_unique<ResultCache>();
     position_ = 0;
@@ -71,6 +40,16 @@ QueryRecordset::QueryRecordset(std::shared_ptr<engine::Connection> connection, j
         pending_ = true;
     else
         ReadFirst(true);
+}
+
+void QueryRecordset::OpenRows()
+{
+    rows_ = source_->Open(sql_);
+    fields_ = rows_->Columns().fields;
+    valuesSeen_.clear();
+    for (bool known : rows_->Columns().known)
+        valuesSeen_.append(known ? -1 : 0);
+    kindsToNote_ = valuesSeen_.contains(0);
 }
 
 void QueryRecordset::ReadFirst(bool letGo)
@@ -83,10 +62,8 @@ void QueryRecordset::ReadFirst(bool letGo)
     bof_ = eof_ = false;
     rowAt_ = -1;
     // Let go of the database until more is asked for.
-    if (letGo && !complete_) {
-        statement_->Reset();
-        statementAt_ = 0;
-    }
+    if (letGo && !complete_)
+        LetGo();
 }
 
 void QueryRecordset::Start() const
@@ -97,13 +74,8 @@ void QueryRecordset::Start() const
     // Reading changes only what the answers of the const look-ups depend on; the
     // recordset itself was never created const.
     auto* self = const_cast<QueryRecordset*>(this);
-    if (!statement_ && connection_) {
-        OpenedStatement opened = OpenStatement(connection_, sql_);
-        self->statement_ = std::move(opened.statement);
-        self->fields_ = std::move(opened.fields);
-        self->valuesSeen_ = std::move(opened.valuesSeen);
-        self->kindsToNote_ = self->valuesSeen_.contains(0);
-    }
+    if (!rows_ && source_)
+        self->OpenRows();
     self->ReadFirst(false);
 }
 
@@ -153,7 +125,7 @@ void QueryRecordset::NoteValueKinds(const QList<Value>& stored)
 
 void QueryRecordset::Live() const
 {
-    if (closed_ || (connection_ && !connection_->IsOpen()))
+    if (closed_ || (source_ && !source_->IsOpen()))
         RaiseEngine(engine::errObjectClosed, u"The recordset has been closed."_s);
 }
 
@@ -162,7 +134,7 @@ int QueryRecordset::FieldCount() const
     std::lock_guard lock(mutex_);
     // A deferred crosstab knows its columns only once its pivot has been read; other
     // statements know them without reading a record.
-    if (pending_ && !statement_ && connection_)
+    if (pending_ && !rows_ && source_)
         Start();
     return int(fields_.size());
 }
@@ -190,7 +162,7 @@ Value QueryRecordset::FieldValue(int index) const
 
 bool QueryRecordset::ReadNext()
 {
-    if (complete_ || !statement_)
+    if (complete_ || !rows_)
         return false;
     try {
         return ReadNextRecord();
@@ -206,25 +178,21 @@ bool QueryRecordset::ReadNextRecord()
     // A statement that was let go of starts again and passes over what was read.
     // Passing over, the result may have shrunk since it was first read: it ends there.
     do {
-        if (!statement_->Step()) {
+        if (!rows_->Step()) {
             complete_ = true;
             cache_->Flush();
-            statement_->Reset();
+            rows_->Reset();
             return false;
         }
     } while (statementAt_++ < read_);
-    const int n = int(fields_.size());
     // Columns of known types go to the cache as they are stored; the others' values are
     // looked at first, for the type they show.
     if (kindsToNote_) {
-        QList<Value> stored;
-        stored.reserve(n);
-        for (int c = 0; c < n; ++c)
-            stored.append(statement_->ColumnStorage(c));
+        const QList<Value> stored = rows_->CurrentStored();
         NoteValueKinds(stored);
         cache_->Append(stored);
     } else {
-        cache_->AppendCurrentRow(*statement_, n);
+        rows_->AppendCurrentRow(*cache_);
     }
     ++read_;
     return true;
@@ -307,14 +275,16 @@ void QueryRecordset::Move(int64_t n)
 
 void QueryRecordset::Interrupt()
 {
-    if (connection_ && connection_->IsOpen())
-        sqlite3_interrupt(connection_->Handle());
+    if (source_)
+        source_->Interrupt();
 }
 
 void QueryRecordset::LetGo()
 {
-    if (statement_ && !complete_) {
-        statement_->Reset();
+    // A statement that holds up no one is kept where it is: starting it again would read
+    // again what was read.
+    if (rows_ && !complete_ && source_->HoldsUpWriters()) {
+        rows_->Reset();
         statementAt_ = 0;
     }
 }
@@ -371,7 +341,7 @@ void QueryRecordset::Close()
 {
     std::lock_guard lock(mutex_);
     closed_ = true;
-    statement_.reset();
+    rows_.reset();
     cache_.reset();
     row_.clear();
 }

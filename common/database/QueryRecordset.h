@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Recordset.h"
+#include "QueryRows.h"
 #include "ResultCache.h"
 #include "engine/SqliteHandle.h"
 #include "jet/UserStatement.h"
@@ -26,6 +27,9 @@ public:
     // Runs a user's statement (in the Access-style dialect or the engine's own SQL),
     // checked as a query, on the read-only query connection.
     QueryRecordset(std::shared_ptr<engine::Connection> connection, jet::UserStatement sql,
+                   QueryReading reading = QueryReading::FirstRecordAtOnce);
+    // Runs a user's statement where `source` runs statements (the query worker).
+    QueryRecordset(std::shared_ptr<QuerySource> source, jet::UserStatement sql,
                    QueryReading reading = QueryReading::FirstRecordAtOnce);
     // A recordset of a statement that may not run: no fields, no records.
     QueryRecordset();
@@ -68,6 +72,8 @@ private:
     // goes through here, the const ones too: their answers depend on the first read.
     void Start() const;
     void ReadFirst(bool letGo);
+    // Opens the statement and takes its columns.
+    void OpenRows();
     // Makes record `target` current (past the end: EOF), reading on as far as needed.
     void GoTo(int64_t target);
     // Converts the current record into row_, unless it holds it already.
@@ -82,9 +88,9 @@ private:
     void Live() const;
     void LetGo();
 
-    std::shared_ptr<engine::Connection> connection_;
+    std::shared_ptr<QuerySource> source_;
     jet::UserStatement sql_;
-    std::unique_ptr<engine::Statement> statement_;
+    std::unique_ptr<QueryRows> rows_;
     std::unique_ptr<ResultCache> cache_;
     QList<FieldDef> fields_;
     QList<int> valuesSeen_;        // per column: the kinds of value met, or -1 when typed

@@ -74,7 +74,8 @@ int64_t DataVersion(const std::shared_ptr<engine::Connection>& main)
     return s.ColumnInteger(0);
 }
 
-QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main, int descriptor, const QByteArray& key)
+QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main, int descriptor, const QByteArray& key,
+                                const std::function<void(const QString& path, int lock)>& handOver)
 {
     const QString folder = ResultCache::PrivateFolder();
     QString path;
@@ -106,6 +107,10 @@ QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main,
         ::unlink(named.constData());
         ::close(fd);
         throw;
+    }
+    if (handOver) {
+        handOver(path, fd);
+        return snapshot;
     }
     // The open connection keeps the copy's bytes for as long as it needs them.
     ::unlink(named.constData());

@@ -3,6 +3,7 @@
 #include "engine/SqliteHandle.h"
 
 #include <QByteArray>
+#include <functional>
 #include <memory>
 
 namespace levy {
@@ -28,6 +29,9 @@ int64_t DataVersion(const std::shared_ptr<engine::Connection>& main);
 // Copies the open levy file (`descriptor`, whose open connection is `main`) into the
 // private result folder and opens the copy read-only with `key`. The copy's name is
 // removed once it is open: nothing is left behind, however the program ends.
-QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main, int descriptor, const QByteArray& key);
+// When `handOver` is given, the copy's name and its lock are handed to it instead (once
+// the copy is open), for another process to open the copy by name first.
+QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main, int descriptor, const QByteArray& key,
+                                const std::function<void(const QString& path, int lock)>& handOver = {});
 
 } // namespace levy

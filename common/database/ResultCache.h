@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RowEncoding.h"
 #include "engine/SqliteHandle.h"
 #include "platform/RuntimeError.h"
 #include "values/Value.h"
@@ -28,16 +29,7 @@ class ResultCache {
 public:
     static constexpr int blockSize = 100;
 
-    // One stored value as the cache holds it, without a copy; a text points into the
-    // cache's own buffer and is valid during the visit only.
-    struct StoredCell {
-        enum Kind : char { Null = 0, Integer = 1, Double = 2, Text = 3 };
-        Kind kind = Null;
-        int64_t integer = 0;
-        double real = 0;
-        QByteArrayView utf8;
-    };
-
+    using StoredCell = levy::StoredCell;
     ResultCache();
     ~ResultCache();
     ResultCache(const ResultCache&) = delete;
@@ -49,6 +41,8 @@ public:
     // keep their stored values, without making values of them on the way: the pace of
     // reading a long result on.
     void AppendCurrentRow(const engine::Statement& statement, int columns);
+    // Adds one row already in the cache's form (a well-formed row, see RowEncoding.h).
+    void AppendEncodedRow(QByteArrayView encoded);
     // Writes out the last, partly filled block, and waits until every block is written.
     void Flush();
     int64_t RowCount() const { return rows_; }

@@ -37,6 +37,7 @@ enum EngineError : int {
     errInvalidOperation = 3219,
     errBusy = 3260,
     errCantCreate = 3044,
+    errQueryEngineStopped = 3670,  // the query worker ended while it served a statement
 };
 
 } // namespace levy::engine

@@ -44,6 +44,8 @@ void OpenLevyDatabase()
     levyDatabase = levyWorkspace->OpenDatabase(path, false, false, levyPasswordConnect);
     // Users' statements read a private copy: the office's other programs keep writing.
     levyDatabase->UseQuerySnapshots(true);
+    // ...in a process of their own: whatever the engine does with one, Delver stays.
+    levyDatabase->UseQueryWorker(true);
 }
 
 void Initialise_recordsets()

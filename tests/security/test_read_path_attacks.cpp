@@ -70,13 +70,13 @@ State Take(const QString& path)
 // instead of hanging it.
 class Watchdog {
 public:
-    explicit Watchdog(sqlite3* handle, int seconds = 20)
-        : thread_([this, handle, seconds] {
+    explicit Watchdog(Database& database, int seconds = 20)
+        : thread_([this, &database, seconds] {
               std::unique_lock lock(mutex_);
               if (!done_cv_.wait_for(lock, std::chrono::seconds(seconds), [this] { return done_; })) {
                   fired_ = true;
                   while (!done_) {
-                      sqlite3_interrupt(handle);
+                      database.InterruptQueries();
                       done_cv_.wait_for(lock, std::chrono::milliseconds(50));
                   }
               }
@@ -209,7 +209,7 @@ QList<Attack> LoadAttacks()
 // few hundred) or the message it ends with.
 QString ReadThrough(const QString& sql, bool& stopped, int seconds)
 {
-    Watchdog dog(levyDatabase->QueryConnection()->Handle(), seconds);
+    Watchdog dog(*levyDatabase, seconds);
     QString read;
     try {
         auto rs = levyDatabase->OpenRecordset(sql);
@@ -430,15 +430,14 @@ void TestReadPathAttacks::endlessQueriesStopOnCancel_data()
 void TestReadPathAttacks::endlessQueriesStopOnCancel()
 {
     QFETCH(QString, sql);
-    sqlite3* handle = levyDatabase->QueryConnection()->Handle();
     {
-        Watchdog dog(handle, 20);
+        Watchdog dog(*levyDatabase, 20);
         QVERIFY(ValidateQuery(sql));
         QVERIFY2(!dog.Finish(), "validating the statement ran it");
     }
     QVERIFY(MessageLog::Shown().isEmpty());
     const State before = Take(path_);
-    Watchdog dog(handle, 120);
+    Watchdog dog(*levyDatabase, 120);
     {
         frmDelverResults w(nullptr);
         bool clicked = false;

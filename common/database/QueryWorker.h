@@ -1,0 +1,79 @@
+#pragma once
+
+#include "QueryRows.h"
+#include "QueryWorkerProtocol.h"
+
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <sys/types.h>
+
+namespace levy {
+
+// Delver's side of the query worker: a process of its own (levy-query-worker, installed
+// beside Delver) that opens the levy database read-only and prepares, checks and runs the
+// clerk's statements, so that whatever the engine does with a statement (a crash, an
+// endless loop, all the memory it may have) ends the worker, never Delver. One request at
+// a time; Interrupt from any thread. The worker is killed when this is destroyed.
+class QueryWorker : public std::enable_shared_from_this<QueryWorker> {
+public:
+    // Starts the worker and has it open `path` read-only with `key`. When `removeWhenOpen`
+    // is set, the file's name is removed (and `lockDescriptor` closed) once the worker has
+    // it open, or given up: the private copy leaves nothing behind.
+    static std::shared_ptr<QueryWorker> Start(const QString& path, const QByteArray& key, bool removeWhenOpen = false,
+                                              int lockDescriptor = -1);
+    ~QueryWorker();
+    QueryWorker(const QueryWorker&) = delete;
+    QueryWorker& operator=(const QueryWorker&) = delete;
+
+    // False once the worker has ended (it died, or was stopped): a new one is needed.
+    bool Alive() const { return alive_; }
+    // Where statements of this worker run.
+    std::shared_ptr<QuerySource> Source();
+
+    void Check(const QString& sql);
+    // Prepares a statement for `reader`; its rows are read with Read.
+    QueryColumns Prepare(const QString& sql, const void* reader);
+    // The reader's statement is the one the worker has prepared.
+    bool Serves(const void* reader) const { return reader_ == reader; }
+    struct Rows {
+        QByteArray bytes;  // the rows, each well formed (RowEncoding.h)
+        QList<qsizetype> starts;
+        bool ended = false;
+    };
+    // The next rows of the prepared statement: from the first when `restart` is set, after
+    // passing over `skip`; at most `most`.
+    Rows Read(bool restart, int64_t skip, int32_t most, int columns);
+    // Asks the engine to stop; a worker that has not stopped within a second is killed.
+    void Interrupt();
+
+    // The worker program: beside the running program, or where LEVY_QUERY_WORKER names.
+    static QString ProgramPath();
+
+private:
+    QueryWorker() = default;
+    queryworker::Frame Exchange(const QByteArray& request);
+    queryworker::Frame Answer();
+    // Waits until the socket can be read, killing the worker once it has had a second to
+    // heed an interruption.
+    bool WaitReadable();
+    // Reaps the worker and raises why it ended.
+    [[noreturn]] void Ended(const QString& fault = {});
+    void Kill() noexcept;
+    void ForgetCopy() noexcept;
+
+    pid_t pid_ = -1;
+    int socket_ = -1;
+    bool openPending_ = false;
+    QString copyPath_;
+    int copyLock_ = -1;
+    std::atomic<bool> alive_{true};
+    std::atomic<int64_t> interruptedAt_{0};  // ms since the epoch; 0 while none is asked
+    std::atomic<bool> killed_{false};
+    const void* reader_ = nullptr;
+    std::mutex exchange_;
+    std::mutex signalling_;  // the process id is not reused while a signal is sent
+};
+
+} // namespace levy

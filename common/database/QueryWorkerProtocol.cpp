@@ -1,0 +1,238 @@
+#include "QueryWorkerProtocol.h"
+
+#include "engine/EngineErrors.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy::queryworker {
+namespace {
+bool KnownKind(uint8_t kind)
+{
+    switch (Kind(kind)) {
+    case Kind::Open:
+    case Kind::Check:
+    case Kind::Prepare:
+    case Kind::Read:
+    case Kind::Done:
+    case Kind::Failed:
+    case Kind::Columns:
+    case Kind::Rows: return true;
+    }
+    return false;
+}
+
+// Reads exactly `size` bytes; false at the end of the stream (or when told to give up).
+bool ReadExactly(int socket, char* into, size_t size, const std::function<bool()>& waitReadable)
+{
+    size_t done = 0;
+    while (done < size) {
+        if (waitReadable && !waitReadable())
+            return false;
+        const ssize_t n = ::recv(socket, into + done, size - done, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0) {
+            if (done > 0 && n == 0)
+                RaiseMalformed();
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+} // namespace
+
+void RaiseMalformed()
+{
+    Raise(engine::errIo, u"Query worker"_s, u"The query engine sent a message that could not be read."_s);
+}
+
+FrameWriter::FrameWriter(Kind kind)
+{
+    bytes_.resize(4);
+    bytes_.append(char(kind));
+}
+
+FrameWriter& FrameWriter::Byte(uint8_t value)
+{
+    bytes_.append(char(value));
+    return *this;
+}
+
+FrameWriter& FrameWriter::Int32(int32_t value)
+{
+    bytes_.append(reinterpret_cast<const char*>(&value), sizeof value);
+    return *this;
+}
+
+FrameWriter& FrameWriter::Int64(int64_t value)
+{
+    bytes_.append(reinterpret_cast<const char*>(&value), sizeof value);
+    return *this;
+}
+
+FrameWriter& FrameWriter::Bytes(QByteArrayView value)
+{
+    Int32(int32_t(value.size()));
+    bytes_.append(value);
+    return *this;
+}
+
+FrameWriter& FrameWriter::Text(const QString& value) { return Bytes(value.toUtf8()); }
+
+const QByteArray& FrameWriter::Finished()
+{
+    const uint32_t length = uint32_t(bytes_.size() - 4);
+    std::memcpy(bytes_.data(), &length, sizeof length);
+    return bytes_;
+}
+
+void FrameReader::Need(qsizetype n) const
+{
+    if (n < 0 || body_.size() - at_ < n)
+        RaiseMalformed();
+}
+
+uint8_t FrameReader::Byte()
+{
+    Need(1);
+    return uint8_t(body_[at_++]);
+}
+
+int32_t FrameReader::Int32()
+{
+    int32_t value;
+    Need(sizeof value);
+    std::memcpy(&value, body_.data() + at_, sizeof value);
+    at_ += sizeof value;
+    return value;
+}
+
+int64_t FrameReader::Int64()
+{
+    int64_t value;
+    Need(sizeof value);
+    std::memcpy(&value, body_.data() + at_, sizeof value);
+    at_ += sizeof value;
+    return value;
+}
+
+QByteArrayView FrameReader::Bytes()
+{
+    const int32_t size = Int32();
+    Need(size);
+    const QByteArrayView value = body_.sliced(at_, size);
+    at_ += size;
+    return value;
+}
+
+QString FrameReader::Text()
+{
+    const QByteArrayView utf8 = Bytes();
+    if (!utf8.isValidUtf8())
+        RaiseMalformed();
+    return QString::fromUtf8(utf8);
+}
+
+void FrameReader::End() const
+{
+    if (at_ != body_.size())
+        RaiseMalformed();
+}
+
+bool WriteAll(int socket, QByteArrayView bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        // No SIGPIPE: a worker that is gone is an answer, not the end of Delver.
+        const ssize_t n = ::send(socket, bytes.data() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+std::optional<Frame> ReadFrame(int socket, const std::function<bool()>& waitReadable)
+{
+    uint32_t length = 0;
+    if (!ReadExactly(socket, reinterpret_cast<char*>(&length), sizeof length, waitReadable))
+        return std::nullopt;
+    if (length < 1 || length > maxFrameSize)
+        RaiseMalformed();
+    QByteArray bytes(qsizetype(length), Qt::Uninitialized);
+    if (!ReadExactly(socket, bytes.data(), length, waitReadable))
+        RaiseMalformed();
+    if (!KnownKind(uint8_t(bytes[0])))
+        RaiseMalformed();
+    return Frame{Kind(uint8_t(bytes[0])), bytes.sliced(1)};
+}
+
+std::optional<Frame> TakeFrame(QByteArrayView& stream)
+{
+    uint32_t length = 0;
+    if (stream.size() < qsizetype(sizeof length))
+        return std::nullopt;
+    std::memcpy(&length, stream.data(), sizeof length);
+    if (length < 1 || length > maxFrameSize || stream.size() - 4 < qsizetype(length))
+        RaiseMalformed();
+    const QByteArrayView bytes = stream.sliced(4, length);
+    stream = stream.sliced(4 + length);
+    if (!KnownKind(uint8_t(bytes[0])))
+        RaiseMalformed();
+    return Frame{Kind(uint8_t(bytes[0])), bytes.sliced(1).toByteArray()};
+}
+
+RuntimeError ReadFailure(FrameReader& reader)
+{
+    RuntimeError error;
+    error.number = reader.Int32();
+    error.source = reader.Text();
+    error.description = reader.Text();
+    reader.End();
+    return error;
+}
+
+QByteArray FailureFrame(const RuntimeError& error)
+{
+    return FrameWriter(Kind::Failed).Int32(error.number).Text(error.source).Text(error.description).Finished();
+}
+
+QList<FieldDef> ReadColumns(FrameReader& reader, QList<bool>& known)
+{
+    const int32_t count = reader.Int32();
+    // Each column takes at least 13 bytes: a count beyond the frame is a lie.
+    if (count < 0 || count > 100000)
+        RaiseMalformed();
+    QList<FieldDef> fields;
+    known.clear();
+    for (int32_t c = 0; c < count; ++c) {
+        FieldDef f;
+        f.name = reader.Text();
+        f.type = reader.Int32();
+        f.size = reader.Int32();
+        f.allowZeroLength = reader.Byte() != 0;
+        known.append(reader.Byte() != 0);
+        fields.append(f);
+    }
+    reader.End();
+    return fields;
+}
+
+QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known)
+{
+    FrameWriter frame(Kind::Columns);
+    frame.Int32(int32_t(fields.size()));
+    for (qsizetype c = 0; c < fields.size(); ++c)
+        frame.Text(fields[c].name).Int32(fields[c].type).Int32(fields[c].size).Byte(fields[c].allowZeroLength).Byte(known[c]);
+    return frame.Finished();
+}
+
+} // namespace levy::queryworker

@@ -1,0 +1,171 @@
+#include "QueryWorkerService.h"
+
+#include "database/RowEncoding.h"
+#include "engine/EngineErrors.h"
+#include "engine/Sqlite.h"
+#include "engine/SqliteHandle.h"
+#include "jet/JetQuery.h"
+#include "jet/ReadOnlyAuthorizer.h"
+#include "jet/UserStatement.h"
+
+#include <atomic>
+#include <csignal>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace levy::queryworker {
+namespace {
+constexpr qsizetype batchBytes = 4 * 1024 * 1024;
+
+std::atomic<sqlite3*> interruptible{nullptr};
+// Set while a request is answered: a stop that comes between two requests is not kept
+// for the next one.
+std::atomic<bool> answering{false};
+
+void StopTheEngine(int)
+{
+    // Only sets the connection's interruption flag: safe within a signal handler.
+    sqlite3* db = interruptible.load();
+    if (db && answering.load())
+        sqlite3_interrupt(db);
+}
+
+struct Answering {
+    Answering() { answering = true; }
+    ~Answering() { answering = false; }
+};
+
+QByteArray Done() { return FrameWriter(Kind::Done).Finished(); }
+} // namespace
+
+void InterruptOnSignal(const std::shared_ptr<engine::Connection>& connection)
+{
+    interruptible = connection ? connection->Handle() : nullptr;
+    struct sigaction action {};
+    action.sa_handler = StopTheEngine;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: a blocked write gives up too
+    ::sigaction(SIGUSR1, &action, nullptr);
+}
+
+QueryWorkerService::QueryWorkerService() = default;
+
+QueryWorkerService::~QueryWorkerService()
+{
+    interruptible = nullptr;
+    statement_.reset();
+}
+
+QByteArray QueryWorkerService::Answer(const Frame& request)
+{
+    FrameReader reader(request.body);
+    Answering busy;
+    try {
+        switch (request.kind) {
+        case Kind::Open: return Open(reader);
+        case Kind::Check: return Check(reader);
+        case Kind::Prepare: return Prepare(reader);
+        case Kind::Read: return Read(reader);
+        default: RaiseMalformed();
+        }
+    } catch (const RuntimeError& error) {
+        return FailureFrame(error);
+    }
+}
+
+QByteArray QueryWorkerService::Open(FrameReader& request)
+{
+    const QString path = request.Text();
+    const QByteArray key = request.Bytes().toByteArray();
+    request.End();
+    statement_.reset();
+    interruptible = nullptr;
+    connection_ = engine::Connection::Open(path, true, false, key);
+    ArmQueryConnection(connection_);
+    engine::Statement check(connection_, u"SELECT count(*) FROM sqlite_master"_s);
+    check.Step();
+    InterruptOnSignal(connection_);
+    return Done();
+}
+
+QByteArray QueryWorkerService::Check(FrameReader& request)
+{
+    const QString sql = request.Text();
+    request.End();
+    if (!connection_)
+        engine::RaiseEngine(engine::errObjectClosed, u"The query engine has no database open."_s);
+    statement_.reset();
+    const jet::UserStatement statement = jet::ReadUserStatement(sql);
+    jet::CheckSingleStatement(statement);
+    jet::CompileJetQuery(connection_, statement);
+    return Done();
+}
+
+QByteArray QueryWorkerService::Prepare(FrameReader& request)
+{
+    const QString sql = request.Text();
+    request.End();
+    if (!connection_)
+        engine::RaiseEngine(engine::errObjectClosed, u"The query engine has no database open."_s);
+    statement_.reset();
+    const jet::UserStatement statement = jet::ReadUserStatement(sql);
+    jet::CheckSingleStatement(statement);
+    QueryColumns columns;
+    statement_ = PrepareUserStatement(connection_, statement, columns);
+    columns_ = int(columns.fields.size());
+    return ColumnsFrame(columns.fields, columns.known);
+}
+
+QByteArray QueryWorkerService::Read(FrameReader& request)
+{
+    const bool restart = request.Byte() != 0;
+    int64_t skip = request.Int64();
+    const int32_t most = request.Int32();
+    request.End();
+    if (!statement_)
+        engine::RaiseEngine(engine::errInvalidOperation, u"The query engine has no statement prepared."_s);
+    QByteArray rows;
+    int32_t count = 0;
+    bool ended = false;
+    try {
+        if (restart)
+            statement_->Reset();
+        while (skip > 0 && !ended) {
+            ended = !statement_->Step();
+            --skip;
+        }
+        while (!ended && count < most && rows.size() < batchBytes) {
+            if (!statement_->Step()) {
+                ended = true;
+                break;
+            }
+            EncodeCurrentRow(rows, statement_->Handle(), columns_);
+            ++count;
+        }
+    } catch (const RuntimeError&) {
+        // A failed read starts from the first row when asked again.
+        statement_->Reset();
+        throw;
+    }
+    if (ended)
+        statement_->Reset();
+    return FrameWriter(Kind::Rows).Int32(count).Byte(ended).Bytes(rows).Finished();
+}
+
+void QueryWorkerService::Serve(int socket)
+{
+    for (;;) {
+        std::optional<Frame> request;
+        try {
+            request = ReadFrame(socket);
+        } catch (const RuntimeError&) {
+            return;  // not Delver's words: nothing more is read
+        }
+        if (!request)
+            return;
+        if (!WriteAll(socket, Answer(*request)))
+            return;
+    }
+}
+
+} // namespace levy::queryworker
