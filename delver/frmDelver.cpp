@@ -431,11 +431,12 @@ void frmDelver::RunStatement(const QString& statement)
             return;
         }
         qint64 records = -1;
+        QString failure;
         if (showResults) {
-            ResultCountWatcher watcher(&records);
+            ResultCountWatcher watcher(&records, &failure);
             showResults(this);
         }
-        Remember(statement, records, {});
+        Remember(statement, records, failure);
     });
 }
 

@@ -282,6 +282,7 @@ void frmDelverResults::LoadFirstPage()
 
 void frmDelverResults::GiveUp(const QString& description)
 {
+    failure_ = description;
     HideProgress();
     MsgBox(description, Icon::Exclamation);
     closing_ = true;

@@ -128,6 +128,8 @@ public:
     bool Reading() const { return reading_; }
     // True while the records after page 1 are counted in the background.
     bool Counting() const { return counting_; }
+    // Why the result could not be shown; empty while nothing went wrong.
+    const QString& Failure() const { return failure_; }
     // Waits, with the progress and Cancel, until the whole result is read; false when the
     // user stopped it or the read failed (the window then closes).
     bool WaitForCount();
@@ -160,6 +162,7 @@ private:
     void SetNavigationEnabled(bool enabled);
     // A failure while the result is opened or a page is filled: says so and closes.
     void GiveUp(const QString& description);
+    QString failure_;  // why the window gave up on the result
     void DockPanels();
     // The save dialog of an export; raises the cancellation when the user cancels.
     QString AskExportPath(const QString& filter);

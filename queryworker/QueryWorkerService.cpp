@@ -149,7 +149,7 @@ QByteArray QueryWorkerService::Read(FrameReader& request)
     }
     if (ended)
         statement_->Reset();
-    return FrameWriter(Kind::Rows).Int32(count).Byte(ended).Bytes(rows).Finished();
+    return RowsFrame(count, ended, rows);
 }
 
 void QueryWorkerService::Serve(int socket)

@@ -56,6 +56,8 @@ public:
     std::shared_ptr<QuerySource> StatementSource();
     // Stops the statement that runs now, from any thread.
     void InterruptQueries();
+    // The query worker that runs statements now, if one was started.
+    std::shared_ptr<QueryWorker> CurrentQueryWorker() const { return worker_; }
 
 private:
     Database() = default;

@@ -380,25 +380,9 @@ QueryWorker::Rows QueryWorker::Read(bool restart, int64_t skip, int32_t most, in
     try {
         if (answer.kind != Kind::Rows)
             queryworker::RaiseMalformed();
-        FrameReader reader(answer.body);
-        const int32_t count = reader.Int32();
-        rows.ended = reader.Byte() != 0;
-        const QByteArrayView bytes = reader.Bytes();
-        reader.End();
-        if (count < 0 || count > most)
-            queryworker::RaiseMalformed();
         // Every row is checked before any is kept: the worker's bytes are not trusted.
-        qsizetype at = 0;
-        for (int32_t r = 0; r < count; ++r) {
-            const qsizetype length = WellFormedRowLength(bytes.sliced(at), columns);
-            if (length < 0)
-                queryworker::RaiseMalformed();
-            rows.starts.append(at);
-            at += length;
-        }
-        if (at != bytes.size())
-            queryworker::RaiseMalformed();
-        rows.bytes = bytes.toByteArray();
+        FrameReader reader(answer.body);
+        rows = queryworker::ReadRows(reader, columns, most);
     } catch (const RuntimeError&) {
         Kill();
         Ended(u"the engine sent a message that could not be read"_s);

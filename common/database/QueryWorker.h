@@ -27,6 +27,7 @@ public:
     QueryWorker(const QueryWorker&) = delete;
     QueryWorker& operator=(const QueryWorker&) = delete;
 
+    pid_t ProcessId() const { return pid_; }
     // False once the worker has ended (it died, or was stopped): a new one is needed.
     bool Alive() const { return alive_; }
     // Where statements of this worker run.
@@ -37,11 +38,7 @@ public:
     QueryColumns Prepare(const QString& sql, const void* reader);
     // The reader's statement is the one the worker has prepared.
     bool Serves(const void* reader) const { return reader_ == reader; }
-    struct Rows {
-        QByteArray bytes;  // the rows, each well formed (RowEncoding.h)
-        QList<qsizetype> starts;
-        bool ended = false;
-    };
+    using Rows = queryworker::RowBatch;
     // The next rows of the prepared statement: from the first when `restart` is set, after
     // passing over `skip`; at most `most`.
     Rows Read(bool restart, int64_t skip, int32_t most, int columns);

@@ -1,5 +1,6 @@
 #include "QueryWorkerProtocol.h"
 
+#include "RowEncoding.h"
 #include "engine/EngineErrors.h"
 
 #include <cerrno>
@@ -233,6 +234,34 @@ QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known)
     for (qsizetype c = 0; c < fields.size(); ++c)
         frame.Text(fields[c].name).Int32(fields[c].type).Int32(fields[c].size).Byte(fields[c].allowZeroLength).Byte(known[c]);
     return frame.Finished();
+}
+
+RowBatch ReadRows(FrameReader& reader, int columns, int32_t most)
+{
+    RowBatch rows;
+    const int32_t count = reader.Int32();
+    rows.ended = reader.Byte() != 0;
+    const QByteArrayView bytes = reader.Bytes();
+    reader.End();
+    if (count < 0 || count > most)
+        RaiseMalformed();
+    qsizetype at = 0;
+    for (int32_t r = 0; r < count; ++r) {
+        const qsizetype length = WellFormedRowLength(bytes.sliced(at), columns);
+        if (length < 0)
+            RaiseMalformed();
+        rows.starts.append(at);
+        at += length;
+    }
+    if (at != bytes.size())
+        RaiseMalformed();
+    rows.bytes = bytes.toByteArray();
+    return rows;
+}
+
+QByteArray RowsFrame(int32_t count, bool ended, QByteArrayView rows)
+{
+    return FrameWriter(Kind::Rows).Int32(count).Byte(ended).Bytes(rows).Finished();
 }
 
 } // namespace levy::queryworker

@@ -90,5 +90,14 @@ RuntimeError ReadFailure(FrameReader& reader);
 QByteArray FailureFrame(const RuntimeError& error);
 QList<FieldDef> ReadColumns(FrameReader& reader, QList<bool>& known);
 QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known);
+// A batch of rows, each checked to be a well-formed row of `columns` values, no more than
+// `most` of them, before any is kept.
+struct RowBatch {
+    QByteArray bytes;
+    QList<qsizetype> starts;  // where each row begins in bytes
+    bool ended = false;       // the result ends after these rows
+};
+RowBatch ReadRows(FrameReader& reader, int columns, int32_t most);
+QByteArray RowsFrame(int32_t count, bool ended, QByteArrayView rows);
 
 } // namespace levy::queryworker

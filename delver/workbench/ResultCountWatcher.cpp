@@ -9,12 +9,18 @@
 
 namespace levy {
 
-ResultCountWatcher::ResultCountWatcher(qint64* records) : records_(records) { qApp->installEventFilter(this); }
+ResultCountWatcher::ResultCountWatcher(qint64* records, QString* failure) : records_(records), failure_(failure)
+{
+    qApp->installEventFilter(this);
+}
 
 ResultCountWatcher::~ResultCountWatcher() { qApp->removeEventFilter(this); }
 
 bool ResultCountWatcher::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Hide && failure_)
+        if (auto* results = qobject_cast<frmDelverResults*>(watched); results && !results->Failure().isEmpty())
+            *failure_ = results->Failure();
     if (event->type() == QEvent::Hide)
         if (auto* results = qobject_cast<frmDelverResults*>(watched); results && results->rsResults) {
             // Known only when the whole result was read; never asked while the window

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 namespace levy {
 
@@ -9,7 +10,8 @@ namespace levy {
 // it was) when the read was stopped or failed before the end.
 class ResultCountWatcher : public QObject {
 public:
-    explicit ResultCountWatcher(qint64* records);
+    // `failure`, when given, gets the message the window gave up with.
+    explicit ResultCountWatcher(qint64* records, QString* failure = nullptr);
     ~ResultCountWatcher() override;
 
 protected:
@@ -17,6 +19,7 @@ protected:
 
 private:
     qint64* records_;
+    QString* failure_;
 };
 
 } // namespace levy

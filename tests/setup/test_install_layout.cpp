@@ -95,6 +95,7 @@ void TestInstallLayout::installedFiles_data()
     QTest::addColumn<bool>("executable");
     QTest::newRow("steward") << programDir + u"/steward"_s << true;
     QTest::newRow("delver") << programDir + u"/delver"_s << true;
+    QTest::newRow("query worker beside delver") << programDir + u"/levy-query-worker"_s << true;
     QTest::newRow("levy-setup") << programDir + u"/levy-setup"_s << true;
     QTest::newRow("help file beside the programs") << programDir + u"/levy system.hlp"_s << false;
     QTest::newRow("sample database beside steward") << programDir + u"/setup/SampleDB.mdb"_s << false;

@@ -1,0 +1,216 @@
+// Whatever happens to the process that runs a clerk's statement, Delver stays, with the
+// clerk's text, and the next statement runs.
+#include "support/DelverSession.h"
+#include "support/TestSupport.h"
+
+#include "QueryValidation.h"
+#include "frmDelver.h"
+#include "SqlEditor.h"
+#include "frmDelverResults.h"
+#include "widgets/StatusBar.h"
+#include "history/QueryHistory.h"
+#include "database/QueryWorker.h"
+#include "database/ResultCache.h"
+#include "levy/DatabaseAccess.h"
+#include "levy/SecurityEnforcement.h"
+#include "platform/MessageBox.h"
+#include "widgets/QtMessageBackend.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/types.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace levy;
+
+class TestQueryWorker : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void aWorkerThatFailsLeavesDelverRunning_data();
+    void aWorkerThatFailsLeavesDelverRunning();
+    void cancelEndsAWorkerThatDoesNotStop();
+    void killedAtRandomMoments();
+
+private:
+    void Start();
+    pid_t WorkerProcess();
+    // Runs a short statement through the real windows; the number of records shown.
+    qint64 RunShortStatement();
+    std::unique_ptr<test::Sandbox> sandbox_;
+    std::unique_ptr<frmDelver> editor_;
+    QByteArray oldDataHome_;
+};
+
+namespace {
+// 27 million records: page 1 at once, the count for a long time.
+const QString longStatement = u"SELECT a.Class FROM Classes AS a, Classes AS b, Classes AS c"_s;
+
+bool Gone(pid_t pid) { return ::kill(pid, 0) != 0; }
+
+QStringList ResultFiles() { return QDir(ResultCache::Folder()).entryList(QDir::Files | QDir::Hidden); }
+} // namespace
+
+void TestQueryWorker::init()
+{
+    sandbox_ = std::make_unique<test::Sandbox>();
+    oldDataHome_ = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox_->Path(u"data"_s)));
+    test::DelverDatabase(sandbox_->Folder());
+    frmDelver::showResults = frmDelverResults::Show;
+    Start();
+    auto& c = *levyDatabase->MainConnection();
+    c.Execute(u"BEGIN"_s);
+    for (int i = 0; i < 300; ++i)
+        c.Execute(u"INSERT INTO Classes (Class) VALUES ('C%1')"_s.arg(i));
+    c.Execute(u"COMMIT"_s);
+    MessageLog::Clear();
+}
+
+void TestQueryWorker::Start()
+{
+    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
+    editor_ = std::make_unique<frmDelver>();
+    editor_->show();
+    QTRY_COMPARE(editor_->barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
+}
+
+void TestQueryWorker::cleanup()
+{
+    editor_.reset();
+    LogOffUser();
+    CloseLevyDatabase();
+    qputenv("XDG_DATA_HOME", oldDataHome_);
+    sandbox_.reset();
+}
+
+pid_t TestQueryWorker::WorkerProcess()
+{
+    levyDatabase->StatementSource();
+    return levyDatabase->CurrentQueryWorker()->ProcessId();
+}
+
+qint64 TestQueryWorker::RunShortStatement()
+{
+    auto closed = test::WhenModal<frmDelverResults>([](frmDelverResults* results) {
+        auto* poll = new QTimer(results);
+        QObject::connect(poll, &QTimer::timeout, results, [results] {
+            if (!results->Counting() && results->lngPageCount > 0)
+                results->close();
+        });
+        poll->start(10);
+    });
+    editor_->txtSQL->SetText(u"SELECT [User Name] FROM Users"_s);
+    editor_->ExecuteQuery();
+    return *closed ? editor_->History()->Entries().value(0).records : -1;
+}
+
+void TestQueryWorker::aWorkerThatFailsLeavesDelverRunning_data()
+{
+    QTest::addColumn<bool>("whileChecked");
+    QTest::newRow("while the statement is checked") << true;
+    QTest::newRow("while the result is read") << false;
+}
+
+void TestQueryWorker::aWorkerThatFailsLeavesDelverRunning()
+{
+    QFETCH(bool, whileChecked);
+    const pid_t worker = WorkerProcess();
+    // A memory fault of the engine, as a faulty statement would cause it.
+    auto fault = [worker] {
+        ::kill(worker, SIGSEGV);
+        ::kill(worker, SIGCONT);
+    };
+    if (whileChecked) {
+        // Held still, so that the fault comes while the editor waits for the check.
+        ::kill(worker, SIGSTOP);
+        QTimer::singleShot(300, fault);
+    } else {
+        test::WhenModal<frmDelverResults>([&](frmDelverResults* results) {
+            auto* poll = new QTimer(results);
+            QObject::connect(poll, &QTimer::timeout, results, [results, poll, fault] {
+                if (results->Counting()) {
+                    poll->stop();
+                    fault();
+                }
+            });
+            poll->start(10);
+        });
+    }
+    editor_->txtSQL->SetText(longStatement);
+    editor_->ExecuteQuery();
+
+    const MessageRequest shown = test::OnlyMessage();
+    QCOMPARE(shown.icon, Icon::Exclamation);
+    QCOMPARE(shown.title, whileChecked ? u"Compiling Error"_s : QString());
+    QVERIFY2(shown.text.startsWith(u"The query stopped the query engine: the engine failed (signal 11, "_s), qPrintable(shown.text));
+    QVERIFY(shown.text.endsWith(u". Your statement is kept."_s));
+    QVERIFY(Gone(worker));
+    QCOMPARE(editor_->txtSQL->Text(), longStatement);
+    const HistoryEntry last = editor_->History()->Entries().value(0);
+    QCOMPARE(last.statement, longStatement);
+    QCOMPARE(last.error, shown.text);
+    MessageLog::Clear();
+
+    // A new worker runs the next statement.
+    QCOMPARE(RunShortStatement(), 3);
+    QVERIFY(WorkerProcess() != worker);
+    QVERIFY(MessageLog::Shown().isEmpty());
+}
+
+void TestQueryWorker::cancelEndsAWorkerThatDoesNotStop()
+{
+    // Deaf to the engine's interruption, as in one long call of its own.
+    const pid_t worker = WorkerProcess();
+    ::kill(worker, SIGSTOP);
+    auto cancelled = test::WhenModal(u"QProgressDialog"_s, [](QWidget* progress) {
+        QCOMPARE(progress->findChild<QLabel*>()->text(), u"Checking the statement..."_s);
+        progress->findChild<QPushButton*>()->click();
+    }, 10000);
+    editor_->txtSQL->SetText(longStatement);
+    editor_->ExecuteQuery();
+    QVERIFY(*cancelled);
+    QVERIFY(Gone(worker));
+    QVERIFY(MessageLog::Shown().isEmpty());
+    QCOMPARE(editor_->History()->Entries().value(0).error, u"The check of the statement was stopped."_s);
+    QCOMPARE(RunShortStatement(), 3);
+}
+
+void TestQueryWorker::killedAtRandomMoments()
+{
+    auto* random = QRandomGenerator::global();
+    for (int round = 0; round < 8; ++round) {
+        // A change by another program: the next statement takes a new copy and a new worker.
+        levyDatabase->MainConnection()->Execute(u"INSERT INTO Classes (Class) VALUES ('R%1')"_s.arg(round));
+        const int after = int(random->bounded(400));
+        QTimer::singleShot(after, [] {
+            if (auto worker = levyDatabase->CurrentQueryWorker(); worker && worker->ProcessId() > 0)
+                ::kill(worker->ProcessId(), SIGKILL);
+        });
+        test::WhenModal<frmDelverResults>([](frmDelverResults* results) {
+            QTimer::singleShot(600, results, [results] { results->close(); });
+        });
+        editor_->txtSQL->SetText(longStatement);
+        editor_->ExecuteQuery();
+        for (const MessageRequest& m : MessageLog::Shown())
+            QVERIFY2(m.text.contains(u"The query stopped the query engine: "_s), qPrintable(m.text));
+        MessageLog::Clear();
+        QCOMPARE(editor_->txtSQL->Text(), longStatement);
+        QCOMPARE(RunShortStatement(), 3);
+    }
+    // Nothing is left in the result folder but what the open copy needs.
+    editor_.reset();
+    rsDirectQuery.reset();
+    CloseLevyDatabase();
+    QCOMPARE(ResultFiles(), QStringList());
+}
+
+QTEST_MAIN(TestQueryWorker)
+#include "test_query_worker.moc"
