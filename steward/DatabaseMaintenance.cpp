@@ -8,6 +8,9 @@
 #include "widgets/CommonDialog.h"
 #include "widgets/Guard.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
@@ -33,8 +36,15 @@ void ResetDatabasePath(CommonDialog& dialog)
     try {
         dialog.DialogTitle = u"New Database Path"_s;
         dialog.Filter = u"Databases (*.mdb)|*.mdb|All Files|(*.*)"_s;
+        dialog.FilterIndex = 1;
         dialog.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNPathMustExist;
         dialog.FileName.clear();
+        // The administrator looks for a database beside the one in use, and picks one to
+        // use: nothing is saved by this dialog.
+        const QFileInfo current(StoredDatabasePath());
+        dialog.InitDir = current.filePath().isEmpty() || !current.absoluteDir().exists() ? QString()
+                                                                                         : current.absolutePath();
+        dialog.AcceptLabel = u"Use"_s;
         dialog.CancelError = true;
         dialog.ShowSave();
         // Any existing file would do for the dialog; stored, one that is no levy database

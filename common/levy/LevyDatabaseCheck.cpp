@@ -4,6 +4,7 @@
 #include "database/DBEngine.h"
 #include "engine/EngineErrors.h"
 #include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,6 +52,12 @@ QString WhyNotALevyDatabase(const QString& path)
         if (!tables.contains(table, Qt::CaseInsensitive))
             return u"\"%1\" is a database, but it has no table \"%2\": it is not a levy database."_s.arg(shown, table);
     return {};
+}
+
+QString StoredDatabasePath()
+{
+    const QString path = GetSetting(settingsApplication, settingsSection, settingsDBPath);
+    return path == dbPathNotSet ? QString() : path;
 }
 
 } // namespace levy

@@ -11,4 +11,7 @@ namespace levy {
 // header, whole 1,024-byte pages).
 QString WhyNotALevyDatabase(const QString& path);
 
+// The stored "DBPath" as it is written, or an empty text when none is set.
+QString StoredDatabasePath();
+
 } // namespace levy

@@ -85,7 +85,8 @@ void CommonDialog::ShowSave() { Show(true); }
 
 QString CommonDialog::Ask(bool save)
 {
-    shown.append({save ? u"save"_s : u"open"_s, DialogTitle, Filter, FileName, Flags});
+    shown.append(
+        {save ? u"save"_s : u"open"_s, DialogTitle, Filter, FileName, Flags, FilterIndex, InitDir, AcceptLabel});
     if (!queued.empty() || MessageLog::Recording()) {
         if (queued.empty())
             return {};
@@ -110,6 +111,10 @@ QString CommonDialog::Ask(bool save)
     }
     if (!(Flags & cdlOFNOverwritePrompt))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!InitDir.isEmpty())
+        dialog.setDirectory(InitDir);
+    if (!AcceptLabel.isEmpty())
+        dialog.setLabelText(QFileDialog::Accept, AcceptLabel);
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -160,7 +165,7 @@ void CommonDialog::Show(bool save)
 
 bool CommonDialog::ShowPrinter(QPrinter& printer)
 {
-    shown.append({u"print"_s, DialogTitle, Filter, FileName, Flags});
+    shown.append({u"print"_s, DialogTitle, Filter, FileName, Flags, FilterIndex, {}, {}});
     if (!queuedPrints.empty() || MessageLog::Recording()) {
         if (queuedPrints.empty() || queuedPrints.front().first.isEmpty()) {
             if (!queuedPrints.empty())

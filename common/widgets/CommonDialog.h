@@ -23,6 +23,8 @@ public:
     int FilterIndex = 1;
     int Flags = 0;
     QString FileName;
+    QString InitDir;      // the folder the open or save dialog starts in; empty: the working folder
+    QString AcceptLabel;  // the caption of its accept button; empty: "Open" or "Save"
     bool CancelError = false;
     bool PrintSelectionChoice = true;  // the print dialog offers to print the selection
 
@@ -53,6 +55,8 @@ public:
     struct Shown {
         QString kind, title, filter, fileName;
         int flags;
+        int filterIndex = 1;
+        QString initDir, acceptLabel;
     };
     static QList<Shown> ShownDialogs();
     static void ClearQueue();

@@ -529,7 +529,11 @@ void TestSteward::resetPath()
     const auto shown = CommonDialog::ShownDialogs().last();
     QCOMPARE(shown.title, u"New Database Path"_s);
     QCOMPARE(shown.filter, u"Databases (*.mdb)|*.mdb|All Files|(*.*)"_s);
+    QCOMPARE(shown.filterIndex, 1);
     QCOMPARE(shown.kind, u"save"_s);
+    // It opens beside the database in use and picks a file to use, saving nothing.
+    QCOMPARE(shown.initDir, sandbox_->Folder());
+    QCOMPARE(shown.acceptLabel, u"Use"_s);
 
     // A name that does not exist is refused by the dialog itself, which asks again.
     const QString other = sandbox_->Path(u"other.mdb"_s);
