@@ -1,5 +1,6 @@
 #include "DatabaseMaintenance.h"
 
+#include "OfficeDatabase.h"
 #include "levy/DatabaseAccess.h"
 #include "levy/LevyDatabaseCheck.h"
 #include "platform/MessageBox.h"
@@ -56,7 +57,7 @@ void ResetDatabasePath(CommonDialog& dialog)
             return;
         }
         SaveSetting(settingsApplication, settingsSection, settingsDBPath, dialog.FileName);
-        MsgBox(u"New Database Path Set"_s, Icon::Information);
+        MsgBox(u"New Database Path Set"_s + NowInUseNote(dialog.FileName), Icon::Information);
     } catch (const RuntimeError& error) {
         TellUnlessCancelled(error, u"Path Not Changed"_s);
     }

@@ -54,11 +54,12 @@ QString DefaultExtension(const QString& filter, int index)
 }
 
 // A name typed without an extension gets the dialog's own, as the file dialog itself
-// adds it (a name with a dot keeps what the user gave).
+// adds it (a name with a dot keeps what the user gave, and so does the name of
+// something that exists: that is what the user meant, and is refused as such).
 QString WithDefaultExtension(const QString& name, const QString& extension)
 {
     const QFileInfo info(name);
-    if (extension.isEmpty() || info.fileName().isEmpty() || info.fileName().contains(u'.') || info.isDir())
+    if (extension.isEmpty() || info.fileName().isEmpty() || info.fileName().contains(u'.') || info.exists())
         return name;
     return name + u'.' + extension;
 }
@@ -92,7 +93,7 @@ QString CommonDialog::Ask(bool save)
             return {};
         const QString chosen = queued.front();
         queued.pop_front();
-        return save ? WithDefaultExtension(chosen, DefaultExtension(Filter, FilterIndex)) : chosen;
+        return save ? WithExtension(chosen) : chosen;
     }
     QFileDialog dialog(owner_, DialogTitle);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -121,6 +122,11 @@ QString CommonDialog::Ask(bool save)
         return {};
     const QString chosen = dialog.selectedFiles().first();
     return save ? WithDefaultExtension(chosen, dialog.defaultSuffix()) : chosen;
+}
+
+QString CommonDialog::WithExtension(const QString& name) const
+{
+    return WithDefaultExtension(name, DefaultExtension(Filter, FilterIndex));
 }
 
 QString CommonDialog::Refusal(const QString& name) const

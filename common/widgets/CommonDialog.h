@@ -39,6 +39,9 @@ public:
     // dialog first gives a name typed without an extension that of its selected filter
     // ("*.mdb" gives ".mdb"; "*.*" gives none).
     QString Refusal(const QString& name) const;
+    // A name as the save dialog would return it when typed there: without an extension
+    // it gets that of the selected filter.
+    QString WithExtension(const QString& name) const;
 
     // Flags of the open and save dialogs.
     static constexpr int cdlOFNReadOnly = 0x1;

@@ -49,6 +49,12 @@ QStringList FolderEntries(const QString& folder)
 
 QString StoredPath() { return GetSetting(settingsApplication, settingsSection, settingsDBPath); }
 
+// What a completion message says after its own text.
+QString InUse(const QString& path)
+{
+    return u"\r\n\r\nThe levy office now uses \"%1\"."_s.arg(QDir::toNativeSeparators(path));
+}
+
 // Rows written and two thirds deleted again: a file that compaction shrinks.
 void LeaveFreePages(const QString& path)
 {
@@ -132,6 +138,7 @@ private slots:
     void resetPath();
     void resetPathRefusesWhatIsNoLevyDatabase_data();
     void resetPathRefusesWhatIsNoLevyDatabase();
+    void consoleShowsTheDatabaseInUse();
 
     void sampleInstallation();
     void sampleInstallationRefusals();
@@ -323,7 +330,7 @@ void TestSteward::blankInstallationWritesTheBoxText()
     dialog.show();
     dialog.cmdCreateDatabase->click();
     const MessageRequest box = test::OnlyMessage();
-    QCOMPARE(box.text, u"Database succesfully created."_s);
+    QCOMPARE(box.text, u"Database succesfully created."_s + InUse(path));
     QCOMPARE(box.icon, Icon::Information);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(StoredPath(), path);
@@ -507,7 +514,7 @@ void TestSteward::compactionRightAfterABlankInstallation()
         dialog->cmdCreateDatabase->click();
     });
     console.mnuAdmin_InstallBlankDatabase->trigger();
-    QCOMPARE(test::OnlyMessage().text, u"Database succesfully created."_s);
+    QCOMPARE(test::OnlyMessage().text, u"Database succesfully created."_s + InUse(path));
     QVERIFY(levyDatabase && levyDatabase->IsOpen());
     MessageLog::Clear();
     console.mnAdmin_RepairOptimiseDatabase->trigger();
@@ -544,7 +551,7 @@ void TestSteward::resetPath()
     const auto boxes = MessageLog::Shown();
     QCOMPARE(boxes.size(), 2);
     QVERIFY(boxes[0].text.contains(u"File not found."_s));
-    QCOMPARE(boxes[1].text, u"New Database Path Set"_s);
+    QCOMPARE(boxes[1].text, u"New Database Path Set"_s + InUse(other));
     QCOMPARE(boxes[1].icon, Icon::Information);
     QCOMPARE(StoredPath(), other);
 }
@@ -599,6 +606,42 @@ void TestSteward::resetPathRefusesWhatIsNoLevyDatabase()
     QCOMPARE(StoredPath(), old);
 }
 
+void TestSteward::consoleShowsTheDatabaseInUse()
+{
+    const QString old = Database();
+    const QString other = sandbox_->Path(u"other.mdb"_s);
+    test::MakeBlankDatabase(other);
+    frmSteward console;
+    LogInAs(u"Head1"_s);
+    console.show();
+    QLabel* shown = console.lblDatabaseInUse;
+    QTRY_COMPARE(shown->text(), u"Database in use: "_s + old);
+    QCOMPARE(shown->toolTip(), old);
+
+    // A reset changes it at once; a refused one does not.
+    CommonDialog::QueueFileName(other);
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other);
+    test::WriteFile(sandbox_->Path(u"owed.txt"_s), "Student ID,Owed\r\n");
+    CommonDialog::QueueFileName(sandbox_->Path(u"owed.txt"_s));
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other);
+    QCOMPARE(StoredPath(), other);
+
+    // What became of the file shows after the next command, here a cancelled reset.
+    QFile::remove(other);
+    CommonDialog::QueueFileName(QString());
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other + u" (missing)"_s);
+    QCOMPARE(shown->toolTip(), other + u"\n\""_s + other + u"\" does not exist."_s);
+    test::WriteFile(other, QByteArray(4096, 'x'));
+    CommonDialog::QueueFileName(QString());
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other + u" (not a levy database)"_s);
+    QCOMPARE(shown->toolTip(), other + u"\n\""_s + other +
+                                   u"\" is not a levy database: it could not be opened with the levy system's key."_s);
+}
+
 void TestSteward::sampleInstallation()
 {
     frmSteward_InstallSampleDB dialog(nullptr);
@@ -608,7 +651,7 @@ void TestSteward::sampleInstallation()
     dialog.txtDBLocation_Click();
     dialog.cmdCreateDatabase->click();
     const MessageRequest box = test::OnlyMessage();
-    QCOMPARE(box.text, u"Sample database succesfully installed."_s);
+    QCOMPARE(box.text, u"Sample database succesfully installed."_s + InUse(target));
     QCOMPARE(box.icon, Icon::Information);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(StoredPath(), target);
@@ -688,7 +731,7 @@ void TestSteward::sampleInstallationWithoutAtomicRename()
     const MessageRequest box = test::OnlyMessage();
     QCOMPARE(FolderEntries(sandbox_->Folder()), QStringList({u"practice.mdb"_s}));
     if (installed) {
-        QCOMPARE(box.text, u"Sample database succesfully installed."_s);
+        QCOMPARE(box.text, u"Sample database succesfully installed."_s + InUse(target));
         QCOMPARE(Bytes(target), Bytes(GetSampleDatabasePath()));
         QCOMPARE(QFile::permissions(target) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -795,14 +838,16 @@ void TestSteward::locationBoxTakesATypedPath()
     QVERIFY(dialog->isVisible());
     QCOMPARE(StoredPath(), QString());
 
+    // Typed without an extension, the name gets the database's, as in the location dialog.
     const QString typed = sandbox_->Path(u"typed.mdb"_s);
     box->clear();
-    QTest::keyClicks(box, typed);
+    QTest::keyClicks(box, sandbox_->Path(u"typed"_s));
     MessageLog::Clear();
     install->click();
     message = test::OnlyMessage();
-    QVERIFY2(message.text.endsWith(u"succesfully created."_s) || message.text.endsWith(u"succesfully installed."_s),
-             qPrintable(message.text));
+    QCOMPARE(message.text, (kind == u"blank"_s ? u"Database succesfully created."_s
+                                               : u"Sample database succesfully installed."_s) + InUse(typed));
+    QCOMPARE(box->text(), typed);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(StoredPath(), typed);
     CloseLevyDatabase();
