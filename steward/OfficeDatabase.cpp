@@ -2,6 +2,7 @@
 
 #include "levy/DatabaseAccess.h"
 #include "levy/LevyDatabaseCheck.h"
+#include "platform/MessageBox.h"
 #include "platform/SettingsStore.h"
 
 #include <QDir>
@@ -41,8 +42,14 @@ QString NowInUseNote(const QString& path)
     return u"\r\n\r\nThe levy office now uses \"%1\"."_s.arg(Shown(path));
 }
 
-QString UseAsOfficeDatabase(const QString& made, const QString&)
+QString UseAsOfficeDatabase(const QString& made, const QString& title)
 {
+    const DatabaseInUse current = CurrentDatabase();
+    const bool other = QFileInfo(current.path).canonicalFilePath() != QFileInfo(made).canonicalFilePath();
+    if (current.state == DatabaseInUse::Usable && other &&
+        MsgBox(u"The levy office now uses \"%1\". Use the new database instead?"_s.arg(Shown(current.path)),
+               Icon::Question, title, Buttons::YesNo, DefaultButton::Second) != Answer::Yes)
+        return u"\r\n\r\n\"%1\" was made; the levy office still uses \"%2\"."_s.arg(Shown(made), Shown(current.path));
     SaveSetting(settingsApplication, settingsSection, settingsDBPath, made);
     return NowInUseNote(made);
 }

@@ -139,6 +139,8 @@ private slots:
     void resetPathRefusesWhatIsNoLevyDatabase_data();
     void resetPathRefusesWhatIsNoLevyDatabase();
     void consoleShowsTheDatabaseInUse();
+    void installingAsksBeforeLeavingAWorkingDatabase_data();
+    void installingAsksBeforeLeavingAWorkingDatabase();
 
     void sampleInstallation();
     void sampleInstallationRefusals();
@@ -640,6 +642,65 @@ void TestSteward::consoleShowsTheDatabaseInUse()
     QCOMPARE(shown->text(), u"Database in use: "_s + other + u" (not a levy database)"_s);
     QCOMPARE(shown->toolTip(), other + u"\n\""_s + other +
                                    u"\" is not a levy database: it could not be opened with the levy system's key."_s);
+}
+
+void TestSteward::installingAsksBeforeLeavingAWorkingDatabase_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("working");  // the database in use opens
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("switched");
+    QTest::newRow("blank, kept") << u"blank"_s << true << Answer::No << false;
+    QTest::newRow("blank, switched") << u"blank"_s << true << Answer::Yes << true;
+    QTest::newRow("sample, kept") << u"sample"_s << true << Answer::No << false;
+    QTest::newRow("sample, nothing working in use") << u"sample"_s << false << Answer::No << true;
+}
+
+void TestSteward::installingAsksBeforeLeavingAWorkingDatabase()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, working);
+    QFETCH(Answer, answer);
+    QFETCH(bool, switched);
+    const QString old = Database();
+    if (!working)
+        QFile::remove(old);
+    const QString made = sandbox_->Path(u"trial.mdb"_s);
+    frmSteward console;
+    LogInAs(u"Head1"_s);
+    console.show();
+    QTRY_COMPARE(console.barBottomStatusBar->SessionText(), u"Logged in as Admin"_s);
+    const QString title = kind == u"blank"_s ? u"Install Blank Database"_s : u"Install Sample Database"_s;
+    auto shown = test::WhenModal(
+        kind == u"blank"_s ? u"levy::frmSteward_DBInitialisation"_s : u"levy::frmSteward_InstallSampleDB"_s,
+        [&](QWidget* dialog) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(u"txtDBLocation"_s), sandbox_->Path(u"trial"_s));
+            MessageLog::QueueAnswer(answer);
+            dialog->findChild<QPushButton*>(u"cmdCreateDatabase"_s)->click();
+        });
+    (kind == u"blank"_s ? console.mnuAdmin_InstallBlankDatabase : console.mnuAdmin_InstallSampleDatabase)->trigger();
+    QVERIFY(*shown);
+    CloseLevyDatabase();
+    QVERIFY(test::Scalar(made, u"SELECT count(*) FROM Users"_s).size() > 0);
+    const QString done = kind == u"blank"_s ? u"Database succesfully created."_s
+                                            : u"Sample database succesfully installed."_s;
+    QList<MessageRequest> boxes = MessageLog::Shown();
+    if (working) {
+        const MessageRequest question = boxes.takeFirst();
+        QCOMPARE(question.text, u"The levy office now uses \"%1\". Use the new database instead?"_s.arg(old));
+        QCOMPARE(question.title, title);
+        QCOMPARE(question.icon, Icon::Question);
+        QCOMPARE(question.buttons, Buttons::YesNo);
+        QCOMPARE(question.defaultButton, DefaultButton::Second);
+    }
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Icon::Information);
+    QCOMPARE(boxes[0].text, done + (switched ? InUse(made)
+                                             : u"\r\n\r\n\"%1\" was made; the levy office still uses \"%2\"."_s.arg(
+                                                   made, old)));
+    QCOMPARE(StoredPath(), switched ? made : old);
+    QCOMPARE(console.lblDatabaseInUse->text(),
+             u"Database in use: "_s + (switched ? made : old) + (working || switched ? u""_s : u" (missing)"_s));
 }
 
 void TestSteward::sampleInstallation()
