@@ -92,6 +92,7 @@ private slots:
     void accountMissingInTheEditor_data();
     void accountMissingInTheEditor();
     void failingSaveKeepsTheStoredText();
+    void newAccountReachesDelverOnlyWithTheRight_data();
     void newAccountReachesDelverOnlyWithTheRight();
     void opening_data();
     void opening();
@@ -329,6 +330,7 @@ void TestUserAccounts::deleteAndRefresh()
         expected.append(outcome);
     QCOMPARE(Described(), expected);
     QCOMPARE(MessageLog::Shown().first().buttons, Buttons::YesNo);
+    QCOMPARE(MessageLog::Shown().first().defaultButton, DefaultButton::Second);
     QCOMPARE(Listed(), listed);
     QCOMPARE(window_->SelectedName(), selected);
     QCOMPARE(Stored().size(), listed.size());
@@ -473,42 +475,58 @@ void TestUserAccounts::failingSaveKeepsTheStoredText()
     QCOMPARE(Stored(), QStringList(Row(u"Bob"_s, QString(24, u'0') + u'1')));
 }
 
+void TestUserAccounts::newAccountReachesDelverOnlyWithTheRight_data()
+{
+    QTest::addColumn<Answer>("setRightsNow");
+    QTest::newRow("rights set at once") << Answer::Yes;
+    QTest::newRow("rights set later") << Answer::No;
+}
+
+// Made while another account is selected, the new account is the one the next command
+// acts on.
 void TestUserAccounts::newAccountReachesDelverOnlyWithTheRight()
 {
-    Accounts({});
+    QFETCH(Answer, setRightsNow);
+    Accounts({{u"Bob"_s, zeros30}});
     frmSteward console;
-    QStringList listedAfterCreate;
+    QString selectedAfterCreate, editing;
     bool delverBefore = true, delverAfter = false;
     auto shown = test::WhenModal<frmSteward_UserAccounts>([&](frmSteward_UserAccounts* window) {
-        test::WhenModal<frmSteward_UserAccounts_CreateNew>([](auto* dialog) {
+        window->SelectName(u"Bob"_s);
+        test::WhenModal<frmSteward_UserAccounts_CreateNew>([&](auto* dialog) {
             dialog->txtUserName->setText(u" Dora "_s);
             dialog->txtPassword->setText(u"Door5"_s);
             dialog->txtReEnterPassword->setText(u"Door5"_s);
+            MessageLog::QueueAnswer(Answer::OK);
+            MessageLog::QueueAnswer(setRightsNow);
             dialog->cmdCreate->click();
         });
-        window->mnuTools_CreateNewAccount->trigger();
-        listedAfterCreate.append(window->lstUsers->item(0)->text());
-        QCOMPARE(GetUserPassword(u"dora"_s), u"Door5"_s);
-        LogInUser(u"dora"_s);
-        delverBefore = UserRights[Utilities_Delver];
-        window->lstUsers->setCurrentRow(0);
-        test::WhenModal<frmSteward_UserAccounts_AccessRights>([](auto* editor) {
+        test::WhenModal<frmSteward_UserAccounts_AccessRights>([&](auto* editor) {
+            editing = editor->windowTitle();
             editor->chkRights[Utilities_Delver]->click();
             editor->cmdSave->click();
         });
-        window->mnuTools_ChangeUserRights->trigger();
+        window->mnuTools_CreateNewAccount->trigger();
+        selectedAfterCreate = window->SelectedName();
+        LogInUser(u"dora"_s);
+        delverBefore = UserRights[Utilities_Delver];
+        if (setRightsNow == Answer::No)
+            window->mnuTools_ChangeUserRights->trigger();
         LogInUser(u"dora"_s);
         delverAfter = UserRights[Utilities_Delver];
         window->mnuTools_Close->trigger();
     });
     console.mnuAdmin_ManageUserAccounts->trigger();
     QVERIFY(*shown);
-    QCOMPARE(listedAfterCreate, QStringList({u"Dora"_s}));
-    QVERIFY(!delverBefore);
+    QCOMPARE(selectedAfterCreate, u"Dora"_s);
+    QCOMPARE(editing, u"User Access Rights: Dora"_s);
+    QCOMPARE(delverBefore, setRightsNow == Answer::Yes);
     QVERIFY(delverAfter);
     QCOMPARE(CurrentUserName, u"Dora"_s);
     QVERIFY(!levyDatabase);
-    QCOMPARE(Described(), QStringList(u"Stewardry|information|User account successfull created."_s));
+    QCOMPARE(Described(), QStringList({u"Stewardry|information|User account successfull created."_s,
+                                       u"Create New User Account|question|The account \"Dora\" has no access "_s
+                                       u"rights yet. Set its rights now?"_s}));
 }
 
 void TestUserAccounts::opening_data()
