@@ -58,6 +58,8 @@ QString Row(const QString& name, const QString& rights)
 }
 
 const QString zeros30(30, u'0');
+// The rights of the account beside the edited one.
+const QString alRights = u"0101010101010101010101011"_s;
 } // namespace
 
 class TestUserAccounts : public QObject {
@@ -340,26 +342,43 @@ void TestUserAccounts::rights_data()
 {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QList<int>>("clicks");  // a negative position greys that box
+    QTest::addColumn<QStringList>("commands");  // buttons pressed after the clicks; "tab N" shows tab N
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("saved");
     const QString ones25(25, u'1'), zeros25(25, u'0');
-    QTest::newRow("new account") << zeros30 << QList<int>{} << u"save"_s << zeros25;
-    QTest::newRow("cut to 25") << QString(30, u'1') << QList<int>{} << u"save"_s << ones25;
-    QTest::newRow("x is clear") << u"x"_s + QString(24, u'1') << QList<int>{} << u"save"_s << u'0' + QString(24, u'1');
-    QTest::newRow("only right 1") << u"1"_s << QList<int>{} << u"save"_s << u'1' + QString(24, u'0');
-    QTest::newRow("grant Delver") << zeros30 << QList<int>{25} << u"save"_s << QString(24, u'0') + u'1';
-    QTest::newRow("greyed saves 0") << ones25 << QList<int>{-3} << u"save"_s << u"110"_s + QString(22, u'1');
-    QTest::newRow("Cancel") << zeros30 << QList<int>{1, 25} << u"cancel"_s << zeros30;
-    QTest::newRow("close box") << u"1"_s << QList<int>{1, 2} << u"close"_s << u"1"_s;
+    const QList<int> none;
+    QTest::newRow("new account") << zeros30 << none << QStringList() << u"save"_s << zeros25;
+    QTest::newRow("cut to 25") << QString(30, u'1') << none << QStringList() << u"save"_s << ones25;
+    QTest::newRow("x is clear") << u"x"_s + QString(24, u'1') << none << QStringList() << u"save"_s
+                                << u'0' + QString(24, u'1');
+    QTest::newRow("only right 1") << u"1"_s << none << QStringList() << u"save"_s << u'1' + QString(24, u'0');
+    QTest::newRow("grant Delver") << zeros30 << QList<int>{25} << QStringList() << u"save"_s
+                                  << QString(24, u'0') + u'1';
+    QTest::newRow("greyed saves 0") << ones25 << QList<int>{-3} << QStringList() << u"save"_s
+                                    << u"110"_s + QString(22, u'1');
+    QTest::newRow("Cancel") << zeros30 << QList<int>{1, 25} << QStringList() << u"cancel"_s << zeros30;
+    QTest::newRow("close box") << u"1"_s << QList<int>{1, 2} << QStringList() << u"close"_s << u"1"_s;
+    QTest::newRow("Escape") << zeros30 << none << QStringList{u"cmdGrantAll"_s} << u"escape"_s << zeros30;
+    QTest::newRow("grant the tab shown, Enter") << zeros30 << none << QStringList{u"cmdGrantTab"_s} << u"enter"_s
+                                                << QString(23, u'0') + u"11"_s;
+    QTest::newRow("clear another tab") << ones25 << none << QStringList{u"tab 1"_s, u"cmdClearTab"_s} << u"save"_s
+                                       << u"11110000"_s + QString(17, u'1');
+    QTest::newRow("grant all but a tab") << zeros30 << none << QStringList{u"cmdGrantAll"_s, u"cmdClearTab"_s}
+                                         << u"save"_s << QString(23, u'1') + u"00"_s;
+    QTest::newRow("clear all, then one") << ones25 << QList<int>{25} << QStringList{u"cmdClearAll"_s} << u"save"_s
+                                         << zeros25;
+    QTest::newRow("copied from another account") << ones25 << none << QStringList{u"copy Al"_s} << u"save"_s
+                                                 << alRights;
 }
 
 void TestUserAccounts::rights()
 {
     QFETCH(QString, stored);
     QFETCH(QList<int>, clicks);
+    QFETCH(QStringList, commands);
     QFETCH(QString, action);
     QFETCH(QString, saved);
-    Accounts({{u"Al"_s, zeros30}, {u"Bob"_s, stored}});
+    Accounts({{u"Al"_s, alRights}, {u"Bob"_s, stored}});
     Open(u"Bob"_s);
     frmSteward_UserAccounts_AccessRights editor(window_.get());
     QVERIFY(editor.Loaded());
@@ -372,14 +391,26 @@ void TestUserAccounts::rights()
             editor.chkRights[k]->click();
         else
             editor.chkRights[-k]->setCheckState(Qt::PartiallyChecked);
+    QMenu* copyFrom = editor.rightsCommands.mnuCopyFrom;
+    QCOMPARE(copyFrom->actions().size(), 1);  // every account but the one edited
+    for (const QString& command : commands) {
+        if (command.startsWith(u"tab "_s))
+            editor.SSTab1->setCurrentIndex(command.mid(4).toInt());
+        else if (command.startsWith(u"copy "_s))
+            copyFrom->actions().first()->trigger();
+        else
+            editor.findChild<QPushButton*>(command)->click();
+    }
     if (action == u"save"_s)
         editor.cmdSave->click();
     else if (action == u"cancel"_s)
         editor.cmdCancel->click();
+    else if (action == u"enter"_s || action == u"escape"_s)
+        QTest::keyClick(editor.chkRights[1], action == u"enter"_s ? Qt::Key_Return : Qt::Key_Escape);
     else
         editor.close();
     QVERIFY(!editor.isVisible());
-    QCOMPARE(Stored(), QStringList({Row(u"Al"_s, zeros30), Row(u"Bob"_s, saved)}));
+    QCOMPARE(Stored(), QStringList({Row(u"Al"_s, alRights), Row(u"Bob"_s, saved)}));
     QVERIFY(MessageLog::Shown().isEmpty());
 }
 
@@ -412,13 +443,10 @@ void TestUserAccounts::rightsEditorLayout()
     QCOMPARE(seen, expected);
     QCOMPARE(editor.cmdCancel->nextInFocusChain(), editor.cmdHelp);
     QCOMPARE(editor.cmdHelp->nextInFocusChain(), editor.cmdSave);
-    for (QPushButton* b : {editor.cmdCancel, editor.cmdHelp, editor.cmdSave})
-        QVERIFY(!b->isDefault() && !b->autoDefault());
+    QVERIFY(editor.cmdSave->isDefault());
     editor.show();
     editor.cmdHelp->click();
-    QTest::keyClick(editor.cmdHelp, Qt::Key_Escape);
     QCOMPARE(help_.topics, QList<int>({320}));
-    QVERIFY(editor.isVisible());
 }
 
 void TestUserAccounts::accountMissingInTheEditor_data()
