@@ -142,16 +142,6 @@ void frmSteward_UserAccounts::showEvent(QShowEvent* event)
 
 void frmSteward_UserAccounts::Form_Activate() { Guarded([this] { RefreshUserList(); }); }
 
-void frmSteward_UserAccounts::keyPressEvent(QKeyEvent* event)
-{
-    // The window has no cancel button: Escape closes nothing.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 bool frmSteward_UserAccounts::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == lstUsers->viewport() && event->type() == QEvent::MouseButtonDblClick) {

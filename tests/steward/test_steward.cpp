@@ -676,7 +676,7 @@ void TestSteward::installingAsksBeforeLeavingAWorkingDatabase()
         [&](QWidget* dialog) {
             QTest::keyClicks(dialog->findChild<QLineEdit*>(u"txtDBLocation"_s), sandbox_->Path(u"trial"_s));
             MessageLog::QueueAnswer(answer);
-            dialog->findChild<QPushButton*>(u"cmdCreateDatabase"_s)->click();
+            QTest::keyClick(dialog->findChild<QLineEdit*>(u"txtDBLocation"_s), Qt::Key_Return);
         });
     (kind == u"blank"_s ? console.mnuAdmin_InstallBlankDatabase : console.mnuAdmin_InstallSampleDatabase)->trigger();
     QVERIFY(*shown);
@@ -831,6 +831,7 @@ void TestSteward::installFormShowsItsControlsInOrder()
     QCOMPARE(dialog->windowTitle(), title);
     QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
     QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget*>(u"txtDBLocation"_s));
+    QVERIFY(dialog->findChild<QPushButton*>(u"cmdCreateDatabase"_s)->isDefault());
     const QMap<QString, QPair<QString, QString>> captions{
         {u"cmdBrowse"_s, {u"Browse..."_s, u"Click here to choose the location"_s}},
         {u"cmdCreateDatabase"_s, {u"Install Database"_s, u"Click here to create the database"_s}},
@@ -844,7 +845,7 @@ void TestSteward::installFormShowsItsControlsInOrder()
         QCOMPARE(button->objectName(), name);
         QCOMPARE(button->text(), captions[name].first);
         QCOMPARE(button->toolTip(), captions[name].second);
-        QVERIFY(!button->autoDefault() && !button->isDefault());
+        QVERIFY(button->autoDefault());  // takes Enter while it has the focus
         if (previous && previous->objectName() != u"cmdBrowse"_s)
             QVERIFY(previous->x() < button->x());
         previous = button;
