@@ -14,7 +14,15 @@ std::deque<QString> inputs;
 QList<MessageRequest> shown;
 std::function<void(const MessageRequest&)> onShown;
 
-QList<Answer> Answers(Buttons buttons)
+// A default beyond the set's last button falls back to the first, as a message box does.
+Answer DefaultAnswer(const MessageRequest& request)
+{
+    const QList<Answer> set = ButtonAnswers(request.buttons);
+    return set.value(int(request.defaultButton) - 1, set.first());
+}
+} // namespace
+
+QList<Answer> ButtonAnswers(Buttons buttons)
 {
     switch (buttons) {
     case Buttons::OKOnly: return {Answer::OK};
@@ -26,16 +34,6 @@ QList<Answer> Answers(Buttons buttons)
     }
     return {Answer::OK};
 }
-
-// A default beyond the set's last button falls back to the first, as in the boxes the
-// office's programs have always shown.
-Answer DefaultAnswer(const MessageRequest& request)
-{
-    return Answers(request.buttons).value(int(request.defaultButton) - 1, Answers(request.buttons).first());
-}
-} // namespace
-
-QList<Answer> ButtonAnswers(Buttons buttons) { return Answers(buttons); }
 
 Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons buttons, DefaultButton defaultButton)
 {
