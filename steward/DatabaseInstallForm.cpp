@@ -27,12 +27,15 @@ DatabaseInstallForm::DatabaseInstallForm(QWidget* owner, const Form& form) : QDi
     txtDBLocation = new ClickableLineEdit(this);
     txtDBLocation->setObjectName(u"txtDBLocation"_s);
     txtDBLocation->setToolTip(u"Click here to enter the file name."_s);
-    cmdCreateDatabase =
-        MakeButton(this, u"cmdCreateDatabase"_s, u"Install Database"_s, u"Click here to create the database"_s);
-    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, form.helpToolTip);
-    cmdCancel =
-        MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Click here to exit without creating a database"_s);
-    cmdBrowse = MakeButton(this, u"cmdBrowse"_s, u"Browse..."_s, u"Click here to choose the location"_s);
+    // Enter installs wherever the focus is but on another button, which takes it for
+    // itself.
+    cmdCreateDatabase = MakeButton(this, u"cmdCreateDatabase"_s, u"Install Database"_s,
+                                   u"Click here to create the database"_s, EnterKey::Default);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, form.helpToolTip, EnterKey::WhenFocused);
+    cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Click here to exit without creating a database"_s,
+                           EnterKey::WhenFocused);
+    cmdBrowse = MakeButton(this, u"cmdBrowse"_s, u"Browse..."_s, u"Click here to choose the location"_s,
+                           EnterKey::WhenFocused);
     dlgPath = new CommonDialog(this, u"dlgPath"_s);
 
     auto* row = new QHBoxLayout;

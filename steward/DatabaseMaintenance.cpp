@@ -1,5 +1,6 @@
 #include "DatabaseMaintenance.h"
 
+#include "OfficeDatabase.h"
 #include "levy/DatabaseAccess.h"
 #include "levy/LevyDatabaseCheck.h"
 #include "platform/MessageBox.h"
@@ -7,6 +8,9 @@
 #include "platform/SettingsStore.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/Guard.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -33,8 +37,15 @@ void ResetDatabasePath(CommonDialog& dialog)
     try {
         dialog.DialogTitle = u"New Database Path"_s;
         dialog.Filter = u"Databases (*.mdb)|*.mdb|All Files|(*.*)"_s;
+        dialog.FilterIndex = 1;
         dialog.Flags = CommonDialog::cdlOFNFileMustExist | CommonDialog::cdlOFNPathMustExist;
         dialog.FileName.clear();
+        // The administrator looks for a database beside the one in use, and picks one to
+        // use: nothing is saved by this dialog.
+        const QFileInfo current(StoredDatabasePath());
+        dialog.InitDir = current.filePath().isEmpty() || !current.absoluteDir().exists() ? QString()
+                                                                                         : current.absolutePath();
+        dialog.AcceptLabel = u"Use"_s;
         dialog.CancelError = true;
         dialog.ShowSave();
         // Any existing file would do for the dialog; stored, one that is no levy database
@@ -46,7 +57,7 @@ void ResetDatabasePath(CommonDialog& dialog)
             return;
         }
         SaveSetting(settingsApplication, settingsSection, settingsDBPath, dialog.FileName);
-        MsgBox(u"New Database Path Set"_s, Icon::Information);
+        MsgBox(u"New Database Path Set"_s + NowInUseNote(dialog.FileName), Icon::Information);
     } catch (const RuntimeError& error) {
         TellUnlessCancelled(error, u"Path Not Changed"_s);
     }

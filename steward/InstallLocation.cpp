@@ -27,18 +27,24 @@ void BrowseForLocation(CommonDialog& dialog, QLineEdit& box)
     box.setText(dialog.FileName);
 }
 
-bool LocationAccepted(CommonDialog& dialog, const QString& location, bool typed)
+QString AcceptedLocation(CommonDialog& dialog, QLineEdit& box, const QString& location)
 {
     PrepareLocationDialog(dialog);
+    const bool typed = box.isModified();
+    const QString completed = dialog.WithExtension(location);
+    if (completed != location) {
+        box.setText(completed);
+        box.setModified(typed);
+    }
     // A chosen location passed the dialog's checks when it was chosen; its folder may
     // have been made read-only since.
     if (!typed)
         dialog.Flags &= CommonDialog::cdlOFNNoReadOnlyReturn;
-    const QString refusal = dialog.Refusal(location);
+    const QString refusal = dialog.Refusal(completed);
     if (refusal.isEmpty())
-        return true;
+        return completed;
     MsgBox(refusal, Icon::Exclamation, dialog.DialogTitle);
-    return false;
+    return {};
 }
 
 } // namespace levy

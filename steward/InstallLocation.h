@@ -15,7 +15,9 @@ class CommonDialog;
 void BrowseForLocation(CommonDialog& dialog, QLineEdit& box);
 // Checks a location before anything is made there, as the location dialog checks a
 // chosen one: a typed location wholly, a chosen one again for a folder that cannot be
-// written in. Shows why and returns false when it refuses.
-bool LocationAccepted(CommonDialog& dialog, const QString& location, bool typed);
+// written in. A name typed without an extension gets the database's, as the dialog
+// gives it, and the box shows it. Returns the location to use, or an empty text after
+// showing why it refuses.
+QString AcceptedLocation(CommonDialog& dialog, QLineEdit& box, const QString& location);
 
 } // namespace levy

@@ -1,6 +1,7 @@
 #include "frmSteward.h"
 
 #include "DatabaseMaintenance.h"
+#include "OfficeDatabase.h"
 #include "dialogs/frmSystem_AboutBox.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "dialogs/frmSystem_LogIn.h"
@@ -29,6 +30,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <exception>
 
 using namespace Qt::Literals::StringLiterals;
@@ -73,7 +75,16 @@ frmSteward::frmSteward()
     Image1->setAlignment(Qt::AlignCenter);
     Image1->setPixmap(LevyEmblem(200));
     Image1->setStyleSheet(u"background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f4ff, stop:1 #c8c8e8);"_s);
-    setCentralWidget(Image1);
+    lblDatabaseInUse = new QLabel(this);
+    lblDatabaseInUse->setObjectName(u"lblDatabaseInUse"_s);
+    lblDatabaseInUse->setContentsMargins(6, 3, 6, 3);
+    auto* area = new QWidget(this);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(lblDatabaseInUse);
+    layout->addWidget(Image1, 1);
+    setCentralWidget(area);
     barBottomStatusBar = new StatusBar(this, u"barBottomStatusBar"_s);
     setStatusBar(barBottomStatusBar);
 
@@ -88,8 +99,12 @@ QAction* frmSteward::AddItem(const QString& name, const QString& caption, void (
 {
     QAction* action = mnuAdmin->addAction(caption);
     action->setObjectName(name);
+    // Every command may have changed the database in use, or the file behind it.
     if (handler)
-        connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this, [this, handler] {
+            Guarded([this, handler] { (this->*handler)(); });
+            Guarded([this] { ShowDatabaseInUse(); });
+        });
     return action;
 }
 
@@ -129,7 +144,10 @@ void frmSteward::LogInSequence()
         EndProgram();
     }
     barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
+    ShowDatabaseInUse();
 }
+
+void frmSteward::ShowDatabaseInUse() { levy::ShowDatabaseInUse(*lblDatabaseInUse); }
 
 void frmSteward::ManageUserAccounts()
 {

@@ -21,6 +21,7 @@ public:
     CommonDialog* dlgAdmin;
     StatusBar* barBottomStatusBar;
     QLabel* Image1;
+    QLabel* lblDatabaseInUse;  // which database the office's programs open
     QMenu* mnuAdmin;
     QAction* mnuAdmin_ManageUserAccounts;
     QAction* mnuAdmin_ChangeAdminPassword;
@@ -50,6 +51,7 @@ private:
     void InstallBlank();
     void Help();
     void About();
+    void ShowDatabaseInUse();
 
     bool blnFirstActivation = true;
 };

@@ -1,11 +1,10 @@
 #include "frmSteward_DBInitialisation.h"
 
 #include "InstallLocation.h"
-#include "levy/DatabaseAccess.h"
+#include "OfficeDatabase.h"
 #include "levy/DatabaseBuildingRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
-#include "platform/SettingsStore.h"
 #include "widgets/ClickableLineEdit.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -26,16 +25,17 @@ void frmSteward_DBInitialisation::cmdCreateDatabase_Click()
         MsgBox(u"Please enter the database location first"_s, Icon::Exclamation);
         return;
     }
-    const QString location = txtDBLocation->text();
-    if (!LocationAccepted(*dlgPath, location, txtDBLocation->isModified()) || !BuildBlankDatabase(location))
+    const QString location = AcceptedLocation(*dlgPath, *txtDBLocation, txtDBLocation->text());
+    if (location.isEmpty() || !BuildBlankDatabase(location))
         return;
+    QString inUse;
     try {
-        SaveSetting(settingsApplication, settingsSection, settingsDBPath, location);
+        inUse = UseAsOfficeDatabase(location, windowTitle());
     } catch (const RuntimeError& error) {
         MsgBox(error.description, Icon::Exclamation);
         return;
     }
-    MsgBox(u"Database succesfully created."_s, Icon::Information);
+    MsgBox(u"Database succesfully created."_s + inUse, Icon::Information);
     accept();
 }
 

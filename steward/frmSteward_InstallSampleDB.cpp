@@ -1,11 +1,11 @@
 #include "frmSteward_InstallSampleDB.h"
 
 #include "InstallLocation.h"
+#include "OfficeDatabase.h"
 #include "levy/DatabaseAccess.h"
 #include "platform/HiddenWorkingName.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
-#include "platform/SettingsStore.h"
 #include "utilities/GlobalUtilities.h"
 #include "widgets/ClickableLineEdit.h"
 #include "widgets/Twips.h"
@@ -141,13 +141,13 @@ void frmSteward_InstallSampleDB::SetPlacementFaultForTests(std::function<int(con
 void frmSteward_InstallSampleDB::cmdCreateDatabase_Click()
 {
     try {
-        const QString target = TrimSpaces(txtDBLocation->text());
         const QString source = GetSampleDatabasePath();
-        if (target.isEmpty()) {
+        if (TrimSpaces(txtDBLocation->text()).isEmpty()) {
             MsgBox(u"Please enter the database location first"_s, Icon::Exclamation);
             return;
         }
-        if (!LocationAccepted(*dlgPath, target, txtDBLocation->isModified()))
+        const QString target = AcceptedLocation(*dlgPath, *txtDBLocation, TrimSpaces(txtDBLocation->text()));
+        if (target.isEmpty())
             return;
         if (!QFileInfo(source).isFile()) {
             MsgBox(u"Unable To Locate Sample Database setupp information. "_s + u"Please contact technical support."_s,
@@ -161,8 +161,8 @@ void frmSteward_InstallSampleDB::cmdCreateDatabase_Click()
             return;
         }
         CopyDatabase(source, target);
-        SaveSetting(settingsApplication, settingsSection, settingsDBPath, target);
-        MsgBox(u"Sample database succesfully installed."_s, Icon::Information);
+        MsgBox(u"Sample database succesfully installed."_s + UseAsOfficeDatabase(target, windowTitle()),
+               Icon::Information);
         accept();
     } catch (const RuntimeError& error) {
         MsgBox(error.description, Icon::Exclamation);

@@ -13,6 +13,7 @@
 #include "widgets/Twips.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -141,16 +142,6 @@ void frmSteward_UserAccounts::showEvent(QShowEvent* event)
 
 void frmSteward_UserAccounts::Form_Activate() { Guarded([this] { RefreshUserList(); }); }
 
-void frmSteward_UserAccounts::keyPressEvent(QKeyEvent* event)
-{
-    // The window has no cancel button: Escape closes nothing.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
 bool frmSteward_UserAccounts::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == lstUsers->viewport() && event->type() == QEvent::MouseButtonDblClick) {
@@ -181,10 +172,14 @@ void frmSteward_UserAccounts::RefreshUserList()
             lstUsers->addItem(rsUsers->FieldValue(u"User Name"_s).AsText());
     }
     lstUsers->setCurrentRow(-1);
-    if (!hadSelection || lstUsers->count() == 0)
-        return;
+    if (hadSelection)
+        SelectName(remembered);
+}
+
+void frmSteward_UserAccounts::SelectName(const QString& name)
+{
     for (int i = 0; i < lstUsers->count(); ++i)
-        if (lstUsers->item(i)->text() == remembered) {
+        if (lstUsers->item(i)->text() == name) {
             lstUsers->setCurrentRow(i);
             return;
         }
@@ -199,11 +194,21 @@ void frmSteward_UserAccounts::mnuTools_AboutToShow()
 
 void frmSteward_UserAccounts::CreateNewAccount()
 {
+    QString created;
     {
         frmSteward_UserAccounts_CreateNew dialog(this);
-        ShowModal(dialog);
+        if (ShowModal(dialog) == QDialog::Accepted)
+            created = dialog.txtUserName->text();
     }
     Form_Activate();
+    if (created.isEmpty())
+        return;
+    // The next command acts on the account just made, which can do nothing until it
+    // is given rights.
+    SelectName(created);
+    if (MsgBox(u"The account \"%1\" has no access rights yet. Set its rights now?"_s.arg(created), Icon::Question,
+               u"Create New User Account"_s, Buttons::YesNo) == Answer::Yes)
+        ChangeUserRights();
 }
 
 void frmSteward_UserAccounts::ChangeUserRights()
@@ -221,7 +226,7 @@ void frmSteward_UserAccounts::DeleteAccount()
     Guarded([this] {
         const QString name = SelectedName();
         if (MsgBox(u"Are you sure you want to delete the account for "_s + name, Icon::Question,
-                   u"Delete User Account"_s, Buttons::YesNo) != Answer::Yes)
+                   u"Delete User Account"_s, Buttons::YesNo, DefaultButton::Second) != Answer::Yes)
             return;
         Recordset& users = HeldUsers();
         users.SetIndex(u"User Name Index"_s);

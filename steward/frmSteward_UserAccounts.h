@@ -41,6 +41,8 @@ public:
     int exec() override;
 
     void RefreshUserList();
+    // Selects the entry of exactly this text, if the list has one.
+    void SelectName(const QString& name);
     // The selected entry's text, or an empty text when nothing is selected.
     QString SelectedName() const;
 
@@ -50,7 +52,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void done(int result) override;
 

@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "utilities/HelpRoutines.h"
+#include "levy/SecurityEnforcement.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
@@ -13,7 +14,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -57,13 +57,21 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
         SSTab1->addTab(page, RightsTabs()[t]);
     }
     SSTab1->setCurrentIndex(int(RightsTabs().size()) - 1);
+    rightsCommands = MakeRightsCommands(this, SSTab1, chkRights);
 
+    // Enter saves and Escape cancels, as in every other dialog of the console; a
+    // focused button takes Enter for itself.
     cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s,
-                           u"Click here to close this window without saving the changes made."_s);
-    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get assistance"_s);
-    cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to save changes made and exit."_s);
+                           u"Click here to close this window without saving the changes made."_s,
+                           EnterKey::WhenFocused);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Click here to get assistance"_s, EnterKey::WhenFocused);
+    cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to save changes made and exit."_s,
+                         EnterKey::Default);
+    auto* top = new QHBoxLayout;
+    top->addWidget(SSTab1);
+    top->addLayout(rightsCommands.column);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(SSTab1);
+    layout->addLayout(top);
     layout->addLayout(ButtonRow({cmdCancel, cmdHelp, cmdSave}));
     ChainTabOrder({cmdCancel, cmdHelp, cmdSave});
     setFixedSize(sizeHint());
@@ -109,6 +117,9 @@ void frmSteward_UserAccounts_AccessRights::Form_Load()
     for (int k = 1; k <= rightsCount; ++k)
         chkRights[k]->setCheckState(RightToCheckValue(rights, k));
     setWindowTitle(u"User Access Rights: "_s + name);
+    QList<QPair<QString, QString>> others = AccountRights(users);
+    others.removeIf([&name](const QPair<QString, QString>& account) { return account.first == name; });
+    OfferRightsOf(rightsCommands, others, chkRights);
     loaded_ = true;
 }
 
@@ -136,12 +147,6 @@ void frmSteward_UserAccounts_AccessRights::cmdSave_Click()
         return;
     }
     accept();
-}
-
-void frmSteward_UserAccounts_AccessRights::keyPressEvent(QKeyEvent* event)
-{
-    if (!HandleKeysWithoutDefaultButton(this, event))
-        QDialog::keyPressEvent(event);
 }
 
 } // namespace levy

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RightsCommands.h"
 #include "levy/UserRights.h"
 
 #include <QDialog>
@@ -37,14 +38,12 @@ public:
     QPushButton* cmdCancel;
     QPushButton* cmdHelp;
     QPushButton* cmdSave;
+    RightsCommands rightsCommands;
 
     bool Loaded() const { return loaded_; }
     int exec() override;
 
     void cmdSave_Click();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Form_Load();

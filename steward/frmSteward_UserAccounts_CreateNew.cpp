@@ -16,7 +16,6 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -117,12 +116,6 @@ void frmSteward_UserAccounts_CreateNew::cmdCreate_Click()
     }
     MsgBox(u"User account successfull created."_s, Icon::Information);
     accept();
-}
-
-void frmSteward_UserAccounts_CreateNew::keyPressEvent(QKeyEvent* event)
-{
-    if (!SwallowEscape(event))
-        QDialog::keyPressEvent(event);
 }
 
 } // namespace levy

@@ -26,9 +26,6 @@ public:
     QPushButton* cmdCancel;
 
     void cmdCreate_Click();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace levy

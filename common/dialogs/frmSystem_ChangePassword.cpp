@@ -12,7 +12,6 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,9 +43,12 @@ frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(own
     txtReEnterPassword = MakeTextBox(this, u"txtReEnterPassword"_s, u"Reenter your new password here."_s);
     MaskWithAsterisks(txtReEnterPassword);
     txtReEnterPassword->setMaxLength(30);
-    cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to Change Password"_s);
-    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Get assistance"_s);
-    cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Close window without changing your password"_s);
+    // Enter saves and Escape cancels, as in the office's other dialogs; a focused button
+    // takes Enter for itself.
+    cmdSave = MakeButton(this, u"cmdSave"_s, u"Save"_s, u"Click here to Change Password"_s, EnterKey::Default);
+    cmdHelp = MakeButton(this, u"cmdHelp"_s, u"Help"_s, u"Get assistance"_s, EnterKey::WhenFocused);
+    cmdCancel = MakeButton(this, u"cmdCancel"_s, u"Cancel"_s, u"Close window without changing your password"_s,
+                           EnterKey::WhenFocused);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(LabelledRows({{Label4, txtUserName},
@@ -129,12 +131,6 @@ void frmSystem_ChangePassword::cmdSave_Click()
     } catch (const std::exception& error) {
         MsgBox(QString::fromLocal8Bit(error.what()), Icon::Exclamation, u"Password Not Changed"_s);
     }
-}
-
-void frmSystem_ChangePassword::keyPressEvent(QKeyEvent* event)
-{
-    if (!HandleKeysWithoutDefaultButton(this, event))
-        QDialog::keyPressEvent(event);
 }
 
 } // namespace levy

@@ -4,6 +4,7 @@
 #include "database/DBEngine.h"
 #include "engine/EngineErrors.h"
 #include "platform/RuntimeError.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,10 +29,20 @@ bool LooksEnciphered(const QString& path)
     const qint64 size = file.size();
     return size >= 1024 && size % 1024 == 0 && file.read(16) != QByteArray("SQLite format 3\0", 16);
 }
+
+bool HeldOpenHere(const QString& path)
+{
+    if (!levyDatabase || !levyDatabase->IsOpen())
+        return false;
+    const QFileInfo held(levyDatabase->Name()), asked(path);
+    return held.exists() && asked.exists() && held.canonicalFilePath() == asked.canonicalFilePath();
+}
 } // namespace
 
 QString WhyNotALevyDatabase(const QString& path)
 {
+    if (HeldOpenHere(path))
+        return {};
     const QString shown = QDir::toNativeSeparators(path);
     QStringList tables;
     try {
@@ -51,6 +62,28 @@ QString WhyNotALevyDatabase(const QString& path)
         if (!tables.contains(table, Qt::CaseInsensitive))
             return u"\"%1\" is a database, but it has no table \"%2\": it is not a levy database."_s.arg(shown, table);
     return {};
+}
+
+QString StoredDatabasePath()
+{
+    const QString path = GetSetting(settingsApplication, settingsSection, settingsDBPath);
+    return path == dbPathNotSet ? QString() : path;
+}
+
+DatabaseInUse CurrentDatabase()
+{
+    DatabaseInUse current;
+    current.path = StoredDatabasePath();
+    if (current.path.isEmpty())
+        return current;
+    if (!QFileInfo(current.path).isFile()) {
+        current.state = DatabaseInUse::Missing;
+        current.why = u"\"%1\" does not exist."_s.arg(QDir::toNativeSeparators(current.path));
+        return current;
+    }
+    current.why = WhyNotALevyDatabase(current.path);
+    current.state = current.why.isEmpty() ? DatabaseInUse::Usable : DatabaseInUse::NotALevyDatabase;
+    return current;
 }
 
 } // namespace levy

@@ -40,6 +40,19 @@ bool FindAccount(Recordset& users, const QString& name)
     return false;
 }
 
+QList<QPair<QString, QString>> AccountRights(Recordset& users)
+{
+    QList<QPair<QString, QString>> accounts;
+    users.SetIndex(u"User Name Index"_s);
+    if (users.RecordCount() == 0)
+        return accounts;
+    for (users.MoveFirst(); !users.IsEOF(); users.MoveNext()) {
+        const Value rights = users.FieldValue(u"User Rights"_s);
+        accounts.append({users.FieldValue(u"User Name"_s).AsText(), rights.IsNull() ? QString() : rights.AsText()});
+    }
+    return accounts;
+}
+
 bool IsAdministrator(const QString& name) { return NamesMatch(name, u"admin"_s); }
 
 QString GetUserPassword(const QString& name)

@@ -2,6 +2,8 @@
 
 #include "UserRights.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <array>
 
@@ -24,6 +26,10 @@ bool IsAdministrator(const QString& name);
 // in any alphabet: the file's index ignores it only in A to Z, and other programs read
 // the file as it is, so the rest is compared here. False when there is no such account.
 bool FindAccount(Recordset& users, const QString& name);
+
+// Every account's name and rights text, in the order of "User Name Index". A rights
+// text with no value reads as empty: every right denied.
+QList<QPair<QString, QString>> AccountRights(Recordset& users);
 
 // The account's password in plain text. Raises "User Not Found" for a name without an
 // account.

@@ -14,26 +14,33 @@ std::deque<QString> inputs;
 QList<MessageRequest> shown;
 std::function<void(const MessageRequest&)> onShown;
 
-Answer FirstButton(Buttons buttons)
+// A default beyond the set's last button falls back to the first, as a message box does.
+Answer DefaultAnswer(const MessageRequest& request)
 {
-    switch (buttons) {
-    case Buttons::OKOnly:
-    case Buttons::OKCancel: return Answer::OK;
-    case Buttons::AbortRetryIgnore: return Answer::Abort;
-    case Buttons::YesNoCancel:
-    case Buttons::YesNo: return Answer::Yes;
-    case Buttons::RetryCancel: return Answer::Retry;
-    }
-    return Answer::OK;
+    const QList<Answer> set = ButtonAnswers(request.buttons);
+    return set.value(int(request.defaultButton) - 1, set.first());
 }
 } // namespace
 
-Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons buttons)
+QList<Answer> ButtonAnswers(Buttons buttons)
 {
-    const MessageRequest request{text, title.isEmpty() ? AppInfo::Title() : title, icon, buttons};
+    switch (buttons) {
+    case Buttons::OKOnly: return {Answer::OK};
+    case Buttons::OKCancel: return {Answer::OK, Answer::Cancel};
+    case Buttons::AbortRetryIgnore: return {Answer::Abort, Answer::Retry, Answer::Ignore};
+    case Buttons::YesNoCancel: return {Answer::Yes, Answer::No, Answer::Cancel};
+    case Buttons::YesNo: return {Answer::Yes, Answer::No};
+    case Buttons::RetryCancel: return {Answer::Retry, Answer::Cancel};
+    }
+    return {Answer::OK};
+}
+
+Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons buttons, DefaultButton defaultButton)
+{
+    const MessageRequest request{text, title.isEmpty() ? AppInfo::Title() : title, icon, buttons, defaultButton};
     if (recording) {
         shown.append(request);
-        Answer answer = FirstButton(buttons);
+        Answer answer = DefaultAnswer(request);
         if (!answers.empty()) {
             answer = answers.front();
             answers.pop_front();
@@ -45,7 +52,7 @@ Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons butt
     if (backend.showMessage)
         return backend.showMessage(request);
     QTextStream(stderr) << request.title << u": " << request.text << Qt::endl;
-    return FirstButton(buttons);
+    return DefaultAnswer(request);
 }
 
 QString InputBox(const QString& prompt, const QString& title, const QString& defaultText)

@@ -10,23 +10,29 @@ namespace levy {
 enum class Buttons { OKOnly, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
 enum class Icon { None, Critical, Question, Exclamation, Information };
 enum class Answer { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+// The button that Enter presses, by its place in the set.
+enum class DefaultButton { First = 1, Second, Third };
 
 struct MessageRequest {
     QString text;
     QString title;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::OKOnly;
+    DefaultButton defaultButton = DefaultButton::First;
 };
 
 // Shows a modal message box. An empty title shows the program's title.
 Answer MsgBox(const QString& text, Icon icon = Icon::None, const QString& title = {},
-              Buttons buttons = Buttons::OKOnly);
+              Buttons buttons = Buttons::OKOnly, DefaultButton defaultButton = DefaultButton::First);
+
+// The answers of a set's buttons, in their order on screen.
+QList<Answer> ButtonAnswers(Buttons buttons);
 
 // An input box: the answer, or an empty text when cancelled.
 QString InputBox(const QString& prompt, const QString& title = {}, const QString& defaultText = {});
 
 // The window layer installs the real boxes; without one, boxes are written to the
-// standard error stream and answered with their first button.
+// standard error stream and answered with their default button.
 struct MessageBackend {
     std::function<Answer(const MessageRequest&)> showMessage;
     std::function<QString(const QString& prompt, const QString& title, const QString& defaultText)> showInput;
@@ -34,7 +40,7 @@ struct MessageBackend {
 void SetMessageBackend(MessageBackend backend);
 
 // Test seam: while recording, no box is shown; each is recorded and answered from the
-// queue (or with its first button when the queue is empty).
+// queue (or with its default button when the queue is empty).
 namespace MessageLog {
 void Start();
 void Stop();

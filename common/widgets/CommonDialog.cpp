@@ -54,11 +54,12 @@ QString DefaultExtension(const QString& filter, int index)
 }
 
 // A name typed without an extension gets the dialog's own, as the file dialog itself
-// adds it (a name with a dot keeps what the user gave).
+// adds it (a name with a dot keeps what the user gave, and so does the name of
+// something that exists: that is what the user meant, and is refused as such).
 QString WithDefaultExtension(const QString& name, const QString& extension)
 {
     const QFileInfo info(name);
-    if (extension.isEmpty() || info.fileName().isEmpty() || info.fileName().contains(u'.') || info.isDir())
+    if (extension.isEmpty() || info.fileName().isEmpty() || info.fileName().contains(u'.') || info.exists())
         return name;
     return name + u'.' + extension;
 }
@@ -85,13 +86,14 @@ void CommonDialog::ShowSave() { Show(true); }
 
 QString CommonDialog::Ask(bool save)
 {
-    shown.append({save ? u"save"_s : u"open"_s, DialogTitle, Filter, FileName, Flags});
+    shown.append(
+        {save ? u"save"_s : u"open"_s, DialogTitle, Filter, FileName, Flags, FilterIndex, InitDir, AcceptLabel});
     if (!queued.empty() || MessageLog::Recording()) {
         if (queued.empty())
             return {};
         const QString chosen = queued.front();
         queued.pop_front();
-        return save ? WithDefaultExtension(chosen, DefaultExtension(Filter, FilterIndex)) : chosen;
+        return save ? WithExtension(chosen) : chosen;
     }
     QFileDialog dialog(owner_, DialogTitle);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -110,12 +112,21 @@ QString CommonDialog::Ask(bool save)
     }
     if (!(Flags & cdlOFNOverwritePrompt))
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!InitDir.isEmpty())
+        dialog.setDirectory(InitDir);
+    if (!AcceptLabel.isEmpty())
+        dialog.setLabelText(QFileDialog::Accept, AcceptLabel);
     if (!FileName.isEmpty())
         dialog.selectFile(FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString chosen = dialog.selectedFiles().first();
     return save ? WithDefaultExtension(chosen, dialog.defaultSuffix()) : chosen;
+}
+
+QString CommonDialog::WithExtension(const QString& name) const
+{
+    return WithDefaultExtension(name, DefaultExtension(Filter, FilterIndex));
 }
 
 QString CommonDialog::Refusal(const QString& name) const
@@ -160,7 +171,7 @@ void CommonDialog::Show(bool save)
 
 bool CommonDialog::ShowPrinter(QPrinter& printer)
 {
-    shown.append({u"print"_s, DialogTitle, Filter, FileName, Flags});
+    shown.append({u"print"_s, DialogTitle, Filter, FileName, Flags, FilterIndex, {}, {}});
     if (!queuedPrints.empty() || MessageLog::Recording()) {
         if (queuedPrints.empty() || queuedPrints.front().first.isEmpty()) {
             if (!queuedPrints.empty())

@@ -23,6 +23,8 @@ public:
     int FilterIndex = 1;
     int Flags = 0;
     QString FileName;
+    QString InitDir;      // the folder the open or save dialog starts in; empty: the working folder
+    QString AcceptLabel;  // the caption of its accept button; empty: "Open" or "Save"
     bool CancelError = false;
     bool PrintSelectionChoice = true;  // the print dialog offers to print the selection
 
@@ -37,6 +39,9 @@ public:
     // dialog first gives a name typed without an extension that of its selected filter
     // ("*.mdb" gives ".mdb"; "*.*" gives none).
     QString Refusal(const QString& name) const;
+    // A name as the save dialog would return it when typed there: without an extension
+    // it gets that of the selected filter.
+    QString WithExtension(const QString& name) const;
 
     // Flags of the open and save dialogs.
     static constexpr int cdlOFNReadOnly = 0x1;
@@ -53,6 +58,8 @@ public:
     struct Shown {
         QString kind, title, filter, fileName;
         int flags;
+        int filterIndex = 1;
+        QString initDir, acceptLabel;
     };
     static QList<Shown> ShownDialogs();
     static void ClearQueue();

@@ -4,23 +4,10 @@
 #include "utilities/HelpRoutines.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QKeyEvent>
-#include <QPushButton>
 
 namespace levy {
-
-bool HandleKeysWithoutDefaultButton(QWidget* dialog, QKeyEvent* event)
-{
-    if (SwallowEscape(event))
-        return true;
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(dialog->focusWidget()))
-            button->click();
-        event->accept();
-        return true;
-    }
-    return false;
-}
 
 bool SwallowEscape(QKeyEvent* event)
 {

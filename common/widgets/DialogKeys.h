@@ -7,11 +7,6 @@ class QWidget;
 
 namespace levy {
 
-// Keys of a dialog that has neither a default nor a cancel button: Escape closes
-// nothing and Enter presses only the button that has the focus. True when the key
-// was handled.
-bool HandleKeysWithoutDefaultButton(QWidget* dialog, QKeyEvent* event);
-
 // Escape in a dialog whose Cancel is not its cancel button: nothing happens. True when
 // the key was Escape.
 bool SwallowEscape(QKeyEvent* event);

@@ -23,39 +23,36 @@ QMessageBox::Icon ToQt(Icon icon)
     return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButton ToQt(Answer answer)
+{
+    switch (answer) {
+    case Answer::OK: return QMessageBox::Ok;
+    case Answer::Cancel: return QMessageBox::Cancel;
+    case Answer::Abort: return QMessageBox::Abort;
+    case Answer::Retry: return QMessageBox::Retry;
+    case Answer::Ignore: return QMessageBox::Ignore;
+    case Answer::Yes: return QMessageBox::Yes;
+    case Answer::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
 Answer ShowMessage(const MessageRequest& request)
 {
     QMessageBox box(ToQt(request.icon), request.title, request.text, QMessageBox::NoButton,
                     QApplication::activeWindow());
-    struct Choice {
-        QMessageBox::StandardButton button;
-        Answer answer;
-    };
-    QList<Choice> choices;
-    switch (request.buttons) {
-    case Buttons::OKOnly: choices = {{QMessageBox::Ok, Answer::OK}}; break;
-    case Buttons::OKCancel: choices = {{QMessageBox::Ok, Answer::OK}, {QMessageBox::Cancel, Answer::Cancel}}; break;
-    case Buttons::AbortRetryIgnore:
-        choices = {{QMessageBox::Abort, Answer::Abort}, {QMessageBox::Retry, Answer::Retry},
-                   {QMessageBox::Ignore, Answer::Ignore}};
-        break;
-    case Buttons::YesNoCancel:
-        choices = {{QMessageBox::Yes, Answer::Yes}, {QMessageBox::No, Answer::No}, {QMessageBox::Cancel, Answer::Cancel}};
-        break;
-    case Buttons::YesNo: choices = {{QMessageBox::Yes, Answer::Yes}, {QMessageBox::No, Answer::No}}; break;
-    case Buttons::RetryCancel: choices = {{QMessageBox::Retry, Answer::Retry}, {QMessageBox::Cancel, Answer::Cancel}}; break;
-    }
+    const QList<Answer> answers = ButtonAnswers(request.buttons);
     QMessageBox::StandardButtons buttons;
-    for (const Choice& c : choices)
-        buttons |= c.button;
+    for (Answer answer : answers)
+        buttons |= ToQt(answer);
     box.setStandardButtons(buttons);
-    box.setDefaultButton(choices.first().button);
+    box.setDefaultButton(ToQt(answers.value(int(request.defaultButton) - 1, answers.first())));
     const int pressed = box.exec();
-    for (const Choice& c : choices)
-        if (pressed == c.button)
-            return c.answer;
+    for (Answer answer : answers)
+        if (pressed == ToQt(answer))
+            return answer;
     // Closed without a button: the box's escape answer.
-    return choices.size() > 1 ? choices.last().answer : choices.first().answer;
+    return answers.last();
 }
 
 QString ShowInput(const QString& prompt, const QString& title, const QString& defaultText)

@@ -64,7 +64,7 @@ private slots:
     void init();
     void cleanup();
     void controls();
-    void keysPressOnlyTheFocusedButton();
+    void enterSavesAndEscapeCancels();
     void refusals_data();
     void refusals();
     void changes_data();
@@ -167,7 +167,7 @@ void TestChangePassword::controls()
         QCOMPARE(widget->toolTip(), tip);
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
             QCOMPARE(button->text(), caption);
-            QVERIFY(!button->isDefault() && !button->autoDefault());
+            QCOMPARE(button->isDefault(), button == dialog_->cmdSave);
         }
     }
     QCOMPARE(dialog_->txtCurrentPassword->maxLength(), QLineEdit().maxLength());
@@ -190,19 +190,20 @@ void TestChangePassword::controls()
     }
 }
 
-void TestChangePassword::keysPressOnlyTheFocusedButton()
+void TestChangePassword::enterSavesAndEscapeCancels()
 {
     Open(u"admin"_s);
     Fill(adminPassword, u"n"_s, u"n"_s);
-    QTest::keyClick(dialog_->txtReEnterPassword, Qt::Key_Return);
     QTest::keyClick(dialog_->txtReEnterPassword, Qt::Key_Escape);
-    QVERIFY(dialog_->isVisible());
+    QVERIFY(!dialog_->isVisible());
     QVERIFY(MessageLog::Shown().isEmpty());
     QCOMPARE(StoredSecurity(), EncryptText(adminPassword));
-    dialog_->cmdSave->setFocus();
-    QTest::keyClick(dialog_->cmdSave, Qt::Key_Return);
+    Open(u"admin"_s);
+    Fill(adminPassword, u"n"_s, u"n"_s);
+    QTest::keyClick(dialog_->txtReEnterPassword, Qt::Key_Return);
     QCOMPARE(test::OnlyMessage().text, u"Password successfully changed."_s);
     QVERIFY(!dialog_->isVisible());
+    QCOMPARE(StoredSecurity(), EncryptText(u"n"_s));
 }
 
 void TestChangePassword::refusals_data()

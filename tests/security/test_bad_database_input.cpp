@@ -420,7 +420,7 @@ void TestBadDatabaseInput::oddInstallTargets()
     CloseLevyDatabase();
     const MessageRequest box = test::OnlyMessage();
     if (message.isEmpty()) {
-        QVERIFY2(box.text.endsWith(u"succesfully created."_s) || box.text.endsWith(u"succesfully installed."_s),
+        QVERIFY2(box.text.contains(u"succesfully created."_s) || box.text.contains(u"succesfully installed."_s),
                  qPrintable(box.text));
         QCOMPARE(StoredPath(), target);
         QCOMPARE(test::Scalar(target, u"SELECT count(*) FROM Classes"_s).isEmpty(), false);

@@ -49,6 +49,12 @@ QStringList FolderEntries(const QString& folder)
 
 QString StoredPath() { return GetSetting(settingsApplication, settingsSection, settingsDBPath); }
 
+// What a completion message says after its own text.
+QString InUse(const QString& path)
+{
+    return u"\r\n\r\nThe levy office now uses \"%1\"."_s.arg(QDir::toNativeSeparators(path));
+}
+
 // Rows written and two thirds deleted again: a file that compaction shrinks.
 void LeaveFreePages(const QString& path)
 {
@@ -132,6 +138,9 @@ private slots:
     void resetPath();
     void resetPathRefusesWhatIsNoLevyDatabase_data();
     void resetPathRefusesWhatIsNoLevyDatabase();
+    void consoleShowsTheDatabaseInUse();
+    void installingAsksBeforeLeavingAWorkingDatabase_data();
+    void installingAsksBeforeLeavingAWorkingDatabase();
 
     void sampleInstallation();
     void sampleInstallationRefusals();
@@ -323,7 +332,7 @@ void TestSteward::blankInstallationWritesTheBoxText()
     dialog.show();
     dialog.cmdCreateDatabase->click();
     const MessageRequest box = test::OnlyMessage();
-    QCOMPARE(box.text, u"Database succesfully created."_s);
+    QCOMPARE(box.text, u"Database succesfully created."_s + InUse(path));
     QCOMPARE(box.icon, Icon::Information);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(StoredPath(), path);
@@ -507,7 +516,7 @@ void TestSteward::compactionRightAfterABlankInstallation()
         dialog->cmdCreateDatabase->click();
     });
     console.mnuAdmin_InstallBlankDatabase->trigger();
-    QCOMPARE(test::OnlyMessage().text, u"Database succesfully created."_s);
+    QCOMPARE(test::OnlyMessage().text, u"Database succesfully created."_s + InUse(path));
     QVERIFY(levyDatabase && levyDatabase->IsOpen());
     MessageLog::Clear();
     console.mnAdmin_RepairOptimiseDatabase->trigger();
@@ -529,7 +538,11 @@ void TestSteward::resetPath()
     const auto shown = CommonDialog::ShownDialogs().last();
     QCOMPARE(shown.title, u"New Database Path"_s);
     QCOMPARE(shown.filter, u"Databases (*.mdb)|*.mdb|All Files|(*.*)"_s);
+    QCOMPARE(shown.filterIndex, 1);
     QCOMPARE(shown.kind, u"save"_s);
+    // It opens beside the database in use and picks a file to use, saving nothing.
+    QCOMPARE(shown.initDir, sandbox_->Folder());
+    QCOMPARE(shown.acceptLabel, u"Use"_s);
 
     // A name that does not exist is refused by the dialog itself, which asks again.
     const QString other = sandbox_->Path(u"other.mdb"_s);
@@ -540,7 +553,7 @@ void TestSteward::resetPath()
     const auto boxes = MessageLog::Shown();
     QCOMPARE(boxes.size(), 2);
     QVERIFY(boxes[0].text.contains(u"File not found."_s));
-    QCOMPARE(boxes[1].text, u"New Database Path Set"_s);
+    QCOMPARE(boxes[1].text, u"New Database Path Set"_s + InUse(other));
     QCOMPARE(boxes[1].icon, Icon::Information);
     QCOMPARE(StoredPath(), other);
 }
@@ -595,6 +608,101 @@ void TestSteward::resetPathRefusesWhatIsNoLevyDatabase()
     QCOMPARE(StoredPath(), old);
 }
 
+void TestSteward::consoleShowsTheDatabaseInUse()
+{
+    const QString old = Database();
+    const QString other = sandbox_->Path(u"other.mdb"_s);
+    test::MakeBlankDatabase(other);
+    frmSteward console;
+    LogInAs(u"Head1"_s);
+    console.show();
+    QLabel* shown = console.lblDatabaseInUse;
+    QTRY_COMPARE(shown->text(), u"Database in use: "_s + old);
+    QCOMPARE(shown->toolTip(), old);
+
+    // A reset changes it at once; a refused one does not.
+    CommonDialog::QueueFileName(other);
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other);
+    test::WriteFile(sandbox_->Path(u"owed.txt"_s), "Student ID,Owed\r\n");
+    CommonDialog::QueueFileName(sandbox_->Path(u"owed.txt"_s));
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other);
+    QCOMPARE(StoredPath(), other);
+
+    // What became of the file shows after the next command, here a cancelled reset.
+    QFile::remove(other);
+    CommonDialog::QueueFileName(QString());
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other + u" (missing)"_s);
+    QCOMPARE(shown->toolTip(), other + u"\n\""_s + other + u"\" does not exist."_s);
+    test::WriteFile(other, QByteArray(4096, 'x'));
+    CommonDialog::QueueFileName(QString());
+    console.mnuAdmin_ResetDatabasePath->trigger();
+    QCOMPARE(shown->text(), u"Database in use: "_s + other + u" (not a levy database)"_s);
+    QCOMPARE(shown->toolTip(), other + u"\n\""_s + other +
+                                   u"\" is not a levy database: it could not be opened with the levy system's key."_s);
+}
+
+void TestSteward::installingAsksBeforeLeavingAWorkingDatabase_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("working");  // the database in use opens
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("switched");
+    QTest::newRow("blank, kept") << u"blank"_s << true << Answer::No << false;
+    QTest::newRow("blank, switched") << u"blank"_s << true << Answer::Yes << true;
+    QTest::newRow("sample, kept") << u"sample"_s << true << Answer::No << false;
+    QTest::newRow("sample, nothing working in use") << u"sample"_s << false << Answer::No << true;
+}
+
+void TestSteward::installingAsksBeforeLeavingAWorkingDatabase()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, working);
+    QFETCH(Answer, answer);
+    QFETCH(bool, switched);
+    const QString old = Database();
+    if (!working)
+        QFile::remove(old);
+    const QString made = sandbox_->Path(u"trial.mdb"_s);
+    frmSteward console;
+    LogInAs(u"Head1"_s);
+    console.show();
+    QTRY_COMPARE(console.barBottomStatusBar->SessionText(), u"Logged in as Admin"_s);
+    const QString title = kind == u"blank"_s ? u"Install Blank Database"_s : u"Install Sample Database"_s;
+    auto shown = test::WhenModal(
+        kind == u"blank"_s ? u"levy::frmSteward_DBInitialisation"_s : u"levy::frmSteward_InstallSampleDB"_s,
+        [&](QWidget* dialog) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(u"txtDBLocation"_s), sandbox_->Path(u"trial"_s));
+            MessageLog::QueueAnswer(answer);
+            QTest::keyClick(dialog->findChild<QLineEdit*>(u"txtDBLocation"_s), Qt::Key_Return);
+        });
+    (kind == u"blank"_s ? console.mnuAdmin_InstallBlankDatabase : console.mnuAdmin_InstallSampleDatabase)->trigger();
+    QVERIFY(*shown);
+    CloseLevyDatabase();
+    QVERIFY(test::Scalar(made, u"SELECT count(*) FROM Users"_s).size() > 0);
+    const QString done = kind == u"blank"_s ? u"Database succesfully created."_s
+                                            : u"Sample database succesfully installed."_s;
+    QList<MessageRequest> boxes = MessageLog::Shown();
+    if (working) {
+        const MessageRequest question = boxes.takeFirst();
+        QCOMPARE(question.text, u"The levy office now uses \"%1\". Use the new database instead?"_s.arg(old));
+        QCOMPARE(question.title, title);
+        QCOMPARE(question.icon, Icon::Question);
+        QCOMPARE(question.buttons, Buttons::YesNo);
+        QCOMPARE(question.defaultButton, DefaultButton::Second);
+    }
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0].icon, Icon::Information);
+    QCOMPARE(boxes[0].text, done + (switched ? InUse(made)
+                                             : u"\r\n\r\n\"%1\" was made; the levy office still uses \"%2\"."_s.arg(
+                                                   made, old)));
+    QCOMPARE(StoredPath(), switched ? made : old);
+    QCOMPARE(console.lblDatabaseInUse->text(),
+             u"Database in use: "_s + (switched ? made : old) + (working || switched ? u""_s : u" (missing)"_s));
+}
+
 void TestSteward::sampleInstallation()
 {
     frmSteward_InstallSampleDB dialog(nullptr);
@@ -604,7 +712,7 @@ void TestSteward::sampleInstallation()
     dialog.txtDBLocation_Click();
     dialog.cmdCreateDatabase->click();
     const MessageRequest box = test::OnlyMessage();
-    QCOMPARE(box.text, u"Sample database succesfully installed."_s);
+    QCOMPARE(box.text, u"Sample database succesfully installed."_s + InUse(target));
     QCOMPARE(box.icon, Icon::Information);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(StoredPath(), target);
@@ -684,7 +792,7 @@ void TestSteward::sampleInstallationWithoutAtomicRename()
     const MessageRequest box = test::OnlyMessage();
     QCOMPARE(FolderEntries(sandbox_->Folder()), QStringList({u"practice.mdb"_s}));
     if (installed) {
-        QCOMPARE(box.text, u"Sample database succesfully installed."_s);
+        QCOMPARE(box.text, u"Sample database succesfully installed."_s + InUse(target));
         QCOMPARE(Bytes(target), Bytes(GetSampleDatabasePath()));
         QCOMPARE(QFile::permissions(target) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -723,6 +831,7 @@ void TestSteward::installFormShowsItsControlsInOrder()
     QCOMPARE(dialog->windowTitle(), title);
     QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
     QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget*>(u"txtDBLocation"_s));
+    QVERIFY(dialog->findChild<QPushButton*>(u"cmdCreateDatabase"_s)->isDefault());
     const QMap<QString, QPair<QString, QString>> captions{
         {u"cmdBrowse"_s, {u"Browse..."_s, u"Click here to choose the location"_s}},
         {u"cmdCreateDatabase"_s, {u"Install Database"_s, u"Click here to create the database"_s}},
@@ -736,7 +845,7 @@ void TestSteward::installFormShowsItsControlsInOrder()
         QCOMPARE(button->objectName(), name);
         QCOMPARE(button->text(), captions[name].first);
         QCOMPARE(button->toolTip(), captions[name].second);
-        QVERIFY(!button->autoDefault() && !button->isDefault());
+        QVERIFY(button->autoDefault());  // takes Enter while it has the focus
         if (previous && previous->objectName() != u"cmdBrowse"_s)
             QVERIFY(previous->x() < button->x());
         previous = button;
@@ -791,14 +900,16 @@ void TestSteward::locationBoxTakesATypedPath()
     QVERIFY(dialog->isVisible());
     QCOMPARE(StoredPath(), QString());
 
+    // Typed without an extension, the name gets the database's, as in the location dialog.
     const QString typed = sandbox_->Path(u"typed.mdb"_s);
     box->clear();
-    QTest::keyClicks(box, typed);
+    QTest::keyClicks(box, sandbox_->Path(u"typed"_s));
     MessageLog::Clear();
     install->click();
     message = test::OnlyMessage();
-    QVERIFY2(message.text.endsWith(u"succesfully created."_s) || message.text.endsWith(u"succesfully installed."_s),
-             qPrintable(message.text));
+    QCOMPARE(message.text, (kind == u"blank"_s ? u"Database succesfully created."_s
+                                               : u"Sample database succesfully installed."_s) + InUse(typed));
+    QCOMPARE(box->text(), typed);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(StoredPath(), typed);
     CloseLevyDatabase();

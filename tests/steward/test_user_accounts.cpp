@@ -58,6 +58,8 @@ QString Row(const QString& name, const QString& rights)
 }
 
 const QString zeros30(30, u'0');
+// The rights of the account beside the edited one.
+const QString alRights = u"0101010101010101010101011"_s;
 } // namespace
 
 class TestUserAccounts : public QObject {
@@ -92,6 +94,7 @@ private slots:
     void accountMissingInTheEditor_data();
     void accountMissingInTheEditor();
     void failingSaveKeepsTheStoredText();
+    void newAccountReachesDelverOnlyWithTheRight_data();
     void newAccountReachesDelverOnlyWithTheRight();
     void opening_data();
     void opening();
@@ -188,10 +191,9 @@ void TestUserAccounts::windowAndMenu()
     window_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
     QTest::keyClick(window_->lstUsers, Qt::Key_F1);
-    QTest::keyClick(window_->lstUsers, Qt::Key_Escape);
     QCOMPARE(help_.topics, QList<int>({300}));
     QVERIFY(window_->isVisible());
-    window_->mnuTools_Close->trigger();
+    QTest::keyClick(window_->lstUsers, Qt::Key_Escape);
     QVERIFY(!window_->isVisible());
     QVERIFY(!levyDatabase);
     QVERIFY(MessageLog::Shown().isEmpty());
@@ -287,7 +289,7 @@ void TestUserAccounts::createDialogControls()
     dialog.show();
     dialog.cmdHelp->click();
     QCOMPARE(help_.topics, QList<int>({310}));
-    dialog.cmdCancel->click();
+    QTest::keyClick(dialog.txtPassword, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QVERIFY(Stored().isEmpty());
     QVERIFY(MessageLog::Shown().isEmpty());
@@ -329,6 +331,7 @@ void TestUserAccounts::deleteAndRefresh()
         expected.append(outcome);
     QCOMPARE(Described(), expected);
     QCOMPARE(MessageLog::Shown().first().buttons, Buttons::YesNo);
+    QCOMPARE(MessageLog::Shown().first().defaultButton, DefaultButton::Second);
     QCOMPARE(Listed(), listed);
     QCOMPARE(window_->SelectedName(), selected);
     QCOMPARE(Stored().size(), listed.size());
@@ -338,26 +341,43 @@ void TestUserAccounts::rights_data()
 {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QList<int>>("clicks");  // a negative position greys that box
+    QTest::addColumn<QStringList>("commands");  // buttons pressed after the clicks; "tab N" shows tab N
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("saved");
     const QString ones25(25, u'1'), zeros25(25, u'0');
-    QTest::newRow("new account") << zeros30 << QList<int>{} << u"save"_s << zeros25;
-    QTest::newRow("cut to 25") << QString(30, u'1') << QList<int>{} << u"save"_s << ones25;
-    QTest::newRow("x is clear") << u"x"_s + QString(24, u'1') << QList<int>{} << u"save"_s << u'0' + QString(24, u'1');
-    QTest::newRow("only right 1") << u"1"_s << QList<int>{} << u"save"_s << u'1' + QString(24, u'0');
-    QTest::newRow("grant Delver") << zeros30 << QList<int>{25} << u"save"_s << QString(24, u'0') + u'1';
-    QTest::newRow("greyed saves 0") << ones25 << QList<int>{-3} << u"save"_s << u"110"_s + QString(22, u'1');
-    QTest::newRow("Cancel") << zeros30 << QList<int>{1, 25} << u"cancel"_s << zeros30;
-    QTest::newRow("close box") << u"1"_s << QList<int>{1, 2} << u"close"_s << u"1"_s;
+    const QList<int> none;
+    QTest::newRow("new account") << zeros30 << none << QStringList() << u"save"_s << zeros25;
+    QTest::newRow("cut to 25") << QString(30, u'1') << none << QStringList() << u"save"_s << ones25;
+    QTest::newRow("x is clear") << u"x"_s + QString(24, u'1') << none << QStringList() << u"save"_s
+                                << u'0' + QString(24, u'1');
+    QTest::newRow("only right 1") << u"1"_s << none << QStringList() << u"save"_s << u'1' + QString(24, u'0');
+    QTest::newRow("grant Delver") << zeros30 << QList<int>{25} << QStringList() << u"save"_s
+                                  << QString(24, u'0') + u'1';
+    QTest::newRow("greyed saves 0") << ones25 << QList<int>{-3} << QStringList() << u"save"_s
+                                    << u"110"_s + QString(22, u'1');
+    QTest::newRow("Cancel") << zeros30 << QList<int>{1, 25} << QStringList() << u"cancel"_s << zeros30;
+    QTest::newRow("close box") << u"1"_s << QList<int>{1, 2} << QStringList() << u"close"_s << u"1"_s;
+    QTest::newRow("Escape") << zeros30 << none << QStringList{u"cmdGrantAll"_s} << u"escape"_s << zeros30;
+    QTest::newRow("grant the tab shown, Enter") << zeros30 << none << QStringList{u"cmdGrantTab"_s} << u"enter"_s
+                                                << QString(23, u'0') + u"11"_s;
+    QTest::newRow("clear another tab") << ones25 << none << QStringList{u"tab 1"_s, u"cmdClearTab"_s} << u"save"_s
+                                       << u"11110000"_s + QString(17, u'1');
+    QTest::newRow("grant all but a tab") << zeros30 << none << QStringList{u"cmdGrantAll"_s, u"cmdClearTab"_s}
+                                         << u"save"_s << QString(23, u'1') + u"00"_s;
+    QTest::newRow("clear all, then one") << ones25 << QList<int>{25} << QStringList{u"cmdClearAll"_s} << u"save"_s
+                                         << zeros25;
+    QTest::newRow("copied from another account") << ones25 << none << QStringList{u"copy Al"_s} << u"save"_s
+                                                 << alRights;
 }
 
 void TestUserAccounts::rights()
 {
     QFETCH(QString, stored);
     QFETCH(QList<int>, clicks);
+    QFETCH(QStringList, commands);
     QFETCH(QString, action);
     QFETCH(QString, saved);
-    Accounts({{u"Al"_s, zeros30}, {u"Bob"_s, stored}});
+    Accounts({{u"Al"_s, alRights}, {u"Bob"_s, stored}});
     Open(u"Bob"_s);
     frmSteward_UserAccounts_AccessRights editor(window_.get());
     QVERIFY(editor.Loaded());
@@ -370,14 +390,26 @@ void TestUserAccounts::rights()
             editor.chkRights[k]->click();
         else
             editor.chkRights[-k]->setCheckState(Qt::PartiallyChecked);
+    QMenu* copyFrom = editor.rightsCommands.mnuCopyFrom;
+    QCOMPARE(copyFrom->actions().size(), 1);  // every account but the one edited
+    for (const QString& command : commands) {
+        if (command.startsWith(u"tab "_s))
+            editor.SSTab1->setCurrentIndex(command.mid(4).toInt());
+        else if (command.startsWith(u"copy "_s))
+            copyFrom->actions().first()->trigger();
+        else
+            editor.findChild<QPushButton*>(command)->click();
+    }
     if (action == u"save"_s)
         editor.cmdSave->click();
     else if (action == u"cancel"_s)
         editor.cmdCancel->click();
+    else if (action == u"enter"_s || action == u"escape"_s)
+        QTest::keyClick(editor.chkRights[1], action == u"enter"_s ? Qt::Key_Return : Qt::Key_Escape);
     else
         editor.close();
     QVERIFY(!editor.isVisible());
-    QCOMPARE(Stored(), QStringList({Row(u"Al"_s, zeros30), Row(u"Bob"_s, saved)}));
+    QCOMPARE(Stored(), QStringList({Row(u"Al"_s, alRights), Row(u"Bob"_s, saved)}));
     QVERIFY(MessageLog::Shown().isEmpty());
 }
 
@@ -410,13 +442,10 @@ void TestUserAccounts::rightsEditorLayout()
     QCOMPARE(seen, expected);
     QCOMPARE(editor.cmdCancel->nextInFocusChain(), editor.cmdHelp);
     QCOMPARE(editor.cmdHelp->nextInFocusChain(), editor.cmdSave);
-    for (QPushButton* b : {editor.cmdCancel, editor.cmdHelp, editor.cmdSave})
-        QVERIFY(!b->isDefault() && !b->autoDefault());
+    QVERIFY(editor.cmdSave->isDefault());
     editor.show();
     editor.cmdHelp->click();
-    QTest::keyClick(editor.cmdHelp, Qt::Key_Escape);
     QCOMPARE(help_.topics, QList<int>({320}));
-    QVERIFY(editor.isVisible());
 }
 
 void TestUserAccounts::accountMissingInTheEditor_data()
@@ -473,42 +502,58 @@ void TestUserAccounts::failingSaveKeepsTheStoredText()
     QCOMPARE(Stored(), QStringList(Row(u"Bob"_s, QString(24, u'0') + u'1')));
 }
 
+void TestUserAccounts::newAccountReachesDelverOnlyWithTheRight_data()
+{
+    QTest::addColumn<Answer>("setRightsNow");
+    QTest::newRow("rights set at once") << Answer::Yes;
+    QTest::newRow("rights set later") << Answer::No;
+}
+
+// Made while another account is selected, the new account is the one the next command
+// acts on.
 void TestUserAccounts::newAccountReachesDelverOnlyWithTheRight()
 {
-    Accounts({});
+    QFETCH(Answer, setRightsNow);
+    Accounts({{u"Bob"_s, zeros30}});
     frmSteward console;
-    QStringList listedAfterCreate;
+    QString selectedAfterCreate, editing;
     bool delverBefore = true, delverAfter = false;
     auto shown = test::WhenModal<frmSteward_UserAccounts>([&](frmSteward_UserAccounts* window) {
-        test::WhenModal<frmSteward_UserAccounts_CreateNew>([](auto* dialog) {
+        window->SelectName(u"Bob"_s);
+        test::WhenModal<frmSteward_UserAccounts_CreateNew>([&](auto* dialog) {
             dialog->txtUserName->setText(u" Dora "_s);
             dialog->txtPassword->setText(u"Door5"_s);
             dialog->txtReEnterPassword->setText(u"Door5"_s);
+            MessageLog::QueueAnswer(Answer::OK);
+            MessageLog::QueueAnswer(setRightsNow);
             dialog->cmdCreate->click();
         });
-        window->mnuTools_CreateNewAccount->trigger();
-        listedAfterCreate.append(window->lstUsers->item(0)->text());
-        QCOMPARE(GetUserPassword(u"dora"_s), u"Door5"_s);
-        LogInUser(u"dora"_s);
-        delverBefore = UserRights[Utilities_Delver];
-        window->lstUsers->setCurrentRow(0);
-        test::WhenModal<frmSteward_UserAccounts_AccessRights>([](auto* editor) {
+        test::WhenModal<frmSteward_UserAccounts_AccessRights>([&](auto* editor) {
+            editing = editor->windowTitle();
             editor->chkRights[Utilities_Delver]->click();
             editor->cmdSave->click();
         });
-        window->mnuTools_ChangeUserRights->trigger();
+        window->mnuTools_CreateNewAccount->trigger();
+        selectedAfterCreate = window->SelectedName();
+        LogInUser(u"dora"_s);
+        delverBefore = UserRights[Utilities_Delver];
+        if (setRightsNow == Answer::No)
+            window->mnuTools_ChangeUserRights->trigger();
         LogInUser(u"dora"_s);
         delverAfter = UserRights[Utilities_Delver];
         window->mnuTools_Close->trigger();
     });
     console.mnuAdmin_ManageUserAccounts->trigger();
     QVERIFY(*shown);
-    QCOMPARE(listedAfterCreate, QStringList({u"Dora"_s}));
-    QVERIFY(!delverBefore);
+    QCOMPARE(selectedAfterCreate, u"Dora"_s);
+    QCOMPARE(editing, u"User Access Rights: Dora"_s);
+    QCOMPARE(delverBefore, setRightsNow == Answer::Yes);
     QVERIFY(delverAfter);
     QCOMPARE(CurrentUserName, u"Dora"_s);
     QVERIFY(!levyDatabase);
-    QCOMPARE(Described(), QStringList(u"Stewardry|information|User account successfull created."_s));
+    QCOMPARE(Described(), QStringList({u"Stewardry|information|User account successfull created."_s,
+                                       u"Create New User Account|question|The account \"Dora\" has no access "_s
+                                       u"rights yet. Set its rights now?"_s}));
 }
 
 void TestUserAccounts::opening_data()
