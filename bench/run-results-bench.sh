@@ -67,7 +67,7 @@ fi
 
 echo "results window benchmark (offscreen)"
 report=$(mktemp); trap 'rm -f "$report"' EXIT
-QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" "$@" | tee "$report"
+LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" "$@" | tee "$report"
 
 echo
 echo "Open until page 1 is filled, beside the shell reading the same result to nothing"
@@ -86,7 +86,7 @@ done
 echo
 echo "exports benchmark (offscreen)"
 exports=$(mktemp -d); trap 'rm -f "$report"; rm -rf "$exports"' EXIT
-QT_QPA_PLATFORM=offscreen "$build/bench/export_bench" "$db" "$exports" | tee -a "$report"
+LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/export_bench" "$db" "$exports" | tee -a "$report"
 
 echo
 echo "Exports of the unsorted result, beside their references"
@@ -106,7 +106,7 @@ fi
 
 echo
 echo "page 1 at once, the count and the window's own sort (offscreen)"
-QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" --window-sort | tee -a "$report"
+LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" --window-sort | tee -a "$report"
 echo
 echo "The count and the window's sort, beside the shell reading the result to nothing"
 printf "  %-10s %16s %16s %10s  %s\n" "" "shell" "results window" "ratio" "target"
