@@ -107,16 +107,17 @@ private:
             restart = false;
             skip = delivered_;
         }
+        // A first page comes back at once; a long result in fewer, larger batches.
+        const int32_t most = most_;
+        most_ = std::min(most_ * 2, 4096);
         try {
-            batch_ = worker_->Read(restart, skip, most_, int(columns_.fields.size()));
+            batch_ = worker_->Read(restart, skip, most, int(columns_.fields.size()), delivered_, most_);
         } catch (...) {
             Reset();
             throw;
         }
         next_ = 0;
         restart_ = false;
-        // A first page comes back at once; a long result in fewer, larger batches.
-        most_ = std::min(most_ * 2, 4096);
     }
 
     std::shared_ptr<QueryWorker> worker_;
@@ -314,12 +315,12 @@ queryworker::Frame QueryWorker::Answer()
     return *frame;
 }
 
-queryworker::Frame QueryWorker::Exchange(const QByteArray& request)
+void QueryWorker::Send(const QByteArray& request)
 {
     if (!alive_)
         Ended(u"it had been stopped before; run the statement again"_s);
-    interruptedAt_ = 0;
     killed_ = false;
+    interruptedAt_ = 0;
     if (openPending_) {
         openPending_ = false;
         const queryworker::Frame opened = Answer();
@@ -331,8 +332,19 @@ queryworker::Frame QueryWorker::Exchange(const QByteArray& request)
             throw error;
         }
     }
+    if (aheadMost_ > 0) {
+        // Rows read ahead that no one wants any more: the engine stops making them.
+        aheadMost_ = 0;
+        Interrupt();
+        Answer();
+        interruptedAt_ = 0;
+    }
     if (!queryworker::WriteAll(socket_, request))
         Ended();
+}
+
+queryworker::Frame QueryWorker::Receive()
+{
     queryworker::Frame answer = Answer();
     interruptedAt_ = 0;
     if (answer.kind == Kind::Failed) {
@@ -340,6 +352,12 @@ queryworker::Frame QueryWorker::Exchange(const QByteArray& request)
         throw queryworker::ReadFailure(reader);
     }
     return answer;
+}
+
+queryworker::Frame QueryWorker::Exchange(const QByteArray& request)
+{
+    Send(request);
+    return Receive();
 }
 
 void QueryWorker::Check(const QString& sql)
@@ -371,11 +389,28 @@ QueryColumns QueryWorker::Prepare(const QString& sql, const void* reader)
     return columns;
 }
 
-QueryWorker::Rows QueryWorker::Read(bool restart, int64_t skip, int32_t most, int columns)
+QueryWorker::Rows QueryWorker::Read(bool restart, int64_t skip, int32_t most, int columns, int64_t delivered,
+                                    int32_t nextMost)
 {
+    auto request = [](bool again, int64_t past, int32_t rows) {
+        return FrameWriter(Kind::Read).Byte(again).Int64(past).Int32(rows).Finished();
+    };
     std::lock_guard lock(exchange_);
-    const queryworker::Frame answer =
-        Exchange(FrameWriter(Kind::Read).Byte(restart).Int64(skip).Int32(most).Finished());
+    queryworker::Frame answer;
+    if (aheadMost_ == most && !restart && skip == 0) {
+        aheadMost_ = 0;
+        try {
+            answer = Receive();
+        } catch (const RuntimeError& error) {
+            // Read ahead while no one waited, the rows may have been stopped by a Cancel of
+            // the reading that came before: asked for now, they are read again.
+            if (error.number == engine::errQueryEngineStopped)
+                throw;
+            answer = Exchange(request(true, delivered, most));
+        }
+    } else {
+        answer = Exchange(request(restart, skip, most));
+    }
     Rows rows;
     try {
         if (answer.kind != Kind::Rows)
@@ -386,6 +421,12 @@ QueryWorker::Rows QueryWorker::Read(bool restart, int64_t skip, int32_t most, in
     } catch (const RuntimeError&) {
         Kill();
         Ended(u"the engine sent a message that could not be read"_s);
+    }
+    // The worker makes the next rows while these are kept: the two work side by side.
+    if (!rows.ended && nextMost > 0) {
+        if (!queryworker::WriteAll(socket_, request(false, 0, nextMost)))
+            Ended();
+        aheadMost_ = nextMost;
     }
     return rows;
 }

@@ -40,8 +40,10 @@ public:
     bool Serves(const void* reader) const { return reader_ == reader; }
     using Rows = queryworker::RowBatch;
     // The next rows of the prepared statement: from the first when `restart` is set, after
-    // passing over `skip`; at most `most`.
-    Rows Read(bool restart, int64_t skip, int32_t most, int columns);
+    // passing over `skip`; at most `most`. Unless the result ends there, the worker goes on
+    // to make the `nextMost` rows after them meanwhile (the next Read's, when it asks for
+    // those); `delivered` is how many rows the reader has had since the first.
+    Rows Read(bool restart, int64_t skip, int32_t most, int columns, int64_t delivered, int32_t nextMost);
     // Asks the engine to stop; a worker that has not stopped within a second is killed.
     void Interrupt();
 
@@ -51,6 +53,10 @@ public:
 private:
     QueryWorker() = default;
     queryworker::Frame Exchange(const QByteArray& request);
+    // Sends a request, once what is owed from earlier ones has been read.
+    void Send(const QByteArray& request);
+    // The answer to the request sent; raises the worker's failure.
+    queryworker::Frame Receive();
     queryworker::Frame Answer();
     // Waits until the socket can be read, killing the worker once it has had a second to
     // heed an interruption.
@@ -69,6 +75,7 @@ private:
     std::atomic<int64_t> interruptedAt_{0};  // ms since the epoch; 0 while none is asked
     std::atomic<bool> killed_{false};
     const void* reader_ = nullptr;
+    int32_t aheadMost_ = 0;  // the rows asked for ahead, not yet read; 0 when none
     std::mutex exchange_;
     std::mutex signalling_;  // the process id is not reused while a signal is sent
 };
