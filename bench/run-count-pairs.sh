@@ -18,7 +18,7 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 shells=() counts=() ratios=()
 for i in $(seq "$pairs"); do
   shell=$(bash "$shell_script" "$db" "$sql" 1 | sed -n 's/^full read to nothing: \([0-9.]*\) s$/\1/p')
-  count=$(QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" --window-sort --runs 1 --page-runs 1 2>/dev/null |
+  count=$(LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" --window-sort --runs 1 --page-runs 1 2>/dev/null |
           sed -n 's/^figure count \([0-9.]*\)$/\1/p')
   ratio=$(echo "scale=3; $count / $shell" | bc)
   printf "  pair %2d: shell %s s, count %s s, %sx\n" "$i" "$shell" "$count" "$ratio"

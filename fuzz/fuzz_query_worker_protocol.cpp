@@ -27,7 +27,7 @@ void ReadAnswer(const Frame& frame, int columns)
         break;
     }
     case Kind::Rows: {
-        const RowBatch rows = ReadRows(reader, columns, 4096);
+        const RowBatch rows = ReadRows(frame.body, columns, 4096);
         for (qsizetype r = 0; r < rows.starts.size(); ++r) {
             const char* p = rows.bytes.constData() + rows.starts[r];
             if (DecodeRow(p).size() != columns)

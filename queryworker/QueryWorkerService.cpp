@@ -9,6 +9,7 @@
 #include "jet/UserStatement.h"
 
 #include <atomic>
+#include <cstring>
 #include <csignal>
 
 using namespace Qt::Literals::StringLiterals;
@@ -124,7 +125,10 @@ QByteArray QueryWorkerService::Read(FrameReader& request)
     request.End();
     if (!statement_)
         engine::RaiseEngine(engine::errInvalidOperation, u"The query engine has no statement prepared."_s);
-    QByteArray rows;
+    // The frame's head goes in front of the rows once their count is known: the rows are
+    // written where they will be sent.
+    const qsizetype head = RowsFrameHead(0, false, 0).size();
+    QByteArray rows(head, '\0');
     int32_t count = 0;
     bool ended = false;
     try {
@@ -134,7 +138,7 @@ QByteArray QueryWorkerService::Read(FrameReader& request)
             ended = !statement_->Step();
             --skip;
         }
-        while (!ended && count < most && rows.size() < batchBytes) {
+        while (!ended && count < most && rows.size() - head < batchBytes) {
             if (!statement_->Step()) {
                 ended = true;
                 break;
@@ -149,7 +153,9 @@ QByteArray QueryWorkerService::Read(FrameReader& request)
     }
     if (ended)
         statement_->Reset();
-    return RowsFrame(count, ended, rows);
+    const QByteArray front = RowsFrameHead(count, ended, rows.size() - head);
+    std::memcpy(rows.data(), front.constData(), size_t(head));
+    return rows;
 }
 
 void QueryWorkerService::Serve(int socket)

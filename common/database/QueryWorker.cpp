@@ -75,7 +75,7 @@ public:
                 return false;
         }
         const qsizetype start = batch_.starts[next_];
-        const qsizetype end = next_ + 1 < batch_.starts.size() ? batch_.starts[next_ + 1] : batch_.bytes.size();
+        const qsizetype end = next_ + 1 < batch_.starts.size() ? batch_.starts[next_ + 1] : batch_.end;
         current_ = QByteArrayView(batch_.bytes.constData() + start, end - start);
         ++next_;
         ++delivered_;
@@ -416,8 +416,7 @@ QueryWorker::Rows QueryWorker::Read(bool restart, int64_t skip, int32_t most, in
         if (answer.kind != Kind::Rows)
             queryworker::RaiseMalformed();
         // Every row is checked before any is kept: the worker's bytes are not trusted.
-        FrameReader reader(answer.body);
-        rows = queryworker::ReadRows(reader, columns, most);
+        rows = queryworker::ReadRows(answer.body, columns, most);
     } catch (const RuntimeError&) {
         Kill();
         Ended(u"the engine sent a message that could not be read"_s);

@@ -168,12 +168,14 @@ std::optional<Frame> ReadFrame(int socket, const std::function<bool()>& waitRead
         return std::nullopt;
     if (length < 1 || length > maxFrameSize)
         RaiseMalformed();
-    QByteArray bytes(qsizetype(length), Qt::Uninitialized);
-    if (!ReadExactly(socket, bytes.data(), length, waitReadable))
+    uint8_t kind = 0;
+    if (!ReadExactly(socket, reinterpret_cast<char*>(&kind), 1, waitReadable) || !KnownKind(kind))
         RaiseMalformed();
-    if (!KnownKind(uint8_t(bytes[0])))
+    // Read straight into the body: a batch of rows is megabytes.
+    QByteArray body(qsizetype(length - 1), Qt::Uninitialized);
+    if (!ReadExactly(socket, body.data(), length - 1, waitReadable))
         RaiseMalformed();
-    return Frame{Kind(uint8_t(bytes[0])), bytes.sliced(1)};
+    return Frame{Kind(kind), std::move(body)};
 }
 
 std::optional<Frame> TakeFrame(QByteArrayView& stream)
@@ -236,8 +238,9 @@ QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known)
     return frame.Finished();
 }
 
-RowBatch ReadRows(FrameReader& reader, int columns, int32_t most)
+RowBatch ReadRows(const QByteArray& body, int columns, int32_t most)
 {
+    FrameReader reader(body);
     RowBatch rows;
     const int32_t count = reader.Int32();
     rows.ended = reader.Byte() != 0;
@@ -255,13 +258,24 @@ RowBatch ReadRows(FrameReader& reader, int columns, int32_t most)
     }
     if (at != bytes.size())
         RaiseMalformed();
-    rows.bytes = bytes.toByteArray();
+    // The rows stay where they were read: the batch keeps the body, its rows' places in it.
+    const qsizetype offset = bytes.data() - body.constData();
+    for (qsizetype& start : rows.starts)
+        start += offset;
+    rows.end = offset + at;
+    rows.bytes = body;
     return rows;
 }
 
-QByteArray RowsFrame(int32_t count, bool ended, QByteArrayView rows)
+QByteArray RowsFrameHead(int32_t count, bool ended, qsizetype rowBytes)
 {
-    return FrameWriter(Kind::Rows).Int32(count).Byte(ended).Bytes(rows).Finished();
+    QByteArray head = FrameWriter(Kind::Rows).Int32(count).Byte(ended).Int32(int32_t(rowBytes)).Finished();
+    // The rows follow the head as they are: the frame's length counts them.
+    uint32_t length = 0;
+    std::memcpy(&length, head.constData(), sizeof length);
+    length += uint32_t(rowBytes);
+    std::memcpy(head.data(), &length, sizeof length);
+    return head;
 }
 
 } // namespace levy::queryworker

@@ -95,9 +95,11 @@ QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known)
 struct RowBatch {
     QByteArray bytes;
     QList<qsizetype> starts;  // where each row begins in bytes
+    qsizetype end = 0;        // where the last row ends
     bool ended = false;       // the result ends after these rows
 };
-RowBatch ReadRows(FrameReader& reader, int columns, int32_t most);
-QByteArray RowsFrame(int32_t count, bool ended, QByteArrayView rows);
+RowBatch ReadRows(const QByteArray& body, int columns, int32_t most);
+// The start of a Rows frame whose `rowBytes` of rows are sent after it as they are.
+QByteArray RowsFrameHead(int32_t count, bool ended, qsizetype rowBytes);
 
 } // namespace levy::queryworker
