@@ -150,7 +150,8 @@ void TestQueryWorker::aWorkerThatFailsLeavesDelverRunning()
     const MessageRequest shown = test::OnlyMessage();
     QCOMPARE(shown.icon, Icon::Exclamation);
     QCOMPARE(shown.title, whileChecked ? u"Compiling Error"_s : QString());
-    QVERIFY2(shown.text.startsWith(u"The query stopped the query engine: the engine failed (signal 11, "_s), qPrintable(shown.text));
+    // (Under the address sanitizer the fault ends the worker with its own abort.)
+    QVERIFY2(shown.text.startsWith(u"The query stopped the query engine: the engine failed (signal "_s), qPrintable(shown.text));
     QVERIFY(shown.text.endsWith(u". Your statement is kept."_s));
     QVERIFY(Gone(worker));
     QCOMPARE(editor_->txtSQL->Text(), longStatement);
