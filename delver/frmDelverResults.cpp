@@ -9,7 +9,10 @@
 #include "ShownResult.h"
 #include "export/GridColours.h"
 #include "export/ResultExportFile.h"
+#include "frmDelver.h"
+#include "results/ResultExporting.h"
 #include "levy/DatabaseAccess.h"
+#include "levy/SecurityEnforcement.h"
 #include "database/QueryRecordset.h"
 #include "database/Recordset.h"
 #include "engine/Sqlite.h"
@@ -197,6 +200,8 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     pnlProgress->hide();
 
     dlgResults = new CommonDialog(this, u"dlgResults"_s);
+    if (auto* editor = qobject_cast<frmDelver*>(owner))
+        strStatementFile = editor->strCurrentFile;
 
     countTicker_.setInterval(150);
     connect(&countTicker_, &QTimer::timeout, this, [this] { CountTick(); });
@@ -817,15 +822,16 @@ void frmDelverResults::mnuTools_AdjRowHeight_Click()
         grdResults->SetRowHeight(r, int(n) * lineHeight);
 }
 
-QString frmDelverResults::AskExportPath(const QString& filter)
+ExportDescription frmDelverResults::DescribeResult() const
 {
-    dlgResults->DialogTitle = u"Export Results"_s;
-    dlgResults->Filter = filter;
-    dlgResults->Flags = CommonDialog::cdlOFNOverwritePrompt | CommonDialog::cdlOFNPathMustExist;
-    dlgResults->FileName.clear();
-    dlgResults->CancelError = true;
-    dlgResults->ShowSave();
-    return dlgResults->FileName;
+    QString statement;
+    try {
+        if (qryDirectSQL)
+            statement = qryDirectSQL->SQL();
+    } catch (const RuntimeError&) {
+        // Named by its file, or not at all.
+    }
+    return {ResultName(strStatementFile, statement), CurrentUserName, statement};
 }
 
 void frmDelverResults::ExportRecords(ResultExportFile& file)
@@ -877,10 +883,10 @@ void frmDelverResults::ExportResults(ExportFormat format)
     std::optional<BusyPointer> busy;
     std::unique_ptr<ResultExportFile> file;
     try {
-        const QString path = AskExportPath(format == ExportFormat::Workbook ? u"Excel Files (*.xlsx)|*.xlsx"_s
-                                                                            : u"Text Files (*.TXT)|*.txt"_s);
+        const ExportDescription description = DescribeResult();
+        const QString path = AskExportFile(*dlgResults, format, description.name);
         busy.emplace();
-        file = OpenExportFile(format, path);
+        file = OpenExportFile(format, path, description);
         ShowProgress();
         const int lastCol = grdResults->Cols() - 1;
         QList<QString> names(lastCol);
@@ -891,7 +897,8 @@ void frmDelverResults::ExportResults(ExportFormat format)
         file->Commit();
         HideProgress();
         busy.reset();
-        MsgBox(u"Results successfully exported to "_s + path, Icon::Information, u"Export Results"_s);
+        RememberExportFolder(path);
+        TellExported(path);
     } catch (const RuntimeError& error) {
         HideProgress();
         // Nothing of an unfinished export is kept while the user reads why.
