@@ -10,6 +10,7 @@
 #include "export/GridColours.h"
 #include "export/ResultExportFile.h"
 #include "frmDelver.h"
+#include "results/AmountSigns.h"
 #include "results/ResultExporting.h"
 #include "levy/DatabaseAccess.h"
 #include "levy/SecurityEnforcement.h"
@@ -144,6 +145,9 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
 
     grdResults = new FlexGrid(this, u"grdResults"_s);
     grdResults->installEventFilter(this);
+    mnuView = mnuBar->addMenu(u"View"_s);
+    mnuView->setObjectName(u"mnuView"_s);
+    AddAmountSignChoices(*mnuView, *grdResults);
     // A plain click on a heading sorts by its column; with Ctrl or Shift it only extends
     // the selection of columns.
     connect(grdResults->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {

@@ -83,6 +83,7 @@ public:
     QAction* mnuTools_Help;
     QAction* mnuTools_Sep2;
     QAction* mnuTools_Close;
+    QMenu* mnuView;  // how negative amounts show besides their red
 
     QString strStatementFile;  // the editor's file of the statement, when it has one
     bool blnFirstActivation = true;

@@ -359,11 +359,31 @@ void TestDelverResults::cellTextsColoursAndLayout()
     }
     for (const auto& [column, value] : {std::pair{2, u"01/03/2026 12:30"_s}, std::pair{6, u"1 234.50"_s}})
         QVERIFY2(grid.ColWidth(column) / 15 > metrics.horizontalAdvance(value), qPrintable(value));
-    // What the view shows is what the cells hold.
+    // What the view shows is what the cells hold; a negative amount also has its sign, as
+    // the user chooses it in the View menu (remembered), never by its colour alone.
     const QModelIndex amount = grid.model()->index(0, 5);
-    QCOMPARE(amount.data().toString(), u"1 234.50"_s);
+    QCOMPARE(amount.data().toString(), u"-1 234.50"_s);
     QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     QCOMPARE(grid.model()->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+    const QList<std::pair<QString, QString>> choices{
+        {u"mnuView_SignSuffix"_s, u"1 234.50 DR"_s}, {u"mnuView_SignColour"_s, u"1 234.50"_s},
+        {u"mnuView_SignMinus"_s, u"-1 234.50"_s}, {u"mnuView_SignSuffix"_s, u"1 234.50 DR"_s}};
+    for (const auto& [choice, shown] : choices) {
+        w->findChild<QAction*>(choice)->trigger();
+        QCOMPARE(amount.data().toString(), shown);
+        QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        QCOMPARE(grid.model()->index(1, 5).data().toString(), u"0.00"_s);
+        QCOMPARE(grid.model()->index(2, 5).data().toString(), u"2 000.00"_s);
+        QCOMPARE(grid.TextMatrix(1, 6), u"      1 234.50"_s);
+    }
+    // The copy carries the minus sign whatever the screen shows.
+    grid.setCurrentIndex(amount);
+    w->mnuTools_Copy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"-1234.50\n"_s);
+    auto again = Open(u"SELECT * FROM Receipts"_s);
+    QVERIFY(again->findChild<QAction*>(u"mnuView_SignSuffix"_s)->isChecked());
+    QCOMPARE(again->grdResults->model()->index(0, 5).data().toString(), u"1 234.50 DR"_s);
+    again->close();
     QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), u"Payer"_s);
     QCOMPARE(grid.model()->headerData(2, Qt::Vertical).toString(), u"3 "_s);
     QCOMPARE(grid.model()->headerData(3, Qt::Vertical).toString(), QString());
