@@ -1039,7 +1039,7 @@ bool frmDelverResults::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-void frmDelverResults::mnuTools_Chart_Click() { frmResultChart::Show(this, Rows()); }
+void frmDelverResults::mnuTools_Chart_Click() { frmResultChart::Show(this, Rows(), DescribeResult().name); }
 
 namespace {
 const QString printTitle = u"Print Results"_s;

@@ -13,6 +13,11 @@
 #include "widgets/CommonDialog.h"
 
 #include <QBarSeries>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QComboBox>
 #include <QChart>
 #include <QChartView>
 #include <QCategoryAxis>
@@ -115,7 +120,7 @@ void TestResultChartPrint::cleanup()
 void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
 {
     const QString png = sandbox_->Path(u"terms.png"_s), svg = sandbox_->Path(u"terms.svg"_s),
-                  jpg = sandbox_->Path(u"terms.jpg"_s);
+                  jpg = sandbox_->Path(u"terms.jpg"_s), printed = sandbox_->Path(u"chart.pdf"_s);
     // A crosstab's columns become the series, against its row headings.
     QVERIFY(ValidateQuery(u"TRANSFORM Sum(Amount) SELECT Payer FROM Receipts GROUP BY Payer PIVOT Term"_s));
     {
@@ -123,8 +128,25 @@ void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
         w.show();
         QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
         int series = 0, bars = 0;
-        QStringList figures;
+        QStringList figures, titles;
+        bool copied = false;
         auto chart = test::WhenModal<frmResultChart>([&](frmResultChart* c) {
+            // Named after the statement's table and the columns drawn; the user's own
+            // title stays when the chart is drawn anew.
+            QChart* drawn = c->chtResult->chart();
+            titles << drawn->title() << drawn->axes(Qt::Horizontal).value(0)->titleText()
+                   << drawn->axes(Qt::Vertical).value(0)->titleText();
+            c->txtTitle->clear();
+            QTest::keyClicks(c->txtTitle, u"Fees by term"_s);
+            c->cboKind->setCurrentIndex(1);
+            titles << c->chtResult->chart()->title() << c->chtResult->chart()->axes(Qt::Vertical).value(0)->titleText();
+            c->cboKind->setCurrentIndex(0);
+            QGuiApplication::clipboard()->clear();
+            c->cmdCopy->click();
+            const QImage picture = QGuiApplication::clipboard()->image();
+            copied = !picture.isNull() && picture.size() == c->chtResult->size();
+            CommonDialog::QueuePrint(printed, false);
+            c->cmdPrint->click();
             series = int(c->chtResult->chart()->series().size());
             if (auto* y = qobject_cast<QCategoryAxis*>(c->chtResult->chart()->axes(Qt::Vertical).value(0)))
                 figures = y->categoriesLabels();
@@ -138,6 +160,9 @@ void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
         });
         w.mnuTools_Chart->trigger();
         QVERIFY(*chart);
+        QCOMPARE(titles, (QStringList{u"Receipts"_s, u"Payer"_s, u"1, 2, 3"_s, u"Fees by term"_s, u"1, 2, 3"_s}));
+        QVERIFY(copied);
+        QCOMPARE(PdfPages(printed), 1);
         QCOMPARE(series, 1);  // one bar series holding a set per term
         QCOMPARE(bars, 3);
         // The heights' figures are grouped as amounts are.
