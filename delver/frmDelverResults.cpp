@@ -1063,7 +1063,7 @@ void frmDelverResults::PrintResult(bool onlyThisPage)
                    Icon::Question, printTitle, Buttons::YesNo) != Answer::Yes)
             return;
         BusyPointer busy;
-        PrintResultRows(Rows(), printer, records, RunHeading(windowTitle(), ranAt_));
+        PrintResultRows(Rows(), printer, records, RunHeading(windowTitle(), ranAt_, strStatementFile));
     } catch (const RuntimeError& error) {
         TellUnlessCancelled(error, printTitle);
     }
@@ -1083,7 +1083,7 @@ void frmDelverResults::mnuTools_PrintPreview_Click()
     preview.setObjectName(u"dlgPrintPreview"_s);
     preview.setWindowTitle(u"Print Preview"_s);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this, records](QPrinter* target) {
-        Guarded([&] { PrintResultRows(Rows(), *target, records, RunHeading(windowTitle(), ranAt_)); });
+        Guarded([&] { PrintResultRows(Rows(), *target, records, RunHeading(windowTitle(), ranAt_, strStatementFile)); });
     });
     ShowModal(preview);
 }

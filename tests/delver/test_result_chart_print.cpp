@@ -82,6 +82,7 @@ private slots:
     void printsTheWholeResultOrThePage();
     void printsLongHeadingsWhole();
     void printsEverySignAndEveryFigure();
+    void printsAWideResultOnFollowingSheets();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -298,6 +299,36 @@ void TestResultChartPrint::printsEverySignAndEveryFigure()
     QVERIFY2(std::any_of(texts.cbegin(), texts.cend(), [&](const QString& t) { return t.trimmed() == amount; }),
              qPrintable(all));
     QCOMPARE(recording.pageLayout().orientation(), QPageLayout::Landscape);
+}
+
+// Columns that do not fit side by side even at the smallest type go to the following sheets
+// of the same records, each with the record numbers; nothing is cut.
+void TestResultChartPrint::printsAWideResultOnFollowingSheets()
+{
+    QStringList columns{u"Payer"_s};
+    for (int i = 1; i <= 14; ++i)
+        columns.append(u"-Amount * %1 AS [Amount Reversed And Multiplied By Factor %1]"_s.arg(i));
+    QVERIFY(ValidateQuery(u"SELECT "_s + columns.join(u", "_s) + u" FROM Receipts"_s));
+    frmDelverResults w(nullptr);
+    w.show();
+    QTRY_VERIFY(!w.Reading() && !w.Counting() && !w.grdResults->TextMatrix(1, 1).isEmpty());
+    TextRecordingPrinter recording;
+    const int sheets = PrintedPageCount(w.Rows(), recording, {0, 3});
+    QVERIFY2(sheets >= 2, qPrintable(QString::number(sheets)));
+    QCOMPARE(recording.pageLayout().orientation(), QPageLayout::Landscape);
+    PrintResultRows(w.Rows(), recording, {0, 3}, RunHeading(w.windowTitle(), QDateTime::currentDateTime()));
+    const QStringList& texts = recording.Texts();
+    const QString all = texts.join(u'|');
+    for (const QString& text : texts)
+        QVERIFY2(!text.contains(QChar(0x2026)), qPrintable(all));
+    for (int i = 1; i <= 14; ++i)
+        QVERIFY2(texts.contains(u"Amount Reversed And Multiplied By Factor %1"_s.arg(i)), qPrintable(all));
+    // Every sheet numbers its three records.
+    QCOMPARE(texts.count(u"3"_s), sheets);
+    QVERIFY2(texts.contains(u"Page %1 of %1"_s.arg(sheets)), qPrintable(all));
+    static const QRegularExpression negative(u"^-\\d{1,3}( \\d{3})*\\.\\d\\d$"_s);
+    QCOMPARE(std::count_if(texts.cbegin(), texts.cend(), [](const QString& t) { return negative.match(t.trimmed()).hasMatch(); }),
+             3 * 14);
 }
 
 QTEST_MAIN(TestResultChartPrint)
