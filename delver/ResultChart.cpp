@@ -23,7 +23,6 @@
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -361,19 +360,14 @@ frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows, const QString& 
     cmdClose = MakeButton(this, u"cmdClose"_s, u"Close"_s, {}, EnterKey::WhenFocused);
     dlgChart = new CommonDialog(this, u"dlgChart"_s);
 
-    auto* choices = new QGridLayout;
-    choices->addWidget(new QLabel(u"Draw as:"_s, this), 0, 0);
-    choices->addWidget(cboKind, 1, 0);
-    choices->addWidget(new QLabel(u"Labels:"_s, this), 2, 0);
-    choices->addWidget(cboLabels, 3, 0);
-    choices->addWidget(new QLabel(u"Series:"_s, this), 4, 0);
-    choices->addWidget(lstSeries, 5, 0);
-    choices->addWidget(new QLabel(u"Title:"_s, this), 6, 0);
-    choices->addWidget(txtTitle, 7, 0);
-    choices->addWidget(new QLabel(u"Labels axis:"_s, this), 8, 0);
-    choices->addWidget(txtLabelsAxis, 9, 0);
-    choices->addWidget(new QLabel(u"Figures axis:"_s, this), 10, 0);
-    choices->addWidget(txtValuesAxis, 11, 0);
+    auto* choices = new QVBoxLayout;
+    const std::pair<QString, QWidget*> captioned[] = {
+        {u"Draw as:"_s, cboKind},  {u"Labels:"_s, cboLabels},          {u"Series:"_s, lstSeries},
+        {u"Title:"_s, txtTitle},   {u"Labels axis:"_s, txtLabelsAxis}, {u"Figures axis:"_s, txtValuesAxis}};
+    for (const auto& [caption, control] : captioned) {
+        choices->addWidget(new QLabel(caption, this));
+        choices->addWidget(control, control == lstSeries ? 1 : 0);
+    }
     auto* middle = new QHBoxLayout;
     middle->addLayout(choices);
     middle->addWidget(chtResult, 1);
@@ -431,6 +425,10 @@ void frmResultChart::ShowTitles()
     if (!chart)
         return;
     chart->setTitle(txtTitle->text());
+    QFont font = chart->titleFont();
+    font.setBold(true);
+    font.setPointSizeF(QFont().pointSizeF() * 1.3);
+    chart->setTitleFont(font);
     if (QAbstractAxis* x = chart->axes(Qt::Horizontal).value(0))
         x->setTitleText(txtLabelsAxis->text());
     if (QAbstractAxis* y = chart->axes(Qt::Vertical).value(0))
