@@ -80,6 +80,7 @@ public:
     int cols = 2;
     std::vector<Cell> cells{size_t(4)};
     std::vector<int> alignments{0, 0};
+    FlexGrid::ShownText shownText;
 
     Cell& At(int r, int c) { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
     const Cell& At(int r, int c) const { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
@@ -119,9 +120,10 @@ public:
             // Amounts come padded for a fixed-width layout; in a right-aligned cell the
             // blanks would only push the digits out of sight.
             const int alignment = alignments[size_t(index.column() + 1)];
-            if (alignment >= 6 && alignment <= 8 && cell.text.startsWith(u' '))
-                return Shown(cell.text.trimmed());
-            return Shown(cell.text);
+            const QString text = Shown(alignment >= 6 && alignment <= 8 && cell.text.startsWith(u' ')
+                                           ? cell.text.trimmed()
+                                           : cell.text);
+            return shownText ? shownText(text, cell.colour) : text;
         }
         case Qt::ForegroundRole:
             return cell.colour == 0 ? QVariant() : QVariant(FromColourValue(cell.colour));
@@ -385,6 +387,12 @@ void FlexGrid::Changed()
         if (dirty_)
             Refresh();
     });
+}
+
+void FlexGrid::SetShownText(ShownText shown)
+{
+    model_->shownText = std::move(shown);
+    Changed();
 }
 
 void FlexGrid::Refresh()

@@ -2,6 +2,7 @@
 
 #include <QTableView>
 
+#include <functional>
 #include <vector>
 
 namespace levy {
@@ -60,6 +61,11 @@ public:
     // Makes a column as wide as its heading and cells need, within the visible width;
     // what a double click on the column's edge does.
     void FitColumn(int col);
+
+    // What the grid shows of a cell's text (its colour given), the cell keeping its text;
+    // null shows the text itself.
+    using ShownText = std::function<QString(const QString& text, int colour)>;
+    void SetShownText(ShownText shown);
 
     // Shows what was written since the last refresh; also happens by itself once control
     // returns to the event loop.

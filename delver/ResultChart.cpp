@@ -16,10 +16,13 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPrinter>
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -270,6 +273,16 @@ QChart* BuildResultChart(ResultRows& rows, const ChartChoice& choice, int64_t& d
     return chart.release();
 }
 
+QImage ChartPicture(QChartView& view)
+{
+    QImage picture(view.size(), QImage::Format_ARGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    view.render(&painter);
+    painter.end();
+    return picture;
+}
+
 void SaveChartPicture(QChartView& view, const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -282,12 +295,7 @@ void SaveChartPicture(QChartView& view, const QString& path)
     if (written) {
         const QSize size = view.size();
         if (suffix == u"png"_s) {
-            QImage picture(size, QImage::Format_ARGB32);
-            picture.fill(Qt::white);
-            QPainter painter(&picture);
-            view.render(&painter);
-            painter.end();
-            written = picture.save(&file, "PNG");
+            written = ChartPicture(view).save(&file, "PNG");
         } else {
             QSvgGenerator drawing;
             drawing.setOutputDevice(&file);
@@ -304,7 +312,7 @@ void SaveChartPicture(QChartView& view, const QString& path)
         Raise(75, chartTitle, u"The chart could not be saved as \"%1\": %2."_s.arg(path, file.errorString()));
 }
 
-frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows) : QDialog(owner), rows_(rows)
+frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows, const QString& title) : QDialog(owner), rows_(rows)
 {
     setObjectName(u"frmResultChart"_s);
     setWindowTitle(chartTitle);
@@ -332,28 +340,42 @@ frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows) : QDialog(owner
         lstSeries->item(i)->setCheckState(
             initial.valueColumns.contains(lstSeries->item(i)->data(Qt::UserRole).toInt()) ? Qt::Checked
                                                                                            : Qt::Unchecked);
+    auto line = [this](const QString& name, const QString& text, const QString& tip) {
+        auto* edit = new QLineEdit(text, this);
+        edit->setObjectName(name);
+        edit->setToolTip(tip);
+        return edit;
+    };
+    txtTitle = line(u"txtTitle"_s, title, u"The chart's title"_s);
+    txtLabelsAxis = line(u"txtLabelsAxis"_s, {}, u"The name of the axis along the labels"_s);
+    txtValuesAxis = line(u"txtValuesAxis"_s, {}, u"The name of the axis of the figures"_s);
     chtResult = new QChartView(this);
     chtResult->setObjectName(u"chtResult"_s);
     chtResult->setRenderHint(QPainter::Antialiasing);
     lblNote = new QLabel(this);
     lblNote->setObjectName(u"lblNote"_s);
     cmdSave = MakeButton(this, u"cmdSave"_s, u"&Save As..."_s, u"Save the chart as a picture"_s, EnterKey::WhenFocused);
+    cmdCopy = MakeButton(this, u"cmdCopy"_s, u"&Copy"_s, u"Copy the chart as a picture"_s, EnterKey::WhenFocused);
+    cmdPrint = MakeButton(this, u"cmdPrint"_s, u"&Print..."_s, u"Print the chart"_s, EnterKey::WhenFocused);
     cmdClose = MakeButton(this, u"cmdClose"_s, u"Close"_s, {}, EnterKey::WhenFocused);
     dlgChart = new CommonDialog(this, u"dlgChart"_s);
 
-    auto* choices = new QGridLayout;
-    choices->addWidget(new QLabel(u"Draw as:"_s, this), 0, 0);
-    choices->addWidget(cboKind, 1, 0);
-    choices->addWidget(new QLabel(u"Labels:"_s, this), 2, 0);
-    choices->addWidget(cboLabels, 3, 0);
-    choices->addWidget(new QLabel(u"Series:"_s, this), 4, 0);
-    choices->addWidget(lstSeries, 5, 0);
+    auto* choices = new QVBoxLayout;
+    const std::pair<QString, QWidget*> captioned[] = {
+        {u"Draw as:"_s, cboKind},  {u"Labels:"_s, cboLabels},          {u"Series:"_s, lstSeries},
+        {u"Title:"_s, txtTitle},   {u"Labels axis:"_s, txtLabelsAxis}, {u"Figures axis:"_s, txtValuesAxis}};
+    for (const auto& [caption, control] : captioned) {
+        choices->addWidget(new QLabel(caption, this));
+        choices->addWidget(control, control == lstSeries ? 1 : 0);
+    }
     auto* middle = new QHBoxLayout;
     middle->addLayout(choices);
     middle->addWidget(chtResult, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblNote, 1);
     buttons->addWidget(cmdSave);
+    buttons->addWidget(cmdCopy);
+    buttons->addWidget(cmdPrint);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(middle, 1);
@@ -364,6 +386,13 @@ frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows) : QDialog(owner
     connect(cboLabels, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { Redraw(); }); });
     connect(lstSeries, &QListWidget::itemChanged, this, [this] { Guarded([this] { Redraw(); }); });
     connect(cmdSave, &QPushButton::clicked, this, [this] { Guarded([this] { cmdSave_Click(); }); });
+    connect(cmdCopy, &QPushButton::clicked, this, [this] { Guarded([this] { cmdCopy_Click(); }); });
+    connect(cmdPrint, &QPushButton::clicked, this, [this] { Guarded([this] { cmdPrint_Click(); }); });
+    for (QLineEdit* edit : {txtTitle, txtLabelsAxis, txtValuesAxis}) {
+        connect(edit, &QLineEdit::textChanged, this, [this] { ShowTitles(); });
+        // Typed by the user: kept when the columns drawn change.
+        connect(edit, &QLineEdit::textEdited, edit, [edit] { edit->setProperty("typed", true); });
+    }
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -378,19 +407,76 @@ ChartChoice frmResultChart::Choice() const
     return choice;
 }
 
+void frmResultChart::NameAxes(const ChartChoice& choice)
+{
+    if (!txtLabelsAxis->property("typed").toBool())
+        txtLabelsAxis->setText(choice.labelColumn < 0 ? u"Record"_s : rows_.Column(choice.labelColumn).name);
+    if (!txtValuesAxis->property("typed").toBool()) {
+        QStringList names;
+        for (int column : choice.valueColumns)
+            names.append(rows_.Column(column).name);
+        txtValuesAxis->setText(names.join(u", "_s));
+    }
+}
+
+void frmResultChart::ShowTitles()
+{
+    QChart* chart = chtResult->chart();
+    if (!chart)
+        return;
+    chart->setTitle(txtTitle->text());
+    QFont font = chart->titleFont();
+    font.setBold(true);
+    font.setPointSizeF(QFont().pointSizeF() * 1.3);
+    chart->setTitleFont(font);
+    if (QAbstractAxis* x = chart->axes(Qt::Horizontal).value(0))
+        x->setTitleText(txtLabelsAxis->text());
+    if (QAbstractAxis* y = chart->axes(Qt::Vertical).value(0))
+        y->setTitleText(txtValuesAxis->text());
+}
+
 void frmResultChart::Redraw()
 {
     BusyPointer busy;
     int64_t drawn = 0;
     QChart* old = chtResult->chart();
-    chtResult->setChart(BuildResultChart(rows_, Choice(), drawn));
+    const ChartChoice choice = Choice();
+    chtResult->setChart(BuildResultChart(rows_, choice, drawn));
     delete old;
+    NameAxes(choice);
+    ShowTitles();
     const int64_t total = rows_.RowCount();
     const QLocale english(QLocale::English);
     lblNote->setText(drawn < total ? u"The chart shows the first %1 of %2 records."_s.arg(english.toString(drawn),
                                                                                         english.toString(total))
                                    : QString());
-    cmdSave->setEnabled(!Choice().valueColumns.isEmpty());
+    for (QPushButton* b : {cmdSave, cmdCopy, cmdPrint})
+        b->setEnabled(!choice.valueColumns.isEmpty());
+}
+
+void frmResultChart::cmdCopy_Click() { QGuiApplication::clipboard()->setImage(ChartPicture(*chtResult)); }
+
+void frmResultChart::cmdPrint_Click()
+{
+    const QString title = u"Print Chart"_s;
+    try {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageOrientation(QPageLayout::Landscape);
+        dlgChart->DialogTitle = title;
+        dlgChart->PrintSelectionChoice = false;
+        dlgChart->CancelError = true;
+        dlgChart->ShowPrinter(printer);
+        QPainter painter;
+        if (!painter.begin(&printer))
+            Raise(482, title, u"The printer could not be started. Check that it is ready and try again."_s);
+        // Drawn, not copied as pixels: the printer's resolution, the chart's proportions.
+        const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+        chtResult->render(&painter, QRectF(0, 0, page.width(), page.height()), chtResult->viewport()->rect(),
+                          Qt::KeepAspectRatio);
+        painter.end();
+    } catch (const RuntimeError& error) {
+        TellUnlessCancelled(error, title);
+    }
 }
 
 void frmResultChart::cmdSave_Click()
@@ -411,7 +497,7 @@ void frmResultChart::cmdSave_Click()
     }
 }
 
-void frmResultChart::Show(QWidget* owner, ResultRows& rows)
+void frmResultChart::Show(QWidget* owner, ResultRows& rows, const QString& title)
 {
     try {
         bool anyNumbers = false;
@@ -425,7 +511,7 @@ void frmResultChart::Show(QWidget* owner, ResultRows& rows)
             MsgBox(u"The result holds no records to draw."_s, Icon::Information, chartTitle);
             return;
         }
-        frmResultChart window(owner, rows);
+        frmResultChart window(owner, rows, title);
         window.Redraw();
         ShowModal(window);
     } catch (const RuntimeError& error) {

@@ -18,6 +18,7 @@
 #include <QPrinter>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -25,22 +26,31 @@ using namespace Qt::Literals::StringLiterals;
 namespace levy {
 namespace {
 
-// Column widths are measured on the first records only: a printout of a million records
-// must not read them all twice.
-constexpr int64_t measuredRecords = 200;
+// The widest texts of each column kept from the one reading of the records, to be measured
+// again at each smaller size: glyph widths do not scale exactly, so a few, not one.
+constexpr int keptPerColumn = 8;
 constexpr double pointSize = 8.5;
-// Below this a printed figure is no longer read reliably: columns are cut instead.
+// Below this a printed figure is no longer read reliably: columns go to following sheets instead.
 constexpr double smallestPointSize = 7.0;
 // Lines of every sheet's heading given to the statement, which wraps there.
 constexpr int statementLines = 3;
+
+// The columns printed side by side on one sheet: all of them when they fit, otherwise as
+// many as fit, the rest on the following sheets of the same records.
+struct Band {
+    int first = 0, last = 0;  // columns, inclusive
+};
 
 struct Sheet {
     QRect area;       // the printable area, in device pixels
     int lineHeight = 0;
     int recordsPerPage = 1;
     int64_t first = 0, count = 0;
+    int blocks = 1;   // runs of records, each printed on one sheet per band
     int pages = 1;
-    std::vector<int> left, width;  // per column
+    std::vector<int> left, width;  // per column, within its band
+    std::vector<Band> bands{Band{}};
+    int numberWidth = 0;           // the record numbers' column, when there are several bands
     int padding = 0;               // kept blank on either side of a column's texts
     double points = pointSize;
 };
@@ -78,8 +88,55 @@ QString OneLine(QString text)
     return text;
 }
 
+// Each column's heading and its widest values, read once over every printed record.
+struct ColumnTexts {
+    QString heading;
+    QStringList widest;  // at most keptPerColumn, the widest first
+};
+
+// The records are read once, whatever their number. Most texts are ruled out by the sum of
+// their glyphs' widths (a table lookup) without being laid out.
+std::vector<ColumnTexts> MeasureColumns(ResultRows& rows, QPrinter& printer, const Sheet& sheet)
+{
+    const QFontMetrics metrics(PrintFont(printer), &printer);
+    std::array<int, 0x250> glyph{};
+    for (size_t c = 0; c < glyph.size(); ++c)
+        glyph[c] = metrics.horizontalAdvance(QChar(char16_t(c)));
+    const int widestGlyph = metrics.maxWidth();
+    auto bound = [&](const QString& text) {
+        int64_t sum = 2;
+        for (QChar c : text)
+            sum += (size_t(c.unicode()) < glyph.size() ? glyph[size_t(c.unicode())] : widestGlyph) + 1;
+        return sum;
+    };
+    const int columns = rows.ColumnCount();
+    std::vector<ColumnTexts> texts(static_cast<size_t>(columns));
+    std::vector<std::vector<std::pair<int, QString>>> kept(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c)
+        texts[size_t(c)].heading = rows.Column(c).name;
+    for (int64_t r = sheet.first; r < sheet.first + sheet.count; ++r)
+        for (int c = 0; c < columns; ++c) {
+            auto& widest = kept[size_t(c)];
+            QString text = OneLine(PrintedCell(rows, r, c).text);
+            const int narrowestKept = widest.size() < size_t(keptPerColumn) ? -1 : widest.back().first;
+            if (text.isEmpty() || bound(text) <= narrowestKept)
+                continue;
+            const int w = metrics.horizontalAdvance(text);
+            if (w <= narrowestKept || std::any_of(widest.cbegin(), widest.cend(), [&](const auto& k) { return k.second == text; }))
+                continue;
+            widest.emplace_back(w, std::move(text));
+            std::sort(widest.begin(), widest.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+            if (widest.size() > size_t(keptPerColumn))
+                widest.pop_back();
+        }
+    for (int c = 0; c < columns; ++c)
+        for (auto& [w, text] : kept[size_t(c)])
+            texts[size_t(c)].widest.append(std::move(text));
+    return texts;
+}
+
 // The width each column wants at a point size: its widest heading or value, and a gap.
-std::vector<int> WantedWidths(ResultRows& rows, QPrinter& printer, const Sheet& sheet, double points, int& gap)
+std::vector<int> WantedWidths(const std::vector<ColumnTexts>& columns, QPrinter& printer, double points, int& gap)
 {
     const QFontMetrics metrics(PrintFont(printer, points), &printer);
     // A third of it on either side of every column, so that a number set to the right
@@ -90,13 +147,13 @@ std::vector<int> WantedWidths(ResultRows& rows, QPrinter& printer, const Sheet& 
     QFont bold = PrintFont(printer, points);
     bold.setBold(true);
     const QFontMetrics headings(bold, &printer);
-    const int columns = rows.ColumnCount();
-    std::vector<int> wanted(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) {
-        int w = headings.horizontalAdvance(rows.Column(c).name);
-        for (int64_t r = sheet.first; r < sheet.first + std::min(sheet.count, measuredRecords); ++r)
-            w = std::max(w, metrics.horizontalAdvance(OneLine(PrintedCell(rows, r, c).text)));
-        wanted[size_t(c)] = w + gap;
+    std::vector<int> wanted;
+    wanted.reserve(columns.size());
+    for (const ColumnTexts& column : columns) {
+        int w = headings.horizontalAdvance(column.heading);
+        for (const QString& text : column.widest)
+            w = std::max(w, metrics.horizontalAdvance(text));
+        wanted.push_back(w + gap);
     }
     return wanted;
 }
@@ -116,7 +173,8 @@ Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
     sheet.first = std::clamp<int64_t>(records.first, 0, total);
     sheet.count = records.count < 0 ? total - sheet.first : std::min(records.count, total - sheet.first);
     int gap = 0;
-    std::vector<int> wanted = WantedWidths(rows, printer, sheet, pointSize, gap);
+    const std::vector<ColumnTexts> texts = MeasureColumns(rows, printer, sheet);
+    std::vector<int> wanted = WantedWidths(texts, printer, pointSize, gap);
     // Columns wider than the sheet: turned to landscape first, then a smaller type, so
     // that no figure is cut; only what still does not fit at the smallest legible size
     // gives up the same share of every column.
@@ -126,11 +184,11 @@ Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
     sheet.area = area();
     if (Sum(wanted) > sheet.area.width()) {
         sheet.points = std::max(smallestPointSize, pointSize * double(sheet.area.width()) / double(Sum(wanted)));
-        wanted = WantedWidths(rows, printer, sheet, sheet.points, gap);
+        wanted = WantedWidths(texts, printer, sheet.points, gap);
         // Glyph widths do not scale exactly with the size.
         while (Sum(wanted) > sheet.area.width() && sheet.points > smallestPointSize) {
             sheet.points = std::max(smallestPointSize, sheet.points - 0.25);
-            wanted = WantedWidths(rows, printer, sheet, sheet.points, gap);
+            wanted = WantedWidths(texts, printer, sheet.points, gap);
         }
     }
     const QFontMetrics metrics(PrintFont(printer, sheet.points), &printer);
@@ -138,15 +196,36 @@ Sheet LayOut(ResultRows& rows, QPrinter& printer, PrintedRecords records)
     // Title, statement, details and headings at the top, the page number at the foot.
     const int bodyLines = std::max(1, sheet.area.height() / sheet.lineHeight - 5 - statementLines);
     sheet.recordsPerPage = bodyLines;
-    sheet.pages = int(std::max<int64_t>(1, (sheet.count + bodyLines - 1) / bodyLines));
+    sheet.blocks = int(std::max<int64_t>(1, (sheet.count + bodyLines - 1) / bodyLines));
     sheet.padding = gap / 3;
-    const int64_t sum = Sum(wanted);
-    const double scale = sum > sheet.area.width() ? double(sheet.area.width()) / double(sum) : 1.0;
-    int x = 0;
-    for (int c = 0; c < rows.ColumnCount(); ++c) {
-        sheet.left.push_back(x);
-        sheet.width.push_back(int(wanted[size_t(c)] * scale));
-        x += sheet.width.back();
+    const int columns = rows.ColumnCount();
+    sheet.bands = {Band{0, columns - 1}};
+    int room = sheet.area.width();
+    // What does not fit even at the smallest size goes to following sheets, as many
+    // columns to each as fit beside the record numbers, which every sheet repeats.
+    if (Sum(wanted) > room && columns > 1) {
+        sheet.numberWidth = metrics.horizontalAdvance(QString::number(sheet.first + sheet.count)) + gap;
+        room -= sheet.numberWidth;
+        sheet.bands.clear();
+        int used = 0;
+        for (int c = 0; c < columns; ++c) {
+            if (sheet.bands.empty() || used + wanted[size_t(c)] > room) {
+                sheet.bands.push_back(Band{c, c});
+                used = 0;
+            }
+            sheet.bands.back().last = c;
+            used += wanted[size_t(c)];
+        }
+    }
+    sheet.pages = sheet.blocks * int(sheet.bands.size());
+    for (const Band& band : sheet.bands) {
+        int x = sheet.numberWidth;
+        // Only a single column wider than the whole sheet is still cut.
+        for (int c = band.first; c <= band.last; ++c) {
+            sheet.left.push_back(x);
+            sheet.width.push_back(std::min(wanted[size_t(c)], room));
+            x += sheet.width.back();
+        }
     }
     return sheet;
 }
@@ -166,12 +245,15 @@ void DrawCell(QPainter& painter, const QRect& cell, const QString& text, bool ri
 
 } // namespace
 
-PrintHeading RunHeading(const QString& title, const QDateTime& ran)
+PrintHeading RunHeading(const QString& title, const QDateTime& ran, const QString& statementFile)
 {
     PrintHeading heading{title, {}, {}};
     QStringList details;
     try {
-        if (qryDirectSQL)
+        // A saved statement is known by its file's name.
+        if (!statementFile.isEmpty())
+            heading.statement = u"Statement: "_s + QFileInfo(statementFile).fileName();
+        else if (qryDirectSQL)
             heading.statement = qryDirectSQL->SQL().simplified();
         if (levyDatabase)
             details.append(u"Database: "_s + QDir::toNativeSeparators(levyDatabase->Name()));
@@ -208,9 +290,12 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
     bold.setBold(true);
     const QFont plain = painter.font();
 
+    // The sheets of one run of records follow one another, its first columns first.
     for (int page = 0; page < sheet.pages; ++page) {
         if (page > 0)
             printer.newPage();
+        const Band& band = sheet.bands[size_t(page) % sheet.bands.size()];
+        const int block = page / int(sheet.bands.size());
         int y = 0;
         painter.setFont(bold);
         DrawCell(painter, QRect(0, y, sheet.area.width(), h), heading.title, false);
@@ -222,19 +307,24 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
         DrawCell(painter, QRect(0, y, sheet.area.width(), h), heading.details, false);
         y += 2 * h;
         painter.setFont(bold);
-        for (int c = 0; c < columns; ++c)
+        for (int c = band.first; c <= band.last; ++c)
             DrawCell(painter, ColumnCell(sheet, c, y), rows.Column(c).name, right[size_t(c)]);
         y += h;
         painter.drawLine(0, y - h / 8, sheet.area.width(), y - h / 8);
         painter.setFont(plain);
-        const int64_t from = sheet.first + int64_t(page) * sheet.recordsPerPage;
+        const int64_t from = sheet.first + int64_t(block) * sheet.recordsPerPage;
         const int64_t to = std::min(sheet.first + sheet.count, from + sheet.recordsPerPage);
-        for (int64_t r = from; r < to; ++r, y += h)
-            for (int c = 0; c < columns; ++c) {
+        for (int64_t r = from; r < to; ++r, y += h) {
+            if (sheet.numberWidth > 0) {
+                painter.setPen(QColor(Qt::black));
+                DrawCell(painter, QRect(0, y, sheet.numberWidth - sheet.padding, h), QString::number(r + 1), true);
+            }
+            for (int c = band.first; c <= band.last; ++c) {
                 const PrintedText cell = PrintedCell(rows, r, c);
                 painter.setPen(cell.negative ? negativeColour : QColor(Qt::black));
                 DrawCell(painter, ColumnCell(sheet, c, y), cell.text, right[size_t(c)]);
             }
+        }
         painter.setPen(QColor(Qt::black));
         DrawCell(painter, QRect(0, sheet.area.height() - h, sheet.area.width(), h),
                  u"Page %1 of %2"_s.arg(page + 1).arg(sheet.pages), true);

@@ -26,14 +26,17 @@ struct PrintHeading {
     QString details;
 };
 
-// The heading of a result the signed-in user ran at `ran` on the open levy database.
-PrintHeading RunHeading(const QString& title, const QDateTime& ran);
+// The heading of a result the signed-in user ran at `ran` on the open levy database; a
+// statement saved in a file is named by the file.
+PrintHeading RunHeading(const QString& title, const QDateTime& ran, const QString& statementFile = {});
 
 // The number of sheets the records fill on this printer. Raises what the engine raises.
 int PrintedPageCount(ResultRows& rows, QPrinter& printer, PrintedRecords records);
 
 // Prints the records as a table with the heading and the column headings at the top of
-// every sheet and "Page N of M" at its foot. Raises what the engine raises, and a
+// every sheet and "Page N of M" at its foot. Columns that do not fit beside one another
+// even at the smallest type go to the following sheets of the same records, each with the
+// record numbers. Raises what the engine raises, and a
 // RuntimeError when the printer cannot be started.
 void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records, const PrintHeading& heading);
 

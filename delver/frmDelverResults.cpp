@@ -9,7 +9,11 @@
 #include "ShownResult.h"
 #include "export/GridColours.h"
 #include "export/ResultExportFile.h"
+#include "frmDelver.h"
+#include "results/AmountSigns.h"
+#include "results/ResultExporting.h"
 #include "levy/DatabaseAccess.h"
+#include "levy/SecurityEnforcement.h"
 #include "database/QueryRecordset.h"
 #include "database/Recordset.h"
 #include "engine/Sqlite.h"
@@ -141,6 +145,9 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
 
     grdResults = new FlexGrid(this, u"grdResults"_s);
     grdResults->installEventFilter(this);
+    mnuView = mnuBar->addMenu(u"View"_s);
+    mnuView->setObjectName(u"mnuView"_s);
+    AddAmountSignChoices(*mnuView, *grdResults);
     // A plain click on a heading sorts by its column; with Ctrl or Shift it only extends
     // the selection of columns.
     connect(grdResults->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
@@ -197,6 +204,8 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     pnlProgress->hide();
 
     dlgResults = new CommonDialog(this, u"dlgResults"_s);
+    if (auto* editor = qobject_cast<frmDelver*>(owner))
+        strStatementFile = editor->strCurrentFile;
 
     countTicker_.setInterval(150);
     connect(&countTicker_, &QTimer::timeout, this, [this] { CountTick(); });
@@ -817,15 +826,16 @@ void frmDelverResults::mnuTools_AdjRowHeight_Click()
         grdResults->SetRowHeight(r, int(n) * lineHeight);
 }
 
-QString frmDelverResults::AskExportPath(const QString& filter)
+ExportDescription frmDelverResults::DescribeResult() const
 {
-    dlgResults->DialogTitle = u"Export Results"_s;
-    dlgResults->Filter = filter;
-    dlgResults->Flags = CommonDialog::cdlOFNOverwritePrompt | CommonDialog::cdlOFNPathMustExist;
-    dlgResults->FileName.clear();
-    dlgResults->CancelError = true;
-    dlgResults->ShowSave();
-    return dlgResults->FileName;
+    QString statement;
+    try {
+        if (qryDirectSQL)
+            statement = qryDirectSQL->SQL();
+    } catch (const RuntimeError&) {
+        // Named by its file, or not at all.
+    }
+    return {ResultName(strStatementFile, statement), CurrentUserName, statement};
 }
 
 void frmDelverResults::ExportRecords(ResultExportFile& file)
@@ -877,10 +887,10 @@ void frmDelverResults::ExportResults(ExportFormat format)
     std::optional<BusyPointer> busy;
     std::unique_ptr<ResultExportFile> file;
     try {
-        const QString path = AskExportPath(format == ExportFormat::Workbook ? u"Excel Files (*.xlsx)|*.xlsx"_s
-                                                                            : u"Text Files (*.TXT)|*.txt"_s);
+        const ExportDescription description = DescribeResult();
+        const QString path = AskExportFile(*dlgResults, format, description.name);
         busy.emplace();
-        file = OpenExportFile(format, path);
+        file = OpenExportFile(format, path, description);
         ShowProgress();
         const int lastCol = grdResults->Cols() - 1;
         QList<QString> names(lastCol);
@@ -891,7 +901,8 @@ void frmDelverResults::ExportResults(ExportFormat format)
         file->Commit();
         HideProgress();
         busy.reset();
-        MsgBox(u"Results successfully exported to "_s + path, Icon::Information, u"Export Results"_s);
+        RememberExportFolder(path);
+        TellExported(path);
     } catch (const RuntimeError& error) {
         HideProgress();
         // Nothing of an unfinished export is kept while the user reads why.
@@ -1028,7 +1039,7 @@ bool frmDelverResults::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-void frmDelverResults::mnuTools_Chart_Click() { frmResultChart::Show(this, Rows()); }
+void frmDelverResults::mnuTools_Chart_Click() { frmResultChart::Show(this, Rows(), DescribeResult().name); }
 
 namespace {
 const QString printTitle = u"Print Results"_s;
@@ -1052,7 +1063,7 @@ void frmDelverResults::PrintResult(bool onlyThisPage)
                    Icon::Question, printTitle, Buttons::YesNo) != Answer::Yes)
             return;
         BusyPointer busy;
-        PrintResultRows(Rows(), printer, records, RunHeading(windowTitle(), ranAt_));
+        PrintResultRows(Rows(), printer, records, RunHeading(windowTitle(), ranAt_, strStatementFile));
     } catch (const RuntimeError& error) {
         TellUnlessCancelled(error, printTitle);
     }
@@ -1072,7 +1083,7 @@ void frmDelverResults::mnuTools_PrintPreview_Click()
     preview.setObjectName(u"dlgPrintPreview"_s);
     preview.setWindowTitle(u"Print Preview"_s);
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this, records](QPrinter* target) {
-        Guarded([&] { PrintResultRows(Rows(), *target, records, RunHeading(windowTitle(), ranAt_)); });
+        Guarded([&] { PrintResultRows(Rows(), *target, records, RunHeading(windowTitle(), ranAt_, strStatementFile)); });
     });
     ShowModal(preview);
 }

@@ -35,6 +35,7 @@ class ResultOrder;
 class ResultRows;
 class ShownResult;
 enum class ExportFormat;
+struct ExportDescription;
 class ResultExportFile;
 
 // Shows the result of an accepted statement 100 records at a time, and exports it. Page 1
@@ -82,7 +83,9 @@ public:
     QAction* mnuTools_Help;
     QAction* mnuTools_Sep2;
     QAction* mnuTools_Close;
+    QMenu* mnuView;  // how negative amounts show besides their red
 
+    QString strStatementFile;  // the editor's file of the statement, when it has one
     bool blnFirstActivation = true;
     int32_t lngCurrentPage = 0;
     int32_t lngPageCount = 0;
@@ -164,8 +167,9 @@ private:
     void GiveUp(const QString& description);
     QString failure_;  // why the window gave up on the result
     void DockPanels();
-    // The save dialog of an export; raises the cancellation when the user cancels.
-    QString AskExportPath(const QString& filter);
+    // The result as its exports and chart name it: the statement's file name or else its
+    // first table, the user, the statement.
+    ExportDescription DescribeResult() const;
     // Writes every record of the result, in the order shown, with each amount's exact value.
     void ExportRecords(ResultExportFile& file);
     void ExportResults(ExportFormat format);

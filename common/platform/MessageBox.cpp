@@ -35,9 +35,9 @@ QList<Answer> ButtonAnswers(Buttons buttons)
     return {Answer::OK};
 }
 
-Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons buttons, DefaultButton defaultButton)
+namespace {
+Answer Show(const MessageRequest& request)
 {
-    const MessageRequest request{text, title.isEmpty() ? AppInfo::Title() : title, icon, buttons, defaultButton};
     if (recording) {
         shown.append(request);
         Answer answer = DefaultAnswer(request);
@@ -54,12 +54,25 @@ Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons butt
     QTextStream(stderr) << request.title << u": " << request.text << Qt::endl;
     return DefaultAnswer(request);
 }
+} // namespace
+
+Answer MsgBox(const QString& text, Icon icon, const QString& title, Buttons buttons, DefaultButton defaultButton)
+{
+    return Show(MessageRequest{text, title.isEmpty() ? AppInfo::Title() : title, icon, buttons, defaultButton, {}});
+}
+
+Answer MsgBoxOffering(const QString& text, Icon icon, const QString& title, const QList<QString>& offers,
+                      Buttons buttons)
+{
+    return Show(MessageRequest{text, title.isEmpty() ? AppInfo::Title() : title, icon, buttons,
+                               DefaultButton::First, offers});
+}
 
 QString InputBox(const QString& prompt, const QString& title, const QString& defaultText)
 {
     const QString caption = title.isEmpty() ? AppInfo::Title() : title;
     if (recording) {
-        shown.append(MessageRequest{prompt, caption, Icon::None, Buttons::OKCancel});
+        shown.append(MessageRequest{prompt, caption, Icon::None, Buttons::OKCancel, DefaultButton::First, {}});
         QString answer;
         if (!inputs.empty()) {
             answer = inputs.front();

@@ -18,7 +18,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 namespace {
-std::deque<QString> queued;
+std::deque<std::pair<QString, int>> queued;
 std::deque<std::pair<QString, bool>> queuedPrints;
 QList<CommonDialog::Shown> shown;
 
@@ -70,7 +70,7 @@ CommonDialog::CommonDialog(QWidget* owner, const QString& name) : QObject(owner)
     setObjectName(name);
 }
 
-void CommonDialog::QueueFileName(const QString& name) { queued.push_back(name); }
+void CommonDialog::QueueFileName(const QString& name, int filterIndex) { queued.push_back({name, filterIndex}); }
 QList<CommonDialog::Shown> CommonDialog::ShownDialogs() { return shown; }
 void CommonDialog::QueuePrint(const QString& pdfFile, bool selection) { queuedPrints.push_back({pdfFile, selection}); }
 
@@ -91,8 +91,10 @@ QString CommonDialog::Ask(bool save)
     if (!queued.empty() || MessageLog::Recording()) {
         if (queued.empty())
             return {};
-        const QString chosen = queued.front();
+        const auto [chosen, filterIndex] = queued.front();
         queued.pop_front();
+        if (filterIndex > 0)
+            FilterIndex = filterIndex;
         return save ? WithExtension(chosen) : chosen;
     }
     QFileDialog dialog(owner_, DialogTitle);
@@ -121,6 +123,8 @@ QString CommonDialog::Ask(bool save)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     const QString chosen = dialog.selectedFiles().first();
+    if (const qsizetype chosenFilter = filters.indexOf(dialog.selectedNameFilter()); chosenFilter >= 0)
+        FilterIndex = int(chosenFilter) + 1;
     return save ? WithDefaultExtension(chosen, dialog.defaultSuffix()) : chosen;
 }
 

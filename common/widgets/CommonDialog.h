@@ -20,7 +20,7 @@ public:
 
     QString DialogTitle;
     QString Filter;  // "Description|pattern|Description|pattern"
-    int FilterIndex = 1;
+    int FilterIndex = 1;  // the filter shown first; after the dialog, the one the user chose
     int Flags = 0;
     QString FileName;
     QString InitDir;      // the folder the open or save dialog starts in; empty: the working folder
@@ -53,8 +53,9 @@ public:
 
     // Test seam: the next open or save dialog answers with this name as if typed in it
     // (a save dialog adds its extension), or is cancelled (an empty name), without being
-    // shown. Each shown dialog is recorded.
-    static void QueueFileName(const QString& name);
+    // shown. Each shown dialog is recorded. A filter index chooses that filter as the user
+    // would (0 keeps the dialog's).
+    static void QueueFileName(const QString& name, int filterIndex = 0);
     struct Shown {
         QString kind, title, filter, fileName;
         int flags;

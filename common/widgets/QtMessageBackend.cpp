@@ -3,6 +3,7 @@
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
 
+#include <QPushButton>
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -33,6 +34,8 @@ QMessageBox::StandardButton ToQt(Answer answer)
     case Answer::Ignore: return QMessageBox::Ignore;
     case Answer::Yes: return QMessageBox::Yes;
     case Answer::No: return QMessageBox::No;
+    case Answer::Offer1:
+    case Answer::Offer2: break;  // buttons of the caller's own, not of a set
     }
     return QMessageBox::Ok;
 }
@@ -47,7 +50,14 @@ Answer ShowMessage(const MessageRequest& request)
         buttons |= ToQt(answer);
     box.setStandardButtons(buttons);
     box.setDefaultButton(ToQt(answers.value(int(request.defaultButton) - 1, answers.first())));
+    QList<QAbstractButton*> offered;
+    for (const QString& offer : request.offers)
+        offered.append(box.addButton(offer, QMessageBox::ActionRole));
+    // Escape keeps answering as the set's own buttons do.
+    box.setEscapeButton(box.button(ToQt(answers.last())));
     const int pressed = box.exec();
+    if (const qsizetype offer = offered.indexOf(box.clickedButton()); offer >= 0)
+        return Answer(int(Answer::Offer1) + int(offer));
     for (Answer answer : answers)
         if (pressed == ToQt(answer))
             return answer;

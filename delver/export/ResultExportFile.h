@@ -8,7 +8,16 @@
 
 namespace levy {
 
-enum class ExportFormat { Text, Workbook };
+// Text: the office's code page; SpreadsheetText: UTF-8 for spreadsheets.
+enum class ExportFormat { Text, SpreadsheetText, Workbook };
+
+// What a workbook says of itself: the name of its worksheet and its title ("Result" and
+// "SQL Result" when empty), its author and, in its comments, the statement.
+struct ExportDescription {
+    QString name;
+    QString author;
+    QString statement;
+};
 
 // One export of a whole result, whatever its format: the header (grid row 0), then one
 // record per grid row that holds a record, then Commit, which alone puts the file in
@@ -23,6 +32,7 @@ public:
 };
 
 // Opens the export file of a format; an unusable target is refused here, before any work.
-std::unique_ptr<ResultExportFile> OpenExportFile(ExportFormat format, const QString& path);
+std::unique_ptr<ResultExportFile> OpenExportFile(ExportFormat format, const QString& path,
+                                                 const ExportDescription& description = {});
 
 } // namespace levy

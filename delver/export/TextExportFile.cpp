@@ -41,9 +41,28 @@ QString CharacterAt(const QString& text, qsizetype at)
 {
     return text.mid(at, text[at].isHighSurrogate() && at + 1 < text.size() ? 2 : 1);
 }
+
+// The grid's whole numbers: digits, an optional minus, and two blanks after them.
+bool IsPaddedInteger(QStringView text)
+{
+    if (text.size() < 3 || !text.endsWith(u"  "))
+        return false;
+    const QStringView digits = text.chopped(2);
+    for (qsizetype i = digits.startsWith(u'-') ? 1 : 0; i < digits.size(); ++i)
+        if (!digits[i].isDigit())
+            return false;
+    return digits.size() > (digits.startsWith(u'-') ? 1 : 0);
+}
 } // namespace
 
-TextExportFile::TextExportFile(const QString& path) : target_(path) { pending_.reserve(writeChunk + 64 * 1024); }
+TextExportFile::TextExportFile(const QString& path, Encoding encoding)
+    : target_(path), utf8_(encoding == Encoding::Utf8ForSpreadsheets)
+{
+    pending_.reserve(writeChunk + 64 * 1024);
+    // The mark tells a spreadsheet the file is UTF-8 rather than its own code page.
+    if (utf8_)
+        pending_.append("\xEF\xBB\xBF", 3);
+}
 
 void TextExportFile::WriteHeader(const QList<QString>& names)
 {
@@ -59,10 +78,17 @@ void TextExportFile::WriteRecord(const QList<ExportCell>& cells)
 {
     ++records_;
     for (qsizetype f = 0; f < cells.size(); ++f) {
-        if (cells[f].amount)
-            AppendAmount(*cells[f].amount, f);
+        const ExportCell& cell = cells[f];
+        if (cell.amount)
+            AppendAmount(*cell.amount, f);
+        else if (!utf8_)
+            AppendField(ExportedCellText(cell, textFileSeparator), f);
+        else if (IsAmountColour(cell.colour))
+            AppendField(ExportedCellText(cell, textFileSeparator), f);
+        else if (IsPaddedInteger(cell.text))
+            AppendField(cell.text.chopped(2), f);
         else
-            AppendField(ExportedCellText(cells[f], textFileSeparator), f);
+            AppendField(cell.text, f);  // quoted, with its line breaks
     }
     EndLine();
 }
@@ -83,6 +109,18 @@ void TextExportFile::AppendField(const QString& value, qsizetype field)
     // spreadsheet as a formula that it would run: an apostrophe first makes it text.
     const QString text = StartsLikeAFormula(value) ? u'\'' + value : value;
     const bool quoted = NeedsQuotes(text);
+    if (utf8_) {
+        if (field > 0)
+            pending_.append(',');
+        if (!quoted) {
+            pending_.append(text.toUtf8());
+            return;
+        }
+        pending_.append('"');
+        pending_.append(QString(text).replace(u'"', u"\"\""_s).toUtf8());
+        pending_.append('"');
+        return;
+    }
     // Room for every character doubled, the quotes and the comma.
     const qsizetype start = pending_.size();
     pending_.resize(start + 2 * text.size() + 3);

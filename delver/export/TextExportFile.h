@@ -28,9 +28,14 @@ namespace levy {
 //
 // A character the code page cannot hold is never replaced: the export is refused with a
 // message naming the record and field, and nothing is changed on disk.
+//
+// For spreadsheets, the same file in UTF-8 with a byte-order mark (RFC 4180): every
+// character kept, a multi-line text kept as its lines inside its quotes, whole numbers
+// without the blanks that lay them out in the grid.
 class TextExportFile : public ResultExportFile {
 public:
-    explicit TextExportFile(const QString& path);
+    enum class Encoding { Windows1252, Utf8ForSpreadsheets };
+    explicit TextExportFile(const QString& path, Encoding encoding = Encoding::Windows1252);
 
     void WriteHeader(const QList<QString>& names) override;
     void WriteRecord(const QList<ExportCell>& cells) override;
@@ -51,6 +56,7 @@ private:
     QByteArray pending_;  // encoded lines not yet written
     qint64 records_ = 0;
     bool inHeader_ = false;
+    bool utf8_ = false;
 };
 
 } // namespace levy

@@ -171,10 +171,44 @@ void ToUtf8(QStringView text, std::string& out)
         out += char(0x80 | (u & 0x3F));
     }
 }
+// A worksheet's name holds at most 31 characters and none of []:*?/\, and does not
+// begin or end with an apostrophe.
+QString SheetName(const QString& wanted)
+{
+    QString name = wanted.simplified();
+    for (QChar c : u"[]:*?/\\")
+        name.remove(c);
+    while (name.startsWith(u'\'') || name.endsWith(u'\''))
+        name = name.startsWith(u'\'') ? name.mid(1) : name.chopped(1);
+    name = name.left(31).trimmed();
+    if (name.isEmpty() || name.compare(u"History"_s, Qt::CaseInsensitive) == 0)
+        return u"Result"_s;
+    return name;
+}
+
+// The characters "#,##0.00" shows of an amount.
+double AmountCharacters(Currency amount)
+{
+    uint64_t units = amount.tenThousandths < 0 ? 0 - uint64_t(amount.tenThousandths) : uint64_t(amount.tenThousandths);
+    units /= 10000;
+    int digits = 1;
+    for (; units >= 10; units /= 10)
+        ++digits;
+    return digits + (digits - 1) / 3 + 3 + (amount.tenThousandths < 0 ? 1 : 0);
+}
+
+// A property's text for the library, which copies it.
+struct PropertyText {
+    explicit PropertyText(const QString& text) : utf8(text.toUtf8()) {}
+    char* get() { return utf8.isEmpty() ? nullptr : utf8.data(); }
+    QByteArray utf8;
+};
 } // namespace
 
-WorkbookExportFile::WorkbookExportFile(const QString& path, int32_t rowsPerWorksheet)
-    : target_(path), rowsPerWorksheet_(std::clamp(rowsPerWorksheet, 2, worksheetRows))
+WorkbookExportFile::WorkbookExportFile(const QString& path, int32_t rowsPerWorksheet,
+                                       const ExportDescription& description)
+    : target_(path), rowsPerWorksheet_(std::clamp(rowsPerWorksheet, 2, worksheetRows)),
+      sheetName_(SheetName(description.name))
 {
     // The library writes the temporary file by its name, when the workbook is complete.
     target_.File().close();
@@ -185,6 +219,14 @@ WorkbookExportFile::WorkbookExportFile(const QString& path, int32_t rowsPerWorks
     workbook_ = workbook_new_opt(name.constData(), &options);
     if (!workbook_)
         Raise(errPathFileAccess, source, u"The workbook could not be created."_s);
+    PropertyText title(description.name.trimmed().isEmpty() ? u"SQL Result"_s : description.name.trimmed());
+    PropertyText author(description.author);
+    PropertyText comments(description.statement);
+    lxw_doc_properties properties{};
+    properties.title = title.get();
+    properties.author = author.get();
+    properties.comments = comments.get();
+    Check(workbook_set_properties(workbook_, &properties));
     CreateFormats();
     StartWorksheet();
     utf8_.reserve(1024);
@@ -217,7 +259,15 @@ void WorkbookExportFile::CreateFormats()
 
 void WorkbookExportFile::StartWorksheet()
 {
-    sheet_ = workbook_add_worksheet(workbook_, nullptr);
+    if (sheet_) {
+        sheetRows_.push_back(row_);
+        sheetWrapped_.push_back(wrapped_);
+    }
+    const QString name = sheets_.empty() ? sheetName_
+                                         : u"%1 (%2)"_s.arg(sheetName_.left(31 - 3 - int(QString::number(sheets_.size() + 1).size())))
+                                               .arg(sheets_.size() + 1);
+    const QByteArray utf8 = name.toUtf8();
+    sheet_ = workbook_add_worksheet(workbook_, utf8.constData());
     if (!sheet_)
         Raise(errPathFileAccess, source, u"The workbook could not be written: no worksheet could be added."_s);
     sheets_.push_back(sheet_);
@@ -238,8 +288,11 @@ void WorkbookExportFile::WriteHeader(const QList<QString>& names)
 
 void WorkbookExportFile::WriteHeaderRow()
 {
-    for (qsizetype c = 0; c < names_.size(); ++c)
+    for (qsizetype c = 0; c < names_.size(); ++c) {
         WriteText(int32_t(c), names_[c], header_);
+        // Bold is wider, and the filter's button takes room beside the name.
+        Measure(int32_t(c), names_[c].size() * 1.1 + 2);
+    }
     ++row_;
 }
 
@@ -261,7 +314,9 @@ void WorkbookExportFile::WriteRecord(const QList<ExportCell>& cells)
 void WorkbookExportFile::WriteCell(int32_t column, const ExportCell& cell)
 {
     if (cell.amount || IsAmountColour(cell.colour)) {
-        const double value = double(ExportedAmount(cell).tenThousandths) / 10000.0;
+        const Currency amount = ExportedAmount(cell);
+        const double value = double(amount.tenThousandths) / 10000.0;
+        Measure(column, AmountCharacters(amount));
         Check(worksheet_write_number(sheet_, lxw_row_t(row_), lxw_col_t(column), value,
                                      amount_[wrapped_[size_t(column)]]));
         return;
@@ -284,10 +339,12 @@ void WorkbookExportFile::WriteCell(int32_t column, const ExportCell& cell)
         return;
     }
     if (const auto number = TypedNumber(*text)) {
+        Measure(column, text->endsWith(u"  "_s) ? text->size() - 2 : text->size());
         Check(worksheet_write_number(sheet_, row, col, *number, plain_[wrap]));
         return;
     }
     if (auto date = GridDate(*text)) {
+        Measure(column, date->hasTime ? 16 : 10);
         Check(worksheet_write_datetime(sheet_, row, col, &date->value,
                                        date->hasTime ? dateTime_[wrap] : date_[wrap]));
         return;
@@ -301,7 +358,36 @@ void WorkbookExportFile::WriteCell(int32_t column, const ExportCell& cell)
                   .arg(text->size())
                   .arg(cellCharacters));
     }
+    // A wrapping column keeps its width; the others show their longest text on one line.
+    if (!wrap)
+        Measure(column, text->size());
     WriteText(column, *text, plain_[wrap]);
+}
+
+void WorkbookExportFile::Measure(int32_t column, double characters)
+{
+    if (widths_.size() <= size_t(column))
+        widths_.resize(size_t(column) + 1, 0);
+    double& widest = widths_[size_t(column)];
+    if (characters > widest)
+        widest = characters;
+}
+
+void WorkbookExportFile::LayOut(size_t sheet)
+{
+    lxw_worksheet* worksheet = sheets_[sheet];
+    const std::vector<bool>& wrapped = sheetWrapped_[sheet];
+    for (size_t c = 0; c < widths_.size(); ++c) {
+        if (c < wrapped.size() && wrapped[c])
+            continue;
+        // A little room beside the longest value, as a spreadsheet fits a column.
+        const double width = std::min(widestColumn, std::max(widths_[c], 2.0) + 1.5);
+        Check(worksheet_set_column(worksheet, lxw_col_t(c), lxw_col_t(c), width, nullptr));
+    }
+    worksheet_freeze_panes(worksheet, 1, 0);
+    if (!names_.isEmpty())
+        Check(worksheet_autofilter(worksheet, 0, 0, lxw_row_t(std::max(sheetRows_[sheet] - 1, 0)),
+                                   lxw_col_t(names_.size() - 1)));
 }
 
 void WorkbookExportFile::WriteText(int32_t column, const QString& text, lxw_format* format)
@@ -338,6 +424,10 @@ void WorkbookExportFile::Commit()
     if (!workbook_)
         return;
     ClassicNumbers numbers;
+    sheetRows_.push_back(row_);
+    sheetWrapped_.push_back(wrapped_);
+    for (size_t s = 0; s < sheets_.size(); ++s)
+        LayOut(s);
     for (lxw_worksheet* sheet : sheets_) {
         sheet_ = sheet;
         lxw_worksheet_write_single_row(sheet);  // the last row, still held in memory

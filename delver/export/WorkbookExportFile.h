@@ -39,13 +39,21 @@ namespace levy {
 //
 // A worksheet holds 1,048,576 rows: further records continue on further worksheets, each
 // starting with the header row again.
+//
+// Laid out for reading: every column as wide as its widest value and heading (measured
+// while the cells are written, within a cap; a wrapping column keeps width 30), the
+// heading row frozen and given a filter, the worksheet named after the result ("Result",
+// then "Result (2)" and so on), and the description in the document's properties.
 class WorkbookExportFile : public ResultExportFile {
 public:
     static constexpr int32_t worksheetRows = 1048576;
     static constexpr int32_t cellCharacters = 32767;
 
     // rowsPerWorksheet (header row included) is smaller only in tests.
-    explicit WorkbookExportFile(const QString& path, int32_t rowsPerWorksheet = worksheetRows);
+    static constexpr double widestColumn = 60;  // characters
+
+    explicit WorkbookExportFile(const QString& path, int32_t rowsPerWorksheet = worksheetRows,
+                                const ExportDescription& description = {});
     ~WorkbookExportFile() override;
     WorkbookExportFile(const WorkbookExportFile&) = delete;
     WorkbookExportFile& operator=(const WorkbookExportFile&) = delete;
@@ -71,6 +79,8 @@ private:
     void WriteCell(int32_t column, const ExportCell& cell);
     void WriteText(int32_t column, const QString& text, lxw_format* format);
     void CheckWorksheetData();
+    void Measure(int32_t column, double characters);
+    void LayOut(size_t sheet);
     void Release() noexcept;
 
     ExportTarget target_;
@@ -78,6 +88,10 @@ private:
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     std::vector<lxw_worksheet*> sheets_;
+    std::vector<int32_t> sheetRows_;         // rows written on each worksheet
+    std::vector<std::vector<bool>> sheetWrapped_;  // per worksheet, its wrapping columns
+    std::vector<double> widths_;             // per column, the widest value in characters
+    QString sheetName_;
     int32_t row_ = 0;  // the next row of the current worksheet, from 0
     qint64 records_ = 0;
     QList<QString> names_;

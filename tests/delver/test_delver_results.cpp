@@ -6,6 +6,7 @@
 #include "ResultRows.h"
 #include "SqlEditor.h"
 #include "levy/DatabaseAccess.h"
+#include "levy/SecurityEnforcement.h"
 #include "database/QueryDef.h"
 #include "database/Recordset.h"
 #include "engine/Sqlite.h"
@@ -19,6 +20,7 @@
 #include "widgets/HelpViewer.h"
 
 #include <QCryptographicHash>
+#include <QDesktopServices>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
@@ -29,6 +31,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
@@ -138,6 +142,17 @@ int InkLines(const QImage& image, const QRect& rect)
     return lines;
 }
 
+// Takes what the desktop would be asked to open.
+class DesktopOpener : public QObject {
+    Q_OBJECT
+public:
+    DesktopOpener() { QDesktopServices::setUrlHandler(u"file"_s, this, "Open"); }
+    ~DesktopOpener() override { QDesktopServices::unsetUrlHandler(u"file"_s); }
+    QStringList opened;
+public slots:
+    void Open(const QUrl& url) { opened.append(url.toLocalFile()); }
+};
+
 // The visible texts of a grid row, columns 0 to the last.
 QStringList RowTexts(const FlexGrid& grid, int row)
 {
@@ -174,6 +189,7 @@ private slots:
     void silentPagesQueueOneRefresh();
     void textExportOfEveryPage();
     void workbookExportOfEveryPage();
+    void aSecondExportIsQuickToRepeat();
     void cancelledOrRefusedExportChangesNothing_data();
     void cancelledOrRefusedExportChangesNothing();
     void pageOneShowsBeforeTheCountWhichCanBeStopped();
@@ -343,11 +359,31 @@ void TestDelverResults::cellTextsColoursAndLayout()
     }
     for (const auto& [column, value] : {std::pair{2, u"01/03/2026 12:30"_s}, std::pair{6, u"1 234.50"_s}})
         QVERIFY2(grid.ColWidth(column) / 15 > metrics.horizontalAdvance(value), qPrintable(value));
-    // What the view shows is what the cells hold.
+    // What the view shows is what the cells hold; a negative amount also has its sign, as
+    // the user chooses it in the View menu (remembered), never by its colour alone.
     const QModelIndex amount = grid.model()->index(0, 5);
-    QCOMPARE(amount.data().toString(), u"1 234.50"_s);
+    QCOMPARE(amount.data().toString(), u"-1 234.50"_s);
     QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
     QCOMPARE(grid.model()->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+    const QList<std::pair<QString, QString>> choices{
+        {u"mnuView_SignSuffix"_s, u"1 234.50 DR"_s}, {u"mnuView_SignColour"_s, u"1 234.50"_s},
+        {u"mnuView_SignMinus"_s, u"-1 234.50"_s}, {u"mnuView_SignSuffix"_s, u"1 234.50 DR"_s}};
+    for (const auto& [choice, shown] : choices) {
+        w->findChild<QAction*>(choice)->trigger();
+        QCOMPARE(amount.data().toString(), shown);
+        QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        QCOMPARE(grid.model()->index(1, 5).data().toString(), u"0.00"_s);
+        QCOMPARE(grid.model()->index(2, 5).data().toString(), u"2 000.00"_s);
+        QCOMPARE(grid.TextMatrix(1, 6), u"      1 234.50"_s);
+    }
+    // The copy carries the minus sign whatever the screen shows.
+    grid.setCurrentIndex(amount);
+    w->mnuTools_Copy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), u"-1234.50\n"_s);
+    auto again = Open(u"SELECT * FROM Receipts"_s);
+    QVERIFY(again->findChild<QAction*>(u"mnuView_SignSuffix"_s)->isChecked());
+    QCOMPARE(again->grdResults->model()->index(0, 5).data().toString(), u"1 234.50 DR"_s);
+    again->close();
     QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), u"Payer"_s);
     QCOMPARE(grid.model()->headerData(2, Qt::Vertical).toString(), u"3 "_s);
     QCOMPARE(grid.model()->headerData(3, Qt::Vertical).toString(), QString());
@@ -682,12 +718,16 @@ void TestDelverResults::textExportOfEveryPage()
     const auto dialogs = CommonDialog::ShownDialogs();
     QCOMPARE(dialogs.size(), 1);
     QCOMPARE(dialogs[0].title, u"Export Results"_s);
-    QCOMPARE(dialogs[0].filter, u"Text Files (*.TXT)|*.txt"_s);
+    // The specified filter first and chosen; UTF-8 for spreadsheets second.
+    QCOMPARE(dialogs[0].filter, u"Text Files (*.TXT)|*.txt|UTF-8 text for spreadsheets (*.csv)|*.csv"_s);
+    QCOMPARE(dialogs[0].filterIndex, 1);
     QCOMPARE(dialogs[0].flags, 2050);
     const MessageRequest m = test::OnlyMessage();
     QCOMPARE(m.text, u"Results successfully exported to "_s + target);
     QCOMPARE(m.title, u"Export Results"_s);
     QCOMPARE(m.icon, Icon::Information);
+    QCOMPARE(m.buttons, Buttons::OKOnly);
+    QCOMPARE(m.offers, (QList<QString>{u"&Open File"_s, u"Open &Folder"_s}));
 
     QFile f(target);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -722,7 +762,9 @@ void TestDelverResults::workbookExportOfEveryPage()
     const QString target = sandbox_->Path(u"result.xlsx"_s);
     CommonDialog::ClearQueue();
     CommonDialog::QueueFileName(target);
+    CurrentUserName = u"Clerk"_s;
     w->mnuTools_Export_Excel->trigger();
+    CurrentUserName.clear();
     QCOMPARE(CommonDialog::ShownDialogs().at(0).filter, u"Excel Files (*.xlsx)|*.xlsx"_s);
     QCOMPARE(test::OnlyMessage().text, u"Results successfully exported to "_s + target);
 
@@ -733,14 +775,78 @@ ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
 print(ws.max_row, ws.max_column, ws['A1'].value, ws['A1'].font.b, ws['B2'].font.b)
 print(repr(ws['A2'].value), repr(ws['B2'].value), repr(ws['C2'].value), repr(ws['C3'].value), repr(ws['D4'].value), repr(ws['C5'].value), repr(ws['C6'].value))
 print(ws['D4'].alignment.wrap_text, int(ws.column_dimensions['D'].width), ws.column_dimensions['C'].width != ws.column_dimensions['D'].width, ws['B2'].alignment.vertical, ws['A151'].value)
+w = {c: ws.column_dimensions[c].width for c in 'ABC'}
+p = ws.parent.properties
+print(ws.title, ws.freeze_panes, ws.auto_filter.ref, ws['C2'].number_format, p.title, p.creator, p.description)
+print(w['A'] > len('Receipt Number') + 2, 10 <= w['B'] < 14, 24 < w['C'] < 28)
 )"_s, target});
     QVERIFY(python.waitForFinished(30000));
     const QStringList out = QString::fromUtf8(python.readAllStandardOutput()).split(u'\n');
-    QVERIFY2(out.size() >= 3, python.readAllStandardError().constData());
+    QVERIFY2(out.size() >= 5, python.readAllStandardError().constData());
     QCOMPARE(out[0], u"151 4 Receipt Number True False"_s);
     QCOMPARE(out[1], uR"(1 'Payer 1' -1234.5 0 'a\nb' -922337203685477 12345678901.2549)"_s);
     QCOMPARE(out[2], u"True 30 True top 150"_s);  // the file keeps Excel's padding: 30.71
+    // Laid out: named after the statement's table, the headings frozen and filtered, every
+    // column as wide as its widest value (the amounts' 23 characters), and who ran what.
+    QCOMPARE(out[3], u"Receipts A2 A1:D151 [Blue]#,##0.00;[Red]-#,##0.00 Receipts Clerk "_s + exportSql);
+    QCOMPARE(out[4], u"True True True"_s);
     QCOMPARE(w->lngCurrentPage, 1);
+}
+
+// The second export opens where the first was saved and suggests a name; the message
+// opens the file or its folder with the desktop's program; UTF-8 for spreadsheets keeps
+// every character, quoted as RFC 4180 says, and no formula.
+void TestDelverResults::aSecondExportIsQuickToRepeat()
+{
+    FillForExport(*levyDatabase->MainConnection());
+    levyDatabase->MainConnection()->Execute(
+        u"UPDATE Receipts SET Payer = 'Zo\u00EB M\u00FCller \u00A35 \u20AC', Remarks = '=1+1' "
+        u"WHERE [Receipt Number] = 2"_s);
+    levyDatabase->MainConnection()->Execute(u"UPDATE Receipts SET Payer = 'Smith, \"J\"' WHERE [Receipt Number] = 6"_s);
+    auto w = Open(exportSql);
+    QVERIFY(w);
+    QDir(sandbox_->Folder()).mkdir(u"exports"_s);
+    const QString first = sandbox_->Path(u"exports/first.xlsx"_s), second = sandbox_->Path(u"exports/second.csv"_s);
+    const QString today = QDate::currentDate().toString(u"yyyy-MM-dd"_s);
+    DesktopOpener desktop;
+    CommonDialog::ClearQueue();
+    CommonDialog::QueueFileName(first);
+    MessageLog::QueueAnswer(Answer::Offer1);
+    w->mnuTools_Export_Excel->trigger();
+    CommonDialog::QueueFileName(second, 2);
+    MessageLog::QueueAnswer(Answer::Offer2);
+    w->mnuTools_Export_Generic->trigger();
+
+    const auto dialogs = CommonDialog::ShownDialogs();
+    QCOMPARE(dialogs.size(), 2);
+    QCOMPARE(dialogs[0].fileName, u"Receipts "_s + today);
+    QCOMPARE(dialogs[0].initDir, QString());
+    QCOMPARE(dialogs[1].fileName, u"Receipts "_s + today);
+    QCOMPARE(dialogs[1].initDir, sandbox_->Path(u"exports"_s));
+    const QList<MessageRequest> shown = MessageLog::Shown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown[1].text, u"Results successfully exported to "_s + second);
+    QCOMPARE(desktop.opened, (QStringList{first, sandbox_->Path(u"exports"_s)}));
+
+    QFile csv(second);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBFReceipt Number,Payer,Amount,Remarks\r\n"));
+    QVERIFY(bytes.contains("\r\n3,Payer 3,2000,\"a\r\n\r\nb\"\r\n"));
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s, {u"-c"_s, uR"(
+import csv, json, sys
+with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:
+    print(json.dumps(list(csv.reader(f))[:7]))
+)"_s, second});
+    QVERIFY(python.waitForFinished(30000));
+    const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    QCOMPARE(rows.size(), 7);
+    auto row = [&](int i) { return rows[i].toVariant().toStringList(); };
+    QCOMPARE(row(0), (QStringList{u"Receipt Number"_s, u"Payer"_s, u"Amount"_s, u"Remarks"_s}));
+    QCOMPARE(row(1), (QStringList{u"1"_s, u"Payer 1"_s, u"-1234.5"_s, QString()}));
+    QCOMPARE(row(2), (QStringList{u"2"_s, u"Zo\u00EB M\u00FCller \u00A35 \u20AC"_s, u"0"_s, u"'=1+1"_s}));
+    QCOMPARE(row(6), (QStringList{u"6"_s, u"Smith, \"J\""_s, u"2000"_s, QString()}));
 }
 
 void TestDelverResults::cancelledOrRefusedExportChangesNothing_data()

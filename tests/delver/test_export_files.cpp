@@ -367,10 +367,16 @@ void TestExportFiles::workbookColumns()
     }
 
     // Memo (B) got a multi-line value, Note (H) one with bare line feeds: both wrap, with
-    // width 30 (stored as a width of 30 characters is stored); the others neither.
+    // width 30 (stored as a width of 30 characters is stored); the others are as wide as
+    // their widest value or heading, whichever is wider.
     const QJsonObject widths = sheet[u"widths"_s].toObject();
-    QCOMPARE(widths.keys(), (QStringList{u"B"_s, u"H"_s}));
+    QCOMPARE(widths.keys(), (QStringList{u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s, u"G"_s, u"H"_s}));
     QCOMPARE(widths[u"B"_s].toDouble(), 30.7109375);
+    QCOMPARE(widths[u"H"_s].toDouble(), 30.7109375);
+    QVERIFY(widths[u"A"_s].toDouble() > double(QString(u"Smith, J."_s).size()));     // a value
+    QVERIFY(widths[u"F"_s].toDouble() > double(QString(u"12345678901234567"_s).size()));
+    QVERIFY(widths[u"G"_s].toDouble() > double(QString(u"Flag"_s).size()) + 2);      // its heading and filter
+    QVERIFY(widths[u"G"_s].toDouble() < widths[u"A"_s].toDouble());
     for (const QString& wrapped : {u"B3"_s, u"B4"_s, u"H4"_s})
         QVERIFY2(cells[wrapped].toObject()[u"wrap"_s].toBool(), qPrintable(wrapped));
     // Written before its column's first multi-line value, in row order.

@@ -13,6 +13,11 @@
 #include "widgets/CommonDialog.h"
 
 #include <QBarSeries>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QComboBox>
 #include <QChart>
 #include <QChartView>
 #include <QCategoryAxis>
@@ -77,6 +82,7 @@ private slots:
     void printsTheWholeResultOrThePage();
     void printsLongHeadingsWhole();
     void printsEverySignAndEveryFigure();
+    void printsAWideResultOnFollowingSheets();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -115,7 +121,7 @@ void TestResultChartPrint::cleanup()
 void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
 {
     const QString png = sandbox_->Path(u"terms.png"_s), svg = sandbox_->Path(u"terms.svg"_s),
-                  jpg = sandbox_->Path(u"terms.jpg"_s);
+                  jpg = sandbox_->Path(u"terms.jpg"_s), printed = sandbox_->Path(u"chart.pdf"_s);
     // A crosstab's columns become the series, against its row headings.
     QVERIFY(ValidateQuery(u"TRANSFORM Sum(Amount) SELECT Payer FROM Receipts GROUP BY Payer PIVOT Term"_s));
     {
@@ -123,8 +129,25 @@ void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
         w.show();
         QTRY_VERIFY(!w.Reading() && !w.Counting() && w.grdResults->Rows() > 5);
         int series = 0, bars = 0;
-        QStringList figures;
+        QStringList figures, titles;
+        bool copied = false;
         auto chart = test::WhenModal<frmResultChart>([&](frmResultChart* c) {
+            // Named after the statement's table and the columns drawn; the user's own
+            // title stays when the chart is drawn anew.
+            QChart* drawn = c->chtResult->chart();
+            titles << drawn->title() << drawn->axes(Qt::Horizontal).value(0)->titleText()
+                   << drawn->axes(Qt::Vertical).value(0)->titleText();
+            c->txtTitle->clear();
+            QTest::keyClicks(c->txtTitle, u"Fees by term"_s);
+            c->cboKind->setCurrentIndex(1);
+            titles << c->chtResult->chart()->title() << c->chtResult->chart()->axes(Qt::Vertical).value(0)->titleText();
+            c->cboKind->setCurrentIndex(0);
+            QGuiApplication::clipboard()->clear();
+            c->cmdCopy->click();
+            const QImage picture = QGuiApplication::clipboard()->image();
+            copied = !picture.isNull() && picture.size() == c->chtResult->size();
+            CommonDialog::QueuePrint(printed, false);
+            c->cmdPrint->click();
             series = int(c->chtResult->chart()->series().size());
             if (auto* y = qobject_cast<QCategoryAxis*>(c->chtResult->chart()->axes(Qt::Vertical).value(0)))
                 figures = y->categoriesLabels();
@@ -138,6 +161,9 @@ void TestResultChartPrint::chartDrawsTheResultAndSavesIt()
         });
         w.mnuTools_Chart->trigger();
         QVERIFY(*chart);
+        QCOMPARE(titles, (QStringList{u"Receipts"_s, u"Payer"_s, u"1, 2, 3"_s, u"Fees by term"_s, u"1, 2, 3"_s}));
+        QVERIFY(copied);
+        QCOMPARE(PdfPages(printed), 1);
         QCOMPARE(series, 1);  // one bar series holding a set per term
         QCOMPARE(bars, 3);
         // The heights' figures are grouped as amounts are.
@@ -273,6 +299,36 @@ void TestResultChartPrint::printsEverySignAndEveryFigure()
     QVERIFY2(std::any_of(texts.cbegin(), texts.cend(), [&](const QString& t) { return t.trimmed() == amount; }),
              qPrintable(all));
     QCOMPARE(recording.pageLayout().orientation(), QPageLayout::Landscape);
+}
+
+// Columns that do not fit side by side even at the smallest type go to the following sheets
+// of the same records, each with the record numbers; nothing is cut.
+void TestResultChartPrint::printsAWideResultOnFollowingSheets()
+{
+    QStringList columns{u"Payer"_s};
+    for (int i = 1; i <= 14; ++i)
+        columns.append(u"-Amount * %1 AS [Amount Reversed And Multiplied By Factor %1]"_s.arg(i));
+    QVERIFY(ValidateQuery(u"SELECT "_s + columns.join(u", "_s) + u" FROM Receipts"_s));
+    frmDelverResults w(nullptr);
+    w.show();
+    QTRY_VERIFY(!w.Reading() && !w.Counting() && !w.grdResults->TextMatrix(1, 1).isEmpty());
+    TextRecordingPrinter recording;
+    const int sheets = PrintedPageCount(w.Rows(), recording, {0, 3});
+    QVERIFY2(sheets >= 2, qPrintable(QString::number(sheets)));
+    QCOMPARE(recording.pageLayout().orientation(), QPageLayout::Landscape);
+    PrintResultRows(w.Rows(), recording, {0, 3}, RunHeading(w.windowTitle(), QDateTime::currentDateTime()));
+    const QStringList& texts = recording.Texts();
+    const QString all = texts.join(u'|');
+    for (const QString& text : texts)
+        QVERIFY2(!text.contains(QChar(0x2026)), qPrintable(all));
+    for (int i = 1; i <= 14; ++i)
+        QVERIFY2(texts.contains(u"Amount Reversed And Multiplied By Factor %1"_s.arg(i)), qPrintable(all));
+    // Every sheet numbers its three records.
+    QCOMPARE(texts.count(u"3"_s), sheets);
+    QVERIFY2(texts.contains(u"Page %1 of %1"_s.arg(sheets)), qPrintable(all));
+    static const QRegularExpression negative(u"^-\\d{1,3}( \\d{3})*\\.\\d\\d$"_s);
+    QCOMPARE(std::count_if(texts.cbegin(), texts.cend(), [](const QString& t) { return negative.match(t.trimmed()).hasMatch(); }),
+             3 * 14);
 }
 
 QTEST_MAIN(TestResultChartPrint)

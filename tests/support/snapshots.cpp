@@ -226,7 +226,7 @@ int main(int argc, char* argv[])
         frmDelverResults results(nullptr);
         results.show();
         QApplication::processEvents();
-        frmResultChart chart(&results, results.Rows());
+        frmResultChart chart(&results, results.Rows(), u"Receipts"_s);
         chart.Redraw();
         chart.show();
         QApplication::processEvents();
