@@ -295,4 +295,50 @@ void CDate(const Call& c)
     ResultDate(c.ctx, DateOf(c[0]));
 }
 
+// The date of a date and time, or its time of day (on day 0); Null stays Null.
+void DateValue(const Call& c)
+{
+    if (IsNull(c[0])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    ResultDate(c.ctx, JetDateTime{DateOf(c[0]).day, 0});
+}
+
+void TimeValue(const Call& c)
+{
+    if (IsNull(c[0])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    ResultDate(c.ctx, JetDateTime{0, DateOf(c[0]).second});
+}
+
+namespace {
+// A name, or its first three letters when the optional argument at `at` is true.
+void ResultName(const Call& c, std::string_view name, int at)
+{
+    const bool abbreviate = c.Has(at) && TruthOf(c[at]);
+    ResultText(c.ctx, abbreviate ? name.substr(0, 3) : name);
+}
+} // namespace
+
+// The weekday counts from the first day of the week, as Weekday() gives it.
+void WeekdayName(const Call& c)
+{
+    const int64_t weekday = WholeOf(c[0]);
+    if (weekday < 1 || weekday > 7)
+        Fail(Fault::InvalidArgument, u"the weekday %1 is not 1 to 7."_s.arg(weekday));
+    const int first = FirstDayOfWeek(c, 2);
+    ResultName(c, DayName(int((weekday - 1 + first - 1) % 7) + 1), 1);
+}
+
+void MonthName(const Call& c)
+{
+    const int64_t month = WholeOf(c[0]);
+    if (month < 1 || month > 12)
+        Fail(Fault::InvalidArgument, u"the month %1 is not 1 to 12."_s.arg(month));
+    ResultName(c, jet::MonthName(int(month)), 1);
+}
+
 } // namespace levy::jet

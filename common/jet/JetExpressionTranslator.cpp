@@ -564,7 +564,7 @@ QString Translator::FunctionName(const Expr& e, const std::optional<DialectCall>
     // The engine's length() counts the characters of a text the same way.
     if (call->sqlName == u"jet_len"_s && types.size() == 1 && IsText(types[0]))
         return u"length"_s;
-    static const QSet<QString> engineNames = {u"round"_s, u"instr"_s, u"replace"_s, u"date"_s, u"time"_s};
+    static const QSet<QString> engineNames = {u"round"_s, u"instr"_s, u"replace"_s, u"date"_s, u"time"_s, u"hex"_s};
     if (call->sqlName.startsWith(u"jet_"_s) && engineNames.contains(e.text.toLower()))
         Reading(readingFunction.arg(e.text.toLower()));
     return call->sqlName;

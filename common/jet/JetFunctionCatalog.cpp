@@ -49,6 +49,20 @@ const char16_t* ArgumentNames(const QString& jetName)
         {u"val"_s, u"string"},
         {u"round"_s, u"number[, decimals]"},
         {u"count"_s, u"expression"},
+        {u"hex"_s, u"number"},
+        {u"oct"_s, u"number"},
+        {u"asc"_s, u"string"},
+        {u"ascw"_s, u"string"},
+        {u"chr"_s, u"charcode"},
+        {u"chrw"_s, u"charcode"},
+        {u"strcomp"_s, u"string1, string2[, compare]"},
+        {u"strreverse"_s, u"expression"},
+        {u"instrrev"_s, u"stringcheck, stringmatch[, start[, compare]]"},
+        {u"weekdayname"_s, u"weekday[, abbreviate[, firstdayofweek]]"},
+        {u"monthname"_s, u"month[, abbreviate]"},
+        {u"datevalue"_s, u"date"},
+        {u"timevalue"_s, u"time"},
+        {u"partition"_s, u"number, start, stop, interval"},
     };
     return names.value(jetName.toLower(), nullptr);
 }

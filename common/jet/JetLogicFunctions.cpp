@@ -3,7 +3,9 @@
 #include "JetValue.h"
 #include "engine/Sqlite.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,21 +17,6 @@ template <class T>
 int Order(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-int CompareTexts(std::string_view a, std::string_view b)
-{
-    if (IsAscii(a) && IsAscii(b)) {
-        const size_t n = std::min(a.size(), b.size());
-        for (size_t i = 0; i < n; ++i) {
-            const char x = AsciiLower(a[i]), y = AsciiLower(b[i]);
-            if (x != y)
-                return Order(static_cast<unsigned char>(x), static_cast<unsigned char>(y));
-        }
-        return Order(a.size(), b.size());
-    }
-    const int c = ToQString(a).compare(ToQString(b), Qt::CaseInsensitive);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 double AsDouble(const ValueView& v) { return v.type == SQLITE_INTEGER ? double(v.integer) : v.real; }
@@ -46,6 +33,21 @@ int CompareNumberText(const ValueView& number, const ValueView& text)
     return Order(AsDouble(number), *other);
 }
 } // namespace
+
+int CompareTexts(std::string_view a, std::string_view b)
+{
+    if (IsAscii(a) && IsAscii(b)) {
+        const size_t n = std::min(a.size(), b.size());
+        for (size_t i = 0; i < n; ++i) {
+            const char x = AsciiLower(a[i]), y = AsciiLower(b[i]);
+            if (x != y)
+                return Order(static_cast<unsigned char>(x), static_cast<unsigned char>(y));
+        }
+        return Order(a.size(), b.size());
+    }
+    const int c = ToQString(a).compare(ToQString(b), Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
 
 ValueView ViewOf(sqlite3_value* v)
 {
@@ -138,6 +140,39 @@ void Compare(const Call& c)
         sqlite3_result_null(c.ctx);
     else
         sqlite3_result_int(c.ctx, CompareValues(ViewOf(c[0]), ViewOf(c[1])));
+}
+
+// The range of `number` among ranges of `interval` from `start` to `stop`, written
+// "lower:upper" with both sides padded to the width of stop plus one, so that the labels
+// sort as their numbers do: " 0: 4", " 95: 99", "   : -1" below start, "100:   " above stop.
+void Partition(const Call& c)
+{
+    for (int i = 0; i < 4; ++i)
+        if (IsNull(c[i])) {
+            sqlite3_result_null(c.ctx);
+            return;
+        }
+    const int64_t number = WholeOf(c[0]), start = WholeOf(c[1]), stop = WholeOf(c[2]), interval = WholeOf(c[3]);
+    if (start < 0)
+        Fail(Fault::InvalidArgument, u"the start %1 is below 0."_s.arg(start));
+    if (stop <= start)
+        Fail(Fault::InvalidArgument, u"the stop %1 is not above the start %2."_s.arg(stop).arg(start));
+    if (interval < 1)
+        Fail(Fault::InvalidArgument, u"the interval %1 is below 1."_s.arg(interval));
+    std::optional<int64_t> lower, upper;
+    if (number < start) {
+        upper = start - 1;
+    } else if (number > stop) {
+        lower = stop + 1;
+    } else {
+        lower = start + (number - start) / interval * interval;
+        upper = std::min(*lower + interval - 1, stop);
+    }
+    const qsizetype width = QString::number(stop).size() + 1;
+    auto side = [&](const std::optional<int64_t>& n) {
+        return (n ? QString::number(*n) : QString()).rightJustified(width, u' ');
+    };
+    ResultText(c.ctx, side(lower) + u':' + side(upper));
 }
 
 } // namespace levy::jet

@@ -6,6 +6,7 @@
 #include "utilities/GlobalUtilities.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 using namespace Qt::Literals::StringLiterals;
@@ -272,5 +273,21 @@ void Subtract(const Call& c)
     }
     ResultNumber(c.ctx, Sum(NumberOf(c[0]), NumberOf(c[1]), true));
 }
+
+namespace {
+// A whole number in base 16 or 8; negative ones as their 32-bit two's complement, as
+// Long values are (Hex(-1) is FFFFFFFF).
+void Radix(const Call& c, const char* format)
+{
+    if (NullResult(c, 0))
+        return;
+    char text[16];
+    const int length = std::snprintf(text, sizeof text, format, unsigned(uint32_t(int32_t(WholeOf(c[0])))));
+    ResultText(c.ctx, std::string_view(text, size_t(length)));
+}
+} // namespace
+
+void Hex(const Call& c) { Radix(c, "%X"); }
+void Oct(const Call& c) { Radix(c, "%o"); }
 
 } // namespace levy::jet

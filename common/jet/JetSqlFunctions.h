@@ -32,6 +32,7 @@ void IsNullFunction(const Call&);
 void IsNumeric(const Call&);
 void IsDate(const Call&);
 void Compare(const Call&);
+void Partition(const Call&);
 
 // Dates
 void Year(const Call&);
@@ -49,6 +50,10 @@ void NowFunction(const Call&);
 void DateFunction(const Call&);
 void TimeFunction(const Call&);
 void CDate(const Call&);
+void DateValue(const Call&);
+void TimeValue(const Call&);
+void WeekdayName(const Call&);
+void MonthName(const Call&);
 
 // Texts
 void Left(const Call&);
@@ -69,6 +74,13 @@ void CStr(const Call&);
 void Format(const Call&);
 void Concat(const Call&);
 void Like(const Call&);
+void InStrRev(const Call&);
+void StrComp(const Call&);
+void StrReverse(const Call&);
+void Asc(const Call&);
+void AscW(const Call&);
+void Chr(const Call&);
+void ChrW(const Call&);
 
 // Numbers
 void Val(const Call&);
@@ -83,6 +95,8 @@ void Round(const Call&);
 void Abs(const Call&);
 void Sgn(const Call&);
 void Sqr(const Call&);
+void Hex(const Call&);
+void Oct(const Call&);
 void IntegerDivide(const Call&);
 void Mod(const Call&);
 void Power(const Call&);
@@ -119,5 +133,7 @@ ValueView ViewOf(sqlite3_value* v);
 // Orders two values the dialect's way (numbers by value, texts without regard to case,
 // a numeric text or a stored date against a number by value, other texts after numbers).
 int CompareValues(const ValueView& a, const ValueView& b);
+// Two texts without regard to case: -1, 0 or 1.
+int CompareTexts(std::string_view a, std::string_view b);
 
 } // namespace levy::jet

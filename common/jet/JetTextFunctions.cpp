@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 using namespace Qt::Literals::StringLiterals;
@@ -134,6 +135,39 @@ private:
     T* held_ = nullptr;
     std::unique_ptr<T> owned_;
 };
+// The character of a code of the single-byte code page, as UTF-8.
+std::string CodePageCharacter(int64_t code)
+{
+    if (code < 0 || code > 255)
+        Fail(Fault::InvalidArgument, u"the character code %1 is not 0 to 255."_s.arg(code));
+    return QString(Windows1252::CharOf(static_cast<unsigned char>(code))).toStdString();
+}
+
+// The first character of a text argument; Null and an empty text are refused.
+char32_t FirstCharacter(const Call& c)
+{
+    if (IsNull(c[0]))
+        Fail(Fault::InvalidUseOfNull);
+    const TextOf text(c[0]);
+    if (text.View().empty())
+        Fail(Fault::InvalidArgument, u"the text is empty."_s);
+    size_t at = 0;
+    return NextChar(text.View(), at);
+}
+
+// Appends the characters of `t` last first.
+void AppendReversed(std::string_view t, std::string& out, CancelCheck& cancel)
+{
+    out.reserve(out.size() + t.size());
+    for (size_t end = t.size(); end > 0;) {
+        size_t begin = end - 1;
+        while (begin > 0 && end - begin < 4 && (static_cast<unsigned char>(t[begin]) & 0xC0) == 0x80)
+            --begin;
+        out.append(t.substr(begin, end - begin));
+        end = begin;
+        cancel();
+    }
+}
 } // namespace
 
 void Left(const Call& c)
@@ -258,11 +292,7 @@ void String(const Call& c)
     std::string character;
     const int type = sqlite3_value_type(c[1]);
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        // A character code of the single-byte code page.
-        const int64_t code = WholeOf(c[1], -32768, 65535);
-        if (code < 0 || code > 255)
-            Fail(Fault::InvalidArgument, u"the character code %1 is not 0 to 255."_s.arg(code));
-        character = QString(Windows1252::CharOf(static_cast<unsigned char>(code))).toStdString();
+        character = CodePageCharacter(WholeOf(c[1], -32768, 65535));
     } else {
         const TextOf text(c[1]);
         const std::string_view t = text.View();
@@ -423,6 +453,111 @@ void Like(const Call& c)
     const Cached<LikePattern> pattern(c, 1, patternText.View());
     const TextOf text(c[0]);
     Interruptible(c, [&](CancelCheck& cancel) { ResultBoolean(c.ctx, pattern->Matches(text.View(), cancel)); });
+}
+
+// Searches from the end: the last occurrence that ends at or before `start`. Binary
+// unless told otherwise, as documented (InStr compares as text).
+void InStrRev(const Call& c)
+{
+    int64_t start = -1;
+    if (c.Has(2)) {
+        start = WholeOf(c[2]);
+        if (start == 0 || start < -1)
+            Fail(Fault::InvalidArgument, u"the start %1 is neither a position nor -1."_s.arg(start));
+    }
+    const Comparison comparison = c.Has(3) ? ComparisonOf(c[3]) : Comparison::Binary;
+    if (IsNull(c[0]) || IsNull(c[1])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    const TextOf hay(c[0]), needle(c[1]);
+    const size_t chars = CharCount(hay.View());
+    if (chars == 0 || (start > 0 && size_t(start) > chars)) {
+        sqlite3_result_int(c.ctx, 0);
+        return;
+    }
+    const int64_t end = start < 0 ? int64_t(chars) : start;
+    if (needle.View().empty()) {
+        sqlite3_result_int64(c.ctx, end);
+        return;
+    }
+    // The first match in both texts reversed is the last one forwards: one linear search.
+    Interruptible(c, [&](CancelCheck& cancel) {
+        std::string hayReversed, needleReversed;
+        AppendReversed(hay.View().substr(0, ByteOffsetOfChar(hay.View(), size_t(end))), hayReversed, cancel);
+        AppendReversed(needle.View(), needleReversed, cancel);
+        const TextSearch search(needleReversed, comparison == Comparison::Text);
+        const auto found = search.Next(hayReversed, 0, cancel);
+        if (!found) {
+            sqlite3_result_int(c.ctx, 0);
+            return;
+        }
+        const size_t length = CharCount(std::string_view(hayReversed).substr(found->begin, found->end - found->begin));
+        sqlite3_result_int64(c.ctx, end - int64_t(found->skipped) - int64_t(length) + 1);
+    });
+}
+
+void StrComp(const Call& c)
+{
+    const Comparison comparison = c.Has(2) ? ComparisonOf(c[2]) : Comparison::Text;
+    if (IsNull(c[0]) || IsNull(c[1])) {
+        sqlite3_result_null(c.ctx);
+        return;
+    }
+    const TextOf a(c[0]), b(c[1]);
+    // UTF-8 bytes order as their characters do.
+    const int order = comparison == Comparison::Text ? CompareTexts(a.View(), b.View()) : a.View().compare(b.View());
+    sqlite3_result_int(c.ctx, order < 0 ? -1 : (order > 0 ? 1 : 0));
+}
+
+void StrReverse(const Call& c)
+{
+    if (IsNull(c[0]))
+        Fail(Fault::InvalidUseOfNull);
+    const TextOf text(c[0]);
+    CheckLength(c, int64_t(text.View().size()));
+    Interruptible(c, [&](CancelCheck& cancel) {
+        thread_local std::string out;
+        out.clear();
+        AppendReversed(text.View(), out, cancel);
+        ResultText(c.ctx, out);
+    });
+}
+
+// The code of the first character in the single-byte code page; a character it cannot
+// hold reads as "?", as the code page's conversion gives it.
+void Asc(const Call& c)
+{
+    const char32_t ch = FirstCharacter(c);
+    std::optional<unsigned char> code;
+    if (ch <= 0xFFFF)
+        code = Windows1252::CodeOf(QChar(char16_t(ch)));
+    sqlite3_result_int(c.ctx, code ? *code : '?');
+}
+
+// The first UTF-16 unit as a 16-bit Integer: above 32767 it is negative, and a character
+// beyond the first plane gives its leading surrogate.
+void AscW(const Call& c)
+{
+    const char32_t ch = FirstCharacter(c);
+    const uint32_t unit = ch <= 0xFFFF ? uint32_t(ch) : 0xD800 + ((uint32_t(ch) - 0x10000) >> 10);
+    sqlite3_result_int(c.ctx, int(int16_t(uint16_t(unit))));
+}
+
+void Chr(const Call& c) { ResultText(c.ctx, CodePageCharacter(WholeOf(c[0]))); }
+
+// -32768 to -1 stand for 32768 to 65535. Half of a surrogate pair is no character a text
+// can hold, so it is refused.
+void ChrW(const Call& c)
+{
+    int64_t code = WholeOf(c[0]);
+    if (code < -32768 || code > 65535)
+        Fail(Fault::InvalidArgument, u"the character code %1 is not -32768 to 65535."_s.arg(code));
+    if (code < 0)
+        code += 65536;
+    if (code >= 0xD800 && code <= 0xDFFF)
+        Fail(Fault::InvalidArgument, u"the character code %1 is half of a surrogate pair."_s.arg(code));
+    ResultText(c.ctx, QString(QChar(char16_t(code))));
 }
 
 } // namespace levy::jet

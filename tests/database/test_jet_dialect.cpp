@@ -196,6 +196,9 @@ void TestJetDialect::values_data()
     add("aggregates", "SELECT Count(*), Count(Class), Sum(Amount), Min(Amount), Max(Amount) FROM Students, "
                       "[Levy Account Debits] WHERE Students.[Student ID] = 'S1'",
         "5|5|3225.75|-100|1500");
+    // A name both know reads the dialect's way.
+    add("Hex and Oct", "SELECT Hex(255), Hex(Null), Hex(-1), Oct(8), Partition(7, 0, 99, 10)",
+        "FF|Null|FFFFFFFF|10|  0:  9");
     // The engine's own SQL keeps working where it does not clash.
     add("engine functions", "SELECT substr('abcdef', 2, 3), length('abc'), coalesce(NULL, 'x'), upper('ab'), "
                             "typeof(1), 'a' || 'b', abs(-2)",

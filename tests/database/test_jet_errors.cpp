@@ -64,6 +64,8 @@ void TestJetErrors::messages_data()
         "Undefined function 'Lenght' in expression (line 1, column 17).");
     add("wrong number of arguments", "SELECT Left(Surname) FROM Students", syntax,
         "The function Left was given the wrong number of arguments (line 1, column 8).");
+    add("wrong number of arguments of Partition", "SELECT Surname, Partition(1, 0, 99) FROM Students", syntax,
+        "The function Partition was given the wrong number of arguments (line 1, column 17).");
     add("ambiguous field", "SELECT Class FROM Students, Classes", syntax,
         "The field \"Class\" is in more than one table of this query (line 1, column 8). Write it with its table");
     add("aggregate in WHERE", "SELECT Count(*) FROM Students WHERE Count(*) > 1", syntax,

@@ -189,11 +189,30 @@ void TestJetFunctions::logic_data()
     Row("IsDate of a number", "jet_isdate(5)", "0");
     Row("IsDate of a number with thousands", "jet_isdate('1,234')", "0");
     Row("IsDate of a word", "jet_isdate('abc')", "0");
+    Row("Partition below start", "jet_partition(-1, 0, 99, 5)", "'   : -1'");
+    Row("Partition first range", "jet_partition(0, 0, 99, 5)", "'  0:  4'");
+    Row("Partition last range", "jet_partition(99, 0, 99, 5)", "' 95: 99'");
+    Row("Partition above stop", "jet_partition(100, 0, 99, 5)", "'100:   '");
+    Row("Partition last range ends at stop", "jet_partition(1010, 100, 1010, 20)", "' 1000: 1010'");
+    Row("Partition below a later start", "jet_partition(5, 100, 1010, 20)", "'     :   99'");
+    Row("Partition of interval 1", "jet_partition(100, 0, 1000, 1)", "'  100:  100'");
+    Row("Partition rounds half to even", "jet_partition(2.5, 0, 10, 1)", "'  2:  2'");
+    Row("Partition of Null", "jet_partition(1, 0, NULL, 5)", "Null");
 }
 
 void TestJetFunctions::dateParts_data()
 {
     AddColumns();
+    Row("DateValue drops the time", "jet_datevalue('31/01/2020 14:05')", "'2020-01-31 00:00:00'");
+    Row("DateValue of Null", "jet_datevalue(NULL)", "Null");
+    Row("TimeValue drops the date", "jet_timevalue('2020-02-29 14:05:09')", "'1899-12-30 14:05:09'");
+    Row("TimeValue of a 12-hour time", "jet_timevalue('4:35:17 PM')", "'1899-12-30 16:35:17'");
+    Row("TimeValue of Null", "jet_timevalue(NULL)", "Null");
+    Row("WeekdayName", "jet_weekdayname(1)", "'Sunday'");
+    Row("WeekdayName abbreviated", "jet_weekdayname(5, -1)", "'Thu'");
+    Row("WeekdayName from Monday", "jet_weekdayname(7, 0, 2)", "'Sunday'");
+    Row("MonthName", "jet_monthname(1)", "'January'");
+    Row("MonthName abbreviated", "jet_monthname(9, 1)", "'Sep'");
     Row("Year", "jet_year('2020-01-31 10:20:30')", "2020");
     Row("Month", "jet_month('2020-01-31 10:20:30')", "1");
     Row("Day", "jet_day('2020-01-31 10:20:30')", "31");
@@ -348,6 +367,23 @@ void TestJetFunctions::texts_data()
     Row("CStr of a stored date", "jet_cstr('2020-01-31 00:00:00')", "'31/01/2020'");
     Row("CStr of a stored date and time", "jet_cstr('2020-01-31 14:05:09')", "'31/01/2020 14:05:09'");
     Row("CStr of a stored time alone", "jet_cstr('1899-12-30 14:05:09')", "'14:05:09'");
+    Row("InStrRev", "jet_instrrev('the quick brown fox jumps over the lazy dog', 'the')", "32");
+    Row("InStrRev from a start", "jet_instrrev('the quick brown fox jumps over the lazy dog', 'the', 16)", "1");
+    Row("InStrRev is binary by default", "jet_instrrev('XXpXXpXXPXXP', 'P', 8)", "0");
+    Row("InStrRev binary from a start", "jet_instrrev('XXpXXpXXPXXP', 'P', 10, 0)", "9");
+    Row("InStrRev text comparison", "jet_instrrev('XXpXXpXXPXXP', 'P', -1, 1)", "12");
+    Row("InStrRev match must end by the start", "jet_instrrev('abcabc', 'bc', 5)", "2");
+    Row("InStrRev of accented text", "jet_instrrev('Ñandú ñandú', 'Ñ', -1, 1)", "7");
+    Row("InStrRev of an empty search", "jet_instrrev('abc', '', 2)", "2");
+    Row("InStrRev in an empty text", "jet_instrrev('', '')", "0");
+    Row("InStrRev start beyond the text", "jet_instrrev('abc', 'a', 5)", "0");
+    Row("InStrRev in Null", "jet_instrrev(NULL, 'a')", "Null");
+    Row("StrComp ignores case", "jet_strcomp('ABCD', 'abcd')", "0");
+    Row("StrComp binary", "jet_strcomp('ABCD', 'abcd', 0)", "-1");
+    Row("StrComp text", "jet_strcomp('b', 'A', 1)", "1");
+    Row("StrComp of Null", "jet_strcomp(NULL, 'a')", "Null");
+    Row("StrReverse counts characters", "jet_strreverse('Ñandú')", "'údnaÑ'");
+    Row("StrReverse of an empty text", "jet_strreverse('')", "''");
 }
 
 void TestJetFunctions::numbers_data()
@@ -399,6 +435,25 @@ void TestJetFunctions::numbers_data()
     Row("Sgn zero", "jet_sgn(0)", "0");
     Row("Sgn positive", "jet_sgn(2.5)", "1");
     Row("Sqr", "jet_sqr(16)", "4.0");
+    Row("Hex", "jet_hex(255)", "'FF'");
+    Row("Hex of a numeric text", "jet_hex('255')", "'FF'");
+    Row("Hex rounds half to even", "jet_hex(2.5)", "'2'");
+    Row("Hex of a negative is 32-bit", "jet_hex(-1)", "'FFFFFFFF'");
+    Row("Hex of the lowest Long", "jet_hex(-2147483648)", "'80000000'");
+    Row("Hex of Null", "jet_hex(NULL)", "Null");
+    Row("Oct", "jet_oct(8)", "'10'");
+    Row("Oct of a negative is 32-bit", "jet_oct(-1)", "'37777777777'");
+    Row("Oct of Null", "jet_oct(NULL)", "Null");
+    Row("Asc", "jet_asc('Apple')", "65");
+    Row("Asc of a code-page character", "jet_asc('€')", "128");
+    Row("Asc of a character outside the code page", "jet_asc('Ā')", "63");
+    Row("AscW", "jet_ascw('€')", "8364");
+    Row("AscW is a 16-bit Integer", "jet_ascw(char(65533))", "-3");
+    Row("AscW beyond the first plane", "jet_ascw(char(128512))", "-10179");
+    Row("Chr", "jet_chr(65)", "'A'");
+    Row("Chr of a code-page character", "jet_chr(128)", "'€'");
+    Row("ChrW", "jet_chrw(8364)", "'€'");
+    Row("ChrW of a negative code", "jet_chrw(-3)", "'�'");
 }
 
 void TestJetFunctions::operators_data()
@@ -576,6 +631,28 @@ void TestJetFunctions::errors_data()
     Row("+ of a word and a number", "jet_add('a', 1)", "!Type mismatch in the + operator");
     Row("Like with an unclosed list", "jet_like('abc', '[a')", "!Invalid pattern string in the Like operator");
     Row("Sum of a word", "jet_sum('abc')", "!Type mismatch in Sum()");
+    Row("Hex beyond a Long", "jet_hex(2147483648)", "!Overflow in Hex()");
+    Row("Asc of an empty text", "jet_asc('')", "!Invalid procedure call or argument in Asc()");
+    Row("Asc of Null", "jet_asc(NULL)", "!Invalid use of Null in Asc()");
+    Row("AscW of Null", "jet_ascw(NULL)", "!Invalid use of Null in AscW()");
+    Row("Chr beyond the code page", "jet_chr(256)", "!Invalid procedure call or argument in Chr()");
+    Row("Chr of Null", "jet_chr(NULL)", "!Invalid use of Null in Chr()");
+    Row("ChrW beyond 16 bits", "jet_chrw(65536)", "!Invalid procedure call or argument in ChrW()");
+    Row("ChrW of half a surrogate pair", "jet_chrw(55296)", "!Invalid procedure call or argument in ChrW()");
+    Row("StrComp with an unknown comparison", "jet_strcomp('a', 'b', 3)",
+        "!Invalid procedure call or argument in StrComp()");
+    Row("StrReverse of Null", "jet_strreverse(NULL)", "!Invalid use of Null in StrReverse()");
+    Row("InStrRev from position 0", "jet_instrrev('abc', 'a', 0)", "!Invalid procedure call or argument in InStrRev()");
+    Row("InStrRev with a Null start", "jet_instrrev('abc', 'a', NULL)", "!Invalid use of Null in InStrRev()");
+    Row("WeekdayName beyond 7", "jet_weekdayname(8)", "!Invalid procedure call or argument in WeekdayName()");
+    Row("WeekdayName of Null", "jet_weekdayname(NULL)", "!Invalid use of Null in WeekdayName()");
+    Row("MonthName beyond 12", "jet_monthname(13)", "!Invalid procedure call or argument in MonthName()");
+    Row("DateValue of a word", "jet_datevalue('abc')", "!Type mismatch in DateValue()");
+    Row("Partition with a negative start", "jet_partition(1, -1, 5, 1)",
+        "!Invalid procedure call or argument in Partition()");
+    Row("Partition with stop not above start", "jet_partition(1, 5, 5, 1)",
+        "!Invalid procedure call or argument in Partition()");
+    Row("Partition with interval 0", "jet_partition(1, 0, 5, 0)", "!Invalid procedure call or argument in Partition()");
 }
 
 void TestJetFunctions::nulls_data()
@@ -636,6 +713,9 @@ void TestJetFunctions::hostileTexts_data()
     Row("InStr in accented text", "jet_instr(jet_string(1000000, 'ñ'), 'b' || jet_string(500000, 'Ñ'))", "0");
     Row("Replace of an almost matching text",
         "jet_len(jet_replace(jet_string(2000000, 'a'), jet_string(500000, 'a') || 'b', 'x'))", "2000000");
+    Row("InStrRev of an almost matching text",
+        "jet_instrrev(jet_string(2000000, 'a'), 'b' || jet_string(500000, 'A'), -1, 1)", "0");
+    Row("StrReverse of a long text", "jet_len(jet_strreverse(jet_string(4000000, 'ñ')))", "4000000");
     Row("Format with a long run of one letter", "jet_len(jet_format('2020-01-31', jet_string(500000, 'q')))", "500000");
     Row("UCase of letters whose capitals are longer", "jet_len(jet_ucase(jet_string(4000000, 'ß')))", "8000000");
     Row("a text too long to build", "jet_replace(jet_string(1000000, 'ñ'), 'ñ', jet_space(2600))",

@@ -265,7 +265,7 @@ void TestReadOnlyQueries::passwordReadsAsNull_data()
         {"SELECT DISTINCT [User Password] FROM Users", u"Null"_s},
         {"SELECT CAST([User Password] AS BLOB), typeof([User Password]), length([User Password]), "
          "hex([User Password]), quote([User Password]) FROM Users WHERE [User Name] = 'Mary'",
-         u"Null|null|Null||NULL"_s},
+         u"Null|null|Null|Null|NULL"_s},
         {"SELECT [User Password] || '', coalesce([User Password], '-'), instr([User Password], 'z') FROM Users "
          "WHERE [User Name] = 'Admin'", u"Null|-|Null"_s},
         {"SELECT a.[User Name], b.[User Password] FROM Users a JOIN Users b ON a.[User Name] = b.[User Name]", hidden},

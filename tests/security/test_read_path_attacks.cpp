@@ -419,7 +419,7 @@ void TestReadPathAttacks::endlessQueriesStopOnCancel_data()
     QTest::newRow("endless before the first record") << endless + u"SELECT count(*) FROM r"_s;
     QTest::newRow("endless sort") << endless + u"SELECT n FROM r ORDER BY n DESC"_s;
     QTest::newRow("endless distinct") << endless + u"SELECT DISTINCT n FROM r"_s;
-    QTest::newRow("endless group_concat") << endless + u"SELECT length(group_concat(hex(zeroblob(1000)))) FROM r"_s;
+    QTest::newRow("endless group_concat") << endless + u"SELECT length(group_concat(String(2000, '0'))) FROM r"_s;
     // Its pivot values alone take longer than anyone waits; validating it must not run them.
     QTest::newRow("crosstab over a huge join")
         << u"TRANSFORM Count(*) SELECT a.Amount > 0 AS k FROM Notes a, Notes b, Notes c, Notes d, Notes e, Notes f, "
