@@ -89,30 +89,29 @@ QByteArray QueryWorkerService::Open(FrameReader& request)
     return Done();
 }
 
-QByteArray QueryWorkerService::Check(FrameReader& request)
+jet::UserStatement QueryWorkerService::NextStatement(FrameReader& request)
 {
     const QString sql = request.Text();
     request.End();
     if (!connection_)
         engine::RaiseEngine(engine::errObjectClosed, u"The query engine has no database open."_s);
+    // The statement read before is done with, whatever becomes of this one.
     statement_.reset();
-    const jet::UserStatement statement = jet::ReadUserStatement(sql);
+    jet::UserStatement statement = jet::ReadUserStatement(sql);
     jet::CheckSingleStatement(statement);
-    jet::CompileJetQuery(connection_, statement);
+    return statement;
+}
+
+QByteArray QueryWorkerService::Check(FrameReader& request)
+{
+    jet::CompileJetQuery(connection_, NextStatement(request));
     return Done();
 }
 
 QByteArray QueryWorkerService::Prepare(FrameReader& request)
 {
-    const QString sql = request.Text();
-    request.End();
-    if (!connection_)
-        engine::RaiseEngine(engine::errObjectClosed, u"The query engine has no database open."_s);
-    statement_.reset();
-    const jet::UserStatement statement = jet::ReadUserStatement(sql);
-    jet::CheckSingleStatement(statement);
     QueryColumns columns;
-    statement_ = PrepareUserStatement(connection_, statement, columns);
+    statement_ = PrepareUserStatement(connection_, NextStatement(request), columns);
     columns_ = int(columns.fields.size());
     return ColumnsFrame(columns.fields, columns.known);
 }

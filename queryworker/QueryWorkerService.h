@@ -2,6 +2,7 @@
 
 #include "database/QueryRows.h"
 #include "database/QueryWorkerProtocol.h"
+#include "jet/UserStatement.h"
 
 #include <QByteArray>
 #include <memory>
@@ -25,6 +26,8 @@ public:
 
 private:
     QByteArray Open(FrameReader& request);
+    // The statement a request names, read and checked to be one statement.
+    jet::UserStatement NextStatement(FrameReader& request);
     QByteArray Check(FrameReader& request);
     QByteArray Prepare(FrameReader& request);
     QByteArray Read(FrameReader& request);
