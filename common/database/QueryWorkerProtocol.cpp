@@ -105,23 +105,19 @@ uint8_t FrameReader::Byte()
     return uint8_t(body_[at_++]);
 }
 
-int32_t FrameReader::Int32()
+template <class T>
+T FrameReader::Take()
 {
-    int32_t value;
+    T value;
     Need(sizeof value);
     std::memcpy(&value, body_.data() + at_, sizeof value);
     at_ += sizeof value;
     return value;
 }
 
-int64_t FrameReader::Int64()
-{
-    int64_t value;
-    Need(sizeof value);
-    std::memcpy(&value, body_.data() + at_, sizeof value);
-    at_ += sizeof value;
-    return value;
-}
+int32_t FrameReader::Int32() { return Take<int32_t>(); }
+
+int64_t FrameReader::Int64() { return Take<int64_t>(); }
 
 QByteArrayView FrameReader::Bytes()
 {

@@ -69,6 +69,8 @@ public:
 
 private:
     void Need(qsizetype n) const;
+    template <class T>
+    T Take();
     QByteArrayView body_;
     qsizetype at_ = 0;
 };
