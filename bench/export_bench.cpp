@@ -23,7 +23,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cmath>
 #include <cstring>
+#include <vector>
 #include <thread>
 
 using namespace Qt::Literals::StringLiterals;
@@ -128,8 +130,19 @@ lxw_datetime StoredDate(const unsigned char* text)
     return d;
 }
 
+// Characters of a UTF-8 text, as a column's width counts them.
+size_t Characters(const char* utf8)
+{
+    size_t n = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); p && *p; ++p)
+        n += (*p & 0xC0) != 0x80;
+    return n;
+}
+
 // The same cells the workbook export writes for the ledger (text, date, integer, amount,
-// memo with line breaks), with the same formats, by the shortest path libxlsxwriter has.
+// memo with line breaks), with the same formats and the same layout (every column but the
+// memo as wide as its widest value, measured while writing; the heading row frozen with a
+// filter; the document's properties), by the shortest path libxlsxwriter has.
 ExportFigures BareWorkbook(const QString& sql, const QString& target)
 {
     QFile::remove(target);
@@ -143,6 +156,12 @@ ExportFigures BareWorkbook(const QString& sql, const QString& target)
     options.tmpdir = const_cast<char*>(tmp.constData());
     const QByteArray path = QFile::encodeName(target);
     lxw_workbook* book = workbook_new_opt(path.constData(), &options);
+    lxw_doc_properties properties{};
+    properties.title = const_cast<char*>("Ledger");
+    properties.author = const_cast<char*>("Bench");
+    const QByteArray statement = sql.toUtf8();
+    properties.comments = const_cast<char*>(statement.constData());
+    workbook_set_properties(book, &properties);
     lxw_format* header = workbook_add_format(book);
     format_set_bold(header);
     format_set_align(header, LXW_ALIGN_VERTICAL_TOP);
@@ -158,12 +177,25 @@ ExportFigures BareWorkbook(const QString& sql, const QString& target)
     format_set_align(amount, LXW_ALIGN_VERTICAL_TOP);
     format_set_num_format(amount, "[Blue]#,##0.00;[Red]-#,##0.00");
     lxw_worksheet* sheet = nullptr;
+    std::vector<lxw_worksheet*> sheets;
+    std::vector<lxw_row_t> sheetRows;
     lxw_row_t r = 0;
+    const char* names[] = {"Payer", "Posted On", "Term", "Amount", "Remarks"};
+    double widths[4] = {};
+    for (int c = 0; c < 4; ++c)
+        widths[c] = double(std::strlen(names[c])) * 1.1 + 2;
+    auto measure = [&](int c, double characters) {
+        if (characters > widths[c])
+            widths[c] = characters;
+    };
+    char digits[32];
     // A worksheet holds 1,048,576 rows: the rest follow on further ones, as the export writes them.
     auto startWorksheet = [&] {
+        if (sheet)
+            sheetRows.push_back(r);
         sheet = workbook_add_worksheet(book, nullptr);
+        sheets.push_back(sheet);
         worksheet_set_column(sheet, 4, 4, 30, wrapped);
-        const char* names[] = {"Payer", "Posted On", "Term", "Amount", "Remarks"};
         for (lxw_col_t c = 0; c < 5; ++c)
             worksheet_write_string(sheet, 0, c, names[c], header);
         r = 0;
@@ -174,11 +206,20 @@ ExportFigures BareWorkbook(const QString& sql, const QString& target)
         if (r + 1 >= LXW_ROW_MAX)
             startWorksheet();
         ++r;
-        worksheet_write_string(sheet, r, 0, reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), plain);
+        const char* payer = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        measure(0, double(Characters(payer)));
+        worksheet_write_string(sheet, r, 0, payer, plain);
         lxw_datetime d = StoredDate(sqlite3_column_text(stmt, 1));
+        measure(1, 16);
         worksheet_write_datetime(sheet, r, 1, &d, date);
-        worksheet_write_number(sheet, r, 2, sqlite3_column_double(stmt, 2), plain);
-        worksheet_write_number(sheet, r, 3, sqlite3_column_double(stmt, 3), amount);
+        const double term = sqlite3_column_double(stmt, 2);
+        measure(2, double(std::snprintf(digits, sizeof digits, "%.0f", term)));
+        worksheet_write_number(sheet, r, 2, term, plain);
+        const double paid = sqlite3_column_double(stmt, 3);
+        // Digits, the sign and a thousands separator for every three.
+        const int whole = std::snprintf(digits, sizeof digits, "%.2f", std::fabs(paid)) - 3;
+        measure(3, double(whole + (whole - 1) / 3 + 3 + (paid < 0)));
+        worksheet_write_number(sheet, r, 3, paid, amount);
         if (sqlite3_column_type(stmt, 4) == SQLITE_NULL) {
             worksheet_write_blank(sheet, r, 4, wrapped);
             return;
@@ -188,6 +229,13 @@ ExportFigures BareWorkbook(const QString& sql, const QString& target)
         std::erase(joined, '\r');
         worksheet_write_string(sheet, r, 4, joined.c_str(), wrapped);
     });
+    sheetRows.push_back(r);
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        for (lxw_col_t c = 0; c < 4; ++c)
+            worksheet_set_column(sheets[i], c, c, std::min(60.0, std::max(widths[c], 2.0) + 1.5), nullptr);
+        worksheet_freeze_panes(sheets[i], 1, 0);
+        worksheet_autofilter(sheets[i], 0, 0, sheetRows[i], 4);
+    }
     if (workbook_close(book) != LXW_NO_ERROR)
         Fail(u"the bare workbook could not be written"_s);
     f.ms = Ms(t);

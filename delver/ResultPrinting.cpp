@@ -16,6 +16,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <array>
@@ -243,6 +244,33 @@ void DrawCell(QPainter& painter, const QRect& cell, const QString& text, bool ri
     painter.drawText(cell, Qt::AlignVCenter | (rightAligned ? Qt::AlignRight : Qt::AlignLeft), shown);
 }
 
+// The statement wrapped into the heading's lines; a longer one ends with an ellipsis on
+// the last of them rather than running into the details below.
+void DrawStatement(QPainter& painter, const QRect& box, int lineHeight, const QString& statement)
+{
+    const QFontMetrics metrics = painter.fontMetrics();
+    QTextLayout layout(statement, painter.font(), painter.device());
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(box.width());
+        if (lines.size() == statementLines) {
+            lines.back() = metrics.elidedText(lines.back() + u"\u2026"_s, Qt::ElideRight, box.width());
+            if (!lines.back().endsWith(u'\u2026'))
+                lines.back() += u'\u2026';
+            break;
+        }
+        lines.append(statement.mid(line.textStart(), line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        painter.drawText(QRect(box.left(), box.top() + int(i) * lineHeight, box.width(), lineHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
+}
+
 } // namespace
 
 PrintHeading RunHeading(const QString& title, const QDateTime& ran, const QString& statementFile)
@@ -301,8 +329,7 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
         DrawCell(painter, QRect(0, y, sheet.area.width(), h), heading.title, false);
         y += h;
         painter.setFont(plain);
-        painter.drawText(QRect(0, y, sheet.area.width(), statementLines * h), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                         heading.statement);
+        DrawStatement(painter, QRect(0, y, sheet.area.width(), statementLines * h), h, heading.statement);
         y += statementLines * h;
         DrawCell(painter, QRect(0, y, sheet.area.width(), h), heading.details, false);
         y += 2 * h;
