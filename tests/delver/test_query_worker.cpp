@@ -3,9 +3,9 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "QueryValidation.h"
+#include "workbench/QueryValidation.h"
 #include "frmDelver.h"
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "frmDelverResults.h"
 #include "widgets/StatusBar.h"
 #include "history/QueryHistory.h"
