@@ -44,7 +44,6 @@
 #include <QTimer>
 
 #include <exception>
-#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 
