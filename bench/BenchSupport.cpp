@@ -1,7 +1,7 @@
 #include "BenchSupport.h"
 
-#include "FlexGrid.h"
-#include "QueryValidation.h"
+#include "results/FlexGrid.h"
+#include "workbench/QueryValidation.h"
 #include "levy/DatabaseAccess.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"

@@ -5,7 +5,7 @@
 #include "BenchLedger.h"
 #include "BenchSupport.h"
 
-#include "ResultChart.h"
+#include "results/ResultChart.h"
 
 #include <QChart>
 #include <QChartView>

@@ -8,8 +8,8 @@
 #include "BenchLedger.h"
 #include "BenchSupport.h"
 
-#include "FlexGrid.h"
-#include "QueryValidation.h"
+#include "results/FlexGrid.h"
+#include "workbench/QueryValidation.h"
 #include "levy/DatabaseAccess.h"
 #include "database/QueryDef.h"
 #include "database/Recordset.h"

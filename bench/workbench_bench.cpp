@@ -6,7 +6,7 @@
 //   - one key typed in the editor until the completion list is shown and painted.
 #include "BenchSupport.h"
 
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "database/DBEngine.h"
 #include "database/SchemaListing.h"
 #include "levy/DatabaseAccess.h"

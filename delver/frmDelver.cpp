@@ -1,7 +1,7 @@
 #include "frmDelver.h"
 
-#include "QueryValidation.h"
-#include "SqlEditor.h"
+#include "workbench/QueryValidation.h"
+#include "workbench/SqlEditor.h"
 #include "ToolbarImages.h"
 #include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_AboutBox.h"
@@ -12,7 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "workbench/FindReplaceDialog.h"
 #include "workbench/HistoryPanel.h"
-#include "workbench/ResultCountWatcher.h"
+#include "results/ResultCountWatcher.h"
 #include "workbench/SchemaPanel.h"
 #include "workbench/SqlCompletion.h"
 #include "platform/AppInfo.h"

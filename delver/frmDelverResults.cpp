@@ -1,17 +1,17 @@
 #include "frmDelverResults.h"
 
-#include "FlexGrid.h"
-#include "GridCopy.h"
-#include "ResultChart.h"
-#include "ResultPrinting.h"
-#include "ResultCellText.h"
-#include "ResultOrder.h"
-#include "ShownResult.h"
-#include "export/GridColours.h"
 #include "export/ResultExportFile.h"
 #include "frmDelver.h"
 #include "results/AmountSigns.h"
+#include "results/FlexGrid.h"
+#include "results/GridCopy.h"
+#include "results/ResultChart.h"
 #include "results/ResultExporting.h"
+#include "results/ResultOrder.h"
+#include "results/ResultPaging.h"
+#include "results/ResultPrinting.h"
+#include "results/ShownResult.h"
+#include "workbench/OffThreadWork.h"
 #include "levy/DatabaseAccess.h"
 #include "levy/SecurityEnforcement.h"
 #include "database/QueryRecordset.h"
@@ -30,60 +30,31 @@
 #include "widgets/Twips.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QFontMetrics>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QHeaderView>
 #include <QEventLoop>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 
-#include <atomic>
-#include <cmath>
 #include <exception>
-#include <limits>
-#include <optional>
-#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 
 namespace {
-constexpr int rowNumberWidth = 450;
 constexpr int lineHeight = 240;
 constexpr int panelHeight = 600;
 // A read that ends sooner than this shows no Cancel, so short queries do not flicker.
 constexpr int cancelDelayMs = 300;
 constexpr qint64 progressPaintIntervalMs = 40;
-
-// 1,000,000: the thousands marked the same whatever the user's locale.
-QString Grouped(int64_t n)
-{
-    QString digits = QString::number(n < 0 ? -n : n);
-    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
-        digits.insert(i, u',');
-    return n < 0 ? u'-' + digits : digits;
-}
-
-int32_t PagesOf(int64_t records)
-{
-    const double x = double(records) / frmDelverResults::pageSize;
-    const double pages = IsDivisible(x, 1) ? x : std::floor(x) + 1;
-    if (pages > double(INT32_MAX))
-        Raise(6, u"SQL Result"_s, u"Overflow"_s);
-    return std::max<int32_t>(1, int32_t(pages));
-}
 } // namespace
 
 void frmDelverResults::Show(QWidget* owner)
@@ -300,44 +271,20 @@ void frmDelverResults::GiveUp(const QString& description)
 
 void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
 {
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-    QEventLoop loop;
     reading_ = true;
     stopRequested_ = false;
     SetNavigationEnabled(false);
-
-    std::thread worker([&] {
-        try {
-            read();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished = true;
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-    });
-    QTimer reveal;
-    reveal.setSingleShot(true);
-    connect(&reveal, &QTimer::timeout, this, [this] {
-        pnlProgress->setRange(0, 0);  // how long is not known: a moving bar
-        ShowProgress();
-        cmdCancel->show();
-        DockPanels();
-    });
-    // The engine only stops a statement that is running; ask again until the read ends.
-    QTimer stopper;
-    connect(&stopper, &QTimer::timeout, this, [this] {
-        if (stopRequested_ && levyDatabase)
-            levyDatabase->InterruptQueries();
-    });
-    reveal.start(cancelDelayMs);
-    stopper.start(50);
-    if (!finished)
-        loop.exec();
-    worker.join();
-    stopper.stop();
-    reveal.stop();
-
+    std::exception_ptr failure;
+    try {
+        WaitOffTheWindowsThread(read, [this] { return stopRequested_.load(); }, cancelDelayMs, [this] {
+            pnlProgress->setRange(0, 0);  // how long is not known: a moving bar
+            ShowProgress();
+            cmdCancel->show();
+            DockPanels();
+        });
+    } catch (...) {
+        failure = std::current_exception();
+    }
     reading_ = false;
     cmdCancel->hide();
     pnlProgress->setRange(0, 100);
@@ -363,29 +310,15 @@ void frmDelverResults::StopReading()
         stopRequested_ = true;
         cmdCancel->setEnabled(false);
     } else if (counting_) {
-        countStop_ = true;
-        records_->Interrupt();
+        count_.Stop();
         cmdCancel->setEnabled(false);
     }
 }
 
 void frmDelverResults::StartCounting()
 {
-    countStop_ = false;
-    countDone_ = false;
-    countFailure_ = nullptr;
-    countStopped_ = false;
     counting_ = true;
-    countStarted_.start();
-    counter_ = std::thread([this] {
-        try {
-            records_->ReadRest(countStop_);
-        } catch (...) {
-            countFailure_ = std::current_exception();
-        }
-        countDone_ = true;
-        QMetaObject::invokeMethod(this, [this] { CountFinished(); }, Qt::QueuedConnection);
-    });
+    count_.Start(*records_, this, [this] { CountFinished(); });
     countTicker_.start();
     UpdatePageTexts();
     UpdateNavigationButtons();
@@ -395,17 +328,15 @@ void frmDelverResults::CountTick()
 {
     if (!counting_)
         return;
-    // The engine only stops a statement that is running: ask again until the read ends.
-    if (countStop_)
-        records_->Interrupt();
+    count_.Nudge();
     // A count that ends at once shows no progress, so short results do not flicker.
-    if (!cmdCancel->isVisible() && countStarted_.elapsed() >= cancelDelayMs) {
+    if (!cmdCancel->isVisible() && count_.ElapsedMs() >= cancelDelayMs) {
         pnlProgress->setRange(0, 0);
         ShowProgress();
         cmdCancel->show();
         DockPanels();
     }
-    lngPageCount = PagesOf(rsResults->RecordCount());
+    lngPageCount = PagesOf(rsResults->RecordCount(), pageSize);
     UpdatePageTexts();
     if (!countWait_)
         UpdateNavigationButtons();
@@ -415,8 +346,7 @@ void frmDelverResults::CountFinished()
 {
     if (!counting_)
         return;
-    if (counter_.joinable())
-        counter_.join();
+    const QString failure = count_.Finish();
     counting_ = false;
     countTicker_.stop();
     cmdCancel->hide();
@@ -424,21 +354,6 @@ void frmDelverResults::CountFinished()
     pnlProgress->setRange(0, 100);
     HideProgress();
     DockPanels();
-    QString failure;
-    if (countFailure_) {
-        try {
-            std::rethrow_exception(countFailure_);
-        } catch (const RuntimeError& error) {
-            failure = error.description;
-        } catch (const std::exception& error) {
-            failure = QString::fromLocal8Bit(error.what());
-        }
-        countFailure_ = nullptr;
-        // A read the user stopped fails with the engine's interruption: no failure.
-        if (countStop_)
-            failure.clear();
-    }
-    countStopped_ = !records_->Complete();
     if (countWait_)
         countWait_->quit();
     if (!failure.isEmpty()) {
@@ -446,7 +361,7 @@ void frmDelverResults::CountFinished()
         return;
     }
     recordCount_ = rsResults->RecordCount();
-    lngPageCount = PagesOf(recordCount_);
+    lngPageCount = PagesOf(recordCount_, pageSize);
     UpdatePageTexts();
     if (!countWait_)
         UpdateNavigationButtons();
@@ -454,13 +369,10 @@ void frmDelverResults::CountFinished()
 
 void frmDelverResults::StopCountingNow()
 {
-    if (!counter_.joinable())
+    if (!count_.Started())
         return;
-    countStop_ = true;
-    records_->Interrupt();
-    counter_.join();
+    count_.StopNow();
     counting_ = false;
-    countStopped_ = !records_->Complete();
     countTicker_.stop();
     if (countWait_)
         countWait_->quit();
@@ -511,51 +423,12 @@ void frmDelverResults::SetNavigationEnabled(bool enabled)
 void frmDelverResults::PrepareGrid()
 {
     recordCount_ = rsResults->RecordCount();
-    lngPageCount = PagesOf(recordCount_);
+    lngPageCount = PagesOf(recordCount_, pageSize);
     lngCurrentPage = 1;
-
-    const int fields = rsResults->FieldCount();
-    grdResults->SetCols(fields + 1);
-    grdResults->SetRows(pageSize + 1);
-    grdResults->SetRow(0);
-    for (int i = 1; i <= fields; ++i) {
-        const QString name = rsResults->FieldName(i - 1);
-        grdResults->SetCol(i);
-        grdResults->SetText(name);
-        grdResults->SetColWidth(i, int(name.size() + 1) * 100);
-    }
-    grdResults->SetCol(0);
-    grdResults->SetColAlignment(0, FlexGrid::flexAlignRightCenter);
-    grdResults->SetColWidth(0, rowNumberWidth);
-    for (int i = 1; i <= fields; ++i) {
-        const int type = rsResults->FieldType(i - 1);
-        grdResults->SetColAlignment(i, type == dbText ? FlexGrid::flexAlignLeftTop : FlexGrid::flexAlignRightTop);
-        // Only texts wrap when rows are taller: a number or a date never breaks inside itself.
-        grdResults->SetColWraps(i, type == dbText || type == dbMemo);
-    }
+    PrepareResultGrid(*grdResults, *rsResults, pageSize);
 }
 
-// The width from the field name alone hides values outright (a crosstab's "F" column,
-// "Count(*) AS N", amounts): a column opens at least that wide and wide enough for its
-// heading and the first page's values, but never wider than a third of the window. Later
-// pages keep the widths, so the columns do not jump while the user pages.
-void frmDelverResults::OpenColumnsWideEnough()
-{
-    grdResults->Refresh();
-    const QAbstractItemModel* m = grdResults->model();
-    const QFontMetrics cells(grdResults->font());
-    const QFontMetrics heading(grdResults->horizontalHeader()->font());
-    constexpr int padding = 12, twipsPerPixel = 15;
-    const int cap = std::max(1, width() / 3);
-    for (int c = 0; c < m->columnCount(); ++c) {
-        int widest = heading.horizontalAdvance(m->headerData(c, Qt::Horizontal).toString());
-        for (int r = 0; r < m->rowCount(); ++r)
-            for (const QString& line : m->index(r, c).data().toString().split(u'\n'))
-                widest = std::max(widest, cells.horizontalAdvance(line));
-        const int pixels = std::min(widest + padding, cap);
-        grdResults->SetColWidth(c + 1, std::max(grdResults->ColWidth(c + 1), pixels * twipsPerPixel));
-    }
-}
+void frmDelverResults::OpenColumnsWideEnough() { levy::OpenColumnsWideEnough(*grdResults, width() / 3); }
 
 void frmDelverResults::LoadPage(bool blnSilent)
 {
@@ -571,29 +444,12 @@ void frmDelverResults::LoadPage(bool blnSilent)
     const bool bar = !blnSilent && !counting_;
     if (bar)
         ShowProgress();
-    const int64_t first = int64_t(lngCurrentPage - 1) * pageSize;
     const int64_t known = rsResults->RecordCount();
     UpdatePageTexts();
-    for (int32_t i = 1; i <= pageSize; ++i) {
-        grdResults->SetRow(i);
-        const int64_t row = first + i - 1;
-        if (row >= known) {
-            ClearRemainingRows(i, !bar);
-            break;
-        }
-        // Each record's place in the result, as shown.
-        grdResults->SetCol(0);
-        grdResults->SetText(QString::number(row + 1) + u' ');
-        FillGridRow(shown_->Record(row));
-        if (bar)
-            UpdateProgress(i, pageSize);
-    }
-    // Record numbers grow with the result: the heading column widens to show the page's
-    // last one (and never narrows, so that it does not jump back and forth).
-    const QString lastNumber = QString::number(std::min(first + pageSize, known)) + u' ';
-    const int needed = (QFontMetrics(grdResults->verticalHeader()->font()).horizontalAdvance(lastNumber) + 10) * 15;
-    if (needed > grdResults->ColWidth(0))
-        grdResults->SetColWidth(0, needed);
+    std::function<void(int32_t, int32_t)> progress;
+    if (bar)
+        progress = [this](int32_t done, int32_t total) { UpdateProgress(done, total); };
+    FillPage(*grdResults, *shown_, *rsResults, int64_t(lngCurrentPage - 1) * pageSize, known, pageSize, progress);
     if (bar)
         HideProgress();
     UpdateNavigationButtons();
@@ -601,48 +457,13 @@ void frmDelverResults::LoadPage(bool blnSilent)
     grdResults->Refresh();
 }
 
-void frmDelverResults::FillGridRow(const QList<Value>& record)
-{
-    const int fields = rsResults->FieldCount();
-    for (int f = 0; f < fields; ++f) {
-        grdResults->SetCol(f + 1);
-        const ResultCellText cell = FormatResultCell(record[f], rsResults->FieldType(f));
-        grdResults->SetText(cell.text);
-        if (cell.setsColour)
-            grdResults->SetCellForeColor(cell.colour);
-    }
-}
-
-void frmDelverResults::ClearRemainingRows(int32_t firstRow, bool blnSilent)
-{
-    const int lastCol = grdResults->Cols() - 1;
-    for (int32_t r = firstRow; r <= pageSize; ++r) {
-        grdResults->SetRow(r);
-        // No record, so no record number either.
-        for (int c = 0; c <= lastCol; ++c) {
-            grdResults->SetCol(c);
-            grdResults->SetText(QString());
-            grdResults->SetCellForeColor(0);
-        }
-        if (!blnSilent)
-            UpdateProgress(r, pageSize);
-    }
-}
-
 void frmDelverResults::UpdatePageTexts()
 {
     const bool complete = records_ && records_->Complete();
-    pnlPage->setText(complete ? u"Page %1 of %2"_s.arg(lngCurrentPage).arg(lngPageCount)
-                              : u"Page %1 of ?"_s.arg(lngCurrentPage));
+    pnlPage->setText(PageCounterText(lngCurrentPage, lngPageCount, complete));
     if (!txtPage->hasFocus())
         txtPage->setText(QString::number(lngCurrentPage));
-    const int64_t total = rsResults ? rsResults->RecordCount() : 0;
-    const int64_t first = int64_t(lngCurrentPage - 1) * pageSize + 1;
-    const int64_t last = std::min(first + pageSize - 1, total);
-    const QString of = complete    ? Grouped(total)
-                       : counting_ ? Grouped(total) + u" so far"_s
-                                   : u"at least "_s + Grouped(total);
-    lblRecords->setText(u"Records %1-%2 of %3"_s.arg(Grouped(first), Grouped(last), of));
+    lblRecords->setText(RecordsText(lngCurrentPage, pageSize, rsResults ? rsResults->RecordCount() : 0, complete, counting_));
 }
 
 void frmDelverResults::UpdateNavigationButtons()
@@ -672,43 +493,26 @@ void frmDelverResults::GoToPage(int32_t page)
     }
 }
 
-void frmDelverResults::cmdBack_Click()
+void frmDelverResults::Turn(PageStep step)
 {
-    if (lngCurrentPage == 1) {
+    // The last page is known from the count.
+    if (step == PageStep::Last && !WaitForCount())
+        return;
+    const int32_t page = PageAfter(step, lngCurrentPage, lngPageCount, !records_ || records_->Complete());
+    if (page == 0) {
         Beep();
         return;
     }
-    GoToPage(lngCurrentPage - 1);
+    GoToPage(page);
 }
 
-void frmDelverResults::cmdNext_Click()
-{
-    if (lngCurrentPage == lngPageCount && (!records_ || records_->Complete())) {
-        Beep();
-        return;
-    }
-    GoToPage(lngCurrentPage + 1);
-}
+void frmDelverResults::cmdBack_Click() { Turn(PageStep::Back); }
 
-void frmDelverResults::cmdFirst_Click()
-{
-    if (lngCurrentPage == 1) {
-        Beep();
-        return;
-    }
-    GoToPage(1);
-}
+void frmDelverResults::cmdNext_Click() { Turn(PageStep::Next); }
 
-void frmDelverResults::cmdLast_Click()
-{
-    if (!WaitForCount())
-        return;
-    if (lngCurrentPage == lngPageCount) {
-        Beep();
-        return;
-    }
-    GoToPage(lngPageCount);
-}
+void frmDelverResults::cmdFirst_Click() { Turn(PageStep::First); }
+
+void frmDelverResults::cmdLast_Click() { Turn(PageStep::Last); }
 
 void frmDelverResults::txtPage_Enter()
 {
@@ -735,48 +539,32 @@ void frmDelverResults::SortBy(int col)
     if (!shown_ || col < 1 || col >= grdResults->Cols())
         return;
     const int field = col - 1;
-    // Ascending, then descending, then the statement's order again.
-    const bool unsort = sortField_ == field && sortDescending_;
-    const bool descending = sortField_ == field && !sortDescending_;
-    auto showIndicator = [this] {
-        QHeaderView* header = grdResults->horizontalHeader();
-        header->setSortIndicatorShown(sortField_ >= 0);
-        if (sortField_ >= 0)
-            header->setSortIndicator(sortField_, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
-    };
-    if (unsort) {
-        shown_->SetOrder(nullptr);
-        sortField_ = -1;
-    } else {
-        if (!WaitForCount()) {
-            showIndicator();
-            return;
-        }
-        std::unique_ptr<ResultOrder>& order = orders_[{field, descending}];
-        if (!order) {
+    QHeaderView& header = *grdResults->horizontalHeader();
+    // A sort reads the whole result; the statement's order again reads nothing.
+    if (!sort_.ClickRestores(field) && !WaitForCount()) {
+        sort_.ShowOn(header);
+        return;
+    }
+    ResultOrder* order = nullptr;
+    try {
+        order = sort_.Click(field, [this, field](bool descending) {
             const int type = rsResults->FieldType(field);
             const int64_t records = rsResults->RecordCount();
             std::unique_ptr<ResultOrder> made;
-            try {
-                BusyPointer busy;
-                // Off the window's thread, with the progress and Cancel of a long read.
-                ReadInterruptibly([&] {
-                    made = std::make_unique<ResultOrder>(records_->Cache(), field, type, descending, records,
-                                                         stopRequested_);
-                });
-            } catch (const RuntimeError& error) {
-                orders_.erase({field, descending});
-                showIndicator();
-                TellUnlessCancelled(error, u"SQL Result"_s);
-                return;
-            }
-            order = std::move(made);
-        }
-        shown_->SetOrder(order.get());
-        sortField_ = field;
-        sortDescending_ = descending;
+            BusyPointer busy;
+            // Off the window's thread, with the progress and Cancel of a long read.
+            ReadInterruptibly([&] {
+                made = std::make_unique<ResultOrder>(records_->Cache(), field, type, descending, records, stopRequested_);
+            });
+            return made;
+        });
+    } catch (const RuntimeError& error) {
+        sort_.ShowOn(header);
+        TellUnlessCancelled(error, u"SQL Result"_s);
+        return;
     }
-    showIndicator();
+    shown_->SetOrder(order);
+    sort_.ShowOn(header);
     lngCurrentPage = 1;
     try {
         LoadPage(false);
@@ -798,14 +586,7 @@ void frmDelverResults::mnuTools_FitColumns_Click()
         grdResults->FitColumn(c);
 }
 
-void frmDelverResults::CopySelection(bool withHeadings)
-{
-    QModelIndexList cells = grdResults->selectionModel()->selectedIndexes();
-    if (cells.isEmpty() && grdResults->currentIndex().isValid())
-        cells.append(grdResults->currentIndex());
-    if (QMimeData* copied = CopiedCells(*grdResults, cells, withHeadings))
-        QGuiApplication::clipboard()->setMimeData(copied);
-}
+void frmDelverResults::CopySelection(bool withHeadings) { CopyGridSelection(*grdResults, withHeadings); }
 
 void frmDelverResults::mnuTools_AdjRowHeight_Click()
 {
@@ -838,43 +619,6 @@ ExportDescription frmDelverResults::DescribeResult() const
     return {ResultName(strStatementFile, statement), CurrentUserName, statement};
 }
 
-void frmDelverResults::ExportRecords(ResultExportFile& file)
-{
-    // Straight from the result, in the order shown: the grid shows amounts to two decimals,
-    // and the export keeps the value each holds.
-    const int fields = rsResults->FieldCount();
-    QList<int> types(fields);
-    for (int f = 0; f < fields; ++f)
-        types[f] = rsResults->FieldType(f);
-    QList<ExportCell> cells(fields);
-    const int32_t total = int32_t(std::min<int64_t>(recordCount_, std::numeric_limits<int32_t>::max()));
-    for (int64_t row = 0; row < recordCount_; ++row) {
-        const QList<Value> record = shown_->Record(row);
-        for (int f = 0; f < fields; ++f) {
-            ExportCell& cell = cells[f];
-            if (types[f] == dbCurrency && !record[f].IsNull()) {
-                // Its value is what is written: the grid's text of it is not needed. One
-                // that is no amount is written as the grid shows it.
-                try {
-                    cell.amount = record[f].AsCurrency();
-                    cell.text.clear();
-                    cell.colour = cell.amount->tenThousandths < 0 ? gridRed : gridBlue;
-                    continue;
-                } catch (const RuntimeError&) {
-                }
-            }
-            ResultCellText shown = FormatResultCell(record[f], types[f]);
-            cell.text = std::move(shown.text);
-            cell.colour = shown.setsColour ? shown.colour : gridNormalColour;
-            cell.amount.reset();
-        }
-        file.WriteRecord(cells);
-        // Even asking the clock whether to paint the bar shows in a million records.
-        if ((row + 1) % 256 == 0 || row + 1 == recordCount_)
-            UpdateProgress(int32_t(std::min<int64_t>(row + 1, total)), total);
-    }
-}
-
 void frmDelverResults::mnuTools_Export_Generic_Click() { ExportResults(ExportFormat::Text); }
 
 void frmDelverResults::mnuTools_Export_Excel_Click() { ExportResults(ExportFormat::Workbook); }
@@ -884,32 +628,13 @@ void frmDelverResults::ExportResults(ExportFormat format)
     // The export writes the whole result: it waits for the count.
     if (!WaitForCount())
         return;
-    std::optional<BusyPointer> busy;
-    std::unique_ptr<ResultExportFile> file;
-    try {
-        const ExportDescription description = DescribeResult();
-        const QString path = AskExportFile(*dlgResults, format, description.name);
-        busy.emplace();
-        file = OpenExportFile(format, path, description);
-        ShowProgress();
-        const int lastCol = grdResults->Cols() - 1;
-        QList<QString> names(lastCol);
-        for (int c = 1; c <= lastCol; ++c)
-            names[c - 1] = grdResults->TextMatrix(0, c);
-        file->WriteHeader(names);
-        ExportRecords(*file);
-        file->Commit();
-        HideProgress();
-        busy.reset();
-        RememberExportFolder(path);
-        TellExported(path);
-    } catch (const RuntimeError& error) {
-        HideProgress();
-        // Nothing of an unfinished export is kept while the user reads why.
-        file.reset();
-        busy.reset();
-        TellUnlessCancelled(error, u"Aborting"_s);
-    }
+    QList<QString> headings(grdResults->Cols() - 1);
+    for (int c = 1; c < grdResults->Cols(); ++c)
+        headings[c - 1] = grdResults->TextMatrix(0, c);
+    const ExportProgress progress{[this] { ShowProgress(); },
+                                  [this](int32_t done, int32_t total) { UpdateProgress(done, total); },
+                                  [this] { HideProgress(); }};
+    ExportResult(*dlgResults, format, DescribeResult(), headings, *shown_, *rsResults, recordCount_, progress);
 }
 
 void frmDelverResults::DockPanels()
@@ -1041,51 +766,18 @@ bool frmDelverResults::eventFilter(QObject* watched, QEvent* event)
 
 void frmDelverResults::mnuTools_Chart_Click() { frmResultChart::Show(this, Rows(), DescribeResult().name); }
 
-namespace {
-const QString printTitle = u"Print Results"_s;
-// Beyond this many sheets a printout is asked for, and a preview shows one page.
-constexpr int sheetsWithoutAsking = 50;
-} // namespace
+PrintHeading frmDelverResults::Heading() const { return RunHeading(windowTitle(), ranAt_, strStatementFile); }
+
+PrintedRecords frmDelverResults::PageOnScreen() const
+{
+    return PrintedRecords{int64_t(lngCurrentPage - 1) * pageSize, pageSize};
+}
 
 void frmDelverResults::PrintResult(bool onlyThisPage)
 {
-    try {
-        QPrinter printer(QPrinter::HighResolution);
-        dlgResults->DialogTitle = printTitle;
-        dlgResults->PrintSelectionChoice = false;
-        dlgResults->CancelError = true;
-        dlgResults->ShowPrinter(printer);
-        const PrintedRecords records =
-            onlyThisPage ? PrintedRecords{int64_t(lngCurrentPage - 1) * pageSize, pageSize} : PrintedRecords{};
-        const int sheets = PrintedPageCount(Rows(), printer, records);
-        if (sheets > sheetsWithoutAsking &&
-            MsgBox(u"The result fills %1 sheets. Print them all?"_s.arg(QLocale(QLocale::English).toString(sheets)),
-                   Icon::Question, printTitle, Buttons::YesNo) != Answer::Yes)
-            return;
-        BusyPointer busy;
-        PrintResultRows(Rows(), printer, records, RunHeading(windowTitle(), ranAt_, strStatementFile));
-    } catch (const RuntimeError& error) {
-        TellUnlessCancelled(error, printTitle);
-    }
+    AskAndPrint(*dlgResults, Rows(), onlyThisPage ? PageOnScreen() : PrintedRecords{}, Heading());
 }
 
-void frmDelverResults::mnuTools_PrintPreview_Click()
-{
-    QPrinter printer(QPrinter::HighResolution);
-    PrintedRecords records;
-    // The preview draws every sheet at once: a long result is previewed a page at a time.
-    if (PrintedPageCount(Rows(), printer, records) > sheetsWithoutAsking) {
-        MsgBox(u"The result fills too many sheets to preview them all: the preview shows the page on screen."_s,
-               Icon::Information, u"Print Preview"_s);
-        records = PrintedRecords{int64_t(lngCurrentPage - 1) * pageSize, pageSize};
-    }
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setObjectName(u"dlgPrintPreview"_s);
-    preview.setWindowTitle(u"Print Preview"_s);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this, records](QPrinter* target) {
-        Guarded([&] { PrintResultRows(Rows(), *target, records, RunHeading(windowTitle(), ranAt_, strStatementFile)); });
-    });
-    ShowModal(preview);
-}
+void frmDelverResults::mnuTools_PrintPreview_Click() { PreviewPrintout(this, Rows(), PageOnScreen(), Heading()); }
 
 } // namespace levy

@@ -1,20 +1,17 @@
 #pragma once
 
+#include "results/ResultCount.h"
+#include "results/ResultOrder.h"
+
 #include <QDateTime>
-
-#include "values/Value.h"
-
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
 
 #include <atomic>
 #include <cstdint>
-#include <exception>
 #include <functional>
-#include <map>
 #include <memory>
-#include <thread>
 
 class QAction;
 class QEventLoop;
@@ -31,12 +28,13 @@ class CommonDialog;
 class FlexGrid;
 class QueryRecordset;
 class Recordset;
-class ResultOrder;
 class ResultRows;
 class ShownResult;
 enum class ExportFormat;
+enum class PageStep;
 struct ExportDescription;
-class ResultExportFile;
+struct PrintHeading;
+struct PrintedRecords;
 
 // Shows the result of an accepted statement 100 records at a time, and exports it. Page 1
 // shows as soon as its records are read; the rest is counted in the background.
@@ -95,8 +93,6 @@ public:
     void OpenColumnsWideEnough();
     // Shows page lngCurrentPage; raises what the engine raises.
     void LoadPage(bool blnSilent);
-    void FillGridRow(const QList<Value>& record);
-    void ClearRemainingRows(int32_t firstRow, bool blnSilent);
     void UpdateNavigationButtons();
     void ArrangeControls();
     void ShowProgress();
@@ -161,6 +157,8 @@ private:
     bool EnsureRead(int64_t records);
     // Goes to a page, beeping when there is no such page.
     void GoToPage(int32_t page);
+    // First, Back, Next and Last; a beep when there is no page that way.
+    void Turn(PageStep step);
     void UpdatePageTexts();
     void SetNavigationEnabled(bool enabled);
     // A failure while the result is opened or a page is filled: says so and closes.
@@ -170,27 +168,20 @@ private:
     // The result as its exports and chart name it: the statement's file name or else its
     // first table, the user, the statement.
     ExportDescription DescribeResult() const;
-    // Writes every record of the result, in the order shown, with each amount's exact value.
-    void ExportRecords(ResultExportFile& file);
     void ExportResults(ExportFormat format);
+    PrintHeading Heading() const;
+    PrintedRecords PageOnScreen() const;
 
     int64_t recordCount_ = 0;
     QueryRecordset* records_ = nullptr;  // rsResults as what it is
     std::unique_ptr<ShownResult> shown_;
-    std::map<std::pair<int, bool>, std::unique_ptr<ResultOrder>> orders_;  // by field and direction, made once each
-    int sortField_ = -1;
-    bool sortDescending_ = false;
+    ResultSort sort_;
 
-    std::thread counter_;
-    std::atomic<bool> countStop_{false};
-    std::atomic<bool> countDone_{false};
-    std::exception_ptr countFailure_;
+    ResultCount count_;
     bool counting_ = false;
     const QDateTime ranAt_ = QDateTime::currentDateTime();  // the run, as the printout names it
-    bool countStopped_ = false;  // the user stopped the count: the result is known in part
     QTimer countTicker_;
     QEventLoop* countWait_ = nullptr;
-    QElapsedTimer countStarted_;
     QElapsedTimer progressPainted_;  // since the bar was shown or last painted
 
     bool reading_ = false;

@@ -5,7 +5,7 @@
 
 #include "FuzzSupport.h"
 
-#include "ResultCellText.h"
+#include "results/ResultCellText.h"
 #include "export/GridColours.h"
 #include "values/DaoConstants.h"
 

@@ -1,16 +1,26 @@
 #include "ResultExporting.h"
 
+#include "ResultCellText.h"
+#include "ShownResult.h"
 #include "UserChoices.h"
+#include "database/Recordset.h"
+#include "export/GridColours.h"
 #include "export/ResultExportFile.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
+#include "values/DaoConstants.h"
+#include "widgets/BusyPointer.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/Guard.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <limits>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,6 +36,44 @@ void OpenWithDesktop(const QString& path)
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         MsgBox(u"No program of the desktop could open \"%1\"."_s.arg(QDir::toNativeSeparators(path)),
                Icon::Exclamation, exportTitle);
+}
+
+// Writes every record of the result, in the order shown. Straight from the result: the
+// grid shows amounts to two decimals, and the export keeps the value each holds.
+void ExportRecords(ResultExportFile& file, ShownResult& shown, Recordset& result, int64_t records,
+                   const std::function<void(int32_t, int32_t)>& progress)
+{
+    const int fields = result.FieldCount();
+    QList<int> types(fields);
+    for (int f = 0; f < fields; ++f)
+        types[f] = result.FieldType(f);
+    QList<ExportCell> cells(fields);
+    const int32_t total = int32_t(std::min<int64_t>(records, std::numeric_limits<int32_t>::max()));
+    for (int64_t row = 0; row < records; ++row) {
+        const QList<Value> record = shown.Record(row);
+        for (int f = 0; f < fields; ++f) {
+            ExportCell& cell = cells[f];
+            if (types[f] == dbCurrency && !record[f].IsNull()) {
+                // Its value is what is written: the grid's text of it is not needed. One
+                // that is no amount is written as the grid shows it.
+                try {
+                    cell.amount = record[f].AsCurrency();
+                    cell.text.clear();
+                    cell.colour = cell.amount->tenThousandths < 0 ? gridRed : gridBlue;
+                    continue;
+                } catch (const RuntimeError&) {
+                }
+            }
+            ResultCellText text = FormatResultCell(record[f], types[f]);
+            cell.text = std::move(text.text);
+            cell.colour = text.setsColour ? text.colour : gridNormalColour;
+            cell.amount.reset();
+        }
+        file.WriteRecord(cells);
+        // Even asking the clock whether to paint the bar shows in a million records.
+        if ((row + 1) % 256 == 0 || row + 1 == records)
+            progress(int32_t(std::min<int64_t>(row + 1, total)), total);
+    }
 }
 } // namespace
 
@@ -93,6 +141,33 @@ void TellExported(const QString& path)
         break;
     default:
         break;
+    }
+}
+
+void ExportResult(CommonDialog& dialog, ExportFormat format, const ExportDescription& description,
+                  const QList<QString>& headings, ShownResult& shown, Recordset& result, int64_t records,
+                  const ExportProgress& progress)
+{
+    std::optional<BusyPointer> busy;
+    std::unique_ptr<ResultExportFile> file;
+    try {
+        const QString path = AskExportFile(dialog, format, description.name);
+        busy.emplace();
+        file = OpenExportFile(format, path, description);
+        progress.show();
+        file->WriteHeader(headings);
+        ExportRecords(*file, shown, result, records, progress.update);
+        file->Commit();
+        progress.hide();
+        busy.reset();
+        RememberExportFolder(path);
+        TellExported(path);
+    } catch (const RuntimeError& error) {
+        progress.hide();
+        // Nothing of an unfinished export is kept while the user reads why.
+        file.reset();
+        busy.reset();
+        TellUnlessCancelled(error, u"Aborting"_s);
     }
 }
 

@@ -1,12 +1,19 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QString>
+
+#include <cstdint>
+#include <functional>
 
 namespace levy {
 
 class CommonDialog;
+class Recordset;
+class ShownResult;
 enum class ExportFormat;
+struct ExportDescription;
 
 // What names a result that leaves Delver (a file, a sheet, a chart): the statement's file
 // name without its folder and extension, or else the first table the statement reads;
@@ -34,5 +41,19 @@ void RememberExportFolder(const QString& exportedFile);
 // "Results successfully exported to ...", offering to open the file or its folder with
 // the desktop's own program.
 void TellExported(const QString& path);
+
+// How an export shows its progress in the window that runs it.
+struct ExportProgress {
+    std::function<void()> show;
+    std::function<void(int32_t done, int32_t total)> update;
+    std::function<void()> hide;
+};
+
+// Export Results: asks for the file, writes the headings and the `records` records of the
+// result in the order shown, each amount with its exact value, and says where it went.
+// Reports its own failures; nothing of an unfinished export is kept.
+void ExportResult(CommonDialog& dialog, ExportFormat format, const ExportDescription& description,
+                  const QList<QString>& headings, ShownResult& shown, Recordset& result, int64_t records,
+                  const ExportProgress& progress);
 
 } // namespace levy

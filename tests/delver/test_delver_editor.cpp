@@ -1,7 +1,7 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "levy/DatabaseAccess.h"
 #include "frmDelver.h"
 #include "platform/AppInfo.h"

@@ -5,7 +5,7 @@
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmDelver.h"
 #include "frmSystem_CheckDate.h"
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "frmSystem_StartUp.h"
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"

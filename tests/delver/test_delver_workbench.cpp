@@ -1,7 +1,7 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "database/QueryDef.h"
 #include "frmDelver.h"
 #include "frmDelverResults.h"
@@ -30,7 +30,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <csignal>
@@ -371,19 +370,7 @@ void TestDelverWorkbench::historyKeepsEveryRunForItsUser()
     frmDelver::showResults = frmDelverResults::Show;
     Start();
     // A run that shows its records, through the real results window.
-    // Closed once its records are counted, from a timer: the window reads them in a loop
-    // of its own, which a wait here would hold up.
-    auto closed = test::WhenModal<frmDelverResults>([](frmDelverResults* results) {
-        auto* poll = new QTimer(results);
-        QObject::connect(poll, &QTimer::timeout, results, [results] {
-            if (!results->Counting() && results->lngPageCount > 0)
-                results->close();
-        });
-        poll->start(10);
-    });
-    editor_->txtSQL->SetText(u"SELECT [User Name] FROM Users"_s);
-    editor_->ExecuteQuery();
-    QVERIFY(*closed);
+    QVERIFY(test::RunAndCloseOnceCounted(*editor_, u"SELECT [User Name] FROM Users"_s));
     MessageLog::Clear();
     editor_->txtSQL->SetText(u"SELECT * FROM Nowhere"_s);
     editor_->ExecuteQuery();

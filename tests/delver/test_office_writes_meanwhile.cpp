@@ -2,8 +2,8 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "QueryValidation.h"
-#include "ResultRows.h"
+#include "workbench/QueryValidation.h"
+#include "results/ResultRows.h"
 #include "frmDelverResults.h"
 #include "database/DBEngine.h"
 #include "levy/DatabaseAccess.h"

@@ -3,9 +3,9 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "QueryValidation.h"
+#include "workbench/QueryValidation.h"
 #include "frmDelver.h"
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "frmDelverResults.h"
 #include "widgets/StatusBar.h"
 #include "history/QueryHistory.h"
@@ -99,17 +99,9 @@ pid_t TestQueryWorker::WorkerProcess()
 
 qint64 TestQueryWorker::RunShortStatement()
 {
-    auto closed = test::WhenModal<frmDelverResults>([](frmDelverResults* results) {
-        auto* poll = new QTimer(results);
-        QObject::connect(poll, &QTimer::timeout, results, [results] {
-            if (!results->Counting() && results->lngPageCount > 0)
-                results->close();
-        });
-        poll->start(10);
-    });
-    editor_->txtSQL->SetText(u"SELECT [User Name] FROM Users"_s);
-    editor_->ExecuteQuery();
-    return *closed ? editor_->History()->Entries().value(0).records : -1;
+    return test::RunAndCloseOnceCounted(*editor_, u"SELECT [User Name] FROM Users"_s)
+               ? editor_->History()->Entries().value(0).records
+               : -1;
 }
 
 void TestQueryWorker::aWorkerThatFailsLeavesDelverRunning_data()

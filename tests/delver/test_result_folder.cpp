@@ -3,7 +3,7 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "QueryValidation.h"
+#include "workbench/QueryValidation.h"
 #include "database/ResultCache.h"
 #include "levy/DatabaseAccess.h"
 #include "platform/MessageBox.h"

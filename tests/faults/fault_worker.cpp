@@ -13,7 +13,7 @@
 #include "FaultOperations.h"
 
 #include "DatabaseMaintenance.h"
-#include "QueryValidation.h"
+#include "workbench/QueryValidation.h"
 #include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "frmDelverResults.h"

@@ -1,7 +1,7 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "frmDelver.h"

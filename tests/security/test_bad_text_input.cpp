@@ -1,8 +1,8 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "QueryValidation.h"
-#include "SqlEditor.h"
+#include "workbench/QueryValidation.h"
+#include "workbench/SqlEditor.h"
 #include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "dialogs/frmSystem_LogIn.h"

@@ -1,7 +1,7 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "QueryValidation.h"
+#include "workbench/QueryValidation.h"
 #include "levy/DatabaseAccess.h"
 #include "database/QueryDef.h"
 #include "database/Recordset.h"

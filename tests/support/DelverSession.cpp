@@ -3,12 +3,16 @@
 #include "TestSupport.h"
 #include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_LogIn.h"
+#include "frmDelver.h"
+#include "frmDelverResults.h"
 #include "frmSystem_CheckDate.h"
 #include "platform/SettingsStore.h"
 #include "levy/Encryption.h"
+#include "workbench/SqlEditor.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,6 +48,21 @@ QString DelverDatabase(const QString& folder)
     db->Close();
     SaveSetting(settingsApplication, settingsSection, settingsDBPath, path);
     return path;
+}
+
+bool RunAndCloseOnceCounted(frmDelver& editor, const QString& statement)
+{
+    auto closed = WhenModal<frmDelverResults>([](frmDelverResults* results) {
+        auto* poll = new QTimer(results);
+        QObject::connect(poll, &QTimer::timeout, results, [results] {
+            if (!results->Counting() && results->lngPageCount > 0)
+                results->close();
+        });
+        poll->start(10);
+    });
+    editor.txtSQL->SetText(statement);
+    editor.ExecuteQuery();
+    return *closed;
 }
 
 } // namespace levy::test

@@ -1,8 +1,8 @@
 // Renders the programs' windows to PNG files, for looking at them as a user would:
 //   levy_snapshots OUTPUT_FOLDER   (run under xvfb-run or with QT_QPA_PLATFORM=offscreen)
-#include "SqlEditor.h"
+#include "workbench/SqlEditor.h"
 #include "dialogs/frmSystem_LogIn.h"
-#include "QueryValidation.h"
+#include "workbench/QueryValidation.h"
 #include "levy/DatabaseAccess.h"
 #include "database/SchemaListing.h"
 #include "frmDelver.h"
@@ -11,8 +11,8 @@
 #include "workbench/SchemaPanel.h"
 #include "workbench/SqlCompletion.h"
 #include "frmDelverResults.h"
-#include "ResultChart.h"
-#include "FlexGrid.h"
+#include "results/ResultChart.h"
+#include "results/FlexGrid.h"
 #include "frmSystem_CheckDate.h"
 #include "frmSteward.h"
 #include "frmSteward_DBInitialisation.h"

@@ -1,18 +1,15 @@
 #include "QueryValidation.h"
 
+#include "OffThreadWork.h"
 #include "levy/DatabaseAccess.h"
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QProgressDialog>
-#include <QTimer>
 
-#include <atomic>
 #include <exception>
-#include <thread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,23 +21,11 @@ namespace {
 bool checking = false;
 constexpr int progressDelayMs = 500;
 
-// The engine's work runs on a thread of its own (and, through it, in the query worker):
-// the window stays painted, and after a moment shows progress with a Cancel that stops
-// the engine. Raises what the work raises; true when the user cancelled.
+// The engine's work runs off the window's thread, and after a moment shows progress
+// with a Cancel that stops the engine. Raises what the work raises; true when the user
+// cancelled.
 bool CheckOffTheWindowsThread(const std::function<void()>& work)
 {
-    std::exception_ptr failure;
-    QEventLoop loop;
-    std::atomic<bool> finished{false};
-    std::thread worker([&] {
-        try {
-            work();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        finished = true;
-        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
-    });
     QProgressDialog progress(u"Checking the statement..."_s, u"Cancel"_s, 0, 0, QApplication::activeWindow());
     progress.setObjectName(u"dlgCheckingStatement"_s);
     progress.setWindowTitle(AppInfo::Title());
@@ -50,17 +35,12 @@ bool CheckOffTheWindowsThread(const std::function<void()>& work)
     progress.setAutoClose(false);
     bool cancelled = false;
     QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] { cancelled = true; });
-    // The engine only stops a statement that is running: ask again until the work ends.
-    QTimer stopper;
-    QObject::connect(&stopper, &QTimer::timeout, &progress, [&] {
-        if (cancelled && levyDatabase)
-            levyDatabase->InterruptQueries();
-    });
-    stopper.start(50);
-    if (!finished)
-        loop.exec();
-    worker.join();
-    stopper.stop();
+    std::exception_ptr failure;
+    try {
+        WaitOffTheWindowsThread(work, [&] { return cancelled; });
+    } catch (...) {
+        failure = std::current_exception();
+    }
     // (Closing the dialog would count as its Cancel.)
     progress.disconnect();
     if (cancelled)

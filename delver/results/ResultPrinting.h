@@ -6,9 +6,11 @@
 #include <cstdint>
 
 class QPrinter;
+class QWidget;
 
 namespace levy {
 
+class CommonDialog;
 class ResultRows;
 
 // The records a printout holds: `count` records from `first` (0 is the first shown),
@@ -39,5 +41,14 @@ int PrintedPageCount(ResultRows& rows, QPrinter& printer, PrintedRecords records
 // record numbers. Raises what the engine raises, and a
 // RuntimeError when the printer cannot be started.
 void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records, const PrintHeading& heading);
+
+// Print and Print Page: asks for the printer in `dialog`, asks again before a printout of
+// more than a few dozen sheets, and prints. Reports its own failures; a cancelled dialog
+// ends it quietly.
+void AskAndPrint(CommonDialog& dialog, ResultRows& rows, PrintedRecords records, const PrintHeading& heading);
+
+// Print Preview of every sheet; of the records `onScreen` alone when the result fills too
+// many sheets to draw them all at once.
+void PreviewPrintout(QWidget* owner, ResultRows& rows, PrintedRecords onScreen, const PrintHeading& heading);
 
 } // namespace levy

@@ -1,6 +1,6 @@
 #include "SqlHighlighter.h"
 
-#include "workbench/SqlWords.h"
+#include "SqlWords.h"
 
 using namespace Qt::Literals::StringLiterals;
 

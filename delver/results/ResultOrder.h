@@ -4,7 +4,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <utility>
 #include <vector>
+
+class QHeaderView;
 
 namespace levy {
 
@@ -43,6 +49,27 @@ private:
     int64_t records_;
     int64_t loadedBlock_ = -1;
     std::vector<uint32_t> loaded_;
+};
+
+// The order a results window shows, chosen by clicks on a column's heading: ascending,
+// then descending, then the statement's order again. Each order is made once, and kept
+// while the window lives.
+class ResultSort {
+public:
+    // Whether a click on the heading of `field` goes back to the statement's order, which
+    // reads nothing.
+    bool ClickRestores(int field) const { return field_ == field && descending_; }
+    // The order after a click on the heading of `field`; null for the statement's order.
+    // `make` sorts the result in the direction asked, for an order not made before; what
+    // it raises passes on, and the sort stays as it was.
+    ResultOrder* Click(int field, const std::function<std::unique_ptr<ResultOrder>(bool descending)>& make);
+    // Shows the direction on the column's heading; no mark in the statement's order.
+    void ShowOn(QHeaderView& header) const;
+
+private:
+    std::map<std::pair<int, bool>, std::unique_ptr<ResultOrder>> made_;  // by field and direction
+    int field_ = -1;
+    bool descending_ = false;
 };
 
 } // namespace levy

@@ -8,13 +8,19 @@
 #include "levy/DatabaseAccess.h"
 #include "levy/SecurityEnforcement.h"
 #include "database/QueryDef.h"
+#include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
+#include "widgets/BusyPointer.h"
+#include "widgets/CommonDialog.h"
+#include "widgets/Guard.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <QFontMetrics>
+#include <QLocale>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTextLayout>
 
@@ -357,6 +363,51 @@ void PrintResultRows(ResultRows& rows, QPrinter& printer, PrintedRecords records
                  u"Page %1 of %2"_s.arg(page + 1).arg(sheet.pages), true);
     }
     painter.end();
+}
+
+namespace {
+const QString printTitle = u"Print Results"_s;
+// Beyond this many sheets a printout is asked for, and a preview shows one page.
+constexpr int sheetsWithoutAsking = 50;
+} // namespace
+
+void AskAndPrint(CommonDialog& dialog, ResultRows& rows, PrintedRecords records, const PrintHeading& heading)
+{
+    try {
+        QPrinter printer(QPrinter::HighResolution);
+        dialog.DialogTitle = printTitle;
+        dialog.PrintSelectionChoice = false;
+        dialog.CancelError = true;
+        dialog.ShowPrinter(printer);
+        const int sheets = PrintedPageCount(rows, printer, records);
+        if (sheets > sheetsWithoutAsking &&
+            MsgBox(u"The result fills %1 sheets. Print them all?"_s.arg(QLocale(QLocale::English).toString(sheets)),
+                   Icon::Question, printTitle, Buttons::YesNo) != Answer::Yes)
+            return;
+        BusyPointer busy;
+        PrintResultRows(rows, printer, records, heading);
+    } catch (const RuntimeError& error) {
+        TellUnlessCancelled(error, printTitle);
+    }
+}
+
+void PreviewPrintout(QWidget* owner, ResultRows& rows, PrintedRecords onScreen, const PrintHeading& heading)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    PrintedRecords records;
+    // The preview draws every sheet at once: a long result is previewed a page at a time.
+    if (PrintedPageCount(rows, printer, records) > sheetsWithoutAsking) {
+        MsgBox(u"The result fills too many sheets to preview them all: the preview shows the page on screen."_s,
+               Icon::Information, u"Print Preview"_s);
+        records = onScreen;
+    }
+    QPrintPreviewDialog preview(&printer, owner);
+    preview.setObjectName(u"dlgPrintPreview"_s);
+    preview.setWindowTitle(u"Print Preview"_s);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&rows, records, heading](QPrinter* target) {
+        Guarded([&] { PrintResultRows(rows, *target, records, heading); });
+    });
+    ShowModal(preview);
 }
 
 } // namespace levy

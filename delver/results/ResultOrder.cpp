@@ -5,6 +5,7 @@
 #include "values/DaoConstants.h"
 #include "values/Value.h"
 
+#include <QHeaderView>
 #include <QString>
 
 #include <algorithm>
@@ -365,6 +366,28 @@ int64_t ResultOrder::RecordAt(int64_t position)
         loadedBlock_ = b;
     }
     return loaded_[size_t(p % recordsPerBlock)];
+}
+
+ResultOrder* ResultSort::Click(int field, const std::function<std::unique_ptr<ResultOrder>(bool descending)>& make)
+{
+    if (ClickRestores(field)) {
+        field_ = -1;
+        return nullptr;
+    }
+    const bool descending = field_ == field && !descending_;
+    auto made = made_.find({field, descending});
+    if (made == made_.end())
+        made = made_.emplace(std::pair{field, descending}, make(descending)).first;
+    field_ = field;
+    descending_ = descending;
+    return made->second.get();
+}
+
+void ResultSort::ShowOn(QHeaderView& header) const
+{
+    header.setSortIndicatorShown(field_ >= 0);
+    if (field_ >= 0)
+        header.setSortIndicator(field_, descending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 } // namespace levy

@@ -3,6 +3,9 @@
 #include "FlexGrid.h"
 #include "export/GridColours.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QMimeData>
 
 #include <algorithm>
@@ -94,6 +97,15 @@ QMimeData* CopiedCells(const FlexGrid& grid, const QModelIndexList& selected, bo
     data->setText(lines.join(u'\n') + u'\n');
     data->setHtml(html);
     return data;
+}
+
+void CopyGridSelection(const FlexGrid& grid, bool withHeadings)
+{
+    QModelIndexList cells = grid.selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && grid.currentIndex().isValid())
+        cells.append(grid.currentIndex());
+    if (QMimeData* copied = CopiedCells(grid, cells, withHeadings))
+        QGuiApplication::clipboard()->setMimeData(copied);
 }
 
 } // namespace levy

@@ -15,4 +15,8 @@ class FlexGrid;
 // tab, a line break or a quote is quoted. With headings, the column names come first.
 QMimeData* CopiedCells(const FlexGrid& grid, const QModelIndexList& selected, bool withHeadings);
 
+// Copy and Copy with headings: the selected cells, or else the current one, onto the
+// clipboard.
+void CopyGridSelection(const FlexGrid& grid, bool withHeadings);
+
 } // namespace levy

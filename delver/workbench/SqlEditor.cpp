@@ -1,7 +1,7 @@
 #include "SqlEditor.h"
 
 #include "SqlHighlighter.h"
-#include "workbench/SqlCompletion.h"
+#include "SqlCompletion.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
