@@ -5,8 +5,8 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
-#include "SqlEditor.h"
-#include "ResultChart.h"
+#include "workbench/SqlEditor.h"
+#include "results/ResultChart.h"
 #include "dialogs/frmSystem_AboutBox.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "dialogs/frmSystem_LogIn.h"
