@@ -5,7 +5,11 @@
 #include "support/DelverSession.h"
 #include "support/TestSupport.h"
 
+#include "export/GridColours.h"
+#include "results/AmountSigns.h"
+#include "results/FlexGrid.h"
 #include "workbench/SqlEditor.h"
+#include "workbench/SqlHighlighter.h"
 #include "results/ResultChart.h"
 #include "dialogs/frmSystem_AboutBox.h"
 #include "dialogs/frmSystem_ChangePassword.h"
@@ -49,6 +53,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
@@ -58,7 +63,12 @@ using Look = std::function<void(QWidget* window)>;
 
 QString NameOf(const QObject* o)
 {
-    return o->objectName().isEmpty() ? QString::fromLatin1(o->metaObject()->className()) : o->objectName();
+    if (!o->objectName().isEmpty())
+        return o->objectName();
+    const QString kind = QString::fromLatin1(o->metaObject()->className());
+    return o->parent() && !o->isWidgetType() ? kind
+           : o->parent() && !static_cast<const QWidget*>(o)->isWindow() ? kind + u" in "_s + NameOf(o->parent())
+                                                                         : kind;
 }
 
 // A control that scrolls with its area can be brought into view; only the rest must fit.
@@ -79,8 +89,11 @@ QList<QWidget*> Shown(QWidget* window)
     return shown;
 }
 
+// The text a control writes on the screen.
 QString CaptionOf(const QWidget* w)
 {
+    if (const auto* t = qobject_cast<const QToolButton*>(w); t && t->toolButtonStyle() == Qt::ToolButtonIconOnly)
+        return {};
     if (const auto* b = qobject_cast<const QAbstractButton*>(w))
         return b->text();
     if (const auto* l = qobject_cast<const QLabel*>(w); l && !l->wordWrap() && l->pixmap().isNull())
@@ -133,7 +146,9 @@ QStringList NameProblems(QWidget* window)
     QStringList problems;
     for (QWidget* w : Shown(window)) {
         const bool toolbarButton = qobject_cast<QAbstractButton*>(w) && qobject_cast<QToolBar*>(w->parentWidget());
-        if (!(w->focusPolicy() & Qt::TabFocus) && !toolbarButton)
+        // A view's viewport is read as the view.
+        const auto* area = qobject_cast<QAbstractScrollArea*>(w->parentWidget());
+        if ((!(w->focusPolicy() & Qt::TabFocus) && !toolbarButton) || (area && area->viewport() == w))
             continue;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
@@ -340,6 +355,8 @@ private slots:
     void initTestCase();
     void everyWindowFitsTheScreenAndNamesItsControls();
     void everyTextReadsOnADarkDesktop();
+    void amountsAndHighlightingReadOnLightAndDark_data();
+    void amountsAndHighlightingReadOnLightAndDark();
 };
 
 void TestEveryWindow::initTestCase()
@@ -383,6 +400,53 @@ void TestEveryWindow::everyTextReadsOnADarkDesktop()
     WalkEveryWindow([&](QWidget* window) { problems << ContrastProblems(window); });
     qInfo("%s", qPrintable(problems.join(u'\n')));
     QCOMPARE(problems, QStringList());
+}
+
+void TestEveryWindow::amountsAndHighlightingReadOnLightAndDark_data()
+{
+    QTest::addColumn<QPalette>("palette");
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(u"Fusion"_s));
+    QTest::newRow("light") << fusion->standardPalette();
+    QTest::newRow("dark") << DarkPalette();
+}
+
+void TestEveryWindow::amountsAndHighlightingReadOnLightAndDark()
+{
+    QFETCH(QPalette, palette);
+    const QColor base = palette.color(QPalette::Base);
+    FlexGrid grid(nullptr, u"grdResults"_s);
+    grid.setPalette(palette);
+    grid.SetRows(2);
+    grid.SetCols(3);
+    ShowAmountSigns(grid, AmountSigns::ColourOnly);
+    const struct {
+        int colour;
+        QColor specified;
+        QString read;
+    } amounts[] = {{gridRed, QColor(255, 0, 0), u"-1 234.50"_s}, {gridBlue, QColor(0, 0, 255), u"1 234.50"_s}};
+    grid.SetRow(1);
+    for (int c = 1; c <= 2; ++c) {
+        grid.SetCol(c);
+        grid.SetText(u"1 234.50"_s);
+        grid.SetCellForeColor(amounts[c - 1].colour);
+    }
+    grid.Refresh();
+    for (int c = 1; c <= 2; ++c) {
+        const QModelIndex cell = grid.model()->index(0, c - 1);
+        const QColor shown = cell.data(Qt::ForegroundRole).value<QColor>();
+        // Still red and still blue, lighter or darker as the background needs.
+        QCOMPARE(shown.hue(), amounts[c - 1].specified.hue());
+        QVERIFY2(ContrastRatio(shown, base) >= readableContrast, qPrintable(shown.name() + u" on "_s + base.name()));
+        // The exports read the cell's own colour value.
+        QCOMPARE(grid.CellForeColorAt(1, c), amounts[c - 1].colour);
+        // The colour alone says the sign to the eye; a screen reader is told it.
+        QCOMPARE(cell.data(Qt::DisplayRole).toString(), u"1 234.50"_s);
+        QCOMPARE(cell.data(Qt::AccessibleTextRole).toString(), amounts[c - 1].read);
+    }
+    for (int k = 0; k < SqlHighlighter::kindCount; ++k) {
+        const QColor shown = SqlHighlighter::FormatOf(SqlHighlighter::Kind(k), base).foreground().color();
+        QVERIFY2(ContrastRatio(shown, base) >= readableContrast, qPrintable(shown.name() + u" on "_s + base.name()));
+    }
 }
 
 QTEST_MAIN(TestEveryWindow)
