@@ -8,6 +8,7 @@
 #include "utilities/HelpRoutines.h"
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
+#include "widgets/ListBox.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/Placement.h"
 #include "widgets/Twips.h"
@@ -78,10 +79,9 @@ frmSteward_UserAccounts::frmSteward_UserAccounts(QWidget* owner) : QDialog(owner
     connect(mnuTools_Close, &QAction::triggered, this, &QWidget::close);
     connect(mnuTools, &QMenu::aboutToShow, this, [this] { Guarded([this] { mnuTools_AboutToShow(); }); });
 
-    lstUsers = new QListWidget(this);
+    lstUsers = new ListBox(this);
     lstUsers->setObjectName(u"lstUsers"_s);
     lstUsers->setToolTip(u"List of users"_s);
-    lstUsers->setSelectionMode(QAbstractItemView::SingleSelection);
     lstUsers->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
