@@ -5,8 +5,8 @@
 #include "engine/Sqlite.h"
 #include "engine/SqliteHandle.h"
 #include "jet/JetQuery.h"
-#include "jet/ReadOnlyAuthorizer.h"
-#include "jet/UserStatement.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <atomic>
 #include <cstring>

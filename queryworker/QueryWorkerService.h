@@ -2,7 +2,7 @@
 
 #include "database/QueryRows.h"
 #include "database/QueryWorkerProtocol.h"
-#include "jet/UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <QByteArray>
 #include <memory>

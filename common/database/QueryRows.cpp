@@ -4,10 +4,10 @@
 #include "engine/Sqlite.h"
 #include "engine/SqliteHandle.h"
 #include "engine/QueryDefences.h"
-#include "jet/JetFunctionCatalog.h"
-#include "jet/JetFunctions.h"
+#include "jet/functions/JetFunctionCatalog.h"
+#include "jet/functions/JetFunctions.h"
 #include "jet/JetQuery.h"
-#include "jet/ReadOnlyAuthorizer.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
 
 namespace levy {
 

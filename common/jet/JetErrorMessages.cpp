@@ -1,6 +1,6 @@
-#include "JetErrorMessages.h"
+#include "jet/JetErrorMessages.h"
 
-#include "JetTokenizer.h"
+#include "jet/syntax/JetTokenizer.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <QString>
 
