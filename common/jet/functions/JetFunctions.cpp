@@ -5,6 +5,7 @@
 #include "jet/functions/choice/JetChoiceFunctions.h"
 #include "jet/functions/conversion/JetConversionFunctions.h"
 #include "jet/functions/dates/JetDateFunctions.h"
+#include "jet/functions/finance/JetFinanceFunctions.h"
 #include "jet/functions/formatting/JetFormatFunctions.h"
 #include "jet/functions/numbers/JetNumberFunctions.h"
 #include "jet/functions/shared/JetCall.h"
@@ -77,9 +78,16 @@ Definition Aggregate(const char16_t* name, int minArgs, Kind kind, jet::StepFunc
     return d;
 }
 
-Definition Clock(const char16_t* name, jet::ScalarFunction f)
+Definition Clock(const char16_t* name, jet::ScalarFunction f, Kind kind = Kind::Date)
 {
-    Definition d = Scalar(name, 0, 0, Kind::Date, f);
+    Definition d = Scalar(name, 0, 0, kind, f);
+    d.deterministic = false;
+    return d;
+}
+
+Definition Random(const char16_t* name, jet::ScalarFunction f)
+{
+    Definition d = Scalar(name, 0, 1, Kind::Double, f);
     d.deterministic = false;
     return d;
 }
@@ -94,6 +102,10 @@ const QList<Definition>& Definitions()
         Scalar(u"IsNull", 1, 1, Kind::Boolean, jet::IsNullFunction).Writes(JetCallWriting::IsNullTest),
         Scalar(u"IsNumeric", 1, 1, Kind::Boolean, jet::IsNumeric),
         Scalar(u"IsDate", 1, 1, Kind::Boolean, jet::IsDate),
+        Scalar(u"IsEmpty", 1, 1, Kind::Boolean, jet::IsEmpty),
+        Scalar(u"IsError", 1, 1, Kind::Boolean, jet::IsError),
+        Scalar(u"TypeName", 1, 1, Kind::Text, jet::TypeName),
+        Scalar(u"VarType", 1, 1, Kind::Integer, jet::VarType),
 
         Scalar(u"Year", 1, 1, Kind::Long, jet::Year),
         Scalar(u"Month", 1, 1, Kind::Long, jet::Month),
@@ -114,6 +126,8 @@ const QList<Definition>& Definitions()
         Scalar(u"TimeValue", 1, 1, Kind::Date, jet::TimeValue),
         Scalar(u"WeekdayName", 1, 3, Kind::Text, jet::WeekdayName),
         Scalar(u"MonthName", 1, 2, Kind::Text, jet::MonthName),
+        Scalar(u"TimeSerial", 3, 3, Kind::Date, jet::TimeSerial),
+        Clock(u"Timer", jet::Timer, Kind::Double),
 
         Scalar(u"Left", 2, 2, Kind::Text, jet::Left),
         Scalar(u"Right", 2, 2, Kind::Text, jet::Right),
@@ -138,6 +152,11 @@ const QList<Definition>& Definitions()
         Scalar(u"AscW", 1, 1, Kind::Integer, jet::AscW),
         Scalar(u"Chr", 1, 1, Kind::Text, jet::Chr),
         Scalar(u"ChrW", 1, 1, Kind::Text, jet::ChrW),
+        Scalar(u"StrConv", 2, 3, Kind::Text, jet::StrConv),
+        Scalar(u"FormatNumber", 1, 5, Kind::Text, jet::FormatNumber),
+        Scalar(u"FormatCurrency", 1, 5, Kind::Text, jet::FormatCurrency),
+        Scalar(u"FormatPercent", 1, 5, Kind::Text, jet::FormatPercent),
+        Scalar(u"FormatDateTime", 1, 2, Kind::Text, jet::FormatDateTime),
 
         Scalar(u"Val", 1, 1, Kind::Double, jet::Val),
         Scalar(u"CInt", 1, 1, Kind::Integer, jet::CInt),
@@ -145,15 +164,38 @@ const QList<Definition>& Definitions()
         Scalar(u"CCur", 1, 1, Kind::Currency, jet::CCur),
         Scalar(u"CDbl", 1, 1, Kind::Double, jet::CDbl),
         Scalar(u"CBool", 1, 1, Kind::Boolean, jet::CBool),
+        Scalar(u"CByte", 1, 1, Kind::Integer, jet::CByte),
+        Scalar(u"CSng", 1, 1, Kind::Double, jet::CSng),
+        Scalar(u"CDec", 1, 1, Kind::SameAsArgument, jet::CDec, 0),
+        Scalar(u"CVar", 1, 1, Kind::SameAsArgument, jet::CVar, 0),
+        Scalar(u"CVDate", 1, 1, Kind::Date, jet::CVDate),
         Scalar(u"Int", 1, 1, Kind::SameAsArgument, jet::Int, 0),
         Scalar(u"Fix", 1, 1, Kind::SameAsArgument, jet::Fix, 0),
         Scalar(u"Round", 1, 2, Kind::SameAsArgument, jet::Round, 0),
         Scalar(u"Abs", 1, 1, Kind::SameAsArgument, jet::Abs, 0).Native(u"abs"),
         Scalar(u"Sgn", 1, 1, Kind::Long, jet::Sgn),
         Scalar(u"Sqr", 1, 1, Kind::Double, jet::Sqr),
+        Scalar(u"Atn", 1, 1, Kind::Double, jet::Atn),
+        Scalar(u"Cos", 1, 1, Kind::Double, jet::Cos),
+        Scalar(u"Sin", 1, 1, Kind::Double, jet::Sin),
+        Scalar(u"Tan", 1, 1, Kind::Double, jet::Tan),
+        Scalar(u"Exp", 1, 1, Kind::Double, jet::Exp),
+        Scalar(u"Log", 1, 1, Kind::Double, jet::Log),
+        Random(u"Rnd", jet::Rnd),
         Scalar(u"Hex", 1, 1, Kind::Text, jet::Hex),
         Scalar(u"Oct", 1, 1, Kind::Text, jet::Oct),
         Scalar(u"Partition", 4, 4, Kind::Text, jet::Partition),
+
+        Scalar(u"Pmt", 3, 5, Kind::Double, jet::Pmt),
+        Scalar(u"IPmt", 4, 6, Kind::Double, jet::IPmt),
+        Scalar(u"PPmt", 4, 6, Kind::Double, jet::PPmt),
+        Scalar(u"FV", 3, 5, Kind::Double, jet::FV),
+        Scalar(u"PV", 3, 5, Kind::Double, jet::PV),
+        Scalar(u"NPer", 3, 5, Kind::Double, jet::NPer),
+        Scalar(u"Rate", 3, 6, Kind::Double, jet::Rate),
+        Scalar(u"DDB", 4, 5, Kind::Double, jet::DDB),
+        Scalar(u"SLN", 3, 3, Kind::Double, jet::SLN),
+        Scalar(u"SYD", 4, 4, Kind::Double, jet::SYD),
 
         Operator(u"&", u"jet_concat", Kind::Text, jet::Concat),
         Operator(u"+", u"jet_add", Kind::Variant, jet::Add),

@@ -69,6 +69,17 @@ void TestJetChoice::choice_data()
     Row("Partition with stop not above start", "jet_partition(1, 5, 5, 1)",
         "!Invalid procedure call or argument in Partition()");
     Row("Partition with interval 0", "jet_partition(1, 0, 5, 0)", "!Invalid procedure call or argument in Partition()");
+    Row("TypeName of a small whole number", "jet_typename(5)", "'Integer'");
+    Row("TypeName of a large whole number", "jet_typename(100000)", "'Long'");
+    Row("TypeName of a fraction", "jet_typename(2.5)", "'Double'");
+    Row("TypeName of a text", "jet_typename('a')", "'String'");
+    Row("TypeName of a date", "jet_typename('2020-01-31 00:00:00')", "'Date'");
+    Row("TypeName of Null", "jet_typename(NULL)", "'Null'");
+    Row("VarType of each kind", "jet_vartype(5) || jet_vartype(100000) || jet_vartype(2.5) || jet_vartype('a') || "
+        "jet_vartype('2020-01-31 00:00:00') || jet_vartype(NULL)", "'235871'");
+    Row("IsEmpty of Null", "jet_isempty(NULL)", "0");
+    Row("IsEmpty of an empty text", "jet_isempty('')", "0");
+    Row("IsError of a number", "jet_iserror(5)", "0");
 }
 
 QTEST_MAIN(TestJetChoice)

@@ -116,6 +116,19 @@ void TestJetConversion::conversion_data()
     Row("Chr of Null", "jet_chr(NULL)", "!Invalid use of Null in Chr()");
     Row("ChrW beyond 16 bits", "jet_chrw(65536)", "!Invalid procedure call or argument in ChrW()");
     Row("ChrW of half a surrogate pair", "jet_chrw(55296)", "!Invalid procedure call or argument in ChrW()");
+    Row("CByte rounds half to even", "jet_cbyte(254.5)", "254");
+    Row("CByte beyond 255", "jet_cbyte(255.5)", "!Overflow in CByte()");
+    Row("CByte below 0", "jet_cbyte(-1)", "!Overflow in CByte()");
+    Row("CSng keeps single precision", "jet_csng(75.3421115)", "75.34211");
+    Row("CSng beyond a single", "jet_csng(1e39)", "!Overflow in CSng()");
+    Row("CSng of Null", "jet_csng(NULL)", "!Invalid use of Null in CSng()");
+    Row("CDec of a whole number", "jet_cdec(5)", "5");
+    Row("CDec of a text", "jet_cdec('2.5')", "2.5");
+    Row("CVar of a joined number", "jet_cvar(jet_concat(4534, '000'))", "'4534000'");
+    Row("CVar of Null", "jet_cvar(NULL)", "Null");
+    Row("CVDate", "jet_cvdate('31/01/2020')", "'2020-01-31 00:00:00'");
+    Row("CVDate of Null", "jet_cvdate(NULL)", "Null");
+    Row("CVDate of a word", "jet_cvdate('abc')", "!Type mismatch in CVDate()");
 }
 
 QTEST_MAIN(TestJetConversion)

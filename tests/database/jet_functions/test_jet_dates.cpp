@@ -106,6 +106,13 @@ void TestJetDates::dates_data()
     Row("WeekdayName of Null", "jet_weekdayname(NULL)", "!Invalid use of Null in WeekdayName()");
     Row("MonthName beyond 12", "jet_monthname(13)", "!Invalid procedure call or argument in MonthName()");
     Row("DateValue of a word", "jet_datevalue('abc')", "!Type mismatch in DateValue()");
+    Row("TimeSerial with minutes below 0", "jet_timeserial(12 - 6, -15, 0)", "'1899-12-30 05:45:00'");
+    Row("TimeSerial", "jet_timeserial(16, 35, 17)", "'1899-12-30 16:35:17'");
+    Row("TimeSerial past midnight", "jet_timeserial(25, 0, 0)", "'1899-12-31 01:00:00'");
+    Row("TimeSerial before midnight", "jet_timeserial(0, 0, -1)", "'1899-12-29 23:59:59'");
+    Row("TimeSerial beyond an Integer", "jet_timeserial(40000, 0, 0)", "!Overflow in TimeSerial()");
+    Row("TimeSerial of Null", "jet_timeserial(NULL, 0, 0)", "!Invalid use of Null in TimeSerial()");
+    Row("Timer counts the seconds of the day", "jet_timer() >= 0 AND jet_timer() < 86400", "1");
 }
 
 QTEST_MAIN(TestJetDates)

@@ -89,6 +89,34 @@ void TestJetFormatting::formatting_data()
     Row("a text among literals", "jet_format('5551234', '@@@-@@@@')", "'555-1234'");
     Row("a word with a number format", "jet_format('abc', '0.00')", "'abc'");
     Row("a numeric text with a number format", "jet_format('12.5', '0.00')", "'12.50'");
+    Row("Format with thousands", "jet_format(5459.4, '##,##0.00')", "'5,459.40'");
+    Row("Format with fixed decimals", "jet_format(334.9, '###0.00')", "'334.90'");
+    Row("Format as a percentage", "jet_format(5, '0.00%')", "'500.00%'");
+    Row("Format in small letters", "jet_format('HELLO', '<')", "'hello'");
+    Row("Format in capitals", "jet_format('This is it', '>')", "'THIS IS IT'");
+    Row("Format's negative section", "jet_format(-5, '$#,##0;($#,##0)')", "'($5)'");
+    Row("Format's zero section", "jet_format(0, '0.00;-0.00;\"Zero\";\"Null\"')", "'Zero'");
+    Row("Format's Null section", "jet_format(NULL, '0.00;-0.00;\"Zero\";\"Null\"')", "'Null'");
+    Row("FormatNumber", "jet_formatnumber(1234.567)", "'1,234.57'");
+    Row("FormatNumber without a leading digit", "jet_formatnumber(-0.5, 2, 0)", "'-.50'");
+    Row("FormatNumber in brackets", "jet_formatnumber(-1234.5, 1, -1, -1)", "'(1,234.5)'");
+    Row("FormatNumber ungrouped", "jet_formatnumber(1234.4, 0, -1, 0, 0)", "'1234'");
+    Row("FormatNumber with the defaults asked for", "jet_formatnumber(1234.567, -1, -2, -2, -2)", "'1,234.57'");
+    Row("FormatNumber with a wrong setting", "jet_formatnumber(1, 2, 5)",
+        "!Invalid procedure call or argument in FormatNumber()");
+    Row("FormatNumber of Null", "jet_formatnumber(NULL)", "!Invalid use of Null in FormatNumber()");
+    Row("FormatCurrency", "jet_formatcurrency(1234.5)", "'$1,234.50'");
+    Row("FormatCurrency of a negative", "jet_formatcurrency(-3, 0)", "'-$3'");
+    Row("FormatCurrency in brackets", "jet_formatcurrency(-3, 0, -1, -1)", "'($3)'");
+    Row("FormatPercent", "jet_formatpercent(0.5)", "'50.00%'");
+    Row("FormatPercent with one decimal", "jet_formatpercent(0.1234, 1)", "'12.3%'");
+    Row("FormatDateTime general", "jet_formatdatetime('2020-01-31 14:05:09')", "'31/01/2020 14:05:09'");
+    Row("FormatDateTime long date", "jet_formatdatetime('2020-01-31 14:05:09', 1)", "'31 January 2020'");
+    Row("FormatDateTime short date", "jet_formatdatetime('2020-01-31 14:05:09', 2)", "'31/01/2020'");
+    Row("FormatDateTime long time", "jet_formatdatetime('2020-01-31 14:05:09', 3)", "'14:05:09'");
+    Row("FormatDateTime short time", "jet_formatdatetime('2020-01-31 14:05:09', 4)", "'14:05'");
+    Row("FormatDateTime with an unknown form", "jet_formatdatetime('2020-01-31', 5)",
+        "!Invalid procedure call or argument in FormatDateTime()");
 }
 
 QTEST_MAIN(TestJetFormatting)

@@ -76,6 +76,19 @@ void TestJetNumbers::numbers_data()
     Row("^ of a negative base and a fraction", "jet_pow(-8, 1.0 / 3)", "!Invalid procedure call or argument in the ^ operator");
     Row("^ of zero to a negative power", "jet_pow(0, -1)", "!Division by zero in the ^ operator.");
     Row("+ of a word and a number", "jet_add('a', 1)", "!Type mismatch in the + operator");
+    Row("Atn of 1 is a quarter of pi", "jet_round(jet_atn(1) * 4, 9)", "3.141592654");
+    Row("Cos", "jet_cos(0)", "1.0");
+    Row("Sin", "jet_round(jet_sin(jet_atn(1) * 2), 9)", "1.0");
+    Row("Tan", "jet_tan(0)", "0.0");
+    Row("Exp", "jet_round(jet_exp(1), 9)", "2.718281828");
+    Row("Exp too large", "jet_exp(710)", "!Overflow in Exp()");
+    Row("Log undoes Exp", "jet_round(jet_log(jet_exp(2)), 9)", "2.0");
+    Row("Log of 0", "jet_log(0)", "!Invalid procedure call or argument in Log()");
+    Row("Log of Null", "jet_log(NULL)", "!Invalid use of Null in Log()");
+    Row("Rnd of a negative number repeats", "jet_round(jet_rnd(-1), 6) || ' ' || (jet_rnd(-1) = jet_rnd(-1))",
+        "'0.224007 1'");
+    Row("Rnd of 0 repeats the last number", "jet_rnd(-5) = jet_rnd(0)", "1");
+    Row("Rnd lies between 0 and 1", "jet_rnd() >= 0 AND jet_rnd(7) < 1", "1");
 }
 
 QTEST_MAIN(TestJetNumbers)

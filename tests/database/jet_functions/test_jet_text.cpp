@@ -123,6 +123,18 @@ void TestJetText::text_data()
     Row("StrReverse of Null", "jet_strreverse(NULL)", "!Invalid use of Null in StrReverse()");
     Row("InStrRev from position 0", "jet_instrrev('abc', 'a', 0)", "!Invalid procedure call or argument in InStrRev()");
     Row("InStrRev with a Null start", "jet_instrrev('abc', 'a', NULL)", "!Invalid use of Null in InStrRev()");
+    Row("StrConv to upper case", "jet_strconv('SQL Tutorial is cool', 1)", "'SQL TUTORIAL IS COOL'");
+    Row("StrConv to lower case", "jet_strconv('SQL Tutorial is cool', 2)", "'sql tutorial is cool'");
+    Row("StrConv to proper case", "jet_strconv('SQL Tutorial is cool', 3)", "'Sql Tutorial Is Cool'");
+    Row("StrConv proper case starts words after blanks only", "jet_strconv('o''NEIL mary-jane' || char(9) || 'x', 3)",
+        "'O'neil Mary-jane\tX'");
+    Row("StrConv of Null", "jet_strconv(NULL, 3)", "Null");
+    Row("StrConv with a locale", "jet_strconv('abc', 1, 1033)", "'ABC'");
+    Row("StrConv to wide characters", "jet_strconv('abc', 4)",
+        "!Invalid procedure call or argument in StrConv(): the conversion 4 is not 1 (upper case), 2 (lower case) "
+        "or 3 (proper case).");
+    Row("StrConv from Unicode", "jet_strconv('abc', 128)", "!Invalid procedure call or argument in StrConv()");
+    Row("StrConv of a Null conversion", "jet_strconv('abc', NULL)", "!Invalid use of Null in StrConv()");
 }
 
 QTEST_MAIN(TestJetText)

@@ -104,4 +104,41 @@ void Partition(const Call& c)
     ResultText(c.ctx, side(lower) + u':' + side(upper));
 }
 
+namespace {
+// The dialect's type of a value as the engine holds it: whole numbers are Integer or
+// Long as they fit, stored dates are dates, and the rest are Double or String.
+enum class VariantType { Null = 1, Integer = 2, Long = 3, Double = 5, Date = 7, String = 8 };
+
+VariantType TypeOf(sqlite3_value* v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        return VariantType::Null;
+    case SQLITE_INTEGER: {
+        const int64_t i = sqlite3_value_int64(v);
+        return i >= -32768 && i <= 32767 ? VariantType::Integer
+                                         : (i >= INT32_MIN && i <= INT32_MAX ? VariantType::Long : VariantType::Double);
+    }
+    case SQLITE_FLOAT:
+        return VariantType::Double;
+    default:
+        return IsStorageDateText(StoredText(v)) ? VariantType::Date : VariantType::String;
+    }
+}
+} // namespace
+
+void TypeName(const Call& c)
+{
+    static const char* const names[] = {"Empty", "Null", "Integer", "Long", "Single", "Double", "Currency", "Date",
+                                        "String"};
+    ResultText(c.ctx, std::string_view(names[int(TypeOf(c[0]))]));
+}
+
+void VarType(const Call& c) { sqlite3_result_int(c.ctx, int(TypeOf(c[0]))); }
+
+// A field or an expression is never an uninitialised variable, nor an error value: both
+// tests are false for every value a query holds, Null included.
+void IsEmpty(const Call& c) { ResultBoolean(c.ctx, false); }
+void IsError(const Call& c) { ResultBoolean(c.ctx, false); }
+
 } // namespace levy::jet

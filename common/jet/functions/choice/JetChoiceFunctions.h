@@ -14,5 +14,9 @@ void IsNumeric(const Call&);
 void IsDate(const Call&);
 void Partition(const Call&);
 void Compare(const Call&);
+void TypeName(const Call&);
+void VarType(const Call&);
+void IsEmpty(const Call&);
+void IsError(const Call&);
 
 } // namespace levy::jet

@@ -193,4 +193,33 @@ void CDate(const Call& c)
     ResultDate(c.ctx, DateOf(c[0]));
 }
 
+void CByte(const Call& c) { sqlite3_result_int64(c.ctx, WholeOf(c[0], 0, 255)); }
+
+// A single-precision number: about seven significant digits.
+void CSng(const Call& c)
+{
+    const double value = DoubleOf(c[0]);
+    if (std::fabs(value) > 3.402823466e38)
+        Fail(Fault::Overflow, u"%1 is beyond a single-precision number."_s.arg(value, 0, 'g', 15));
+    const float single = float(value);
+    // The shortest decimal that reads back as the same single, as the dialect shows it.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7g", double(single));
+    ResultDouble(c.ctx, std::strtod(text, nullptr));
+}
+
+// A decimal number: whole numbers stay whole, others keep their value.
+void CDec(const Call& c) { ResultNumber(c.ctx, NumberOf(c[0])); }
+
+// Any value as it is, Null included.
+void CVar(const Call& c) { sqlite3_result_value(c.ctx, c[0]); }
+
+// CDate that lets Null through.
+void CVDate(const Call& c)
+{
+    if (NullResult(c, 0))
+        return;
+    CDate(c);
+}
+
 } // namespace levy::jet

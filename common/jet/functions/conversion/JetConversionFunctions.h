@@ -22,5 +22,10 @@ void AscW(const Call&);
 void Chr(const Call&);
 void ChrW(const Call&);
 void Nz(const Call&);
+void CByte(const Call&);
+void CSng(const Call&);
+void CDec(const Call&);
+void CVar(const Call&);
+void CVDate(const Call&);
 
 } // namespace levy::jet

@@ -328,4 +328,21 @@ void MonthName(const Call& c)
     ResultName(c, jet::MonthName(int(month)), 1);
 }
 
+// Hours, minutes and seconds beyond their ranges carry over, into other days too:
+// TimeSerial(12 - 6, -15, 0) is 5:45.
+void TimeSerial(const Call& c)
+{
+    const int64_t seconds =
+        WholeOf(c[0], -32768, 32767) * 3600 + WholeOf(c[1], -32768, 32767) * 60 + WholeOf(c[2], -32768, 32767);
+    const int64_t day = FloorDiv(seconds, 86400);
+    ResultDate(c.ctx, JetDateTime{day, int32_t(seconds - day * 86400)});
+}
+
+// The seconds since midnight, with their hundredths.
+void Timer(const Call& c)
+{
+    const QTime now = QTime::currentTime();
+    ResultDouble(c.ctx, now.msecsSinceStartOfDay() / 10 / 100.0);
+}
+
 } // namespace levy::jet

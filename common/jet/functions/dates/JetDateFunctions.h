@@ -24,5 +24,7 @@ void DateValue(const Call&);
 void TimeValue(const Call&);
 void WeekdayName(const Call&);
 void MonthName(const Call&);
+void TimeSerial(const Call&);
+void Timer(const Call&);
 
 } // namespace levy::jet

@@ -58,4 +58,81 @@ void Format(const Call& c)
         sqlite3_result_null(c.ctx);
 }
 
+namespace {
+// A tristate argument: -1 true, 0 false, -2 (or omitted) the office's default.
+bool Tristate(const Call& c, int at, bool byDefault)
+{
+    if (!c.Has(at) || IsNull(c[at]))
+        return byDefault;
+    const int64_t v = WholeOf(c[at]);
+    if (v == -2)
+        return byDefault;
+    if (v != -1 && v != 0)
+        Fail(Fault::InvalidArgument, u"the setting %1 is not -1 (true), 0 (false) or -2 (the default)."_s.arg(v));
+    return v == -1;
+}
+
+// A format read once for each text and kept while the connection lives, so that the
+// same settings on every record cost one reading.
+const CompiledFormat& FormatFor(const std::string& text)
+{
+    thread_local std::unordered_map<std::string, std::unique_ptr<CompiledFormat>> formats;
+    auto& held = formats[text];
+    if (!held) {
+        if (formats.size() > 64) {
+            formats.clear();
+            return FormatFor(text);
+        }
+        held = std::make_unique<CompiledFormat>(text);
+    }
+    return *held;
+}
+
+// FormatNumber, FormatCurrency and FormatPercent: the number laid out with `digits`
+// decimals (2 when -1 or omitted), a leading 0 before the point, thousands grouped, and
+// a minus sign, or brackets, for a negative number, each as the arguments choose.
+void FormatWithSettings(const Call& c, const char* prefix, const char* suffix)
+{
+    const Number n = NumberOf(c[0]);
+    const int64_t digits = c.Has(1) && !IsNull(c[1]) ? WholeOf(c[1]) : -1;
+    if (digits < -1 || digits > 99)
+        Fail(Fault::InvalidArgument, u"the number of decimals %1 is not 0 to 99."_s.arg(digits));
+    const bool leading = Tristate(c, 2, true), brackets = Tristate(c, 3, false), grouped = Tristate(c, 4, true);
+    std::string positive = prefix;
+    positive += grouped ? (leading ? "#,##0" : "#,###") : (leading ? "0" : "#");
+    if (digits != 0)
+        positive += '.' + std::string(size_t(digits < 0 ? 2 : digits), '0');
+    positive += suffix;
+    const std::string format = positive + ';' + (brackets ? '(' + positive + ')' : '-' + positive);
+    FormatInput input;
+    input.kind = FormatInput::Kind::Number;
+    input.number = n;
+    thread_local std::string out;
+    out.clear();
+    FormatFor(format).Apply(input, 1, 1, out, ValueLimit(c));
+    ResultText(c.ctx, out);
+}
+} // namespace
+
+void FormatNumber(const Call& c) { FormatWithSettings(c, "", ""); }
+void FormatCurrency(const Call& c) { FormatWithSettings(c, "$", ""); }
+void FormatPercent(const Call& c) { FormatWithSettings(c, "", "%"); }
+
+// A date as one of the office's named forms: 0 general, 1 long date, 2 short date,
+// 3 long time, 4 short time.
+void FormatDateTime(const Call& c)
+{
+    static const char* const forms[] = {"General Date", "Long Date", "Short Date", "Long Time", "Short Time"};
+    const int64_t form = c.Has(1) && !IsNull(c[1]) ? WholeOf(c[1]) : 0;
+    if (form < 0 || form > 4)
+        Fail(Fault::InvalidArgument, u"the named format %1 is not 0 to 4."_s.arg(form));
+    FormatInput input;
+    input.kind = FormatInput::Kind::Date;
+    input.date = DateOf(c[0]);
+    thread_local std::string out;
+    out.clear();
+    FormatFor(forms[form]).Apply(input, 1, 1, out, ValueLimit(c));
+    ResultText(c.ctx, out);
+}
+
 } // namespace levy::jet

@@ -7,5 +7,9 @@ namespace levy::jet {
 struct Call;
 
 void Format(const Call&);
+void FormatNumber(const Call&);
+void FormatCurrency(const Call&);
+void FormatPercent(const Call&);
+void FormatDateTime(const Call&);
 
 } // namespace levy::jet

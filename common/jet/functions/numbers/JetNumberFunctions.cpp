@@ -195,4 +195,61 @@ void Subtract(const Call& c)
 namespace {
 } // namespace
 
+namespace {
+void Finite(const Call& c, double value)
+{
+    if (std::isinf(value))
+        Fail(Fault::Overflow);
+    if (std::isnan(value))
+        Fail(Fault::InvalidArgument);
+    ResultDouble(c.ctx, value);
+}
+} // namespace
+
+void Atn(const Call& c) { Finite(c, std::atan(DoubleOf(c[0]))); }
+void Cos(const Call& c) { Finite(c, std::cos(DoubleOf(c[0]))); }
+void Sin(const Call& c) { Finite(c, std::sin(DoubleOf(c[0]))); }
+void Tan(const Call& c) { Finite(c, std::tan(DoubleOf(c[0]))); }
+
+void Exp(const Call& c)
+{
+    const double v = DoubleOf(c[0]);
+    if (v > 709.782712893384)
+        Fail(Fault::Overflow, u"e to the power %1 is too large."_s.arg(v, 0, 'g', 15));
+    Finite(c, std::exp(v));
+}
+
+void Log(const Call& c)
+{
+    const double v = DoubleOf(c[0]);
+    if (v <= 0)
+        Fail(Fault::InvalidArgument, u"%1 is not above 0."_s.arg(v, 0, 'g', 15));
+    Finite(c, std::log(v));
+}
+
+// The dialect's own generator, a 24-bit sequence, so that a seed gives the documented
+// numbers: a negative argument always gives the same number for the same argument, 0
+// repeats the last number, and anything else (or nothing) gives the next. Each
+// connection's sequence starts where the dialect's does.
+void Rnd(const Call& c)
+{
+    thread_local uint32_t seed = 0x50000;
+    if (c.Has(0)) {
+        if (IsNull(c[0]))
+            Fail(Fault::InvalidUseOfNull);
+        const float number = float(DoubleOf(c[0]));
+        if (number == 0.0f) {
+            ResultDouble(c.ctx, double(seed) / 16777216.0);
+            return;
+        }
+        if (number < 0.0f) {
+            uint32_t bits = 0;
+            std::memcpy(&bits, &number, sizeof bits);
+            seed = (bits + (bits >> 24)) & 0xFFFFFF;
+        }
+    }
+    seed = (seed * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFF;
+    ResultDouble(c.ctx, double(float(double(seed) / 16777216.0)));
+}
+
 } // namespace levy::jet

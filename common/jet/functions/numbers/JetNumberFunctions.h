@@ -18,5 +18,12 @@ void Divide(const Call&);
 void IntegerDivide(const Call&);
 void Mod(const Call&);
 void Power(const Call&);
+void Atn(const Call&);
+void Cos(const Call&);
+void Sin(const Call&);
+void Tan(const Call&);
+void Exp(const Call&);
+void Log(const Call&);
+void Rnd(const Call&);
 
 } // namespace levy::jet

@@ -369,4 +369,40 @@ void StrReverse(const Call& c)
     });
 }
 
+namespace {
+// The separators after which proper case starts a word: Null, tab, line feed, vertical
+// tab, form feed, carriage return and space.
+bool StartsWord(QChar before)
+{
+    const char16_t u = before.unicode();
+    return u == 0 || (u >= 9 && u <= 13) || u == 32;
+}
+} // namespace
+
+// The case conversions: 1 upper case, 2 lower case, 3 proper case (each word's first
+// letter in capitals, the rest in small letters). The others change East Asian widths,
+// scripts or code pages, which the levy office's texts do not have.
+void StrConv(const Call& c)
+{
+    if (IsNull(c[1]))
+        Fail(Fault::InvalidUseOfNull, u"the conversion is Null."_s);
+    const int64_t conversion = WholeOf(c[1]);
+    if (conversion < 1 || conversion > 3)
+        Fail(Fault::InvalidArgument,
+             u"the conversion %1 is not 1 (upper case), 2 (lower case) or 3 (proper case)."_s.arg(conversion));
+    if (conversion != 3) {
+        SetCase(c, conversion == 1);
+        return;
+    }
+    if (NullResult(c, 0))
+        return;
+    const TextOf text(c[0]);
+    CheckLength(c, int64_t(text.View().size()) * 3);
+    QString q = ToQString(text.View()).toLower();
+    for (qsizetype i = 0; i < q.size(); ++i)
+        if (i == 0 || StartsWord(q[i - 1]))
+            q[i] = q[i].toUpper();
+    ResultText(c.ctx, q);
+}
+
 } // namespace levy::jet

@@ -24,5 +24,6 @@ void StrComp(const Call&);
 void StrReverse(const Call&);
 void Concat(const Call&);
 void Like(const Call&);
+void StrConv(const Call&);
 
 } // namespace levy::jet
