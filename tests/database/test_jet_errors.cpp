@@ -66,6 +66,17 @@ void TestJetErrors::messages_data()
         "The function Left was given the wrong number of arguments (line 1, column 8).");
     add("wrong number of arguments of Partition", "SELECT Surname, Partition(1, 0, 99) FROM Students", syntax,
         "The function Partition was given the wrong number of arguments (line 1, column 17).");
+    // Domain functions belong to the desktop application: a subquery does their work.
+    add("a domain function", "SELECT DSum('[Amount]', 'Levy Account Debits', '[Student ID] = ''S1''') FROM Students",
+        syntax,
+        "DSum() is a domain function of the desktop application, which a query here cannot call. Write a subquery "
+        "instead: (SELECT Sum([Amount]) FROM [Levy Account Debits] WHERE [Student ID] = 'S1'). The fault is at "
+        "line 1, column 8.");
+    add("a domain lookup", "SELECT dlookup(\"Surname\", \"[Students]\") FROM Classes", syntax,
+        "dlookup() is a domain function of the desktop application, which a query here cannot call. Write a "
+        "subquery instead: (SELECT TOP 1 Surname FROM [Students]).");
+    add("a domain count of an expression", "SELECT DCount(Class, 'Students') FROM Classes", syntax,
+        "Write a subquery instead: (SELECT Count(field) FROM [Students]).");
     add("ambiguous field", "SELECT Class FROM Students, Classes", syntax,
         "The field \"Class\" is in more than one table of this query (line 1, column 8). Write it with its table");
     add("aggregate in WHERE", "SELECT Count(*) FROM Students WHERE Count(*) > 1", syntax,

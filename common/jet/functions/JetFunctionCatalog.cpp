@@ -1,6 +1,7 @@
 #include "jet/functions/JetFunctionCatalog.h"
 
 #include <QHash>
+#include <QSet>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -140,6 +141,28 @@ const std::set<std::string>& RegisteredFunctionNames()
         return all;
     }();
     return names;
+}
+
+const std::set<std::string>& EngineFunctionNames()
+{
+    static const std::set<std::string> names = {
+        "abs",       "avg",          "char",     "coalesce",  "count",    "current_date", "current_time",
+        "current_timestamp",         "date",     "datetime",  "glob",     "group_concat", "hex",
+        "ifnull",    "instr",        "julianday", "length",   "like",     "likelihood",   "likely",
+        "lower",     "ltrim",        "max",      "min",       "nullif",   "printf",       "quote",
+        "random",    "randomblob",   "replace",  "round",     "rtrim",    "soundex",      "strftime",
+        "substr",    "sum",          "time",     "total",     "trim",     "typeof",       "unicode",
+        "unlikely",  "upper",        "zeroblob",
+    };
+    return names;
+}
+
+bool IsDomainFunction(const QString& name)
+{
+    static const QSet<QString> names = {u"dsum"_s,   u"dlookup"_s, u"dcount"_s, u"davg"_s,   u"dmax"_s,
+                                        u"dmin"_s,   u"dfirst"_s,  u"dlast"_s,  u"dstdev"_s, u"dstdevp"_s,
+                                        u"dvar"_s,   u"dvarp"_s};
+    return names.contains(name.toLower());
 }
 
 bool IsEngineAggregate(const QString& name)

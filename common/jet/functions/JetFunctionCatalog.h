@@ -72,6 +72,17 @@ struct DialectCall {
 // and unknown names, which are written as they stand.
 std::optional<DialectCall> DialectFunction(const QString& name, int arguments);
 
+// The engine's own functions a reading statement may call (lower case): text, number,
+// date and aggregate functions. Everything else the engine carries (the full-text and
+// r-tree modules' helpers, compile-option probes, file, key and extension functions) is
+// refused by the read-only gate: some of them read past their arguments and hand back
+// the engine's memory.
+const std::set<std::string>& EngineFunctionNames();
+
+// A domain function (DSum, DLookup, DCount...): the desktop application's own, over a
+// table it names in a text; no query engine has them.
+bool IsDomainFunction(const QString& name);
+
 // True for the engine's own aggregate functions.
 bool IsEngineAggregate(const QString& name);
 

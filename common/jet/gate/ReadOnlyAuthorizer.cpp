@@ -1,5 +1,7 @@
 #include "jet/gate/ReadOnlyAuthorizer.h"
 
+#include "jet/functions/JetFunctionCatalog.h"
+
 #include "engine/EngineErrors.h"
 #include "engine/Sqlite.h"
 #include "jet/syntax/SqlClassifier.h"
@@ -18,24 +20,6 @@ const QString onlySelect = u" Only select, crosstab and union queries can be run
 
 bool Same(const char* a, const char* b) { return a && b && strcasecmp(a, b) == 0; }
 
-// The engine's own functions a reading statement needs: text, number, date and
-// aggregate functions. Everything else the engine carries (the full-text and r-tree
-// modules' helpers, compile-option probes, file, key and extension functions) is
-// refused: some of them read past their arguments and hand back the engine's memory.
-const std::set<std::string>& EngineReadingFunctions()
-{
-    static const std::set<std::string> names = {
-        "abs",       "avg",          "char",     "coalesce",  "count",    "current_date", "current_time",
-        "current_timestamp",         "date",     "datetime",  "glob",     "group_concat", "hex",
-        "ifnull",    "instr",        "julianday", "length",   "like",     "likelihood",   "likely",
-        "lower",     "ltrim",        "max",      "min",       "nullif",   "printf",       "quote",
-        "random",    "randomblob",   "replace",  "round",     "rtrim",    "soundex",      "strftime",
-        "substr",    "sum",          "time",     "total",     "trim",     "typeof",       "unicode",
-        "unlikely",  "upper",        "zeroblob",
-    };
-    return names;
-}
-
 const std::set<std::string>* registeredFunctions = nullptr;
 
 bool AllowedFunction(const char* name)
@@ -46,7 +30,7 @@ bool AllowedFunction(const char* name)
     for (char& c : folded)
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');
-    return EngineReadingFunctions().count(folded) ||
+    return EngineFunctionNames().count(folded) ||
            (registeredFunctions && registeredFunctions->count(folded));
 }
 

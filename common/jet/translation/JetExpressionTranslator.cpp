@@ -511,6 +511,8 @@ Piece Translator::TrDivision(const QString& op, const Piece& l, const Piece& r)
 
 Piece Translator::TrFunction(const Expr& e)
 {
+    if (IsDomainFunction(e.text))
+        FailDomainFunction(e);
     const int count = e.star ? 1 : int(e.args.size());
     const std::optional<DialectCall> call = DialectFunction(e.text, count);
     const JetFunctionInfo* rule = call ? call->info : nullptr;
@@ -564,8 +566,8 @@ QString Translator::FunctionName(const Expr& e, const std::optional<DialectCall>
     // The engine's length() counts the characters of a text the same way.
     if (call->sqlName == u"jet_len"_s && types.size() == 1 && IsText(types[0]))
         return u"length"_s;
-    static const QSet<QString> engineNames = {u"round"_s, u"instr"_s, u"replace"_s, u"date"_s, u"time"_s, u"hex"_s};
-    if (call->sqlName.startsWith(u"jet_"_s) && engineNames.contains(e.text.toLower()))
+    // A name the engine knows as well reads the dialect's way: say so.
+    if (call->sqlName.startsWith(u"jet_"_s) && EngineFunctionNames().count(e.text.toLower().toStdString()))
         Reading(readingFunction.arg(e.text.toLower()));
     return call->sqlName;
 }
@@ -573,6 +575,27 @@ QString Translator::FunctionName(const Expr& e, const std::optional<DialectCall>
 void Translator::FailArgumentCount(const Expr& e) const
 {
     Fail(u"The function %1 was given the wrong number of arguments."_s.arg(e.text), e.offset);
+}
+
+void Translator::FailDomainFunction(const Expr& e) const
+{
+    // DSum("[Amount]", "Levy Account Credits", "[Student ID] = 'S1'") is the subquery
+    // (SELECT Sum([Amount]) FROM [Levy Account Credits] WHERE [Student ID] = 'S1').
+    const QString name = e.text.mid(1);
+    const bool lookup = name.compare(u"Lookup"_s, Qt::CaseInsensitive) == 0;
+    auto text = [&](qsizetype i, const QString& otherwise) {
+        return i < e.args.size() && e.args[i]->kind == Expr::Kind::Text ? e.args[i]->text : otherwise;
+    };
+    QString domain = text(1, u"table"_s);
+    if (!domain.startsWith(u'['))
+        domain = u'[' + domain + u']';
+    const QString value = text(0, u"field"_s);
+    QString subquery = u"(SELECT "_s + (lookup ? u"TOP 1 "_s + value : name + u'(' + value + u')') + u" FROM "_s + domain;
+    if (e.args.size() > 2)
+        subquery += u" WHERE "_s + text(2, u"condition"_s);
+    Fail(u"%1() is a domain function of the desktop application, which a query here cannot call. Write a subquery "
+         u"instead: %2)."_s.arg(e.text, subquery),
+         e.offset);
 }
 
 Piece Translator::TrCaseFunction(const Expr& e, const QList<Piece>& args)

@@ -203,6 +203,7 @@ private:
     Piece TrCaseFunction(const Expr& e, const QList<Piece>& args);
     QString FunctionName(const Expr& e, const std::optional<DialectCall>& call, const QList<int>& types);
     [[noreturn]] void FailArgumentCount(const Expr& e) const;
+    [[noreturn]] void FailDomainFunction(const Expr& e) const;
     Piece TrBinary(const Expr& e);
     // + and -, with texts and dates.
     Piece TrAddition(const QString& op, const Piece& l, const Piece& r);
