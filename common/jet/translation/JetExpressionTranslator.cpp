@@ -516,6 +516,8 @@ Piece Translator::TrFunction(const Expr& e)
     const int count = e.star ? 1 : int(e.args.size());
     const std::optional<DialectCall> call = DialectFunction(e.text, count);
     const JetFunctionInfo* rule = call ? call->info : nullptr;
+    if (rule && !rule->aggregate && (count < rule->minArgs || (rule->maxArgs >= 0 && count > rule->maxArgs)))
+        FailArgumentCount(e, rule);
     const bool aggregate = rule ? rule->aggregate : IsEngineAggregate(e.text);
     if (aggregate && scope_)
         scope_->aggregate = true;
@@ -572,9 +574,12 @@ QString Translator::FunctionName(const Expr& e, const std::optional<DialectCall>
     return call->sqlName;
 }
 
-void Translator::FailArgumentCount(const Expr& e) const
+void Translator::FailArgumentCount(const Expr& e, const JetFunctionInfo* rule) const
 {
-    Fail(u"The function %1 was given the wrong number of arguments."_s.arg(e.text), e.offset);
+    const QString form = rule ? ArgumentList(*rule) : QString();
+    engine::RaiseEngine(engine::errSyntax, u"The function %1 was given the wrong number of arguments (%2).%3"_s.arg(
+                                               e.text, DescribePlace(sql_, e.offset),
+                                               form.isEmpty() ? QString() : u" It is written "_s + form + u'.'));
 }
 
 void Translator::FailDomainFunction(const Expr& e) const

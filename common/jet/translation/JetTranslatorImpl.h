@@ -202,7 +202,7 @@ private:
     // IIf and Switch, as CASE.
     Piece TrCaseFunction(const Expr& e, const QList<Piece>& args);
     QString FunctionName(const Expr& e, const std::optional<DialectCall>& call, const QList<int>& types);
-    [[noreturn]] void FailArgumentCount(const Expr& e) const;
+    [[noreturn]] void FailArgumentCount(const Expr& e, const JetFunctionInfo* rule = nullptr) const;
     [[noreturn]] void FailDomainFunction(const Expr& e) const;
     Piece TrBinary(const Expr& e);
     // + and -, with texts and dates.
