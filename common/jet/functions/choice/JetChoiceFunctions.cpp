@@ -5,6 +5,7 @@
 #include "engine/Sqlite.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -97,11 +98,19 @@ void Partition(const Call& c)
         lower = start + (number - start) / interval * interval;
         upper = std::min(*lower + interval - 1, stop);
     }
-    const qsizetype width = QString::number(stop).size() + 1;
-    auto side = [&](const std::optional<int64_t>& n) {
-        return (n ? QString::number(*n) : QString()).rightJustified(width, u' ');
+    // Laid out in place: Partition runs once a record, over tables of millions.
+    char stopText[24];
+    const int width = std::snprintf(stopText, sizeof stopText, "%lld", static_cast<long long>(stop)) + 1;
+    char text[64];
+    int n = 0;
+    auto side = [&](const std::optional<int64_t>& v) {
+        n += v ? std::snprintf(text + n, sizeof text - size_t(n), "%*lld", width, static_cast<long long>(*v))
+               : std::snprintf(text + n, sizeof text - size_t(n), "%*s", width, "");
     };
-    ResultText(c.ctx, side(lower) + u':' + side(upper));
+    side(lower);
+    text[n++] = ':';
+    side(upper);
+    ResultText(c.ctx, std::string_view(text, size_t(n)));
 }
 
 namespace {

@@ -235,7 +235,9 @@ void DateDiff(const Call& c)
         return;
     }
     const JetDateTime a = DateOf(c[1]), b = DateOf(c[2]);
-    const CivilDate ca = CivilFromDays(a.day), cb = CivilFromDays(b.day);
+    // Years, quarters and months need the calendar; days and times only the counts.
+    const bool calendar = interval == Interval::Year || interval == Interval::Quarter || interval == Interval::Month;
+    const CivilDate ca = calendar ? CivilFromDays(a.day) : CivilDate{}, cb = calendar ? CivilFromDays(b.day) : CivilDate{};
     int64_t diff = 0;
     // Boundaries crossed: the year, month or day parts differ, whatever the time between.
     switch (interval) {
