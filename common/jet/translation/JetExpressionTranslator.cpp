@@ -537,6 +537,9 @@ Piece Translator::TrFunction(const Expr& e)
 
     if (rule && rule->writing == JetCallWriting::Case)
         return TrCaseFunction(e, args);
+    if (rule && args.size() == 1 && e.args[0]->kind == Expr::Kind::Column)
+        if (std::optional<Piece> typed = FieldTypeName(e, args[0]))
+            return *typed;
     if (rule && rule->writing == JetCallWriting::IsNullTest) {
         if (args.size() != 1)
             FailArgumentCount(e);
@@ -580,6 +583,26 @@ void Translator::FailArgumentCount(const Expr& e, const JetFunctionInfo* rule) c
     engine::RaiseEngine(engine::errSyntax, u"The function %1 was given the wrong number of arguments (%2).%3"_s.arg(
                                                e.text, DescribePlace(sql_, e.offset),
                                                form.isEmpty() ? QString() : u" It is written "_s + form + u'.'));
+}
+
+std::optional<Piece> Translator::FieldTypeName(const Expr& e, const Piece& field) const
+{
+    // A field's values are of its declared type, which the values alone do not tell: an
+    // amount is a Currency, a Yes/No field a Boolean, a Byte field a Byte.
+    static const QHash<int, std::pair<const char16_t*, int>> kinds = {
+        {dbBoolean, {u"Boolean", 11}}, {dbByte, {u"Byte", 17}},      {dbInteger, {u"Integer", 2}},
+        {dbLong, {u"Long", 3}},        {dbCurrency, {u"Currency", 6}}, {dbSingle, {u"Single", 4}},
+        {dbDouble, {u"Double", 5}},    {dbDate, {u"Date", 7}},       {dbText, {u"String", 8}},
+        {dbMemo, {u"String", 8}},
+    };
+    const bool name = e.text.compare(u"TypeName"_s, Qt::CaseInsensitive) == 0;
+    if ((!name && e.text.compare(u"VarType"_s, Qt::CaseInsensitive) != 0) || !kinds.contains(field.type))
+        return std::nullopt;
+    const auto& [typeName, code] = kinds.value(field.type);
+    const QString value = name ? u'\'' + QString::fromUtf16(typeName) + u'\'' : QString::number(code);
+    return Literal(u"CASE WHEN "_s + field.sql + u" IS NULL THEN "_s + (name ? u"'Null'"_s : u"1"_s) + u" ELSE "_s +
+                       value + u" END"_s,
+                   name ? dbText : dbInteger);
 }
 
 void Translator::FailDomainFunction(const Expr& e) const

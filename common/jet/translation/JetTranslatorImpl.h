@@ -204,6 +204,8 @@ private:
     QString FunctionName(const Expr& e, const std::optional<DialectCall>& call, const QList<int>& types);
     [[noreturn]] void FailArgumentCount(const Expr& e, const JetFunctionInfo* rule = nullptr) const;
     [[noreturn]] void FailDomainFunction(const Expr& e) const;
+    // TypeName and VarType of a field: from its declared type.
+    std::optional<Piece> FieldTypeName(const Expr& e, const Piece& field) const;
     Piece TrBinary(const Expr& e);
     // + and -, with texts and dates.
     Piece TrAddition(const QString& op, const Piece& l, const Piece& r);
