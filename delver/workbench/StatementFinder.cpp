@@ -1,6 +1,6 @@
 #include "StatementFinder.h"
 
-#include "jet/JetTokenizer.h"
+#include "jet/syntax/JetTokenizer.h"
 
 #include <QRegularExpression>
 
