@@ -16,6 +16,7 @@
 #include "results/ResultCountWatcher.h"
 #include "workbench/SchemaPanel.h"
 #include "workbench/SqlCompletion.h"
+#include "workbench/StatementFinder.h"
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
@@ -421,17 +422,30 @@ void frmDelver::ExecuteQuery() { RunStatement(txtSQL->Text()); }
 
 void frmDelver::RunStatementOrSelection()
 {
-    const QString selected = txtSQL->SelectedText();
-    RunStatement(selected.isEmpty() ? txtSQL->Text() : selected);
+    if (const QString selected = txtSQL->SelectedText(); !selected.isEmpty()) {
+        RunStatement(selected);
+        return;
+    }
+    const QString text = txtSQL->PlainText();
+    const StatementSpan span = StatementAt(text, txtSQL->textCursor().position());
+    // A text with no statement in it is answered as Execute Query answers it.
+    if (span.IsEmpty() || ValidationRunning()) {
+        RunStatement(txtSQL->Text());
+        return;
+    }
+    txtSQL->MarkRun(int(span.start), int(span.end));
+    RunStatement(txtSQL->TextBetween(int(span.start), int(span.end)),
+                 [&](const QString& message) { return PlacesInWholeText(message, text, span.start); });
+    txtSQL->EndRunMark();
 }
 
-void frmDelver::RunStatement(const QString& statement)
+void frmDelver::RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed)
 {
     if (ValidationRunning())
         return;
     Guarded([&] {
         QString refusal;
-        if (!ValidateQuery(statement, &refusal)) {
+        if (!ValidateQuery(statement, &refusal, placed)) {
             Remember(statement, -1, refusal);
             return;
         }

@@ -83,8 +83,8 @@ public:
     void PrintSQL();
     void LogOff();
     void ExecuteQuery();
-    // F5 and Ctrl+Enter: the selection when there is one, else the whole text, through
-    // the same checks as Execute Query.
+    // F5 and Ctrl+Enter: the selection when there is one, else the statement the cursor
+    // stands in, marked while it runs, through the same checks as Execute Query.
     void RunStatementOrSelection();
     void OpenRecentFile(const QString& path);
     void GoToLine();
@@ -110,7 +110,8 @@ private:
     // at Log Off.
     void ShowLoggedInUser();
     void ForgetLoggedInUser();
-    void RunStatement(const QString& statement);
+    // `placed` restates the places a refusal names for the whole text.
+    void RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed = {});
     void Remember(const QString& statement, qint64 records, const QString& error);
     void ShowHistory();
     void OpenPath(const QString& path);

@@ -6,8 +6,8 @@
 
 #include "values/DaoConstants.h"
 #include "database/QueryDef.h"
-#include "jet/SqlClassifier.h"
-#include "jet/JetTokenizer.h"
+#include "jet/syntax/SqlClassifier.h"
+#include "jet/syntax/JetTokenizer.h"
 
 using namespace levy;
 using namespace Qt::Literals::StringLiterals;

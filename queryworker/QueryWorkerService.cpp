@@ -4,9 +4,10 @@
 #include "engine/EngineErrors.h"
 #include "engine/Sqlite.h"
 #include "engine/SqliteHandle.h"
+#include "jet/JetErrorMessages.h"
 #include "jet/JetQuery.h"
-#include "jet/ReadOnlyAuthorizer.h"
-#include "jet/UserStatement.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <atomic>
 #include <cstring>
@@ -111,7 +112,8 @@ QByteArray QueryWorkerService::Check(FrameReader& request)
 QByteArray QueryWorkerService::Prepare(FrameReader& request)
 {
     QueryColumns columns;
-    statement_ = PrepareUserStatement(connection_, NextStatement(request), columns);
+    sql_ = NextStatement(request);
+    statement_ = PrepareUserStatement(connection_, sql_, columns);
     columns_ = int(columns.fields.size());
     return ColumnsFrame(columns.fields, columns.known);
 }
@@ -145,9 +147,10 @@ QByteArray QueryWorkerService::Read(FrameReader& request)
             EncodeCurrentRow(rows, statement_->Handle(), columns_);
             ++count;
         }
-    } catch (const RuntimeError&) {
+    } catch (RuntimeError& error) {
         // A failed read starts from the first row when asked again.
         statement_->Reset();
+        error.description = jet::ClarifyRunTimeMessage(error.description, sql_);
         throw;
     }
     if (ended)

@@ -2,7 +2,7 @@
 
 #include "database/QueryRows.h"
 #include "database/QueryWorkerProtocol.h"
-#include "jet/UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <QByteArray>
 #include <memory>
@@ -34,6 +34,7 @@ private:
 
     std::shared_ptr<engine::Connection> connection_;
     std::unique_ptr<engine::Statement> statement_;
+    jet::UserStatement sql_; // the statement prepared, for the places of its faults
     int columns_ = 0;
 };
 

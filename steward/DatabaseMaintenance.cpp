@@ -2,6 +2,7 @@
 
 #include "OfficeDatabase.h"
 #include "levy/DatabaseAccess.h"
+#include "levy/DatabaseToUse.h"
 #include "levy/LevyDatabaseCheck.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
@@ -51,13 +52,17 @@ void ResetDatabasePath(CommonDialog& dialog)
         // Any existing file would do for the dialog; stored, one that is no levy database
         // would keep every program of the office from starting. Steward lets go of the
         // file first: opening and closing it again beside its own hold would drop locks.
+        // What is stored is the name the check resolved, never the chosen one, which a
+        // link or another file may have taken over since.
         CloseLevyDatabase();
-        if (const QString why = WhyNotALevyDatabase(dialog.FileName); !why.isEmpty()) {
-            MsgBox(why + u"\r\n\r\nThe database path was not changed."_s, Icon::Exclamation, u"Path Not Changed"_s);
+        const DatabaseToUse use = CheckDatabaseToUse(dialog.FileName);
+        if (!use.why.isEmpty()) {
+            MsgBox(use.why + u"\r\n\r\nThe database path was not changed."_s, Icon::Exclamation,
+                   u"Path Not Changed"_s);
             return;
         }
-        SaveSetting(settingsApplication, settingsSection, settingsDBPath, dialog.FileName);
-        MsgBox(u"New Database Path Set"_s + NowInUseNote(dialog.FileName), Icon::Information);
+        SaveSetting(settingsApplication, settingsSection, settingsDBPath, use.path);
+        MsgBox(u"New Database Path Set"_s + NowInUseNote(use.path), Icon::Information);
     } catch (const RuntimeError& error) {
         TellUnlessCancelled(error, u"Path Not Changed"_s);
     }

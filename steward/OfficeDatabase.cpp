@@ -1,8 +1,10 @@
 #include "OfficeDatabase.h"
 
 #include "levy/DatabaseAccess.h"
+#include "levy/DatabaseToUse.h"
 #include "levy/LevyDatabaseCheck.h"
 #include "platform/MessageBox.h"
+#include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
 
 #include <QDir>
@@ -42,7 +44,7 @@ QString NowInUseNote(const QString& path)
     return u"\r\n\r\nThe levy office now uses \"%1\"."_s.arg(Shown(path));
 }
 
-QString UseAsOfficeDatabase(const QString& made, const QString& title)
+QString UseAsOfficeDatabase(const QString& made, const FileIdentity& madeFile, const QString& title)
 {
     const DatabaseInUse current = CurrentDatabase();
     const bool other = QFileInfo(current.path).canonicalFilePath() != QFileInfo(made).canonicalFilePath();
@@ -50,8 +52,13 @@ QString UseAsOfficeDatabase(const QString& made, const QString& title)
         MsgBox(u"The levy office now uses \"%1\". Use the new database instead?"_s.arg(Shown(current.path)),
                Icon::Question, title, Buttons::YesNo, DefaultButton::Second) != Answer::Yes)
         return u"\r\n\r\n\"%1\" was made; the levy office still uses \"%2\"."_s.arg(Shown(made), Shown(current.path));
-    SaveSetting(settingsApplication, settingsSection, settingsDBPath, made);
-    return NowInUseNote(made);
+    // As for a chosen database: the name stored is the one the file just made was found
+    // under, never one that a link or another file took over since.
+    const DatabaseToUse use = CheckDatabaseToUse(made, madeFile);
+    if (!use.why.isEmpty())
+        Raise(errEngine, title, use.why + u"\r\n\r\nThe database path was not changed."_s);
+    SaveSetting(settingsApplication, settingsSection, settingsDBPath, use.path);
+    return NowInUseNote(use.path);
 }
 
 } // namespace levy

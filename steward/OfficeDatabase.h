@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <QString>
 
 class QLabel;
@@ -16,7 +18,9 @@ QString NowInUseNote(const QString& path);
 // Makes a database just made at `made` the office's ("DBPath"). When the office already
 // uses a levy database that opens, the administrator is asked first (under `title`,
 // No the default) and No keeps it. Returns the completion message's addition, which
-// names the database in use afterwards. A failed write of the setting is raised.
-QString UseAsOfficeDatabase(const QString& made, const QString& title);
+// names the database in use afterwards. Only the file just made (`madeFile`) is stored,
+// under the name it resolves to; anything else under its name meanwhile, or a failed
+// write of the setting, is raised and leaves "DBPath" as it was.
+QString UseAsOfficeDatabase(const QString& made, const FileIdentity& madeFile, const QString& title);
 
 } // namespace levy

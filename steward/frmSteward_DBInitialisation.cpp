@@ -2,6 +2,7 @@
 
 #include "InstallLocation.h"
 #include "OfficeDatabase.h"
+#include "levy/DatabaseAccess.h"
 #include "levy/DatabaseBuildingRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
@@ -33,7 +34,7 @@ void frmSteward_DBInitialisation::cmdCreateDatabase_Click()
         return;
     QString inUse;
     try {
-        inUse = UseAsOfficeDatabase(location, windowTitle());
+        inUse = UseAsOfficeDatabase(location, levyDatabase->HeldFile(), windowTitle());
     } catch (const RuntimeError& error) {
         MsgBox(error.description, Icon::Exclamation);
         return;

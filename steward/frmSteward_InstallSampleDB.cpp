@@ -3,6 +3,7 @@
 #include "InstallLocation.h"
 #include "OfficeDatabase.h"
 #include "levy/DatabaseAccess.h"
+#include "platform/FileIdentity.h"
 #include "platform/HiddenWorkingName.h"
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
@@ -48,15 +49,17 @@ int Fails(const char* name, Call call)
                                                                     QString::fromLocal8Bit(std::strerror(error))));
 }
 
-// Writes the finished copy into a target made anew. Not atomic: the last resort of a
-// file system that can neither rename without replacing nor link.
-int CopyIntoNewFile(const QString& copy, const QString& target)
+// Writes the finished copy into a target made anew, which `made` then names. Not
+// atomic: the last resort of a file system that can neither rename without replacing
+// nor link.
+int CopyIntoNewFile(const QString& copy, const QString& target, FileIdentity& made)
 {
     int out = -1;
     if (const int error = Fails("open", [&] {
             return out = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         }))
         return error;
+    made = IdentityOfDescriptor(out);
     QFile in(copy);
     int error = in.open(QIODevice::ReadOnly) ? 0 : EIO;
     std::array<char, 1 << 16> buffer;
@@ -82,10 +85,11 @@ int CopyIntoNewFile(const QString& copy, const QString& target)
 }
 
 // Puts the finished copy at the target, never over a file that appeared meanwhile
-// (that could be someone's database).
-void PutInPlace(const QString& copy, const QString& target)
+// (that could be someone's database). Returns the file put there.
+FileIdentity PutInPlace(const QString& copy, const QString& target)
 {
     const QByteArray from = QFile::encodeName(copy), to = QFile::encodeName(target);
+    FileIdentity made = IdentityOfFile(copy);  // a rename and a link keep the file
     int error = Fails("rename", [&] {
         return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     });
@@ -94,16 +98,17 @@ void PutInPlace(const QString& copy, const QString& target)
     if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
         error = Fails("link", [&] { return ::link(from.constData(), to.constData()); });
         if (error == EPERM || error == ENOSYS || error == EOPNOTSUPP)
-            error = CopyIntoNewFile(copy, target);
+            error = CopyIntoNewFile(copy, target, made);
     }
     QFile::remove(copy);
     if (error)
         RaisePlacement(target, error);
+    return made;
 }
 
 // Copies through a temporary file beside the target, so that a failed copy never
-// leaves a half-written database under the chosen name.
-void CopyDatabase(const QString& source, const QString& target)
+// leaves a half-written database under the chosen name. Returns the file made.
+FileIdentity CopyDatabase(const QString& source, const QString& target)
 {
     const QFileInfo info(target);
     const QString temporary = info.absolutePath() + u'/' + HiddenWorkingPrefix(info.fileName()) + u"copying-"_s +
@@ -123,7 +128,7 @@ void CopyDatabase(const QString& source, const QString& target)
     // A copy taken from read-only media must be writable; like every levy database it
     // is its owner's alone, whatever the installed original allows.
     QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    PutInPlace(temporary, target);
+    return PutInPlace(temporary, target);
 }
 } // namespace
 
@@ -161,8 +166,8 @@ void frmSteward_InstallSampleDB::cmdCreateDatabase_Click()
                    Icon::Exclamation);
             return;
         }
-        CopyDatabase(source, target);
-        MsgBox(u"Sample database succesfully installed."_s + UseAsOfficeDatabase(target, windowTitle()),
+        const FileIdentity made = CopyDatabase(source, target);
+        MsgBox(u"Sample database succesfully installed."_s + UseAsOfficeDatabase(target, made, windowTitle()),
                Icon::Information);
         accept();
     } catch (const RuntimeError& error) {

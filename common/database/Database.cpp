@@ -6,13 +6,13 @@
 #include "QueryRows.h"
 #include "QueryWorker.h"
 #include "QuerySnapshot.h"
-#include "jet/ReadOnlyAuthorizer.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
 #include "engine/QueryDefences.h"
 #include "engine/Sqlite.h"
-#include "jet/UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 #include "TableRecordset.h"
-#include "jet/JetFunctionCatalog.h"
-#include "jet/JetFunctions.h"
+#include "jet/functions/JetFunctionCatalog.h"
+#include "jet/functions/JetFunctions.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/FileLock.h"
+#include "platform/FileIdentity.h"
 #include "Recordset.h"
 #include "engine/SqliteHandle.h"
 #include "TableDef.h"
@@ -25,6 +26,8 @@ public:
     static std::shared_ptr<Database> Open(const QString& path, bool exclusive, bool readOnly, const QByteArray& key);
 
     const QString& Name() const { return path_; }
+    // The file this database holds open, whatever its name leads to now.
+    FileIdentity HeldFile() const { return IdentityOfDescriptor(lock_.Descriptor()); }
     bool IsOpen() const;
     void Close();
 

@@ -3,9 +3,9 @@
 #include "Database.h"
 #include "engine/EngineErrors.h"
 #include "QueryRecordset.h"
-#include "jet/ReadOnlyAuthorizer.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
 #include "jet/JetQuery.h"
-#include "jet/UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 
 using namespace Qt::Literals::StringLiterals;
 using levy::engine::QuoteName;

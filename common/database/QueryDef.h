@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Recordset.h"
-#include "jet/UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <memory>
 

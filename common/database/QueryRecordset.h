@@ -4,7 +4,7 @@
 #include "QueryRows.h"
 #include "ResultCache.h"
 #include "engine/SqliteHandle.h"
-#include "jet/UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <atomic>
 #include <memory>

@@ -4,10 +4,11 @@
 #include "engine/Sqlite.h"
 #include "engine/SqliteHandle.h"
 #include "engine/QueryDefences.h"
-#include "jet/JetFunctionCatalog.h"
-#include "jet/JetFunctions.h"
+#include "jet/functions/JetFunctionCatalog.h"
+#include "jet/functions/JetFunctions.h"
 #include "jet/JetQuery.h"
-#include "jet/ReadOnlyAuthorizer.h"
+#include "jet/JetErrorMessages.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
 
 namespace levy {
 
@@ -46,12 +47,20 @@ std::unique_ptr<engine::Statement> PrepareUserStatement(const std::shared_ptr<en
 namespace {
 class ConnectionRows : public QueryRows {
 public:
-    ConnectionRows(const std::shared_ptr<engine::Connection>& connection, const jet::UserStatement& sql)
+    ConnectionRows(const std::shared_ptr<engine::Connection>& connection, const jet::UserStatement& sql) : sql_(sql)
     {
         statement_ = PrepareUserStatement(connection, sql, columns_);
     }
     const QueryColumns& Columns() const override { return columns_; }
-    bool Step() override { return statement_->Step(); }
+    bool Step() override
+    {
+        try {
+            return statement_->Step();
+        } catch (RuntimeError& error) {
+            error.description = jet::ClarifyRunTimeMessage(error.description, sql_);
+            throw;
+        }
+    }
     void Reset() override { statement_->Reset(); }
     void AppendCurrentRow(ResultCache& cache) override
     {
@@ -67,6 +76,7 @@ public:
     }
 
 private:
+    jet::UserStatement sql_;
     QueryColumns columns_;
     std::unique_ptr<engine::Statement> statement_;
 };

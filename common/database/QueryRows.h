@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jet/UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 #include "values/FieldDef.h"
 #include "values/Value.h"
 

@@ -1,6 +1,6 @@
-#include "JetErrorMessages.h"
+#include "jet/JetErrorMessages.h"
 
-#include "JetTokenizer.h"
+#include "jet/syntax/JetTokenizer.h"
 
 #include <QRegularExpression>
 
@@ -141,6 +141,29 @@ QString ClarifyEngineMessage(const QString& message, const UserStatement& statem
     if (message.startsWith(u"Expression tree is too large"_s) || message == u"parser stack overflow"_s)
         return u"The statement is nested too deeply to be run. Simplify its expressions."_s;
     return message;
+}
+
+QString ClarifyRunTimeMessage(const QString& message, const UserStatement& statement)
+{
+    static const QRegularExpression fault(u"^.+? in ([A-Za-z]+)\\(\\)(?:\\.|: .*)$"_s,
+                                          QRegularExpression::DotMatchesEverythingOption);
+    const auto m = fault.match(message);
+    if (!m.hasMatch())
+        return message;
+    const QString function = m.captured(1);
+    QList<qsizetype> calls;
+    const QList<JetToken>& tokens = statement.tokens;
+    for (qsizetype i = 0; i + 1 < tokens.size(); ++i)
+        if (NameOf(tokens[i]).compare(function, Qt::CaseInsensitive) == 0 && tokens[i + 1].IsSymbol(u"("_s))
+            calls.append(tokens[i].offset);
+    if (calls.isEmpty())
+        return message;
+    const QString place = DescribePlace(statement.sql, calls.first());
+    if (calls.size() == 1)
+        return message + u" The call of %1 is at %2."_s.arg(function, place);
+    const qsizetype others = calls.size() - 1;
+    return message + u" The statement calls %1 at %2 and %3."_s.arg(
+                         function, place, others == 1 ? u"once more"_s : u"%1 more times"_s.arg(others));
 }
 
 } // namespace levy::jet

@@ -1,13 +1,13 @@
-#include "JetQuery.h"
+#include "jet/JetQuery.h"
 
-#include "Crosstab.h"
-#include "JetErrorMessages.h"
-#include "JetParser.h"
-#include "JetSchema.h"
-#include "JetTranslator.h"
+#include "jet/translation/Crosstab.h"
+#include "jet/JetErrorMessages.h"
+#include "jet/syntax/JetParser.h"
+#include "jet/translation/JetSchema.h"
+#include "jet/translation/JetTranslator.h"
 #include "engine/EngineErrors.h"
-#include "ReadOnlyAuthorizer.h"
-#include "SqlClassifier.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
+#include "jet/syntax/SqlClassifier.h"
 #include "platform/RuntimeError.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/SqliteHandle.h"
-#include "UserStatement.h"
+#include "jet/syntax/UserStatement.h"
 
 #include <QList>
 #include <QString>

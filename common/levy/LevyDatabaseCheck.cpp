@@ -21,37 +21,43 @@ const QStringList levyTables = {
     u"Users"_s,
 };
 
-bool LooksEnciphered(const QString& path)
+bool LooksEnciphered(const QString& path, FileIdentity& examined)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    examined = IdentityOfDescriptor(file.handle());
     const qint64 size = file.size();
     return size >= 1024 && size % 1024 == 0 && file.read(16) != QByteArray("SQLite format 3\0", 16);
 }
 
+// By the file, not by its name: a name the held one shares through a link, or a name
+// now standing for another file, is no reason to pass a file unopened.
 bool HeldOpenHere(const QString& path)
 {
-    if (!levyDatabase || !levyDatabase->IsOpen())
-        return false;
-    const QFileInfo held(levyDatabase->Name()), asked(path);
-    return held.exists() && asked.exists() && held.canonicalFilePath() == asked.canonicalFilePath();
+    return levyDatabase && levyDatabase->IsOpen() && levyDatabase->HeldFile() == IdentityLeadTo(path);
 }
 } // namespace
 
-QString WhyNotALevyDatabase(const QString& path)
+QString WhyNotALevyDatabase(const QString& path, FileIdentity* examined)
 {
-    if (HeldOpenHere(path))
+    FileIdentity ignored;
+    FileIdentity& file = examined ? *examined : ignored;
+    file = {};
+    if (HeldOpenHere(path)) {
+        file = levyDatabase->HeldFile();
         return {};
+    }
     const QString shown = QDir::toNativeSeparators(path);
     QStringList tables;
     try {
         auto db = DBEngine::Instance().Workspaces(0).OpenDatabase(path, false, true, levyPasswordConnect);
+        file = db->HeldFile();
         tables = db->TableNames();
         db->Close();
     } catch (const RuntimeError& error) {
         if (error.number == engine::errHeldExclusively || error.number == engine::errInUse)
-            return LooksEnciphered(path) ? QString()
+            return LooksEnciphered(path, file) ? QString()
                                          : u"\"%1\" is held by another program, and it does not look like a levy "
                                            u"database."_s.arg(shown);
         if (error.number == engine::errNotDatabase)

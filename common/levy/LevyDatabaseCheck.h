@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileIdentity.h"
+
 #include <QString>
 
 namespace levy {
@@ -10,7 +12,8 @@ namespace levy {
 // it passes when its first page is enciphered the way the levy file is (no plain SQLite
 // header, whole 1,024-byte pages). The file this program holds open as levyDatabase
 // passes unopened: opening it a second time would drop the locks of that hold.
-QString WhyNotALevyDatabase(const QString& path);
+// `examined`, when given, receives the file that was looked at (unknown when none was).
+QString WhyNotALevyDatabase(const QString& path, FileIdentity* examined = nullptr);
 
 // The stored "DBPath" as it is written, or an empty text when none is set.
 QString StoredDatabasePath();

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QWidget>
 #include <deque>
+#include <utility>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ namespace {
 std::deque<std::pair<QString, int>> queued;
 std::deque<std::pair<QString, bool>> queuedPrints;
 QList<CommonDialog::Shown> shown;
+std::function<void(const QString&)> whenChosen;
 
 // "Text Files (*.TXT)|*.txt" becomes the dialog's "Text Files (*.TXT) (*.txt)" entries.
 QStringList NameFilters(const QString& filter)
@@ -74,8 +76,11 @@ void CommonDialog::QueueFileName(const QString& name, int filterIndex) { queued.
 QList<CommonDialog::Shown> CommonDialog::ShownDialogs() { return shown; }
 void CommonDialog::QueuePrint(const QString& pdfFile, bool selection) { queuedPrints.push_back({pdfFile, selection}); }
 
+void CommonDialog::WhenChosen(std::function<void(const QString&)> act) { whenChosen = std::move(act); }
+
 void CommonDialog::ClearQueue()
 {
+    whenChosen = nullptr;
     queued.clear();
     queuedPrints.clear();
     shown.clear();
@@ -167,6 +172,8 @@ void CommonDialog::Show(bool save)
         const QString refusal = Refusal(chosen);
         if (refusal.isEmpty()) {
             FileName = chosen;
+            if (whenChosen)
+                std::exchange(whenChosen, nullptr)(chosen);
             return;
         }
         MsgBox(refusal, Icon::Exclamation, DialogTitle);

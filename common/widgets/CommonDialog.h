@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QPrinter;
 class QWidget;
 
@@ -64,6 +66,9 @@ public:
     };
     static QList<Shown> ShownDialogs();
     static void ClearQueue();
+    // Test seam: runs once when the next open or save dialog has handed back a name it
+    // took, as another program changing the file system before the caller uses it would.
+    static void WhenChosen(std::function<void(const QString& chosen)> act);
     // Test seam for the print dialog: the next one prints to this PDF file (the
     // selection only when asked), or is cancelled when the file name is empty.
     static void QueuePrint(const QString& pdfFile, bool selection);

@@ -55,12 +55,12 @@ bool IsSelectTypeQuery(QueryDef& query) { return IsRunnableQueryType(query.Type(
 
 bool ValidationRunning() { return checking; }
 
-bool ValidateQuery(const QString& statement, QString* refusal)
+bool ValidateQuery(const QString& statement, QString* refusal, const std::function<QString(const QString&)>& placed)
 {
-    auto refuse = [refusal](const QString& text) {
+    auto refuse = [refusal, &placed](const QString& text) {
         if (refusal)
             *refusal = text;
-        MsgBox(text, Icon::Exclamation, u"Compiling Error"_s);
+        MsgBox(placed ? placed(text) : text, Icon::Exclamation, u"Compiling Error"_s);
         return false;
     };
     checking = true;

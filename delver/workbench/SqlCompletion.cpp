@@ -1,7 +1,7 @@
 #include "SqlCompletion.h"
 
 #include "SqlWords.h"
-#include "jet/JetFunctionCatalog.h"
+#include "jet/functions/JetFunctionCatalog.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

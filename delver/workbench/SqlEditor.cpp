@@ -16,6 +16,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 namespace {
+// How long the part that ran stays marked once it has run.
+constexpr int runMarkLingersMs = 800;
+
 QString WithCrLf(QString text)
 {
     text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
@@ -66,19 +69,30 @@ SqlEditor::SqlEditor(QWidget* parent) : QPlainTextEdit(parent)
             lineNumbers_->update(0, rect.y(), lineNumbers_->width(), rect.height());
     });
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { MarkMatchingBrackets(); });
+    runMarkEnds_.setSingleShot(true);
+    runMarkEnds_.setInterval(runMarkLingersMs);
+    connect(&runMarkEnds_, &QTimer::timeout, this, [this] {
+        runMark_.clear();
+        ShowMarks();
+    });
     setViewportMargins(LineNumbersWidth(), 0, 0, 0);
 }
 
 // Not toPlainText(): it turns every no-break space into a plain one, which would change
 // a literal in the statement and every byte 0xA0 of a file saved again.
-QString SqlEditor::Text() const
+QString SqlEditor::Text() const { return WithCrLf(PlainText()); }
+
+QString SqlEditor::PlainText() const
 {
     QString text = document()->toRawText();
     for (QChar& c : text)
-        if (c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)  // frame marks of the document
+        if (c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1 || c == QChar::ParagraphSeparator ||
+            c == QChar::LineSeparator)  // frame marks and line breaks of the document
             c = u'\n';
-    return WithCrLf(text);
+    return text;
 }
+
+QString SqlEditor::TextBetween(int start, int end) const { return WithCrLf(PlainText().mid(start, end - start)); }
 
 void SqlEditor::SetText(const QString& text)
 {
@@ -222,7 +236,33 @@ void SqlEditor::MarkMatchingBrackets()
             marks.append(mark);
         }
     }
-    setExtraSelections(marks);
+    bracketMarks_ = marks;
+    ShowMarks();
+}
+
+void SqlEditor::ShowMarks() { setExtraSelections(runMark_ + bracketMarks_); }
+
+void SqlEditor::MarkRun(int start, int end)
+{
+    runMarkEnds_.stop();
+    QTextEdit::ExtraSelection mark;
+    mark.format.setBackground(ReadableOn(QColor(255, 236, 160), palette().color(QPalette::Text)));
+    mark.cursor = QTextCursor(document());
+    mark.cursor.setPosition(start);
+    mark.cursor.setPosition(end, QTextCursor::KeepAnchor);
+    runMark_ = {mark};
+    ShowMarks();
+    // Painted now: the check that follows keeps the window busy.
+    viewport()->repaint();
+}
+
+void SqlEditor::EndRunMark() { runMarkEnds_.start(); }
+
+QPair<int, int> SqlEditor::RunMark() const
+{
+    if (runMark_.isEmpty())
+        return {-1, -1};
+    return {runMark_.first().cursor.selectionStart(), runMark_.first().cursor.selectionEnd()};
 }
 
 bool SqlEditor::FindNext(const QString& text, bool matchCase, bool backwards)

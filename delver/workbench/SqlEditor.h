@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QTimer>
 
 namespace levy {
 
@@ -16,6 +17,11 @@ class SqlEditor : public QPlainTextEdit {
 public:
     explicit SqlEditor(QWidget* parent);
     QString Text() const;
+    // The text with one line feed for each line break, so that its positions are the
+    // cursor's.
+    QString PlainText() const;
+    // Part of PlainText, between two of its positions, with CR LF line breaks as Text.
+    QString TextBetween(int start, int end) const;
     // Starts the text afresh: what Undo can take back begins here.
     void SetText(const QString& text);
     QString SelectedText() const;
@@ -41,6 +47,13 @@ public:
     // -1 when there is none.
     QPair<int, int> MatchingBrackets() const;
 
+    // Marks the part of the text that runs, from `start` to `end`, until a moment after
+    // EndRunMark.
+    void MarkRun(int start, int end);
+    void EndRunMark();
+    // The part marked as running; (-1, -1) when none is.
+    QPair<int, int> RunMark() const;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -48,8 +61,12 @@ protected:
 
 private:
     void MarkMatchingBrackets();
+    void ShowMarks();
     SqlHighlighter* highlighter_ = nullptr;
     SqlCompletion* completion_;
+    QList<QTextEdit::ExtraSelection> bracketMarks_;
+    QList<QTextEdit::ExtraSelection> runMark_;
+    QTimer runMarkEnds_;
     QWidget* lineNumbers_ = nullptr;
 };
 

@@ -1,6 +1,6 @@
 #include "SqlWords.h"
 
-#include "jet/JetFunctionCatalog.h"
+#include "jet/functions/JetFunctionCatalog.h"
 
 #include <QSet>
 

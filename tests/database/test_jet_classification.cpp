@@ -2,7 +2,7 @@
 
 #include "values/DaoConstants.h"
 #include "database/QueryDef.h"
-#include "jet/SqlClassifier.h"
+#include "jet/syntax/SqlClassifier.h"
 #include "platform/RuntimeError.h"
 
 #include <QTest>

@@ -20,6 +20,8 @@ private slots:
     void messages_data();
     void messages();
     void failedSaveKeepsThePreviousStatement();
+    void runTimeFaultsNameTheirPlace_data();
+    void runTimeFaultsNameTheirPlace();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -63,9 +65,27 @@ void TestJetErrors::messages_data()
     add("unknown function", "SELECT Surname, Lenght(Surname) FROM Students", syntax,
         "Undefined function 'Lenght' in expression (line 1, column 17).");
     add("wrong number of arguments", "SELECT Left(Surname) FROM Students", syntax,
-        "The function Left was given the wrong number of arguments (line 1, column 8).");
+        "The function Left was given the wrong number of arguments (line 1, column 8). It is written "
+        "Left(string, length).");
     add("wrong number of arguments of Partition", "SELECT Surname, Partition(1, 0, 99) FROM Students", syntax,
         "The function Partition was given the wrong number of arguments (line 1, column 17).");
+    add("too many arguments", "SELECT Surname,\r\n  Format(Surname, '>', 1, 1, 1) FROM Students", syntax,
+        "The function Format was given the wrong number of arguments (line 2, column 3). It is written "
+        "Format(expression[, format[, firstdayofweek[, firstweekofyear]]]).");
+    add("too few arguments of a financial function", "SELECT Pmt(0.1, 12) FROM Students", syntax,
+        "The function Pmt was given the wrong number of arguments (line 1, column 8). It is written "
+        "Pmt(rate, nper, pv[, fv[, type]]).");
+    // Domain functions belong to the desktop application: a subquery does their work.
+    add("a domain function", "SELECT DSum('[Amount]', 'Levy Account Debits', '[Student ID] = ''S1''') FROM Students",
+        syntax,
+        "DSum() is a domain function of the desktop application, which a query here cannot call. Write a subquery "
+        "instead: (SELECT Sum([Amount]) FROM [Levy Account Debits] WHERE [Student ID] = 'S1'). The fault is at "
+        "line 1, column 8.");
+    add("a domain lookup", "SELECT dlookup(\"Surname\", \"[Students]\") FROM Classes", syntax,
+        "dlookup() is a domain function of the desktop application, which a query here cannot call. Write a "
+        "subquery instead: (SELECT TOP 1 Surname FROM [Students]).");
+    add("a domain count of an expression", "SELECT DCount(Class, 'Students') FROM Classes", syntax,
+        "Write a subquery instead: (SELECT Count(field) FROM [Students]).");
     add("ambiguous field", "SELECT Class FROM Students, Classes", syntax,
         "The field \"Class\" is in more than one table of this query (line 1, column 8). Write it with its table");
     add("aggregate in WHERE", "SELECT Count(*) FROM Students WHERE Count(*) > 1", syntax,
@@ -131,6 +151,35 @@ void TestJetErrors::failedSaveKeepsThePreviousStatement()
     q->SetSQL(u"SELECT Surname FROM Students"_s);
     QVERIFY_THROWS_EXCEPTION(RuntimeError, q->SetSQL(u"SELECT Surnam FROM Students"_s));
     QCOMPARE(q->SQL(), u"SELECT Surname FROM Students"_s);
+}
+
+void TestJetErrors::runTimeFaultsNameTheirPlace_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a text where a number belongs")
+        << u"SELECT 1,\n  CInt('abc')"_s
+        << u"Type mismatch in CInt(): \"abc\" is not a number. The call of CInt is at line 2, column 3."_s;
+    QTest::newRow("one of several calls")
+        << u"SELECT CInt('1'), Left('a', 1), cint('x')"_s
+        << u"Type mismatch in CInt(): \"x\" is not a number. The statement calls CInt at line 1, column 8 and once "
+           u"more."_s;
+    QTest::newRow("an argument out of range")
+        << u"SELECT StrConv('abc', 64)"_s
+        << u"Invalid procedure call or argument in StrConv(): the conversion 64 is not 1 (upper case), 2 (lower "
+           u"case) or 3 (proper case). The call of StrConv is at line 1, column 8."_s;
+}
+
+void TestJetErrors::runTimeFaultsNameTheirPlace()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, message);
+    try {
+        db_->OpenRecordset(sql)->MoveLast();
+        QFAIL("the statement ran");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(e.description, message);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestJetErrors)

@@ -2,7 +2,7 @@
 
 #include "engine/EngineErrors.h"
 #include "database/QueryDef.h"
-#include "jet/ReadOnlyAuthorizer.h"
+#include "jet/gate/ReadOnlyAuthorizer.h"
 #include "engine/Sqlite.h"
 #include "platform/RuntimeError.h"
 

@@ -1,5 +1,5 @@
 #include "values/DaoConstants.h"
-#include "jet/SqlClassifier.h"
+#include "jet/syntax/SqlClassifier.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 #include "support/TestSupport.h"
 
 #include "engine/Sqlite.h"
-#include "jet/JetParser.h"
-#include "jet/JetSchema.h"
-#include "jet/JetTranslator.h"
+#include "jet/syntax/JetParser.h"
+#include "jet/translation/JetSchema.h"
+#include "jet/translation/JetTranslator.h"
 #include "platform/RuntimeError.h"
 
 #include <QCryptographicHash>

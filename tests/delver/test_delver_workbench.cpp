@@ -56,6 +56,18 @@ QTreeWidgetItem* Find(const QTreeWidget* tree, const QString& name)
     return found.isEmpty() ? nullptr : found.first();
 }
 
+// A clerk's scratch file of three statements: a semicolon ends the first, a blank line the
+// second; the semicolons in a text, a comment and a bracketed name end nothing, nor does
+// the blank line inside the comment.
+const QString threeStatements = u"-- the office's questions; one at a time\n"
+                                "SELECT [User Name] FROM Users WHERE [User Name] <> 'a;b';\n"
+                                "SELECT Class\n"
+                                "  FROM Classes /* every class;\n"
+                                "\n"
+                                "  even the empty ones */ WHERE Class <> 'x'\n"
+                                "\n"
+                                "SELECT #2026-12-09# AS [Day;Night] FROM Users"_s;
+
 int Mode(const QString& path)
 {
     struct stat st{};
@@ -78,6 +90,9 @@ private slots:
     void completion();
     void runKeys_data();
     void runKeys();
+    void runTheStatementUnderTheCursor_data();
+    void runTheStatementUnderTheCursor();
+    void refusedStatementIsPlacedInTheWholeText();
     void historyKeepsEveryRunForItsUser();
     void historyIsRecalledSearchedAndCleared();
     void historyKeepsTheLast500AndSurvivesAFailedWrite();
@@ -363,6 +378,97 @@ void TestDelverWorkbench::runKeys()
     QCOMPARE(MessageLog::Shown().first().title, u"Compiling Error"_s);
     QCOMPARE(MessageLog::Shown().first().icon, Icon::Exclamation);
     QCOMPARE(shownResults_.size(), 1);
+}
+
+void TestDelverWorkbench::runTheStatementUnderTheCursor_data()
+{
+    QTest::addColumn<QString>("before");  // what the cursor stands just after
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<int>("key");
+    const QString first = u"SELECT [User Name] FROM Users WHERE [User Name] <> 'a;b'"_s;
+    const QString second = u"SELECT Class\n  FROM Classes /* every class;\n\n  even the empty ones */ WHERE Class <> 'x'"_s;
+    const QString third = u"SELECT #2026-12-09# AS [Day;Night] FROM Users"_s;
+    const int f5 = Qt::Key_F5, ctrlEnter = Qt::Key_Return;
+    QTest::newRow("in the leading comment") << u"-- the"_s << first << f5;
+    QTest::newRow("in the first") << u"SELECT [User Name] FROM"_s << first << ctrlEnter;
+    QTest::newRow("inside a text with a semicolon") << u"'a;"_s << first << f5;
+    QTest::newRow("just after the first's semicolon") << u"'a;b';"_s << first << f5;
+    QTest::newRow("in the second") << u"SELECT Cl"_s << second << ctrlEnter;
+    QTest::newRow("at the blank line inside a comment") << u"every class;\n"_s << second << f5;
+    QTest::newRow("at a blank line between statements") << u"<> 'x'\n"_s << second << f5;
+    QTest::newRow("in the third, in a name with a semicolon") << u"[Day;"_s << third << ctrlEnter;
+    QTest::newRow("at the end of the text") << threeStatements << third << f5;
+}
+
+void TestDelverWorkbench::runTheStatementUnderTheCursor()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, statement);
+    QFETCH(int, key);
+    Start();
+    SqlEditor* sql = editor_->txtSQL;
+    QList<QPair<int, int>> marked;
+    frmDelver::showResults = [&](QWidget*) {
+        shownResults_.append(qryDirectSQL->SQL());
+        marked.append(sql->RunMark());
+    };
+    sql->SetText(threeStatements);
+    QTextCursor cursor = sql->textCursor();
+    const int at = int(threeStatements.indexOf(before) + before.size());
+    cursor.setPosition(at);
+    sql->setTextCursor(cursor);
+    MessageLog::Clear();
+    QTest::keyClick(sql, Qt::Key(key), key == Qt::Key_F5 ? Qt::NoModifier : Qt::ControlModifier);
+
+    // The statement alone ran, with the text's own line breaks, and was marked while it ran.
+    const QString run = QString(statement).replace(u"\n"_s, u"\r\n"_s);
+    QCOMPARE(shownResults_, QStringList{run});
+    QCOMPARE(MessageLog::Shown().size(), 0);
+    const int start = int(threeStatements.indexOf(statement));
+    QCOMPARE(marked, (QList<QPair<int, int>>{{start, start + int(statement.size())}}));
+    QCOMPARE(editor_->History()->Entries().value(0).statement, run);
+    // The text and the cursor are as they were; the mark goes a moment later.
+    QCOMPARE(sql->Text(), QString(threeStatements).replace(u"\n"_s, u"\r\n"_s));
+    QCOMPARE(sql->textCursor().position(), at);
+    QVERIFY(!sql->textCursor().hasSelection());
+    QTRY_COMPARE(sql->RunMark(), qMakePair(-1, -1));
+
+    // Execute Query still hands the whole text to the check, which refuses a second
+    // statement; the stored query keeps the one that ran.
+    editor_->mnuTools_ExecuteQuery->trigger();
+    QCOMPARE(shownResults_.size(), 1);
+    QCOMPARE(MessageLog::Shown().size(), 1);
+    QCOMPARE(MessageLog::Shown().first().title, u"Compiling Error"_s);
+    QCOMPARE(MessageLog::Shown().first().text, u"Characters found after end of SQL statement."_s);
+    QCOMPARE(qryDirectSQL->SQL(), run);
+}
+
+void TestDelverWorkbench::refusedStatementIsPlacedInTheWholeText()
+{
+    Start();
+    SqlEditor* sql = editor_->txtSQL;
+    sql->SetText(u"SELECT 1;\n\nSELECT [User Name]\n  FROM Users WHERE [User Name] = = 'a'"_s);
+    sql->moveCursor(QTextCursor::End);
+    MessageLog::Clear();
+    QTest::keyClick(sql, Qt::Key_F5);
+    QCOMPARE(shownResults_.size(), 0);
+    QCOMPARE(MessageLog::Shown().size(), 1);
+    const QString shown = MessageLog::Shown().first().text;
+    QCOMPARE(MessageLog::Shown().first().title, u"Compiling Error"_s);
+    // The history keeps the statement that ran, with the places in it.
+    const HistoryEntry last = editor_->History()->Entries().value(0);
+    QCOMPARE(last.statement, u"SELECT [User Name]\r\n  FROM Users WHERE [User Name] = = 'a'"_s);
+    QVERIFY2(last.error.contains(u"line 2, column 34"_s), qPrintable(last.error));
+    QCOMPARE(shown, QString(last.error).replace(u"line 2, column 34"_s, u"line 4, column 34"_s));
+
+    // On the statement's first line the column moves with where the statement starts.
+    sql->SetText(u"SELECT 1;  SELECT [User Name] FROM Users WHERE [User Name] = = 'a'"_s);
+    sql->moveCursor(QTextCursor::End);
+    MessageLog::Clear();
+    QTest::keyClick(sql, Qt::Key_F5);
+    const QString error = editor_->History()->Entries().value(0).error;
+    QVERIFY2(error.contains(u"line 1, column 51"_s), qPrintable(error));
+    QCOMPARE(MessageLog::Shown().value(0).text, QString(error).replace(u"line 1, column 51"_s, u"line 1, column 62"_s));
 }
 
 void TestDelverWorkbench::historyKeepsEveryRunForItsUser()

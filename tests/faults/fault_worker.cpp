@@ -4,11 +4,13 @@
 //   fault_worker OPERATION COUNT [TARGET]
 //
 // OPERATION: compact, accounts (create then delete an account), rights, password (the
-// administrator's), export-text, export-workbook (to TARGET). COUNT 0 repeats until
-// killed. The database is the one the settings under $XDG_CONFIG_HOME name.
+// administrator's), export-text, export-workbook (to TARGET), reset (the database path,
+// to TARGET, through the console's menu). COUNT 0 repeats until killed. The database is
+// the one the settings under $XDG_CONFIG_HOME name.
 //
 // It prints "ready" once set up, then per round "box|TITLE|ICON|TEXT" for every message
-// box shown and "done N". With $LEVY_FAULT_FILE_LIMIT set, no file may grow beyond that
+// box shown, "shown|PATH" for the database the console shows in use after a reset, and
+// "done N". With $LEVY_FAULT_FILE_LIMIT set, no file may grow beyond that
 // many bytes: writes then fail as on a full disk.
 #include "FaultOperations.h"
 
@@ -17,6 +19,7 @@
 #include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_ChangePassword.h"
 #include "frmDelverResults.h"
+#include "frmSteward.h"
 #include "frmSteward_UserAccounts.h"
 #include "frmSteward_UserAccounts_AccessRights.h"
 #include "frmSteward_UserAccounts_CreateNew.h"
@@ -29,6 +32,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -146,6 +150,16 @@ Round Password()
     };
 }
 
+Round Reset(const QString& target)
+{
+    auto console = std::make_shared<frmSteward>();
+    return [console, target](int) {
+        CommonDialog::QueueFileName(target);
+        console->mnuAdmin_ResetDatabasePath->trigger();
+        Say(u"shown|"_s + console->lblDatabaseInUse->toolTip());
+    };
+}
+
 Round Export(bool workbook, const QString& target)
 {
     OpenLevyDatabase();
@@ -196,6 +210,8 @@ int main(int argc, char** argv)
                 round = Rights();
             else if (operation == u"password"_s)
                 round = Password();
+            else if (operation == u"reset"_s && args.size() > 3)
+                round = Reset(args[3]);
             else if (delver && args.size() > 3)
                 round = Export(operation == u"export-workbook"_s, args[3]);
         });

@@ -96,6 +96,17 @@ public:
     {
         return ExportFolder() + (workbook ? u"/result.xlsx"_s : u"/result.txt"_s);
     }
+    // A second levy database, in a folder of its own, for the database path to be reset to.
+    QString OtherDatabase() const
+    {
+        const QString path = root_ + u"/other/levy.mdb"_s;
+        if (!QFileInfo::exists(path)) {
+            QDir(root_).mkpath(u"other"_s);
+            QFile::copy(TemplateDatabase(0), path);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        return path;
+    }
 
 private:
     QString root_;
@@ -199,6 +210,8 @@ public:
         QStringList args = {operation, QString::number(rounds)};
         if (operation.startsWith(u"export"_s))
             args.append(office.ExportTarget(operation == u"export-workbook"_s));
+        if (operation == u"reset"_s)
+            args.append(office.OtherDatabase());
         if (runAs.isEmpty()) {
             process_.start(workerProgram, args);
             return;
@@ -223,6 +236,8 @@ public:
                 const QString read = QString::fromUtf8(process_.readLine()).trimmed();
                 if (read.startsWith(u"box|"_s))
                     boxes_.append(read.mid(4));
+                if (read.startsWith(u"shown|"_s))
+                    shown_.append(read.mid(6));
                 if (read.startsWith(u"done "_s))
                     ++rounds_;
                 if (read == line)
@@ -249,6 +264,8 @@ public:
     }
     // "TITLE|ICON|TEXT" of every box shown so far.
     const QStringList& Boxes() const { return boxes_; }
+    // The database the console showed in use after each round.
+    const QStringList& Shown() const { return shown_; }
     bool FaultInjected() const { return errors_.contains("io fault injected"); }
     // What the worker wrote on its standard error stream, once it has finished.
     const QByteArray& Errors() const { return errors_; }
@@ -257,6 +274,7 @@ public:
 private:
     QProcess process_;
     QStringList boxes_;
+    QStringList shown_;
     QByteArray errors_;
     int rounds_ = 0;
 };
@@ -428,6 +446,8 @@ private slots:
     void diskFull();
     void ioErrors_data();
     void ioErrors();
+    void resetPathWithAFailingDisk_data();
+    void resetPathWithAFailingDisk();
     void compactionByAnAdministratorWhoIsNotTheOwner_data();
     void compactionByAnAdministratorWhoIsNotTheOwner();
 
@@ -619,6 +639,51 @@ void TestFaultInjection::ioErrors()
     Worker next(office, operation, 1);
     QVERIFY(next.Finish());
     QVERIFY2(OnlyGoodNews(next.Boxes()), qPrintable(next.Boxes().join(u'\n')));
+    CheckNoLeftovers(office, false);
+}
+
+void TestFaultInjection::resetPathWithAFailingDisk_data()
+{
+    QTest::addColumn<QString>("fault");
+    for (const char* fault : {"read:1", "read:~1000", "write:1", "write:2", "write:~1000", "sync:~1000", "lock:1",
+                              "lock:~1000"})
+        QTest::newRow(fault) << QString::fromLatin1(fault);
+}
+
+// Resetting the database path through the console while the disk fails once: either
+// the new path is stored whole and shown, or the administrator is told under "Path Not
+// Changed" and the previous path is kept, with nothing of the settings half written.
+void TestFaultInjection::resetPathWithAFailingDisk()
+{
+    QFETCH(QString, fault);
+    const bool lastWrite = fault == u"write:~1000"_s;
+    fault = AimedFault(u"reset"_s, fault);
+    test::Sandbox sandbox;
+    Office office(sandbox.Folder(), 0);
+    const QString target = office.OtherDatabase();
+    const Stored before = Read(office);
+    Worker worker(office, u"reset"_s, 1, {}, {}, fault);
+    QVERIFY2(worker.Finish(), worker.Errors().right(2000).constData());
+    qInfo("reset, %s%s: %s", qPrintable(fault), worker.FaultInjected() ? "" : " (never reached)",
+          qPrintable(worker.Boxes().join(u" / "_s)));
+    const Stored after = Read(office);  // the settings read back whole
+    QCOMPARE(worker.Boxes().size(), 1);
+    const QString box = worker.Boxes().first();
+    if (OnlyGoodNews(worker.Boxes())) {
+        QVERIFY2(box.startsWith(u"Stewardry|information|New Database Path Set"_s) && box.contains(target),
+                 qPrintable(box));
+        QCOMPARE(after.dbPath, target);
+    } else {
+        QVERIFY2(box.startsWith(u"Path Not Changed|warning|"_s) && !box.section(u'|', 2).trimmed().isEmpty(),
+                 qPrintable(box));
+        QCOMPARE(after.dbPath, before.dbPath);
+    }
+    // The last write under the office is the settings file's.
+    if (lastWrite)
+        QVERIFY(worker.FaultInjected() && !OnlyGoodNews(worker.Boxes()));
+    QCOMPARE(after.adminPassword, before.adminPassword);
+    QCOMPARE(after.users, before.users);
+    QCOMPARE(worker.Shown(), QStringList(after.dbPath));
     CheckNoLeftovers(office, false);
 }
 

@@ -10,6 +10,7 @@
 #include "platform/EndProgram.h"
 #include "platform/RuntimeError.h"
 #include "platform/SettingsStore.h"
+#include "levy/DatabaseToUse.h"
 #include "levy/Encryption.h"
 #include "levy/SecurityEnforcement.h"
 #include "widgets/ClickableLineEdit.h"
@@ -139,6 +140,8 @@ private slots:
     void resetPathRefusesWhatIsNoLevyDatabase_data();
     void resetPathRefusesWhatIsNoLevyDatabase();
     void consoleShowsTheDatabaseInUse();
+    void storedPathIsTheFileChecked_data();
+    void storedPathIsTheFileChecked();
     void installingAsksBeforeLeavingAWorkingDatabase_data();
     void installingAsksBeforeLeavingAWorkingDatabase();
 
@@ -643,6 +646,105 @@ void TestSteward::consoleShowsTheDatabaseInUse()
     QCOMPARE(shown->text(), u"Database in use: "_s + other + u" (not a levy database)"_s);
     QCOMPARE(shown->toolTip(), other + u"\n\""_s + other +
                                    u"\" is not a levy database: it could not be opened with the levy system's key."_s);
+}
+
+void TestSteward::storedPathIsTheFileChecked_data()
+{
+    // "%c" is the chosen name, "%f" its folder, "%o" the other file that a link leads to.
+    QTest::addColumn<QString>("command");    // reset, blank or sample
+    QTest::addColumn<QString>("meanwhile");  // what happens to the chosen name, and when
+    QTest::addColumn<QString>("box");        // "title|text" of the last box
+    QTest::addColumn<bool>("stored");        // the other file became the database in use
+    const QString notChanged = u"\r\n\r\nThe database path was not changed."_s;
+    QTest::newRow("reset, the folder went after the dialog")
+        << u"reset"_s << u"folder gone"_s
+        << u"Path Not Changed|The folder \"%f\" no longer exists, so \"%c\" cannot be used."_s + notChanged << false;
+    QTest::newRow("reset, a link to a text file took its place after the dialog")
+        << u"reset"_s << u"link to text"_s
+        << u"Path Not Changed|\"%c\" leads to \"%o\".\r\n\"%o\" is not a levy database: it could not be opened with "
+           u"the levy system's key."_s + notChanged
+        << false;
+    QTest::newRow("reset, a link to another levy database took its place after the dialog")
+        << u"reset"_s << u"link to levy"_s << u"Stewardry|New Database Path Set"_s + InUse(u"%o"_s) << true;
+    QTest::newRow("reset, a link took its place during the check")
+        << u"reset"_s << u"link while checked"_s
+        << u"Path Not Changed|\"%c\" changed while it was being checked: another file or a link took its place. "
+           u"Choose it again."_s + notChanged
+        << false;
+    for (const QString& command : {u"blank"_s, u"sample"_s})
+        QTest::addRow("%s, a link to another levy database took its place before it was stored", qPrintable(command))
+            << command << u"link to levy"_s
+            << u"Stewardry|\"%c\" leads to \"%o\".\r\n\"%c\" is no longer the database that was just made: another "
+               u"file took its place."_s + notChanged
+            << false;
+}
+
+// Between choosing a file and storing its name, the name may come to stand for another
+// file: what is stored is always the very file that was checked, or nothing.
+void TestSteward::storedPathIsTheFileChecked()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, box);
+    QFETCH(bool, stored);
+    const QString old = Database();
+    QDir().mkpath(sandbox_->Path(u"branch"_s));
+    const QString chosen = sandbox_->Path(u"branch/chosen.mdb"_s);
+    if (command == u"reset"_s)
+        test::MakeBlankDatabase(chosen);
+    const QString other = sandbox_->Path(meanwhile == u"link to levy"_s ? u"other.mdb"_s : u"owed.txt"_s);
+    if (meanwhile == u"link to levy"_s)
+        test::MakeBlankDatabase(other);
+    else
+        test::WriteFile(other, "Student ID,Owed\r\nS1,120.50\r\n");
+    auto replace = [&](const QString& path) {
+        QVERIFY(meanwhile == u"folder gone"_s ? QDir(QFileInfo(path).absolutePath()).removeRecursively()
+                                               : QFile::remove(path) && QFile::link(other, path));
+    };
+    frmSteward console;
+    LogInAs(u"Head1"_s);
+    console.show();
+    QTRY_COMPARE(console.lblDatabaseInUse->text(), u"Database in use: "_s + old);
+    MessageLog::Clear();
+    std::shared_ptr<bool> shown = std::make_shared<bool>(true);
+    if (command == u"reset"_s) {
+        if (meanwhile == u"link while checked"_s)
+            SetWhileCheckingForTests(replace);
+        else
+            CommonDialog::WhenChosen(replace);
+        CommonDialog::QueueFileName(chosen);
+        console.mnuAdmin_ResetDatabasePath->trigger();
+    } else {
+        // The file is made; while the administrator is asked whether to use it, a link
+        // to another database takes its name.
+        MessageLog::SetOnShown([&](const MessageRequest& request) {
+            if (request.icon == Icon::Question)
+                replace(chosen);
+        });
+        shown = test::WhenModal(command == u"blank"_s ? u"levy::frmSteward_DBInitialisation"_s
+                                                      : u"levy::frmSteward_InstallSampleDB"_s,
+                                [&](QWidget* dialog) {
+                                    auto* location = dialog->findChild<QLineEdit*>(u"txtDBLocation"_s);
+                                    QTest::keyClicks(location, chosen);
+                                    MessageLog::QueueAnswer(Answer::Yes);
+                                    QTest::keyClick(location, Qt::Key_Return);
+                                    dialog->close();
+                                });
+        (command == u"blank"_s ? console.mnuAdmin_InstallBlankDatabase : console.mnuAdmin_InstallSampleDatabase)
+            ->trigger();
+        MessageLog::SetOnShown(nullptr);
+    }
+    SetWhileCheckingForTests(nullptr);
+    QVERIFY(*shown);
+    const MessageRequest last = MessageLog::Shown().value(MessageLog::Shown().size() - 1);
+    QCOMPARE(last.title + u'|' + last.text,
+             QString(box)
+                 .replace(u"%c"_s, chosen)
+                 .replace(u"%f"_s, QFileInfo(chosen).absolutePath())
+                 .replace(u"%o"_s, other));
+    QCOMPARE(last.icon, stored ? Icon::Information : Icon::Exclamation);
+    QCOMPARE(StoredPath(), stored ? other : old);
+    QCOMPARE(console.lblDatabaseInUse->text(), u"Database in use: "_s + (stored ? other : old));
 }
 
 void TestSteward::installingAsksBeforeLeavingAWorkingDatabase_data()

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -89,6 +90,8 @@ private slots:
     void createDialogControls();
     void deleteAndRefresh_data();
     void deleteAndRefresh();
+    void onlyTheSelectionLooksSelected();
+    void keysActOnTheChosenAccount();
     void rights_data();
     void rights();
     void rightsEditorLayout();
@@ -157,8 +160,9 @@ void TestUserAccounts::windowAndMenu()
     Accounts({});
     Open();
     QCOMPARE(window_->windowTitle(), u"User Accounts"_s);
-    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    // The design size, which a smaller screen may shrink.
     QCOMPARE(window_->size(), QSize(366, 289 + window_->mnuBar->sizeHint().height()));
+    QCOMPARE(window_->maximumSize(), window_->size());
     QCOMPARE(window_->lstUsers->toolTip(), u"List of users"_s);
     QCOMPARE(window_->mnuTools->title(), u"Tools"_s);
     QStringList items;
@@ -336,6 +340,100 @@ void TestUserAccounts::deleteAndRefresh()
     QCOMPARE(Listed(), listed);
     QCOMPARE(window_->SelectedName(), selected);
     QCOMPARE(Stored().size(), listed.size());
+}
+
+// With nothing selected no entry may look current; the arrow keys select what they reach,
+// and the commands act on that.
+void TestUserAccounts::onlyTheSelectionLooksSelected()
+{
+    Accounts({{u"Carol"_s, zeros30}, {u"Bob"_s, zeros30}, {u"Alice"_s, zeros30}});
+    Open();
+    QListWidget* list = window_->lstUsers;
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    list->clearFocus();
+    const QImage unmarked = list->viewport()->grab().toImage();
+    auto looksUnmarked = [&] { return list->viewport()->grab().toImage() == unmarked; };
+    // Whether the menu, opened now, offers the commands on a selected account.
+    auto offered = [&] {
+        window_->mnuTools->popup(window_->mapToGlobal(QPoint(10, 10)));
+        const bool enabled = window_->mnuTools_DeleteAccount->isEnabled();
+        window_->mnuTools->hide();
+        return enabled;
+    };
+    auto deleteQuestion = [&] {
+        if (!offered())
+            return QStringList(u"not offered"_s);
+        MessageLog::Clear();
+        MessageLog::QueueAnswer(Answer::No);
+        window_->mnuTools_DeleteAccount->trigger();
+        return Described();
+    };
+
+    // Tab into the list (the style frames the current entry once keys move the focus),
+    // and a click on it below its entries: still nothing marked.
+    window_->setAttribute(Qt::WA_KeyboardFocusChange);
+    list->setFocus(Qt::TabFocusReason);
+    QVERIFY(list->hasFocus());
+    QVERIFY(looksUnmarked());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(20, list->viewport()->height() - 5));
+    QVERIFY(looksUnmarked());
+    QCOMPARE(window_->SelectedName(), QString());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(window_->SelectedName(), u"Alice"_s);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(window_->SelectedName(), u"Bob"_s);
+    QCOMPARE(deleteQuestion(),
+             QStringList(u"Delete User Account|question|Are you sure you want to delete the account for Bob"_s));
+    QCOMPARE(window_->SelectedName(), u"Bob"_s);
+
+    // Taking the selection away leaves no frame behind, and the next key starts afresh.
+    QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(window_->SelectedName(), QString());
+    QVERIFY(looksUnmarked());
+    QVERIFY(!offered());
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(window_->SelectedName(), u"Alice"_s);
+    QCOMPARE(deleteQuestion(),
+             QStringList(u"Delete User Account|question|Are you sure you want to delete the account for Alice"_s));
+}
+
+// From the keyboard alone: the arrows choose, Enter changes the rights, Delete deletes
+// after its question, and the menu key offers the Tools menu.
+void TestUserAccounts::keysActOnTheChosenAccount()
+{
+    Accounts({{u"Carol"_s, zeros30}, {u"Bob"_s, zeros30}, {u"Alice"_s, zeros30}});
+    Open();
+    QListWidget* list = window_->lstUsers;
+    list->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(Described(), QStringList());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QString edited;
+    auto editorCame = test::WhenModal<frmSteward_UserAccounts_AccessRights>([&](frmSteward_UserAccounts_AccessRights* editor) {
+        edited = editor->windowTitle();
+        editor->cmdCancel->click();
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(*editorCame);
+    QCOMPARE(edited, u"User Access Rights: Bob"_s);
+
+    MessageLog::QueueAnswer(Answer::Yes);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(Described(), QStringList({u"Delete User Account|question|Are you sure you want to delete the account for Bob"_s,
+                                       u"Stewardry|information|Account successfully deleted."_s}));
+    QCOMPARE(Listed(), QStringList({u"Alice"_s, u"Carol"_s}));
+
+    QTest::keyClick(list, Qt::Key_Up);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), list->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(list, &menuKey);
+    QTRY_VERIFY(window_->mnuTools->isVisible());
+    QVERIFY(window_->mnuTools_ChangeUserRights->isEnabled());
+    window_->mnuTools->hide();
 }
 
 void TestUserAccounts::rights_data()

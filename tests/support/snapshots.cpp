@@ -170,6 +170,18 @@ int main(int argc, char* argv[])
         shot.save(folder + u"/delver_completion.png"_s);
         editor.txtSQL->Completion()->Close();
 
+        // Three statements, the second under the cursor and marked as it runs.
+        editor.txtSQL->SetText(u"-- this term's questions\r\nSELECT Class, Count(*) AS Pupils FROM Students GROUP BY Class;\r\n"
+                               u"SELECT [Student ID], Amount\r\nFROM [Levy Account Credits]\r\nWHERE Amount > 1000\r\n\r\n"
+                               u"SELECT * FROM Classes WHERE Class LIKE 'F*;'"_s);
+        const QString text = editor.txtSQL->PlainText();
+        const int second = int(text.indexOf(u"SELECT [Student ID]"_s));
+        at.setPosition(second + 12);
+        editor.txtSQL->setTextCursor(at);
+        editor.txtSQL->MarkRun(second, int(text.indexOf(u"1000"_s)) + 4);
+        editor.grab().save(folder + u"/delver_run_statement.png"_s);
+        editor.txtSQL->EndRunMark();
+
         // The history beside the editor.
         editor.dockHistory->show();
         const QDateTime now = QDateTime::currentDateTime();

@@ -36,6 +36,8 @@
 #include "widgets/ScreenFit.h"
 #include "widgets/StatusBar.h"
 #include "workbench/FindReplaceDialog.h"
+#include "workbench/HistoryPanel.h"
+#include "workbench/SchemaPanel.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -355,6 +357,7 @@ private slots:
     void initTestCase();
     void everyWindowFitsTheScreenAndNamesItsControls();
     void everyTextReadsOnADarkDesktop();
+    void f6AndCtrlTabGoRoundTheEditorAndItsPanels();
     void amountsAndHighlightingReadOnLightAndDark_data();
     void amountsAndHighlightingReadOnLightAndDark();
 };
@@ -379,7 +382,6 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
         seen.append(NameOf(window));
         problems << FitProblems(window) << NameProblems(window) << MenuKeyProblems(window);
     });
-    qInfo("%s", qPrintable(problems.join(u'\n')));
     QCOMPARE(seen, QStringList({u"frmSystem_LogIn"_s, u"frmSteward"_s, u"HelpViewer"_s, u"frmSystem_ChangePassword"_s,
                                 u"frmSteward_DBInitialisation"_s, u"frmSteward_InstallSampleDB"_s,
                                 u"frmSystem_AboutBox"_s, u"frmSteward_UserAccounts"_s,
@@ -388,8 +390,7 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
                                 u"frmDelver"_s, u"HelpViewer"_s, u"frmFindReplace"_s, u"frmFindReplace"_s,
                                 u"frmSystem_AboutBox"_s, u"frmDelverResults"_s, u"HelpViewer"_s,
                                 u"frmResultChart"_s, u"dlgPrintPreview"_s}));
-    qInfo("%s", qPrintable(problems.join(u'\n')));
-    QCOMPARE(problems, QStringList());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"\n")));
 }
 
 void TestEveryWindow::everyTextReadsOnADarkDesktop()
@@ -398,8 +399,47 @@ void TestEveryWindow::everyTextReadsOnADarkDesktop()
     QApplication::setPalette(DarkPalette());
     QStringList problems;
     WalkEveryWindow([&](QWidget* window) { problems << ContrastProblems(window); });
-    qInfo("%s", qPrintable(problems.join(u'\n')));
-    QCOMPARE(problems, QStringList());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"\n")));
+}
+
+void TestEveryWindow::f6AndCtrlTabGoRoundTheEditorAndItsPanels()
+{
+    test::Sandbox sandbox;
+    test::DelverDatabase(sandbox.Folder());
+    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
+    frmDelver editor;
+    editor.show();
+    QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
+    editor.dockSchema->show();
+    editor.dockHistory->show();
+    editor.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    editor.txtSQL->setFocus();
+    editor.txtSQL->SetText(u"SELECT"_s);
+    editor.txtSQL->moveCursor(QTextCursor::End);
+    auto focusAfter = [](QKeyCombination keys) {
+        QTest::keyClick(QApplication::focusWidget(), keys.key(), keys.keyboardModifiers());
+        return NameOf(QApplication::focusWidget());
+    };
+    QStringList seen;
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_F6), QKeyCombination(Qt::Key_F6),
+                                       QKeyCombination(Qt::Key_F6), QKeyCombination(Qt::SHIFT, Qt::Key_F6),
+                                       QKeyCombination(Qt::SHIFT, Qt::Key_F6), QKeyCombination(Qt::CTRL, Qt::Key_Tab),
+                                       QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Tab)})
+        seen.append(focusAfter(keys));
+    QCOMPARE(seen, QStringList({u"treSchema"_s, u"lstHistory"_s, u"txtSQL"_s, u"lstHistory"_s, u"treSchema"_s,
+                                u"lstHistory"_s, u"treSchema"_s}));
+    // A hidden panel is passed over; in the editor Tab indents and Ctrl+Tab leaves.
+    editor.dockSchema->hide();
+    editor.txtSQL->setFocus();
+    QCOMPARE(focusAfter(Qt::Key_F6), u"lstHistory"_s);
+    QCOMPARE(focusAfter(Qt::Key_F6), u"txtSQL"_s);
+    QCOMPARE(focusAfter(Qt::Key_Tab), u"txtSQL"_s);
+    QCOMPARE(editor.txtSQL->Text(), u"SELECT\t"_s);
+    QCOMPARE(focusAfter(QKeyCombination(Qt::CTRL, Qt::Key_Tab)), u"lstHistory"_s);
+    QCOMPARE(editor.txtSQL->Text(), u"SELECT\t"_s);
+    editor.txtSQL->document()->setModified(false);
+    editor.blnDirty = false;
 }
 
 void TestEveryWindow::amountsAndHighlightingReadOnLightAndDark_data()

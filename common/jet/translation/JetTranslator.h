@@ -1,0 +1,35 @@
+#pragma once
+
+#include "jet/translation/Crosstab.h"
+#include "jet/translation/JetSchema.h"
+#include "jet/syntax/JetSyntax.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace levy::jet {
+
+// A statement of the Access-style dialect rewritten as the engine's own SQL, once: the
+// dialect's operators, literals, functions, TOP and DISTINCTROW become what the engine
+// runs, and each result column gets the dialect's name and, where the expression tells
+// it, its field type.
+struct TranslatedQuery {
+    QString sql;                 // empty for a crosstab, whose columns wait for its pivot values
+    std::optional<CrosstabPlan> crosstab;
+    // The field type of each result column as the expressions give it (0 where they
+    // do not); empty when the columns are not all known.
+    QList<int> columnTypes;
+    // Where the dialect's reading of this statement differs from the engine's own
+    // reading of the same text (for example "&" joins texts instead of combining bits),
+    // one short note each; empty when both readings agree.
+    QStringList dialectReadings;
+};
+
+// Translates a parsed statement; `sql` is its text, for messages. Raises a clear error
+// for what the dialect allows but the engine cannot do, and for parameters, which a
+// query run from Delver cannot be given.
+TranslatedQuery TranslateJetQuery(const Query& query, const QString& sql, const JetSchema& schema);
+
+} // namespace levy::jet
