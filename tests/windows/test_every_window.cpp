@@ -257,10 +257,16 @@ void WalkEveryWindow(const Look& look)
     SaveSetting(settingsApplication, settingsSection, settingsSecurity, EncryptText(u"Head1"_s));
     test::DelverDatabase(sandbox.Folder());
     HelpViewer& help = HelpViewer::Instance();
-    auto lookAtHelpFrom = [&](QAction* command) {
+    // Help opens beside the window that asked, where the screen has room for it there.
+    auto lookAtHelpFrom = [&](QWidget* asking, QAction* command) {
+        asking->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(asking));
         command->trigger();
         QTRY_VERIFY(help.isVisible());
         look(&help);
+        const QRect area = AvailableArea(asking), a = asking->frameGeometry();
+        if (std::max(area.right() - a.right(), a.left() - area.left()) >= 320)
+            QVERIFY2(!help.frameGeometry().intersects(a), qPrintable(NameOf(asking)));
         help.hide();
     };
     auto cancel = [&](QWidget* dialog) {
@@ -278,7 +284,7 @@ void WalkEveryWindow(const Look& look)
         console.show();
         QTRY_COMPARE(console.barBottomStatusBar->SessionText(), u"Logged in as Admin"_s);
         look(&console);
-        lookAtHelpFrom(console.mnuAdmin_Help);
+        lookAtHelpFrom(&console, console.mnuAdmin_Help);
         test::WhenModal<frmSystem_ChangePassword>(cancel);
         console.mnuAdmin_ChangeAdminPassword->trigger();
         test::WhenModal<frmSteward_DBInitialisation>(cancel);
@@ -318,7 +324,7 @@ void WalkEveryWindow(const Look& look)
         editor.show();
         QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
         look(&editor);
-        lookAtHelpFrom(editor.mnuTools_Help);
+        lookAtHelpFrom(&editor, editor.mnuTools_Help);
         for (QAction* command : {editor.mnuEdit_Find, editor.mnuEdit_Replace}) {
             command->trigger();
             look(editor.frmFindReplace);
@@ -334,7 +340,7 @@ void WalkEveryWindow(const Look& look)
             if (!results->cmdClose->isEnabled())
                 return QTimer::singleShot(20, results, [&, results] { whenRead(results); });
             look(results);
-            lookAtHelpFrom(results->mnuTools_Help);
+            lookAtHelpFrom(results, results->mnuTools_Help);
             test::WhenModal<frmResultChart>(cancel);
             results->mnuTools_Chart->trigger();
             test::WhenModal(u"QPrintPreviewDialog"_s, cancel);
@@ -357,6 +363,7 @@ private slots:
     void initTestCase();
     void everyWindowFitsTheScreenAndNamesItsControls();
     void everyTextReadsOnADarkDesktop();
+    void helpOpensBesideTheWindowThatAsked();
     void f6AndCtrlTabGoRoundTheEditorAndItsPanels();
     void amountsAndHighlightingReadOnLightAndDark_data();
     void amountsAndHighlightingReadOnLightAndDark();
@@ -400,6 +407,26 @@ void TestEveryWindow::everyTextReadsOnADarkDesktop()
     QStringList problems;
     WalkEveryWindow([&](QWidget* window) { problems << ContrastProblems(window); });
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"\n")));
+}
+
+void TestEveryWindow::helpOpensBesideTheWindowThatAsked()
+{
+    HelpViewer& help = HelpViewer::Instance();
+    for (const bool atLeft : {true, false}) {
+        help.hide();
+        QWidget asking;
+        const QRect area = AvailableArea(&asking);
+        asking.resize(area.width() / 4, area.height() / 2);
+        asking.move(atLeft ? area.left() : area.right() + 1 - asking.width(), area.top() + 20);
+        asking.show();
+        asking.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&asking));
+        help.ShowTopic(QStringLiteral(LEVY_PROGRAM_DIR "/levy system.hlp"), 130);
+        const QRect h = help.frameGeometry(), a = asking.frameGeometry();
+        QVERIFY(area.contains(h));
+        QVERIFY(atLeft ? h.left() > a.right() : h.right() < a.left());
+    }
+    help.hide();
 }
 
 void TestEveryWindow::f6AndCtrlTabGoRoundTheEditorAndItsPanels()
