@@ -45,6 +45,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -188,6 +189,45 @@ QStringList MenuKeyProblems(QWidget* window)
         if (bar->activeAction())
             QTest::keyClick(bar, Qt::Key_Escape);
     }
+    return problems;
+}
+
+QChar AccessKey(const QString& text)
+{
+    for (qsizetype i = text.indexOf(u'&'); i >= 0 && i + 1 < text.size(); i = text.indexOf(u'&', i + 2))
+        if (text[i + 1] != u'&')
+            return text[i + 1].toUpper();
+    return {};
+}
+
+// In each menu no two entries share an access key, and a command with more than one
+// shortcut names them all.
+QStringList MenuTextProblems(const QString& where, const QList<QAction*>& entries)
+{
+    QStringList problems;
+    QMap<QChar, QString> keys;
+    for (QAction* a : entries) {
+        if (a->isSeparator() || !a->isVisible())
+            continue;
+        if (const QChar key = AccessKey(a->text()); !key.isNull()) {
+            if (keys.contains(key))
+                problems << u"%1: %2 and %3 share the key %4"_s.arg(where, keys[key], a->text(), key);
+            keys[key] = a->text();
+        }
+        if (a->shortcuts().size() > 1 && !a->text().contains(u'\t'))
+            problems << u"%1: %2 shows only its first shortcut"_s.arg(where, a->text());
+        if (a->menu())
+            problems << MenuTextProblems(where + u'/' + a->text(), a->menu()->actions());
+    }
+    return problems;
+}
+
+QStringList MenuTextProblems(QWidget* window)
+{
+    QStringList problems;
+    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
+        if (bar->window() == window)
+            problems << MenuTextProblems(NameOf(window), bar->actions());
     return problems;
 }
 
@@ -387,7 +427,8 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
     QStringList problems, seen;
     WalkEveryWindow([&](QWidget* window) {
         seen.append(NameOf(window));
-        problems << FitProblems(window) << NameProblems(window) << MenuKeyProblems(window);
+        problems << FitProblems(window) << NameProblems(window) << MenuKeyProblems(window)
+                 << MenuTextProblems(window);
     });
     QCOMPARE(seen, QStringList({u"frmSystem_LogIn"_s, u"frmSteward"_s, u"HelpViewer"_s, u"frmSystem_ChangePassword"_s,
                                 u"frmSteward_DBInitialisation"_s, u"frmSteward_InstallSampleDB"_s,
