@@ -12,6 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "workbench/FindReplaceDialog.h"
 #include "workbench/HistoryPanel.h"
+#include "workbench/PanelKeys.h"
 #include "results/ResultCountWatcher.h"
 #include "workbench/SchemaPanel.h"
 #include "workbench/SqlCompletion.h"
@@ -27,6 +28,7 @@
 #include "widgets/CommonDialog.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/Guard.h"
+#include "widgets/ReadableNames.h"
 #include "widgets/StatusBar.h"
 #include "widgets/Twips.h"
 
@@ -37,6 +39,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QListWidget>
+#include <QTreeWidget>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QSaveFile>
@@ -144,6 +148,7 @@ frmDelver::frmDelver()
         connect(a, &QAction::triggered, this, [this, key = b.key] { tbrTools_ButtonClick(key); });
     }
     TopCoolBar->setFixedHeight(tbrTools->sizeHint().height() + 4);
+    NameQtsOwnControls(tbrTools);
 
     txtSQL = new SqlEditor(client);
     txtSQL->setObjectName(u"txtSQL"_s);
@@ -467,6 +472,11 @@ void frmDelver::BuildWorkbench()
     connect(dockHistory, &HistoryPanel::insertRequested, this, [this](const QString& s) { RecallFromHistory(s, false); });
     connect(dockHistory, &HistoryPanel::clearRequested, this, [this] { ClearHistory(); });
     frmFindReplace = new FindReplaceDialog(this, txtSQL);
+    // The keyboard reaches the panels: F6 (or Ctrl+Tab, which the editor leaves alone) goes
+    // on to the next part, Shift+F6 back.
+    using Part = std::pair<QWidget*, QWidget*>;
+    CyclePartsWithF6(this, {Part(txtSQL, txtSQL), Part(dockSchema, dockSchema->Tree()),
+                            Part(dockHistory, dockHistory->lstHistory)});
 
     auto item = [this](QMenu* menu, const QString& name, const QString& caption, const QList<QKeySequence>& keys,
                        const std::function<void()>& handler) {

@@ -82,13 +82,13 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     };
     mnuTools_AdjRowHeight = item(mnuTools, u"mnuTools_AdjRowHeight"_s, u"Adjust Row Height"_s,
                                  [this] { mnuTools_AdjRowHeight_Click(); });
-    mnuTools_FitColumns = item(mnuTools, u"mnuTools_FitColumns"_s, u"Fit columns"_s,
+    mnuTools_FitColumns = item(mnuTools, u"mnuTools_FitColumns"_s, u"&Fit columns"_s,
                                [this] { mnuTools_FitColumns_Click(); });
     mnuTools_Sep0 = mnuTools->addSeparator();
     mnuTools_Sep0->setObjectName(u"mnuTools_Sep0"_s);
-    mnuTools_Copy = item(mnuTools, u"mnuTools_Copy"_s, u"Copy"_s, [this] { CopySelection(false); });
+    mnuTools_Copy = item(mnuTools, u"mnuTools_Copy"_s, u"&Copy"_s, [this] { CopySelection(false); });
     mnuTools_Copy->setShortcut(QKeySequence::Copy);
-    mnuTools_CopyWithHeadings = item(mnuTools, u"mnuTools_CopyWithHeadings"_s, u"Copy with headings"_s,
+    mnuTools_CopyWithHeadings = item(mnuTools, u"mnuTools_CopyWithHeadings"_s, u"Copy with &headings"_s,
                                      [this] { CopySelection(true); });
     mnuTools_CopyWithHeadings->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     mnuTools_Export = mnuTools->addMenu(u"Export Results"_s);
@@ -97,11 +97,11 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
                                    [this] { mnuTools_Export_Generic_Click(); });
     mnuTools_Export_Excel = item(mnuTools_Export, u"mnuTools_Export_Excel"_s, u"Excel 7.0"_s,
                                  [this] { mnuTools_Export_Excel_Click(); });
-    mnuTools_Chart = item(mnuTools, u"mnuTools_Chart"_s, u"Chart..."_s, [this] { mnuTools_Chart_Click(); });
-    mnuTools_Print = item(mnuTools, u"mnuTools_Print"_s, u"Print..."_s, [this] { PrintResult(false); });
+    mnuTools_Chart = item(mnuTools, u"mnuTools_Chart"_s, u"Char&t..."_s, [this] { mnuTools_Chart_Click(); });
+    mnuTools_Print = item(mnuTools, u"mnuTools_Print"_s, u"&Print..."_s, [this] { PrintResult(false); });
     mnuTools_Print->setShortcut(QKeySequence::Print);
-    mnuTools_PrintPage = item(mnuTools, u"mnuTools_PrintPage"_s, u"Print Page..."_s, [this] { PrintResult(true); });
-    mnuTools_PrintPreview = item(mnuTools, u"mnuTools_PrintPreview"_s, u"Print Preview..."_s,
+    mnuTools_PrintPage = item(mnuTools, u"mnuTools_PrintPage"_s, u"Print P&age..."_s, [this] { PrintResult(true); });
+    mnuTools_PrintPreview = item(mnuTools, u"mnuTools_PrintPreview"_s, u"Print Pre&view..."_s,
                                  [this] { mnuTools_PrintPreview_Click(); });
     mnuTools_Sep1 = mnuTools->addSeparator();
     mnuTools_Sep1->setObjectName(u"mnuTools_Sep1"_s);
@@ -114,7 +114,7 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
 
     grdResults = new FlexGrid(this, u"grdResults"_s);
     grdResults->installEventFilter(this);
-    mnuView = mnuBar->addMenu(u"View"_s);
+    mnuView = mnuBar->addMenu(u"&View"_s);
     mnuView->setObjectName(u"mnuView"_s);
     AddAmountSignChoices(*mnuView, *grdResults);
     // A plain click on a heading sorts by its column; with Ctrl or Shift it only extends
@@ -139,6 +139,11 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     cmdNext->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     cmdLast = button(u"cmdLast"_s, {}, u"Go to the last page (Ctrl+End)"_s);
     cmdLast->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
+    // Pictures only: a screen reader says what each does.
+    cmdFirst->setAccessibleName(u"First page"_s);
+    cmdBack->setAccessibleName(u"Previous page"_s);
+    cmdNext->setAccessibleName(u"Next page"_s);
+    cmdLast->setAccessibleName(u"Last page"_s);
     pnlPage = new QLabel(u"Page 1 of 1"_s, picPanel);
     pnlPage->setObjectName(u"pnlPage"_s);
     pnlPage->setToolTip(u"Page counter"_s);
@@ -148,6 +153,7 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     txtPage = new QLineEdit(picPanel);
     txtPage->setObjectName(u"txtPage"_s);
     txtPage->setToolTip(u"Type a page number and press Enter"_s);
+    txtPage->setAccessibleName(u"Go to page"_s);
     txtPage->setAlignment(Qt::AlignRight);
     lblRecords = new QLabel(picPanel);
     lblRecords->setObjectName(u"lblRecords"_s);
@@ -462,6 +468,9 @@ void frmDelverResults::UpdatePageTexts()
     if (!txtPage->hasFocus())
         txtPage->setText(QString::number(lngCurrentPage));
     lblRecords->setText(RecordsText(lngCurrentPage, pageSize, rsResults ? rsResults->RecordCount() : 0, complete, counting_));
+    // A longer text may no longer fit beside the buttons.
+    if (lblRecords->width() < lblRecords->sizeHint().width())
+        ArrangeControls();
 }
 
 void frmDelverResults::UpdateNavigationButtons()
@@ -639,27 +648,42 @@ void frmDelverResults::DockPanels()
 {
     const int top = mnuBar->sizeHint().height();
     mnuBar->setGeometry(0, 0, width(), top);
+
+    const int margin = 6, gap = 4, arrow = 30, row = Twips(panelHeight), buttonHeight = row - 2 * margin;
+    int buttons = 0;
+    for (QPushButton* b : {cmdClose, cmdHelp, cmdCancel})
+        if (b->isVisibleTo(picPanel))
+            buttons += 80 + gap;
+    const int left = margin + 4 * (arrow + gap) + gap + 110 + gap + 48 + 2 * gap;
+    // Where the window is too narrow for the records' text beside the buttons, the text
+    // takes a line of its own above them.
+    const int textLine = width() - margin - buttons - left < lblRecords->sizeHint().width()
+                             ? lblRecords->sizeHint().height() + margin
+                             : 0;
+    picPanel->setFixedHeight(row + textLine);
     picPanel->setGeometry(0, height() - picPanel->height(), width(), picPanel->height());
     pnlProgress->setGeometry(0, picPanel->y() - pnlProgress->height(), width(), pnlProgress->height());
 
-    const int h = picPanel->height();
-    const int margin = 6, gap = 4, buttonHeight = h - 2 * margin, arrow = 30;
+    const int y = textLine + margin;
     int x = margin;
     for (QPushButton* b : {cmdFirst, cmdBack, cmdNext, cmdLast}) {
-        b->setGeometry(x, margin, arrow, buttonHeight);
+        b->setGeometry(x, y, arrow, buttonHeight);
         x += arrow + gap;
     }
-    pnlPage->setGeometry(x + gap, margin, 110, buttonHeight);
-    txtPage->setGeometry(pnlPage->geometry().right() + 1 + gap, margin, 48, buttonHeight);
+    pnlPage->setGeometry(x + gap, y, 110, buttonHeight);
+    txtPage->setGeometry(pnlPage->geometry().right() + 1 + gap, y, 48, buttonHeight);
     x = txtPage->geometry().right() + 1 + 2 * gap;
     int right = picPanel->width() - margin;
     for (QPushButton* b : {cmdClose, cmdHelp, cmdCancel}) {
         if (!b->isVisibleTo(picPanel))
             continue;
-        b->setGeometry(right - 80, margin, 80, buttonHeight);
+        b->setGeometry(right - 80, y, 80, buttonHeight);
         right -= 80 + gap;
     }
-    lblRecords->setGeometry(x, margin, std::max(0, right - x), buttonHeight);
+    if (textLine > 0)
+        lblRecords->setGeometry(margin, margin, std::max(0, picPanel->width() - 2 * margin), textLine - margin);
+    else
+        lblRecords->setGeometry(x, y, std::max(0, right - x), buttonHeight);
 }
 
 void frmDelverResults::ArrangeControls()

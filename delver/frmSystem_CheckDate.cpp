@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "widgets/Emblem.h"
 #include "widgets/FormControls.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
 
@@ -51,7 +52,7 @@ frmSystem_CheckDate::frmSystem_CheckDate(QWidget* splash) : QDialog(nullptr), sp
     layout->addWidget(Label5);
     layout->addLayout(ButtonRow({cmdYes, cmdNo}));
     ChainTabOrder({cmdYes, cmdNo});
-    setFixedSize(sizeHint());
+    SetDesignSize(this, sizeHint());
 
     connect(tmrTime, &QTimer::timeout, this, &frmSystem_CheckDate::tmrTime_Timer);
     connect(cmdYes, &QPushButton::clicked, this, [this] {

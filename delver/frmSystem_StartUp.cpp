@@ -47,6 +47,8 @@ frmSystem_StartUp::frmSystem_StartUp(QWidget* owner) : QDialog(owner)
     lblDescription->setAlignment(Qt::AlignCenter);
     Label1 = new QLabel(u"Loading......"_s, this);
     Label1->setObjectName(u"Label1"_s);
+    // Dark on the splash's own white, whatever the desktop's colours.
+    Label1->setStyleSheet(u"color: #000000;"_s);
     Image1 = new QLabel(this);
     Image1->setObjectName(u"Image1"_s);
     Image1->setPixmap(LevyEmblem(120));

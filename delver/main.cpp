@@ -1,7 +1,9 @@
 #include "frmDelver.h"
 #include "platform/AppInfo.h"
 #include "platform/InstanceLock.h"
+#include "widgets/MenuKeys.h"
 #include "widgets/QtMessageBackend.h"
+#include "widgets/ScreenFit.h"
 
 #include <QApplication>
 
@@ -14,6 +16,8 @@ int main(int argc, char* argv[])
     levy::AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
     levy::DecidePreviousInstance(u"delver"_s);
     levy::InstallQtMessageBackend();
+    levy::KeepWindowsOnScreen();
+    levy::OpenMenusFromTheKeyboard();
     levy::frmDelver window;
     window.show();
     return app.exec();

@@ -27,6 +27,7 @@ DatabaseInstallForm::DatabaseInstallForm(QWidget* owner, const Form& form) : QDi
     txtDBLocation = new ClickableLineEdit(this);
     txtDBLocation->setObjectName(u"txtDBLocation"_s);
     txtDBLocation->setToolTip(u"Click here to enter the file name."_s);
+    Label1->setBuddy(txtDBLocation);
     // Enter installs wherever the focus is but on another button, which takes it for
     // itself.
     cmdCreateDatabase = MakeButton(this, u"cmdCreateDatabase"_s, u"Install Database"_s,

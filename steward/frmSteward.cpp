@@ -20,6 +20,7 @@
 #include "widgets/Emblem.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/StatusBar.h"
 #include "widgets/Twips.h"
 
@@ -88,9 +89,9 @@ frmSteward::frmSteward()
     barBottomStatusBar = new StatusBar(this, u"barBottomStatusBar"_s);
     setStatusBar(barBottomStatusBar);
 
-    // The client area is fixed; the bars come on top of it.
+    // The client area is the design; the bars come on top of it.
     const QSize client(Twips(8670), Twips(5580));
-    setFixedSize(client.width(), client.height() + menuBar()->sizeHint().height());
+    SetDesignSize(this, {client.width(), client.height() + menuBar()->sizeHint().height()});
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

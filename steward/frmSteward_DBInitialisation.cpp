@@ -7,6 +7,7 @@
 #include "platform/MessageBox.h"
 #include "platform/RuntimeError.h"
 #include "widgets/ClickableLineEdit.h"
+#include "widgets/ScreenFit.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -16,8 +17,10 @@ frmSteward_DBInitialisation::frmSteward_DBInitialisation(QWidget* owner)
     : DatabaseInstallForm(owner, {u"frmSteward_DBInitialisation"_s, u"Install Blank Database"_s,
                                   u"Click here to launch help"_s, 240, false})
 {
+    // Designed with room for a long path; a small screen gets a shorter box.
     txtDBLocation->setMinimumWidth(360);
-    setFixedSize(sizeHint());
+    SetDesignSize(this, sizeHint());
+    txtDBLocation->setMinimumWidth(120);
 }
 
 void frmSteward_DBInitialisation::cmdCreateDatabase_Click()

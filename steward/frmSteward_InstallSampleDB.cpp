@@ -9,6 +9,7 @@
 #include "platform/RuntimeError.h"
 #include "utilities/GlobalUtilities.h"
 #include "widgets/ClickableLineEdit.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Twips.h"
 
 #include <QDir>
@@ -135,7 +136,7 @@ frmSteward_InstallSampleDB::frmSteward_InstallSampleDB(QWidget* owner)
     : DatabaseInstallForm(owner, {u"frmSteward_InstallSampleDB"_s, u"Install Sample Database"_s,
                                   u"Click here to get help"_s, 230, true})
 {
-    setFixedSize(Twips(6795), std::max(Twips(1455), sizeHint().height()));
+    SetDesignSize(this, {Twips(6795), std::max(Twips(1455), sizeHint().height())});
 }
 
 void frmSteward_InstallSampleDB::SetPlacementFaultForTests(std::function<int(const char* call)> fault)

@@ -10,6 +10,7 @@
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
+#include "widgets/ScreenFit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -31,7 +33,9 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(u"SSTab1"_s);
-    SSTab1->setUsesScrollButtons(false);
+    // All seven tabs show at the design size; a smaller screen scrolls them.
+    SSTab1->setUsesScrollButtons(true);
+    SSTab1->setAccessibleName(u"Rights by area"_s);
     const std::array<QString, 7> labelNames = {u"Label1"_s, u"Label2"_s, u"Label5"_s, u"Label4"_s,
                                                u"Label3"_s, u"Label6"_s, u"Label7"_s};
     std::array<QLabel**, 7> labels = {&Label1, &Label2, &Label5, &Label4, &Label3, &Label6, &Label7};
@@ -54,7 +58,15 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
             chkRights[right.position] = box;
         }
         column->addStretch();
-        SSTab1->addTab(page, RightsTabs()[t]);
+        // A tab's boxes scroll where the screen is too small for them.
+        auto* scroller = new QScrollArea;
+        scroller->setObjectName(u"scroll"_s + labelNames[t]);
+        scroller->setWidgetResizable(true);
+        scroller->setFrameShape(QFrame::NoFrame);
+        // Tab goes from box to box, each scrolled into view; the area itself takes no focus.
+        scroller->setFocusPolicy(Qt::NoFocus);
+        scroller->setWidget(page);
+        SSTab1->addTab(scroller, RightsTabs()[t]);
     }
     SSTab1->setCurrentIndex(int(RightsTabs().size()) - 1);
     rightsCommands = MakeRightsCommands(this, SSTab1, chkRights);
@@ -74,7 +86,7 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
     layout->addLayout(top);
     layout->addLayout(ButtonRow({cmdCancel, cmdHelp, cmdSave}));
     ChainTabOrder({cmdCancel, cmdHelp, cmdSave});
-    setFixedSize(sizeHint());
+    SetDesignSize(this, sizeHint());
     CentreOverWhenShown(this, owner);
 
     connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 320), &QAction::trigger);

@@ -10,6 +10,7 @@
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/FormControls.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Guard.h"
 #include "widgets/Placement.h"
 
@@ -63,7 +64,7 @@ frmSteward_UserAccounts_CreateNew::frmSteward_UserAccounts_CreateNew(QWidget* ow
     layout->addLayout(ButtonRow({cmdCreate, cmdHelp, cmdCancel}));
     ChainTabOrder({txtUserName, txtPassword, txtReEnterPassword, cmdCreate, cmdHelp, cmdCancel});
     txtUserName->setMinimumWidth(200);
-    setFixedSize(sizeHint());
+    SetDesignSize(this, sizeHint());
     CentreOverWhenShown(this, owner);
 
     connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 310), &QAction::trigger);

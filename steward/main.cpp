@@ -1,6 +1,8 @@
 #include "frmSteward.h"
 #include "platform/AppInfo.h"
+#include "widgets/MenuKeys.h"
 #include "widgets/QtMessageBackend.h"
+#include "widgets/ScreenFit.h"
 
 #include <QApplication>
 
@@ -12,6 +14,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Stewardry"_s);
     levy::AppInfo::Set(u"Stewardry"_s, u"Ashcombe Levy Management System Stewardry"_s);
     levy::InstallQtMessageBackend();
+    levy::KeepWindowsOnScreen();
+    levy::OpenMenusFromTheKeyboard();
     levy::frmSteward window;
     window.show();
     return app.exec();

@@ -2,6 +2,7 @@
 
 #include "platform/AppInfo.h"
 #include "platform/MessageBox.h"
+#include "widgets/Contrast.h"
 #include "widgets/Emblem.h"
 #include "widgets/FormControls.h"
 #include "widgets/Guard.h"
@@ -48,10 +49,11 @@ QFont NoticeFont()
                   QFont::SansSerif, 8.25, true, false);
 }
 
+// The box's own colour, lighter or darker where the desktop's background would swallow it.
 void SetTextColour(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::WindowText, ReadableOn(colour, palette.color(QPalette::Window)));
     widget->setPalette(palette);
 }
 

@@ -7,6 +7,7 @@
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/FormControls.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Guard.h"
 
 #include <QAction>
@@ -59,7 +60,7 @@ frmSystem_ChangePassword::frmSystem_ChangePassword(QWidget* owner) : QDialog(own
     layout->addLayout(ButtonRow({cmdSave, cmdHelp, cmdCancel}));
     ChainTabOrder({txtCurrentPassword, txtNewPassword, txtReEnterPassword, cmdSave, cmdHelp, cmdCancel, txtUserName});
     txtCurrentPassword->setMinimumWidth(200);
-    setFixedSize(sizeHint());
+    SetDesignSize(this, sizeHint());
 
     connect(cmdSave, &QPushButton::clicked, this, [this] { Guarded([this] { cmdSave_Click(); }); });
     connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 340), &QAction::trigger);

@@ -8,6 +8,7 @@
 #include "utilities/HelpRoutines.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/FormControls.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Guard.h"
 
 #include <QAction>
@@ -42,7 +43,7 @@ frmSystem_LogIn::frmSystem_LogIn(QWidget* owner) : QDialog(owner)
     layout->addLayout(ButtonRow({cmdLogIn, cmdHelp, cmdCancel}));
     ChainTabOrder({txtUserName, txtPassword, cmdLogIn, cmdHelp, cmdCancel});
     txtUserName->setMinimumWidth(200);
-    setFixedSize(sizeHint());
+    SetDesignSize(this, sizeHint());
 
     connect(cmdLogIn, &QPushButton::clicked, this, [this] { Guarded([this] { cmdLogIn_Click(); }); });
     connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 130), &QAction::trigger);

@@ -59,6 +59,9 @@ QGridLayout* LabelledRows(std::initializer_list<std::pair<QWidget*, QWidget*>> r
     auto* grid = new QGridLayout;
     int row = 0;
     for (const auto& [caption, box] : rows) {
+        // A screen reader names the box by its caption.
+        if (auto* label = qobject_cast<QLabel*>(caption); label && !qobject_cast<QLabel*>(box))
+            label->setBuddy(box);
         grid->addWidget(caption, row, 0);
         grid->addWidget(box, row, 1);
         ++row;

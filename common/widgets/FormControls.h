@@ -42,7 +42,7 @@ enum class EnterKey {
 QPushButton* MakeButton(QWidget* owner, const QString& name, const QString& caption,
                         const QString& toolTip = QString(), EnterKey enter = EnterKey::Ignored);
 
-// Rows of a caption beside its box, in a grid.
+// Rows of a caption beside its box, in a grid; each caption names its box.
 QGridLayout* LabelledRows(std::initializer_list<std::pair<QWidget*, QWidget*>> rows);
 // A dialog's buttons, side by side at the right.
 QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);

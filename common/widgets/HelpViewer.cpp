@@ -1,8 +1,10 @@
 #include "HelpViewer.h"
 
+#include "Placement.h"
 #include "utilities/HelpFile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QTextBrowser>
@@ -32,6 +34,7 @@ HelpViewer::HelpViewer() : QWidget(nullptr, Qt::Window), browser(new QTextBrowse
     resize(640, 560);
     browser->setObjectName(u"browser"_s);
     browser->setOpenLinks(false);
+    browser->setAccessibleName(u"Help topic"_s);
 
     auto* tools = new QToolBar(this);
     tools->setObjectName(u"tools"_s);
@@ -62,6 +65,11 @@ HelpViewer::HelpViewer() : QWidget(nullptr, Qt::Window), browser(new QTextBrowse
 
 void HelpViewer::ShowTopic(const QString& helpFile, int context)
 {
+    // It opens beside the window that asked, so that both can be read; once open, it
+    // stays where the user puts it.
+    if (!isVisible())
+        if (const QWidget* asking = QApplication::activeWindow(); asking && asking != this)
+            PlaceBeside(this, asking);
     // A topic asked for while the viewer is open is one more step back from.
     if (!isVisible() || helpFile != file_)
         history_.clear();

@@ -1,5 +1,7 @@
 #include "Placement.h"
 
+#include "ScreenFit.h"
+
 #include <QEvent>
 #include <QPointer>
 #include <QWidget>
@@ -38,6 +40,8 @@ public:
         const int left = int(a.left() + a.width() / 2.0 - me.width() / 2.0);
         const int top = above_ ? a.top() - me.height() : int(a.top() + a.height() / 2.0 - me.height() / 2.0);
         window_->move(left, top);
+        // Never off the screen, whatever the owner's place.
+        FitOnScreen(window_);
     }
 
 private:
@@ -51,5 +55,22 @@ private:
 void PlaceAboveWhenShown(QWidget* window, const QWidget* anchor) { (new Placer(window, anchor, true))->Place(); }
 
 void CentreOverWhenShown(QWidget* window, const QWidget* anchor) { (new Placer(window, anchor, false))->Place(); }
+
+void PlaceBeside(QWidget* window, const QWidget* anchor)
+{
+    const QRect area = AvailableArea(anchor);
+    const QRect a = anchor->frameGeometry();
+    QRect me = window->frameGeometry();
+    const int right = area.right() - a.right(), left = a.left() - area.left();
+    // The side with room for the whole window; else the side with more room, over the
+    // anchor's edge as far as needed.
+    if (right >= me.width() || (left < me.width() && right >= left))
+        me.moveLeft(a.right() + 1);
+    else
+        me.moveRight(a.left() - 1);
+    me.moveTop(a.top());
+    window->move(me.topLeft());
+    FitOnScreen(window);
+}
 
 } // namespace levy

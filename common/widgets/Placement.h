@@ -11,4 +11,8 @@ void PlaceAboveWhenShown(QWidget* window, const QWidget* anchor);
 // Centres a window over another, each time it is shown.
 void CentreOverWhenShown(QWidget* window, const QWidget* anchor);
 
+// Puts a window beside another, now: at its right where there is room for it, else at
+// its left, and always inside the screen.
+void PlaceBeside(QWidget* window, const QWidget* anchor);
+
 } // namespace levy

@@ -60,6 +60,10 @@ void ShowAmountSigns(FlexGrid& grid, AmountSigns signs)
     grid.SetShownText([signs](const QString& text, int colour) {
         return IsAmountColour(colour) ? ShownAmount(text, colour == gridRed, signs) : text;
     });
+    // Read out with its sign whatever the screen shows: a reader sees no colour.
+    grid.SetReadText([](const QString& text, int colour) {
+        return IsAmountColour(colour) ? ShownAmount(text, colour == gridRed, AmountSigns::Minus) : text;
+    });
 }
 
 void AddAmountSignChoices(QMenu& view, FlexGrid& grid)

@@ -1,6 +1,7 @@
 #include "FlexGrid.h"
 
 #include "platform/RuntimeError.h"
+#include "widgets/Contrast.h"
 #include "widgets/Twips.h"
 
 #include <QAbstractTableModel>
@@ -81,6 +82,8 @@ public:
     std::vector<Cell> cells{size_t(4)};
     std::vector<int> alignments{0, 0};
     FlexGrid::ShownText shownText;
+    FlexGrid::ShownText readText;
+    const FlexGrid* view = nullptr;
 
     Cell& At(int r, int c) { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
     const Cell& At(int r, int c) const { return cells[size_t(r) * size_t(cols) + size_t(c)]; }
@@ -125,8 +128,12 @@ public:
                                            : cell.text);
             return shownText ? shownText(text, cell.colour) : text;
         }
+        case Qt::AccessibleTextRole: {
+            const QString text = cell.text.trimmed();
+            return readText ? readText(text, cell.colour) : text;
+        }
         case Qt::ForegroundRole:
-            return cell.colour == 0 ? QVariant() : QVariant(FromColourValue(cell.colour));
+            return cell.colour == 0 ? QVariant() : QVariant(view->ShownColour(cell.colour));
         case Qt::TextAlignmentRole:
             return QVariant(FromAlignmentCode(alignments[size_t(index.column() + 1)]));
         default:
@@ -144,7 +151,9 @@ public:
         case Qt::DisplayRole:
             return Shown(cell.text);
         case Qt::ForegroundRole:
-            return cell.colour == 0 ? QVariant() : QVariant(FromColourValue(cell.colour));
+            return cell.colour == 0 ? QVariant()
+                                    : QVariant(ReadableOn(FromColourValue(cell.colour),
+                                                          view->palette().color(QPalette::Button)));
         case Qt::TextAlignmentRole:
             return across ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                           : QVariant(FromAlignmentCode(alignments[0]));
@@ -179,6 +188,8 @@ FlexGrid::FlexGrid(QWidget* parent, const QString& name) : QTableView(parent), m
 {
     setObjectName(name);
     model_->setParent(this);
+    model_->view = this;
+    setAccessibleName(u"Result"_s);
     setModel(model_);
     setItemDelegate(new CellDelegate(this));
     // Cells, whole rows (row headings) or whole columns (column headings), for copying.
@@ -393,6 +404,17 @@ void FlexGrid::SetShownText(ShownText shown)
 {
     model_->shownText = std::move(shown);
     Changed();
+}
+
+void FlexGrid::SetReadText(ShownText read)
+{
+    model_->readText = std::move(read);
+    Changed();
+}
+
+QColor FlexGrid::ShownColour(int colour) const
+{
+    return ReadableOn(FromColourValue(colour), palette().color(QPalette::Base));
 }
 
 void FlexGrid::Refresh()

@@ -66,6 +66,13 @@ public:
     // null shows the text itself.
     using ShownText = std::function<QString(const QString& text, int colour)>;
     void SetShownText(ShownText shown);
+    // What a screen reader reads of a cell, which may say more than the cell shows (the
+    // sign of an amount shown by its colour only); null reads the text itself.
+    void SetReadText(ShownText read);
+
+    // How a cell's colour value shows on the grid's background: the colour itself, or
+    // lighter or darker as far as it must be to be read. The cell keeps the value.
+    QColor ShownColour(int colour) const;
 
     // Shows what was written since the last refresh; also happens by itself once control
     // returns to the event loop.

@@ -325,6 +325,7 @@ frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows, const QString& 
     cboLabels->addItem(u"(Record numbers)"_s, -1);
     lstSeries = new QListWidget(this);
     lstSeries->setObjectName(u"lstSeries"_s);
+    lstSeries->setAccessibleName(u"Series"_s);
     for (int c = 0; c < rows.ColumnCount(); ++c) {
         cboLabels->addItem(rows.Column(c).name, c);
         if (!IsNumberColumn(rows.Column(c)))
@@ -352,6 +353,7 @@ frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows, const QString& 
     chtResult = new QChartView(this);
     chtResult->setObjectName(u"chtResult"_s);
     chtResult->setRenderHint(QPainter::Antialiasing);
+    chtResult->setAccessibleName(u"Chart"_s);
     lblNote = new QLabel(this);
     lblNote->setObjectName(u"lblNote"_s);
     cmdSave = MakeButton(this, u"cmdSave"_s, u"&Save As..."_s, u"Save the chart as a picture"_s, EnterKey::WhenFocused);
@@ -362,10 +364,13 @@ frmResultChart::frmResultChart(QWidget* owner, ResultRows& rows, const QString& 
 
     auto* choices = new QVBoxLayout;
     const std::pair<QString, QWidget*> captioned[] = {
-        {u"Draw as:"_s, cboKind},  {u"Labels:"_s, cboLabels},          {u"Series:"_s, lstSeries},
-        {u"Title:"_s, txtTitle},   {u"Labels axis:"_s, txtLabelsAxis}, {u"Figures axis:"_s, txtValuesAxis}};
+        {u"&Draw as:"_s, cboKind}, {u"&Labels:"_s, cboLabels},          {u"S&eries:"_s, lstSeries},
+        {u"&Title:"_s, txtTitle},  {u"Labels a&xis:"_s, txtLabelsAxis}, {u"&Figures axis:"_s, txtValuesAxis}};
     for (const auto& [caption, control] : captioned) {
-        choices->addWidget(new QLabel(caption, this));
+        // The caption names its control for a screen reader, and its key goes to it.
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(control);
+        choices->addWidget(label);
         choices->addWidget(control, control == lstSeries ? 1 : 0);
     }
     auto* middle = new QHBoxLayout;

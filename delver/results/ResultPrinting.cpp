@@ -13,6 +13,7 @@
 #include "widgets/BusyPointer.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/Guard.h"
+#include "widgets/ReadableNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -404,6 +405,7 @@ void PreviewPrintout(QWidget* owner, ResultRows& rows, PrintedRecords onScreen, 
     QPrintPreviewDialog preview(&printer, owner);
     preview.setObjectName(u"dlgPrintPreview"_s);
     preview.setWindowTitle(u"Print Preview"_s);
+    NameQtsOwnControls(&preview);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&rows, records, heading](QPrinter* target) {
         Guarded([&] { PrintResultRows(rows, *target, records, heading); });
     });

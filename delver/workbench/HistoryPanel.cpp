@@ -1,5 +1,6 @@
 #include "HistoryPanel.h"
 
+#include "widgets/Contrast.h"
 #include "widgets/FormControls.h"
 
 #include <QHBoxLayout>
@@ -25,10 +26,13 @@ HistoryPanel::HistoryPanel(QWidget* parent) : QDockWidget(u"History"_s, parent)
     txtHistorySearch->setObjectName(u"txtHistorySearch"_s);
     txtHistorySearch->setPlaceholderText(u"Search the history"_s);
     txtHistorySearch->setClearButtonEnabled(true);
+    txtHistorySearch->setAccessibleName(u"Search the history"_s);
     lstHistory = new QListWidget(body);
     lstHistory->setObjectName(u"lstHistory"_s);
     lstHistory->setUniformItemSizes(true);
     lstHistory->setTextElideMode(Qt::ElideRight);
+    lstHistory->setAccessibleName(u"Statements run"_s);
+    lstHistory->setAccessibleDescription(u"Enter puts the chosen statement in the editor"_s);
     auto* buttons = new QHBoxLayout;
     cmdHistoryReplace = MakeButton(body, u"cmdHistoryReplace"_s, u"&Replace"_s,
                                    u"Replace the editor's text with the chosen statement"_s);
@@ -92,7 +96,7 @@ void HistoryPanel::Refill()
         item->setData(statementRole, e.statement);
         item->setToolTip(e.Failed() ? e.statement + u"\n\n"_s + e.error : e.statement);
         if (e.Failed())
-            item->setForeground(QColor(170, 0, 0));
+            item->setForeground(ReadableOn(QColor(170, 0, 0), lstHistory->palette().color(QPalette::Base)));
     }
     if (lstHistory->count() > 0)
         lstHistory->setCurrentRow(0);

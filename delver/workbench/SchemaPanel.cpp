@@ -3,8 +3,11 @@
 #include "SqlWords.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTreeWidget>
+
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -12,12 +15,24 @@ namespace levy {
 namespace {
 constexpr int nameRole = Qt::UserRole;
 
-// Drags carry the bracketed name as plain text.
+// Drags carry the bracketed name as plain text; Enter inserts the current item's name,
+// as a double-click does.
 class SchemaTree : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
+    std::function<void(const QString&)> insert;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (const QString text = SchemaPanel::InsertedText(currentItem()); enter && insert && !text.isEmpty()) {
+            insert(text);
+            return;
+        }
+        QTreeWidget::keyPressEvent(event);
+    }
+
     QStringList mimeTypes() const override { return {u"text/plain"_s}; }
     QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override
     {
@@ -35,8 +50,12 @@ protected:
 SchemaPanel::SchemaPanel(QWidget* parent) : QDockWidget(u"Database"_s, parent)
 {
     setObjectName(u"dockSchema"_s);
-    tree_ = new SchemaTree(this);
+    auto* tree = new SchemaTree(this);
+    tree->insert = [this](const QString& text) { emit insertRequested(text); };
+    tree_ = tree;
     tree_->setObjectName(u"treSchema"_s);
+    tree_->setAccessibleName(u"Tables, fields and stored queries"_s);
+    tree_->setAccessibleDescription(u"Enter inserts the chosen name at the editor's cursor"_s);
     tree_->setColumnCount(2);
     tree_->setHeaderLabels({u"Name"_s, u"Type"_s});
     tree_->header()->setSectionResizeMode(0, QHeaderView::Stretch);

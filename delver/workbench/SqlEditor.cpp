@@ -1,6 +1,7 @@
 #include "SqlEditor.h"
 
 #include "SqlHighlighter.h"
+#include "widgets/Contrast.h"
 #include "SqlCompletion.h"
 
 #include <QAbstractItemView>
@@ -55,7 +56,9 @@ SqlEditor::SqlEditor(QWidget* parent) : QPlainTextEdit(parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    new SqlHighlighter(document());
+    setAccessibleName(u"SQL statement"_s);
+    highlighter_ = new SqlHighlighter(document());
+    highlighter_->SetBackground(palette().color(QPalette::Base));
     completion_ = new SqlCompletion(this);
     lineNumbers_ = new LineNumberArea(this);
     connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { setViewportMargins(LineNumbersWidth(), 0, 0, 0); });
@@ -124,8 +127,10 @@ int SqlEditor::LineNumbersWidth() const
 void SqlEditor::PaintLineNumbers(const QRect& area)
 {
     QPainter painter(lineNumbers_);
-    painter.fillRect(area, QColor(236, 236, 236));
-    painter.setPen(QColor(120, 120, 120));
+    // The desktop's colours, light or dark, with numbers that can still be read.
+    const QColor ground = palette().color(QPalette::AlternateBase);
+    painter.fillRect(area, ground);
+    painter.setPen(ReadableOn(QColor(120, 120, 120), ground));
     QTextBlock block = firstVisibleBlock();
     int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
     while (block.isValid() && top <= area.bottom()) {
@@ -143,6 +148,16 @@ void SqlEditor::resizeEvent(QResizeEvent* event)
     QPlainTextEdit::resizeEvent(event);
     const QRect r = contentsRect();
     lineNumbers_->setGeometry(r.left(), r.top(), LineNumbersWidth(), r.height());
+}
+
+void SqlEditor::changeEvent(QEvent* event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && highlighter_ && lineNumbers_) {
+        highlighter_->SetBackground(palette().color(QPalette::Base));
+        lineNumbers_->update();
+        MarkMatchingBrackets();
+    }
 }
 
 void SqlEditor::keyPressEvent(QKeyEvent* event)
@@ -212,7 +227,9 @@ void SqlEditor::MarkMatchingBrackets()
             if (p < 0)
                 continue;
             QTextEdit::ExtraSelection mark;
-            mark.format.setBackground(partner >= 0 ? QColor(190, 230, 190) : QColor(245, 190, 190));
+            // Light on a light desktop, dark on a dark one: the text on it stays readable.
+            mark.format.setBackground(ReadableOn(partner >= 0 ? QColor(190, 230, 190) : QColor(245, 190, 190),
+                                                 palette().color(QPalette::Text)));
             mark.cursor = QTextCursor(document());
             mark.cursor.setPosition(p);
             mark.cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);

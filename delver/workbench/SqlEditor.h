@@ -6,6 +6,7 @@
 namespace levy {
 
 class SqlCompletion;
+class SqlHighlighter;
 
 // The SQL text box. Its text, as the rest of the program sees it, has CR LF line
 // breaks, as a text box's text does on the platform the levy files come from. It shows
@@ -56,15 +57,17 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void MarkMatchingBrackets();
     void ShowMarks();
+    SqlHighlighter* highlighter_ = nullptr;
     SqlCompletion* completion_;
     QList<QTextEdit::ExtraSelection> bracketMarks_;
     QList<QTextEdit::ExtraSelection> runMark_;
     QTimer runMarkEnds_;
-    QWidget* lineNumbers_;
+    QWidget* lineNumbers_ = nullptr;
 };
 
 } // namespace levy

@@ -1,6 +1,7 @@
 #include "SqlHighlighter.h"
 
 #include "SqlWords.h"
+#include "widgets/Contrast.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,15 +18,39 @@ QTextCharFormat Format(const QColor& colour, bool bold = false, bool italic = fa
 }
 } // namespace
 
-SqlHighlighter::SqlHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {}
+SqlHighlighter::SqlHighlighter(QTextDocument* document) : QSyntaxHighlighter(document)
+{
+    for (int k = 0; k < kindCount; ++k)
+        formats_[k] = FormatOf(Kind(k), Qt::white);
+}
+
+QTextCharFormat SqlHighlighter::FormatOf(Kind kind, const QColor& background)
+{
+    switch (kind) {
+    case Keyword: return Format(ReadableOn(QColor(0, 0, 160), background), true);
+    case String: return Format(ReadableOn(QColor(160, 0, 0), background));
+    case Name: return Format(ReadableOn(QColor(0, 110, 110), background));
+    case Date: return Format(ReadableOn(QColor(128, 0, 128), background));
+    case Comment:
+    case kindCount: break;
+    }
+    return Format(ReadableOn(QColor(0, 128, 0), background), false, true);
+}
+
+void SqlHighlighter::SetBackground(const QColor& background)
+{
+    for (int k = 0; k < kindCount; ++k)
+        formats_[k] = FormatOf(Kind(k), background);
+    rehighlight();
+}
 
 void SqlHighlighter::highlightBlock(const QString& text)
 {
-    static const QTextCharFormat keyword = Format(QColor(0, 0, 160), true);
-    static const QTextCharFormat string = Format(QColor(160, 0, 0));
-    static const QTextCharFormat name = Format(QColor(0, 110, 110));
-    static const QTextCharFormat date = Format(QColor(128, 0, 128));
-    static const QTextCharFormat comment = Format(QColor(0, 128, 0), false, true);
+    const QTextCharFormat& keyword = formats_[Keyword];
+    const QTextCharFormat& string = formats_[String];
+    const QTextCharFormat& name = formats_[Name];
+    const QTextCharFormat& date = formats_[Date];
+    const QTextCharFormat& comment = formats_[Comment];
     // State 1: inside a block comment carried over from the line before.
     int i = 0;
     const int n = int(text.size());

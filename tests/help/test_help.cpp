@@ -265,7 +265,8 @@ void TestHelp::viewerIsUsableBesideAModalDialog()
     int menuPressed = 0;
     connect(menuButton, &QPushButton::clicked, [&] { ++menuPressed; });
     (new QVBoxLayout(&console))->addWidget(menuButton);
-    console.setGeometry(100, 100, 700, 500);
+    // Low enough that a dialog above it is still on the screen.
+    console.setGeometry(100, 200, 700, 500);
     console.show();
     QVERIFY(QTest::qWaitForWindowExposed(&console));
     CommonDialog dlgAdmin(&console, u"dlgAdmin"_s);

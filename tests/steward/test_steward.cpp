@@ -278,7 +278,8 @@ void TestSteward::menuItems()
     QCOMPARE(console.barBottomStatusBar->Panel(4)->text(), u"NUM"_s);
     QCOMPARE(console.barBottomStatusBar->Panel(5)->text(), u"CAPS"_s);
     QCOMPARE(console.barBottomStatusBar->Panel(6)->text(), u"SCRL"_s);
-    QCOMPARE(console.minimumSize(), console.maximumSize());
+    // Opens at its design size, which it never outgrows (a small screen shrinks it).
+    QCOMPARE(console.size(), console.maximumSize());
 }
 
 void TestSteward::blankInstallationRefusals()
@@ -931,7 +932,7 @@ void TestSteward::installFormShowsItsControlsInOrder()
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
     QCOMPARE(dialog->windowTitle(), title);
-    QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
+    QCOMPARE(dialog->size(), dialog->maximumSize());
     QCOMPARE(dialog->focusWidget(), dialog->findChild<QWidget*>(u"txtDBLocation"_s));
     QVERIFY(dialog->findChild<QPushButton*>(u"cmdCreateDatabase"_s)->isDefault());
     const QMap<QString, QPair<QString, QString>> captions{

@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QScrollArea>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -482,7 +483,10 @@ void TestUserAccounts::rightsEditorLayout()
                                 u"Label3"_s, u"Label6"_s, u"Label7"_s};
     QStringList seen, expected;
     for (int t = 0; t < editor.SSTab1->count(); ++t) {
-        QWidget* page = editor.SSTab1->widget(t);
+        // Each tab's boxes stand in a scroll area of their own.
+        const auto* scroller = qobject_cast<QScrollArea*>(editor.SSTab1->widget(t));
+        QVERIFY(scroller);
+        QWidget* page = scroller->widget();
         const QWidget* label = page->findChild<QLabel*>();
         seen.append(editor.SSTab1->tabText(t) + u'|' + label->objectName() + u'|' +
                     static_cast<const QLabel*>(label)->text());
