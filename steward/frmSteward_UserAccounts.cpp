@@ -82,6 +82,7 @@ frmSteward_UserAccounts::frmSteward_UserAccounts(QWidget* owner) : QDialog(owner
     lstUsers = new ListBox(this);
     lstUsers->setObjectName(u"lstUsers"_s);
     lstUsers->setToolTip(u"List of users"_s);
+    lstUsers->setAccessibleName(u"List of users"_s);
     lstUsers->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);

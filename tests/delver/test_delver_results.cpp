@@ -17,6 +17,7 @@
 #include "utilities/HelpRoutines.h"
 #include "widgets/BusyPointer.h"
 #include "widgets/CommonDialog.h"
+#include "widgets/Contrast.h"
 #include "widgets/HelpViewer.h"
 
 #include <QCryptographicHash>
@@ -363,15 +364,18 @@ void TestDelverResults::cellTextsColoursAndLayout()
     // the user chooses it in the View menu (remembered), never by its colour alone.
     const QModelIndex amount = grid.model()->index(0, 5);
     QCOMPARE(amount.data().toString(), u"-1 234.50"_s);
-    QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
-    QCOMPARE(grid.model()->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+    // The cells' red and blue, as readable on the grid's background as text must be.
+    const QColor base = grid.palette().color(QPalette::Base);
+    const QColor red = ReadableOn(QColor(255, 0, 0), base);
+    QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), red);
+    QCOMPARE(grid.model()->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), ReadableOn(QColor(0, 0, 255), base));
     const QList<std::pair<QString, QString>> choices{
         {u"mnuView_SignSuffix"_s, u"1 234.50 DR"_s}, {u"mnuView_SignColour"_s, u"1 234.50"_s},
         {u"mnuView_SignMinus"_s, u"-1 234.50"_s}, {u"mnuView_SignSuffix"_s, u"1 234.50 DR"_s}};
     for (const auto& [choice, shown] : choices) {
         w->findChild<QAction*>(choice)->trigger();
         QCOMPARE(amount.data().toString(), shown);
-        QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), red);
         QCOMPARE(grid.model()->index(1, 5).data().toString(), u"0.00"_s);
         QCOMPARE(grid.model()->index(2, 5).data().toString(), u"2 000.00"_s);
         QCOMPARE(grid.TextMatrix(1, 6), u"      1 234.50"_s);
