@@ -83,9 +83,9 @@ frmSteward_UserAccounts::frmSteward_UserAccounts(QWidget* owner) : QDialog(owner
     lstUsers = new ListBox(this);
     lstUsers->setObjectName(u"lstUsers"_s);
     lstUsers->setToolTip(u"List of users"_s);
+    lstUsers->setAccessibleName(u"List of users"_s);
     lstUsers->viewport()->installEventFilter(this);
     lstUsers->installEventFilter(this);
-    lstUsers->setAccessibleName(u"User accounts"_s);
     lstUsers->setAccessibleDescription(u"Enter changes the chosen account's rights; Delete deletes it"_s);
     // The menu key and a right click offer the Tools menu, as a double click does.
     lstUsers->setContextMenuPolicy(Qt::CustomContextMenu);

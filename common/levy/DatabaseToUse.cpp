@@ -49,7 +49,7 @@ DatabaseToUse CheckDatabaseToUse(const QString& chosen, const FileIdentity& expe
         if (!unchanged)
             use.why = u"\"%1\" changed while it was being checked: another file or a link took its place. "
                       u"Choose it again."_s.arg(Shown(use.path));
-        else if (expected.known && !(before == expected))
+        else if (expected.known && before != expected)
             use.why = u"\"%1\" is no longer the database that was just made: another file took its place."_s.arg(
                 Shown(info.filePath()));
     }

@@ -364,9 +364,10 @@ void TestDelverResults::cellTextsColoursAndLayout()
     // the user chooses it in the View menu (remembered), never by its colour alone.
     const QModelIndex amount = grid.model()->index(0, 5);
     QCOMPARE(amount.data().toString(), u"-1 234.50"_s);
-    // Red and blue, as dark as they must be to be read on the grid's background.
+    // The cells' red and blue, as readable on the grid's background as text must be.
     const QColor base = grid.palette().color(QPalette::Base);
-    QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), ReadableOn(QColor(255, 0, 0), base));
+    const QColor red = ReadableOn(QColor(255, 0, 0), base);
+    QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), red);
     QCOMPARE(grid.model()->index(1, 5).data(Qt::ForegroundRole).value<QColor>(), ReadableOn(QColor(0, 0, 255), base));
     const QList<std::pair<QString, QString>> choices{
         {u"mnuView_SignSuffix"_s, u"1 234.50 DR"_s}, {u"mnuView_SignColour"_s, u"1 234.50"_s},
@@ -374,7 +375,7 @@ void TestDelverResults::cellTextsColoursAndLayout()
     for (const auto& [choice, shown] : choices) {
         w->findChild<QAction*>(choice)->trigger();
         QCOMPARE(amount.data().toString(), shown);
-        QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), ReadableOn(QColor(255, 0, 0), base));
+        QCOMPARE(amount.data(Qt::ForegroundRole).value<QColor>(), red);
         QCOMPARE(grid.model()->index(1, 5).data().toString(), u"0.00"_s);
         QCOMPARE(grid.model()->index(2, 5).data().toString(), u"2 000.00"_s);
         QCOMPARE(grid.TextMatrix(1, 6), u"      1 234.50"_s);
