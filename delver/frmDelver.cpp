@@ -483,6 +483,9 @@ void frmDelver::BuildWorkbench()
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
         a->setShortcuts(keys);
+        // The menu shows a command's first key only: more are named after its caption.
+        if (keys.size() > 1)
+            a->setText(caption + u'\t' + QKeySequence::listToString(keys, QKeySequence::NativeText).replace(u"; "_s, u", "_s));
         a->setShortcutContext(Qt::WindowShortcut);
         connect(a, &QAction::triggered, this, [handler] { Guarded(handler); });
         return a;
@@ -519,6 +522,8 @@ void frmDelver::BuildWorkbench()
     mnuQuery_Run->setObjectName(u"mnuQuery_Run"_s);
     mnuQuery_Run->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_Return),
                                 QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    // The menu shows a command's first key only: both are named.
+    mnuQuery_Run->setText(u"&Run Statement or Selection\tF5, Ctrl+Enter"_s);
     connect(mnuQuery_Run, &QAction::triggered, this, [this] { RunStatementOrSelection(); });
     mnuQuery_Complete = item(mnuQuery, u"mnuQuery_Complete"_s, u"&Complete Name"_s, {},
                              [this] {

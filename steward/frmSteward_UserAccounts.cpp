@@ -11,6 +11,7 @@
 #include "widgets/ListBox.h"
 #include "widgets/DialogKeys.h"
 #include "widgets/Placement.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Twips.h"
 
 #include <QKeyEvent>
@@ -84,12 +85,21 @@ frmSteward_UserAccounts::frmSteward_UserAccounts(QWidget* owner) : QDialog(owner
     lstUsers->setToolTip(u"List of users"_s);
     lstUsers->setAccessibleName(u"List of users"_s);
     lstUsers->viewport()->installEventFilter(this);
+    lstUsers->installEventFilter(this);
+    lstUsers->setAccessibleDescription(u"Enter changes the chosen account's rights; Delete deletes it"_s);
+    // The menu key and a right click offer the Tools menu, as a double click does.
+    lstUsers->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lstUsers, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QListWidgetItem* current = lstUsers->currentItem();
+        const QPoint where = current && !lstUsers->underMouse() ? lstUsers->visualItemRect(current).center() : at;
+        mnuTools->popup(lstUsers->viewport()->mapToGlobal(where));
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(mnuBar);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(lstUsers);
-    setFixedSize(Twips(5490), Twips(4335) + mnuBar->sizeHint().height());
+    SetDesignSize(this, {Twips(5490), Twips(4335) + mnuBar->sizeHint().height()});
     CentreOverWhenShown(this, owner);
 
     Form_Load();
@@ -145,6 +155,17 @@ void frmSteward_UserAccounts::Form_Activate() { Guarded([this] { RefreshUserList
 
 bool frmSteward_UserAccounts::eventFilter(QObject* watched, QEvent* event)
 {
+    // Enter changes the chosen account's rights and Delete deletes it (after its
+    // question), as the menu's commands do.
+    if (watched == lstUsers && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if ((enter || key == Qt::Key_Delete) && !SelectedName().isEmpty()) {
+            mnuTools_AboutToShow();
+            (enter ? mnuTools_ChangeUserRights : mnuTools_DeleteAccount)->trigger();
+            return true;
+        }
+    }
     if (watched == lstUsers->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         mnuTools->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
         return true;

@@ -33,8 +33,7 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(u"SSTab1"_s);
-    // All seven tabs show at the design size; a smaller screen scrolls them.
-    SSTab1->setUsesScrollButtons(true);
+    SSTab1->setUsesScrollButtons(false);
     SSTab1->setAccessibleName(u"Rights by area"_s);
     const std::array<QString, 7> labelNames = {u"Label1"_s, u"Label2"_s, u"Label5"_s, u"Label4"_s,
                                                u"Label3"_s, u"Label6"_s, u"Label7"_s};
@@ -86,7 +85,10 @@ frmSteward_UserAccounts_AccessRights::frmSteward_UserAccounts_AccessRights(frmSt
     layout->addLayout(top);
     layout->addLayout(ButtonRow({cmdCancel, cmdHelp, cmdSave}));
     ChainTabOrder({cmdCancel, cmdHelp, cmdSave});
-    SetDesignSize(this, sizeHint());
+    // All seven tabs show at the design size; a smaller screen scrolls them.
+    const QSize design = sizeHint();
+    SSTab1->setUsesScrollButtons(true);
+    SetDesignSize(this, design);
     CentreOverWhenShown(this, owner);
 
     connect(cmdHelp, &QPushButton::clicked, BindHelpKey(this, 320), &QAction::trigger);

@@ -3,6 +3,8 @@
 #include "ScreenFit.h"
 
 #include <QEvent>
+
+#include <algorithm>
 #include <QPointer>
 #include <QWidget>
 
@@ -58,12 +60,18 @@ void CentreOverWhenShown(QWidget* window, const QWidget* anchor) { (new Placer(w
 
 void PlaceBeside(QWidget* window, const QWidget* anchor)
 {
+    constexpr int narrowest = 320;  // pixels; a window narrower than this is no use beside
     const QRect area = AvailableArea(anchor);
     const QRect a = anchor->frameGeometry();
     QRect me = window->frameGeometry();
     const int right = area.right() - a.right(), left = a.left() - area.left();
-    // The side with room for the whole window; else the side with more room, over the
-    // anchor's edge as far as needed.
+    // The side with room for the whole window; else the side with more room, the window
+    // narrowed to it while that leaves it usable, else over the anchor's edge.
+    const int room = std::max(right, left);
+    if (room < me.width() && room >= std::max(window->minimumSizeHint().width(), narrowest)) {
+        window->resize(room - (me.width() - window->width()), window->height());
+        me.setWidth(room);
+    }
     if (right >= me.width() || (left < me.width() && right >= left))
         me.moveLeft(a.right() + 1);
     else

@@ -246,7 +246,7 @@ void SqlEditor::MarkRun(int start, int end)
 {
     runMarkEnds_.stop();
     QTextEdit::ExtraSelection mark;
-    mark.format.setBackground(QColor(255, 236, 160));
+    mark.format.setBackground(ReadableOn(QColor(255, 236, 160), palette().color(QPalette::Text)));
     mark.cursor = QTextCursor(document());
     mark.cursor.setPosition(start);
     mark.cursor.setPosition(end, QTextCursor::KeepAnchor);

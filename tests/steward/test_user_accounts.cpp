@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -90,6 +91,7 @@ private slots:
     void deleteAndRefresh_data();
     void deleteAndRefresh();
     void onlyTheSelectionLooksSelected();
+    void keysActOnTheChosenAccount();
     void rights_data();
     void rights();
     void rightsEditorLayout();
@@ -158,8 +160,9 @@ void TestUserAccounts::windowAndMenu()
     Accounts({});
     Open();
     QCOMPARE(window_->windowTitle(), u"User Accounts"_s);
-    QCOMPARE(window_->minimumSize(), window_->maximumSize());
+    // The design size, which a smaller screen may shrink.
     QCOMPARE(window_->size(), QSize(366, 289 + window_->mnuBar->sizeHint().height()));
+    QCOMPARE(window_->maximumSize(), window_->size());
     QCOMPARE(window_->lstUsers->toolTip(), u"List of users"_s);
     QCOMPARE(window_->mnuTools->title(), u"Tools"_s);
     QStringList items;
@@ -394,6 +397,43 @@ void TestUserAccounts::onlyTheSelectionLooksSelected()
     QCOMPARE(window_->SelectedName(), u"Alice"_s);
     QCOMPARE(deleteQuestion(),
              QStringList(u"Delete User Account|question|Are you sure you want to delete the account for Alice"_s));
+}
+
+// From the keyboard alone: the arrows choose, Enter changes the rights, Delete deletes
+// after its question, and the menu key offers the Tools menu.
+void TestUserAccounts::keysActOnTheChosenAccount()
+{
+    Accounts({{u"Carol"_s, zeros30}, {u"Bob"_s, zeros30}, {u"Alice"_s, zeros30}});
+    Open();
+    QListWidget* list = window_->lstUsers;
+    list->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(Described(), QStringList());
+
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QString edited;
+    auto editorCame = test::WhenModal<frmSteward_UserAccounts_AccessRights>([&](frmSteward_UserAccounts_AccessRights* editor) {
+        edited = editor->windowTitle();
+        editor->cmdCancel->click();
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(*editorCame);
+    QCOMPARE(edited, u"User Access Rights: Bob"_s);
+
+    MessageLog::QueueAnswer(Answer::Yes);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(Described(), QStringList({u"Delete User Account|question|Are you sure you want to delete the account for Bob"_s,
+                                       u"Stewardry|information|Account successfully deleted."_s}));
+    QCOMPARE(Listed(), QStringList({u"Alice"_s, u"Carol"_s}));
+
+    QTest::keyClick(list, Qt::Key_Up);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), list->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(list, &menuKey);
+    QTRY_VERIFY(window_->mnuTools->isVisible());
+    QVERIFY(window_->mnuTools_ChangeUserRights->isEnabled());
+    window_->mnuTools->hide();
 }
 
 void TestUserAccounts::rights_data()

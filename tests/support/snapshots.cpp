@@ -1,5 +1,7 @@
 // Renders the programs' windows to PNG files, for looking at them as a user would:
 //   levy_snapshots OUTPUT_FOLDER   (run under xvfb-run or with QT_QPA_PLATFORM=offscreen)
+//   levy_snapshots OUTPUT_FOLDER screen   (under xvfb-run: the whole screen, with the
+//       rights editor, Delver's editor and its results window shown as a user opens them)
 #include "workbench/SqlEditor.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "workbench/QueryValidation.h"
@@ -27,6 +29,8 @@
 #include "levy/Encryption.h"
 #include "widgets/ClickableLineEdit.h"
 #include "widgets/HelpViewer.h"
+#include "widgets/MenuKeys.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/StatusBar.h"
 
 #include <QAbstractItemView>
@@ -38,6 +42,9 @@
 #include <QTextCursor>
 #include <QTreeWidget>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,6 +56,73 @@ using namespace Qt::Literals::StringLiterals;
 using namespace levy;
 
 namespace {
+// Answers the next modal dialog of the given class once it shows.
+void WhenModal(const char* className, std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && qstrcmp(modal->metaObject()->className(), className) == 0) {
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        }
+    });
+    poll->start(20);
+}
+
+// The events of a while, so that windows are drawn and placed.
+void Settle(int ms = 400)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+void SaveScreen(const QString& folder, const QString& name)
+{
+    Settle();
+    QGuiApplication::primaryScreen()->grabWindow(0).save(folder + u'/' + name + u".png"_s);
+}
+
+// The whole screen while the rights editor, Delver's editor and its results window are open.
+int ScreenSnapshots(const QString& folder)
+{
+    KeepWindowsOnScreen();
+    OpenMenusFromTheKeyboard();
+    {
+        frmSteward_UserAccounts accounts(nullptr);
+        accounts.show();
+        accounts.lstUsers->setCurrentRow(1);
+        frmSteward_UserAccounts_AccessRights rights(&accounts);
+        rights.show();
+        SaveScreen(folder, u"screen_rights_editor"_s);
+    }
+    AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
+    WhenModal("levy::frmSystem_LogIn", [](QWidget* w) {
+        auto* login = static_cast<frmSystem_LogIn*>(w);
+        login->txtUserName->setText(u"Clerk"_s);
+        login->txtPassword->setText(u"pw"_s);
+        login->cmdLogIn->click();
+        WhenModal("levy::frmSystem_CheckDate", [](QWidget* date) { static_cast<frmSystem_CheckDate*>(date)->cmdYes->click(); });
+    });
+    frmDelver editor;
+    editor.show();
+    for (int i = 0; i < 100 && editor.barBottomStatusBar->SessionText().isEmpty(); ++i)
+        Settle(100);
+    editor.txtSQL->SetText(u"SELECT [User Name], Len([User Name]) * -1250.5 AS Amount\r\nFROM Users\r\n"
+                           u"ORDER BY [User Name]"_s);
+    editor.blnDirty = false;
+    SaveScreen(folder, u"screen_delver_editor"_s);
+    if (ValidateQuery(editor.txtSQL->Text())) {
+        frmDelverResults results(&editor);
+        results.show();
+        SaveScreen(folder, u"screen_delver_results"_s);
+    }
+    return 0;
+}
+
 void Save(QWidget& w, const QString& folder, const QString& name)
 {
     w.show();
@@ -105,6 +179,8 @@ int main(int argc, char* argv[])
         }
     }
     SaveSetting(settingsApplication, settingsSection, settingsDBPath, database);
+    if (argc > 2 && qstrcmp(argv[2], "screen") == 0)
+        return ScreenSnapshots(folder);
     {
         frmSteward_UserAccounts accounts(nullptr);
         accounts.show();

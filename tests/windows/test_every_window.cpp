@@ -36,6 +36,8 @@
 #include "widgets/ScreenFit.h"
 #include "widgets/StatusBar.h"
 #include "workbench/FindReplaceDialog.h"
+#include "workbench/HistoryPanel.h"
+#include "workbench/SchemaPanel.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -43,6 +45,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -189,6 +192,45 @@ QStringList MenuKeyProblems(QWidget* window)
     return problems;
 }
 
+QChar AccessKey(const QString& text)
+{
+    for (qsizetype i = text.indexOf(u'&'); i >= 0 && i + 1 < text.size(); i = text.indexOf(u'&', i + 2))
+        if (text[i + 1] != u'&')
+            return text[i + 1].toUpper();
+    return {};
+}
+
+// In each menu no two entries share an access key, and a command with more than one
+// shortcut names them all.
+QStringList MenuTextProblems(const QString& where, const QList<QAction*>& entries)
+{
+    QStringList problems;
+    QMap<QChar, QString> keys;
+    for (QAction* a : entries) {
+        if (a->isSeparator() || !a->isVisible())
+            continue;
+        if (const QChar key = AccessKey(a->text()); !key.isNull()) {
+            if (keys.contains(key))
+                problems << u"%1: %2 and %3 share the key %4"_s.arg(where, keys[key], a->text(), key);
+            keys[key] = a->text();
+        }
+        if (a->shortcuts().size() > 1 && !a->text().contains(u'\t'))
+            problems << u"%1: %2 shows only its first shortcut"_s.arg(where, a->text());
+        if (a->menu())
+            problems << MenuTextProblems(where + u'/' + a->text(), a->menu()->actions());
+    }
+    return problems;
+}
+
+QStringList MenuTextProblems(QWidget* window)
+{
+    QStringList problems;
+    for (QMenuBar* bar : window->findChildren<QMenuBar*>())
+        if (bar->window() == window)
+            problems << MenuTextProblems(NameOf(window), bar->actions());
+    return problems;
+}
+
 QColor BackgroundBehind(const QWidget* w)
 {
     for (const QWidget* x = w; x; x = x->parentWidget())
@@ -255,10 +297,16 @@ void WalkEveryWindow(const Look& look)
     SaveSetting(settingsApplication, settingsSection, settingsSecurity, EncryptText(u"Head1"_s));
     test::DelverDatabase(sandbox.Folder());
     HelpViewer& help = HelpViewer::Instance();
-    auto lookAtHelpFrom = [&](QAction* command) {
+    // Help opens beside the window that asked, where the screen has room for it there.
+    auto lookAtHelpFrom = [&](QWidget* asking, QAction* command) {
+        asking->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(asking));
         command->trigger();
         QTRY_VERIFY(help.isVisible());
         look(&help);
+        const QRect area = AvailableArea(asking), a = asking->frameGeometry();
+        if (std::max(area.right() - a.right(), a.left() - area.left()) >= 320)
+            QVERIFY2(!help.frameGeometry().intersects(a), qPrintable(NameOf(asking)));
         help.hide();
     };
     auto cancel = [&](QWidget* dialog) {
@@ -276,7 +324,7 @@ void WalkEveryWindow(const Look& look)
         console.show();
         QTRY_COMPARE(console.barBottomStatusBar->SessionText(), u"Logged in as Admin"_s);
         look(&console);
-        lookAtHelpFrom(console.mnuAdmin_Help);
+        lookAtHelpFrom(&console, console.mnuAdmin_Help);
         test::WhenModal<frmSystem_ChangePassword>(cancel);
         console.mnuAdmin_ChangeAdminPassword->trigger();
         test::WhenModal<frmSteward_DBInitialisation>(cancel);
@@ -316,7 +364,7 @@ void WalkEveryWindow(const Look& look)
         editor.show();
         QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
         look(&editor);
-        lookAtHelpFrom(editor.mnuTools_Help);
+        lookAtHelpFrom(&editor, editor.mnuTools_Help);
         for (QAction* command : {editor.mnuEdit_Find, editor.mnuEdit_Replace}) {
             command->trigger();
             look(editor.frmFindReplace);
@@ -332,7 +380,7 @@ void WalkEveryWindow(const Look& look)
             if (!results->cmdClose->isEnabled())
                 return QTimer::singleShot(20, results, [&, results] { whenRead(results); });
             look(results);
-            lookAtHelpFrom(results->mnuTools_Help);
+            lookAtHelpFrom(results, results->mnuTools_Help);
             test::WhenModal<frmResultChart>(cancel);
             results->mnuTools_Chart->trigger();
             test::WhenModal(u"QPrintPreviewDialog"_s, cancel);
@@ -355,6 +403,8 @@ private slots:
     void initTestCase();
     void everyWindowFitsTheScreenAndNamesItsControls();
     void everyTextReadsOnADarkDesktop();
+    void helpOpensBesideTheWindowThatAsked();
+    void f6AndCtrlTabGoRoundTheEditorAndItsPanels();
     void amountsAndHighlightingReadOnLightAndDark_data();
     void amountsAndHighlightingReadOnLightAndDark();
 };
@@ -377,9 +427,9 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
     QStringList problems, seen;
     WalkEveryWindow([&](QWidget* window) {
         seen.append(NameOf(window));
-        problems << FitProblems(window) << NameProblems(window) << MenuKeyProblems(window);
+        problems << FitProblems(window) << NameProblems(window) << MenuKeyProblems(window)
+                 << MenuTextProblems(window);
     });
-    qInfo("%s", qPrintable(problems.join(u'\n')));
     QCOMPARE(seen, QStringList({u"frmSystem_LogIn"_s, u"frmSteward"_s, u"HelpViewer"_s, u"frmSystem_ChangePassword"_s,
                                 u"frmSteward_DBInitialisation"_s, u"frmSteward_InstallSampleDB"_s,
                                 u"frmSystem_AboutBox"_s, u"frmSteward_UserAccounts"_s,
@@ -388,8 +438,7 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
                                 u"frmDelver"_s, u"HelpViewer"_s, u"frmFindReplace"_s, u"frmFindReplace"_s,
                                 u"frmSystem_AboutBox"_s, u"frmDelverResults"_s, u"HelpViewer"_s,
                                 u"frmResultChart"_s, u"dlgPrintPreview"_s}));
-    qInfo("%s", qPrintable(problems.join(u'\n')));
-    QCOMPARE(problems, QStringList());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"\n")));
 }
 
 void TestEveryWindow::everyTextReadsOnADarkDesktop()
@@ -398,8 +447,67 @@ void TestEveryWindow::everyTextReadsOnADarkDesktop()
     QApplication::setPalette(DarkPalette());
     QStringList problems;
     WalkEveryWindow([&](QWidget* window) { problems << ContrastProblems(window); });
-    qInfo("%s", qPrintable(problems.join(u'\n')));
-    QCOMPARE(problems, QStringList());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"\n")));
+}
+
+void TestEveryWindow::helpOpensBesideTheWindowThatAsked()
+{
+    HelpViewer& help = HelpViewer::Instance();
+    for (const bool atLeft : {true, false}) {
+        help.hide();
+        QWidget asking;
+        const QRect area = AvailableArea(&asking);
+        asking.resize(area.width() / 4, area.height() / 2);
+        asking.move(atLeft ? area.left() : area.right() + 1 - asking.width(), area.top() + 20);
+        asking.show();
+        asking.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&asking));
+        help.ShowTopic(QStringLiteral(LEVY_PROGRAM_DIR "/levy system.hlp"), 130);
+        const QRect h = help.frameGeometry(), a = asking.frameGeometry();
+        QVERIFY(area.contains(h));
+        QVERIFY(atLeft ? h.left() > a.right() : h.right() < a.left());
+    }
+    help.hide();
+}
+
+void TestEveryWindow::f6AndCtrlTabGoRoundTheEditorAndItsPanels()
+{
+    test::Sandbox sandbox;
+    test::DelverDatabase(sandbox.Folder());
+    test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
+    frmDelver editor;
+    editor.show();
+    QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
+    editor.dockSchema->show();
+    editor.dockHistory->show();
+    editor.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    editor.txtSQL->setFocus();
+    editor.txtSQL->SetText(u"SELECT"_s);
+    editor.txtSQL->moveCursor(QTextCursor::End);
+    auto focusAfter = [](QKeyCombination keys) {
+        QTest::keyClick(QApplication::focusWidget(), keys.key(), keys.keyboardModifiers());
+        return NameOf(QApplication::focusWidget());
+    };
+    QStringList seen;
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_F6), QKeyCombination(Qt::Key_F6),
+                                       QKeyCombination(Qt::Key_F6), QKeyCombination(Qt::SHIFT, Qt::Key_F6),
+                                       QKeyCombination(Qt::SHIFT, Qt::Key_F6), QKeyCombination(Qt::CTRL, Qt::Key_Tab),
+                                       QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Tab)})
+        seen.append(focusAfter(keys));
+    QCOMPARE(seen, QStringList({u"treSchema"_s, u"lstHistory"_s, u"txtSQL"_s, u"lstHistory"_s, u"treSchema"_s,
+                                u"lstHistory"_s, u"treSchema"_s}));
+    // A hidden panel is passed over; in the editor Tab indents and Ctrl+Tab leaves.
+    editor.dockSchema->hide();
+    editor.txtSQL->setFocus();
+    QCOMPARE(focusAfter(Qt::Key_F6), u"lstHistory"_s);
+    QCOMPARE(focusAfter(Qt::Key_F6), u"txtSQL"_s);
+    QCOMPARE(focusAfter(Qt::Key_Tab), u"txtSQL"_s);
+    QCOMPARE(editor.txtSQL->Text(), u"SELECT\t"_s);
+    QCOMPARE(focusAfter(QKeyCombination(Qt::CTRL, Qt::Key_Tab)), u"lstHistory"_s);
+    QCOMPARE(editor.txtSQL->Text(), u"SELECT\t"_s);
+    editor.txtSQL->document()->setModified(false);
+    editor.blnDirty = false;
 }
 
 void TestEveryWindow::amountsAndHighlightingReadOnLightAndDark_data()
