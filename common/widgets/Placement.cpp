@@ -67,9 +67,12 @@ void PlaceBeside(QWidget* window, const QWidget* anchor)
     const int right = area.right() - a.right(), left = a.left() - area.left();
     // The side with room for the whole window; else the side with more room, the window
     // narrowed to it while that leaves it usable, else over the anchor's edge.
+    // A window not yet shown has no frame yet: it will have one like the anchor's.
+    const int frame = std::max(me.width() - window->width(), a.width() - anchor->width());
+    me.setWidth(window->width() + frame);
     const int room = std::max(right, left);
     if (room < me.width() && room >= std::max(window->minimumSizeHint().width(), narrowest)) {
-        window->resize(room - (me.width() - window->width()), window->height());
+        window->resize(room - frame, window->height());
         me.setWidth(room);
     }
     if (right >= me.width() || (left < me.width() && right >= left))

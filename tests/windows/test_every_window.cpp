@@ -192,6 +192,30 @@ QStringList MenuKeyProblems(QWidget* window)
     return problems;
 }
 
+// Tab goes through a window's controls as they are read: down the page, and along each
+// row or on to the next column at the right. The change-password dialog keeps its
+// specified order (the locked name box last).
+QStringList TabOrderProblems(QWidget* window)
+{
+    QStringList problems;
+    if (window->objectName() == u"frmSystem_ChangePassword"_s)
+        return problems;
+    QList<QWidget*> chain;
+    for (QWidget* w = window->nextInFocusChain(); w && w != window && chain.size() < 500; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && w->window() == window &&
+            !w->focusProxy() && !chain.contains(w))
+            chain.append(w);
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        const QRect a(chain[i - 1]->mapTo(window, QPoint()), chain[i - 1]->size());
+        const QRect b(chain[i]->mapTo(window, QPoint()), chain[i]->size());
+        const bool backUp = b.bottom() < a.top() && b.left() <= a.right();
+        const bool backLeft = b.top() < a.bottom() && b.bottom() > a.top() && b.right() < a.left();
+        if (backUp || backLeft)
+            problems << u"%1: Tab goes from %2 back to %3"_s.arg(NameOf(window), NameOf(chain[i - 1]), NameOf(chain[i]));
+    }
+    return problems;
+}
+
 QChar AccessKey(const QString& text)
 {
     for (qsizetype i = text.indexOf(u'&'); i >= 0 && i + 1 < text.size(); i = text.indexOf(u'&', i + 2))
@@ -306,7 +330,10 @@ void WalkEveryWindow(const Look& look)
         look(&help);
         const QRect area = AvailableArea(asking), a = asking->frameGeometry();
         if (std::max(area.right() - a.right(), a.left() - area.left()) >= 320)
-            QVERIFY2(!help.frameGeometry().intersects(a), qPrintable(NameOf(asking)));
+            QVERIFY2(!help.frameGeometry().intersects(a),
+                     qPrintable(u"%1 at %2,%3 %4x%5, help at %6,%7 %8x%9"_s.arg(NameOf(asking))
+                                    .arg(a.x()).arg(a.y()).arg(a.width()).arg(a.height())
+                                    .arg(help.x()).arg(help.y()).arg(help.width()).arg(help.height())));
         help.hide();
     };
     auto cancel = [&](QWidget* dialog) {
@@ -428,7 +455,7 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
     WalkEveryWindow([&](QWidget* window) {
         seen.append(NameOf(window));
         problems << FitProblems(window) << NameProblems(window) << MenuKeyProblems(window)
-                 << MenuTextProblems(window);
+                 << MenuTextProblems(window) << TabOrderProblems(window);
     });
     QCOMPARE(seen, QStringList({u"frmSystem_LogIn"_s, u"frmSteward"_s, u"HelpViewer"_s, u"frmSystem_ChangePassword"_s,
                                 u"frmSteward_DBInitialisation"_s, u"frmSteward_InstallSampleDB"_s,
