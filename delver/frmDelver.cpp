@@ -1,6 +1,12 @@
 #include "frmDelver.h"
 
+#include "workbench/EditorTab.h"
+#include "workbench/EditorTabs.h"
+#include "workbench/FileDrops.h"
 #include "workbench/QueryValidation.h"
+#include "workbench/RecentFileList.h"
+#include "workbench/SessionKeeper.h"
+#include "workbench/SqlFiles.h"
 #include "workbench/SqlEditor.h"
 #include "ToolbarImages.h"
 #include "levy/DatabaseAccess.h"
@@ -42,6 +48,7 @@
 #include <QListWidget>
 #include <QTreeWidget>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QScreen>
@@ -74,9 +81,11 @@ frmDelver::~frmDelver()
 {
     // Closing the window while it is destroyed hides the panels: by then there is no
     // layout left to save.
-    for (QObject* dock : {static_cast<QObject*>(dockSchema), static_cast<QObject*>(dockHistory)})
-        if (dock)
-            disconnect(dock, nullptr, this, nullptr);
+    for (QObject* part : {static_cast<QObject*>(dockSchema), static_cast<QObject*>(dockHistory),
+                          static_cast<QObject*>(tabQueries)})
+        if (part)
+            disconnect(part, nullptr, this, nullptr);
+    session_.reset();
 }
 
 frmDelver::frmDelver()
@@ -150,19 +159,20 @@ frmDelver::frmDelver()
     TopCoolBar->setFixedHeight(tbrTools->sizeHint().height() + 4);
     NameQtsOwnControls(tbrTools);
 
-    txtSQL = new SqlEditor(client);
-    txtSQL->setObjectName(u"txtSQL"_s);
-    QFont font(u"Times New Roman"_s);
-    font.setPointSizeF(11.25);
-    txtSQL->setFont(font);
-    txtSQL->SetText(u"SELECT\r\n"_s);
-    blnDirty = false;
-    connect(txtSQL, &QPlainTextEdit::textChanged, this, [this] { blnDirty = true; });
+    tabQueries = new EditorTabs(client);
+    drops_ = new FileDrops(this, [this](const QString& path) { GuardedCancellable([&] { OpenPath(path); }); });
+    drops_->Watch(this);
+    connect(tabQueries, &EditorTabs::tabAdded, this, [this](EditorTab* tab) { WireTab(tab); });
+    connect(tabQueries, &QTabWidget::currentChanged, this, [this] { ShowCurrentTab(); });
+    connect(tabQueries, &QTabWidget::tabCloseRequested, this, [this](int i) { CloseQuery(tabQueries->Tab(i)); });
+    tabQueries->Add()->Load(u"SELECT\r\n"_s, {});
 
     barBottomStatusBar = new StatusBar(this, u"barBottomStatusBar"_s);
     setStatusBar(barBottomStatusBar);
 
     BuildWorkbench();
+    ShowCurrentTab();
+    setWindowTitle(u"Delver"_s);
     // The editor keeps its own client width; the panels beside it add to the window.
     const int panels = dockSchema->isHidden() && dockHistory->isHidden() ? 0 : panelWidth;
     resize(Twips(9285) + panels,
@@ -209,7 +219,7 @@ void frmDelver::ArrangeControls()
     tbrTools->setGeometry(0, 2, client->width(), TopCoolBar->height() - 4);
     // A window squeezed below the bars keeps the text box's last height.
     const int h = client->height() - TopCoolBar->height();
-    txtSQL->setGeometry(0, TopCoolBar->height(), client->width(), h > 0 ? h : txtSQL->height());
+    tabQueries->setGeometry(0, TopCoolBar->height(), client->width(), h > 0 ? h : tabQueries->height());
     txtSQL->update();
     update();
 }
@@ -257,35 +267,52 @@ void frmDelver::SetCaption(const QString& file)
     setWindowTitle(file.isEmpty() ? AppInfo::Title() : AppInfo::Title() + u" : "_s + file);
 }
 
-void frmDelver::CheckUnsavedChanges()
+EditorTab* frmDelver::CurrentTab() const { return tabQueries->Current(); }
+
+QString frmDelver::CurrentFile() const { return CurrentTab()->strCurrentFile; }
+
+bool frmDelver::CheckUnsavedChanges()
 {
-    const QString trimmed = TrimSpaces(txtSQL->Text());
-    if (!blnDirty || trimmed.isEmpty() || trimmed.compare(u"select"_s, Qt::CaseInsensitive) == 0)
-        return;
+    if (!CurrentTab()->HasChangesToAskAbout())
+        return true;
     switch (MsgBox(u"This document has changed since you last saved it. Do you "_s + u"want to keep these changes."_s,
                    Icon::Question, u"Mail Merge"_s, Buttons::YesNoCancel)) {
-    case Answer::Yes: SaveTo(false); break;
-    case Answer::No: break;
+    case Answer::Yes: SaveTo(false); return true;
+    case Answer::No: return false;
     default: RaiseCancellation();
     }
 }
 
+QSet<EditorTab*> frmDelver::CheckEveryUnsavedText()
+{
+    return tabQueries->AskAboutEachChangedText([this] { return CheckUnsavedChanges(); });
+}
+
+// A new text has a tab of its own; a blank one is used for it rather than left behind.
 void frmDelver::NewQuery()
 {
     GuardedCancellable([this] {
-        CheckUnsavedChanges();
-        txtSQL->SetText(u"SELECT"_s);
-        strCurrentFile.clear();
-        blnDirty = false;
+        tabQueries->ForNewText()->Load(u"SELECT"_s, {});
         SetCaption({});
         repaint();
+    });
+}
+
+void frmDelver::CloseQuery(EditorTab* tab)
+{
+    GuardedCancellable([&] {
+        // A statement being checked belongs to its tab until it has run.
+        if (ValidationRunning())
+            return;
+        tabQueries->setCurrentWidget(tab ? tab : CurrentTab());
+        CheckUnsavedChanges();
+        tabQueries->Remove(CurrentTab());
     });
 }
 
 void frmDelver::OpenSQLFile()
 {
     GuardedCancellable([this] {
-        CheckUnsavedChanges();
         dlgSQL_Form->DialogTitle = u"Open SQL Text"_s;
         dlgSQL_Form->Filter = sqlFilter;
         dlgSQL_Form->FilterIndex = 1;
@@ -299,32 +326,27 @@ void frmDelver::OpenSQLFile()
 
 void frmDelver::OpenPath(const QString& path)
 {
-    qint64 size = 0;
-    if (!RetryOnFailure([&] {
-            const QFileInfo info(path);
-            if (!info.isFile())
-                Raise(53, u"Open SQL File"_s, u"File not found: \"%1\"."_s.arg(path));
-            size = info.size();
-        }))
+    // A file open already is shown; read again when its text has not been changed.
+    EditorTab* open = tabQueries->TabOfFile(path);
+    if (open && open->blnDirty) {
+        tabQueries->setCurrentWidget(open);
         return;
-    if (size > 30000) {
+    }
+    qint64 size = 0;
+    if (!RetryOnFailure([&] { size = SqlFileSize(path); }))
+        return;
+    if (size > largestSqlFile) {
         MsgBox(u"This file is too long to be opened in this utility."_s, Icon::Exclamation, u"Open SQL File"_s);
         return;
     }
-    QString text = u"SELECT"_s;
-    if (size > 0 && !RetryOnFailure([&] {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                Raise(75, u"Open SQL File"_s,
-                      u"The file \"%1\" could not be read: %2."_s.arg(path, file.errorString()));
-            text = Windows1252::Decode(file.readAll());
-        }))
+    QString text;
+    if (!RetryOnFailure([&] { text = ReadSqlText(path, size); }))
         return;
-    txtSQL->SetText(text);
-    strCurrentFile = path;
-    blnDirty = false;
+    EditorTab* tab = open ? open : tabQueries->ForNewText();
+    tab->Load(text, path);
+    tabQueries->setCurrentWidget(tab);
     SetCaption(path);
-    NoteRecentFile(path);
+    recentFiles_->Note(path);
 }
 
 void frmDelver::SaveSQL(bool blnSaveAs)
@@ -334,12 +356,14 @@ void frmDelver::SaveSQL(bool blnSaveAs)
 
 void frmDelver::SaveTo(bool blnSaveAs)
 {
-    QString target = strCurrentFile;
-    if (blnSaveAs || strCurrentFile.isEmpty()) {
+    EditorTab* tab = CurrentTab();
+    QString target = tab->strCurrentFile;
+    // A text whose file has gone is kept where the user says, not silently made again.
+    if (blnSaveAs || target.isEmpty() || tab->FileGone()) {
         dlgSQL_Form->DialogTitle = u"Save SQL Text"_s;
         dlgSQL_Form->Filter = sqlFilter;
         dlgSQL_Form->FilterIndex = 1;
-        dlgSQL_Form->FileName = strCurrentFile;
+        dlgSQL_Form->FileName = tab->strCurrentFile;
         dlgSQL_Form->Flags = CommonDialog::cdlOFNOverwritePrompt | CommonDialog::cdlOFNHideReadOnly |
                              CommonDialog::cdlOFNPathMustExist;
         dlgSQL_Form->CancelError = true;
@@ -369,10 +393,9 @@ void frmDelver::SaveTo(bool blnSaveAs)
         // discard it.
         RaiseCancellation();
     }
-    strCurrentFile = target;
-    blnDirty = false;
+    tab->Saved(target);
     SetCaption(target);
-    NoteRecentFile(target);
+    recentFiles_->Note(target);
 }
 
 void frmDelver::PrintSQL()
@@ -405,7 +428,13 @@ void frmDelver::LogOff()
     GuardedCancellable([this] {
         if (MsgBox(u"Are you sure you want to log off?"_s, Icon::Question, u"Log Off"_s, Buttons::YesNo) != Answer::Yes)
             return;
-        CheckUnsavedChanges();
+        if (ValidationRunning())
+            return;
+        const QSet<EditorTab*> discarded = CheckEveryUnsavedText();
+        // The texts are kept for this user; the next one sees only their own.
+        if (session_)
+            session_->SaveNow(discarded);
+        const QString leaving = CurrentUserName;
         LogOffUser();
         ForgetLoggedInUser();
         CloseLevyDatabase();
@@ -414,7 +443,10 @@ void frmDelver::LogOff()
         ShowModal(splash);
         AdmitOnlyWithDelverRight();
         barBottomStatusBar->SetSessionText(u"Logged in as "_s + CurrentUserName);
-        ShowLoggedInUser();
+        const bool another = !NamesMatch(leaving, CurrentUserName);
+        if (another)
+            tabQueries->RemoveAll();
+        ShowLoggedInUser(another);
     });
 }
 
@@ -422,21 +454,24 @@ void frmDelver::ExecuteQuery() { RunStatement(txtSQL->Text()); }
 
 void frmDelver::RunStatementOrSelection()
 {
-    if (const QString selected = txtSQL->SelectedText(); !selected.isEmpty()) {
+    // The tab that ran, whichever is current by the time the statement has run.
+    const QPointer<SqlEditor> editor = txtSQL;
+    if (const QString selected = editor->SelectedText(); !selected.isEmpty()) {
         RunStatement(selected);
         return;
     }
-    const QString text = txtSQL->PlainText();
-    const StatementSpan span = StatementAt(text, txtSQL->textCursor().position());
+    const QString text = editor->PlainText();
+    const StatementSpan span = StatementAt(text, editor->textCursor().position());
     // A text with no statement in it is answered as Execute Query answers it.
     if (span.IsEmpty() || ValidationRunning()) {
-        RunStatement(txtSQL->Text());
+        RunStatement(editor->Text());
         return;
     }
-    txtSQL->MarkRun(int(span.start), int(span.end));
-    RunStatement(txtSQL->TextBetween(int(span.start), int(span.end)),
+    editor->MarkRun(int(span.start), int(span.end));
+    RunStatement(editor->TextBetween(int(span.start), int(span.end)),
                  [&](const QString& message) { return PlacesInWholeText(message, text, span.start); });
-    txtSQL->EndRunMark();
+    if (editor)
+        editor->EndRunMark();
 }
 
 void frmDelver::RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed)
@@ -472,10 +507,11 @@ void frmDelver::BuildWorkbench()
     connect(dockHistory, &HistoryPanel::insertRequested, this, [this](const QString& s) { RecallFromHistory(s, false); });
     connect(dockHistory, &HistoryPanel::clearRequested, this, [this] { ClearHistory(); });
     frmFindReplace = new FindReplaceDialog(this, txtSQL);
+    connect(frmFindReplace, &QObject::destroyed, this, [this] { frmFindReplace = nullptr; });
     // The keyboard reaches the panels: F6 (or Ctrl+Tab, which the editor leaves alone) goes
     // on to the next part, Shift+F6 back.
     using Part = std::pair<QWidget*, QWidget*>;
-    CyclePartsWithF6(this, {Part(txtSQL, txtSQL), Part(dockSchema, dockSchema->Tree()),
+    CyclePartsWithF6(this, {Part(tabQueries, tabQueries), Part(dockSchema, dockSchema->Tree()),
                             Part(dockHistory, dockHistory->lstHistory)});
 
     auto item = [this](QMenu* menu, const QString& name, const QString& caption, const QList<QKeySequence>& keys,
@@ -492,6 +528,10 @@ void frmDelver::BuildWorkbench()
     };
     mnuFile = menuBar()->addMenu(u"&File"_s);
     mnuFile->setObjectName(u"mnuFile"_s);
+    mnuFile_CloseQuery = item(mnuFile, u"mnuFile_CloseQuery"_s, u"&Close Query"_s,
+                              {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)},
+                              [this] { CloseQuery(); });
+    mnuFile->addSeparator();
     mnuFile_Recent = mnuFile->addMenu(u"&Recent Files"_s);
     mnuFile_Recent->setObjectName(u"mnuFile_Recent"_s);
 
@@ -501,10 +541,7 @@ void frmDelver::BuildWorkbench()
                         [this] { txtSQL->undo(); });
     mnuEdit_Redo = item(mnuEdit, u"mnuEdit_Redo"_s, u"&Redo"_s, QKeySequence::keyBindings(QKeySequence::Redo),
                         [this] { txtSQL->redo(); });
-    mnuEdit_Undo->setEnabled(false);
-    mnuEdit_Redo->setEnabled(false);
-    connect(txtSQL, &QPlainTextEdit::undoAvailable, mnuEdit_Undo, &QAction::setEnabled);
-    connect(txtSQL, &QPlainTextEdit::redoAvailable, mnuEdit_Redo, &QAction::setEnabled);
+    tabQueries->KeepUndoAndRedo(mnuEdit_Undo, mnuEdit_Redo);
     mnuEdit->addSeparator();
     mnuEdit_Find = item(mnuEdit, u"mnuEdit_Find"_s, u"&Find..."_s, {QKeySequence(Qt::CTRL | Qt::Key_F)},
                         [this] { frmFindReplace->Open(false); });
@@ -546,13 +583,14 @@ void frmDelver::BuildWorkbench()
     mnuView_History->setObjectName(u"mnuView_History"_s);
     mnuView_History->setText(u"&History"_s);
     mnuView->addAction(mnuView_History);
+    mnuView->addSeparator();
+    mnuView_NextQuery = item(mnuView, u"mnuView_NextQuery"_s, u"&Next Query"_s, {QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+                             [this] { tabQueries->Step(1); });
+    mnuView_PreviousQuery = item(mnuView, u"mnuView_PreviousQuery"_s, u"&Previous Query"_s,
+                                 {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}, [this] { tabQueries->Step(-1); });
 
-    recentFiles_.clear();
-    for (int i = 1; i <= recentFileCount; ++i)
-        if (const QString path = GetSetting(settingsApplication, workbenchSection, u"RecentFile%1"_s.arg(i));
-            !path.isEmpty())
-            recentFiles_.append(path);
-    FillRecentMenu();
+    recentFiles_ = new RecentFileList(mnuFile_Recent, workbenchSection, recentFileCount,
+                                      [this](const QString& path) { OpenRecentFile(path); });
 
     const QByteArray state = QByteArray::fromBase64(GetSetting(settingsApplication, workbenchSection, layoutKey).toLatin1());
     if (state.isEmpty() || !restoreState(state))
@@ -575,7 +613,25 @@ void frmDelver::SaveLayout()
     SaveSetting(settingsApplication, workbenchSection, layoutKey, QString::fromLatin1(saveState().toBase64()));
 }
 
-void frmDelver::ShowLoggedInUser()
+void frmDelver::WireTab(EditorTab* tab)
+{
+    if (dockSchema)
+        tab->txtSQL->Completion()->SetSchema(dockSchema->Listing());
+    drops_->Watch(tab->txtSQL->viewport());
+}
+
+void frmDelver::ShowCurrentTab()
+{
+    EditorTab* tab = CurrentTab();
+    if (!tab || !mnuEdit_Undo)
+        return;
+    txtSQL = tab->txtSQL;
+    SetCaption(tab->strCurrentFile);
+    if (frmFindReplace)
+        frmFindReplace->SetEditor(txtSQL);
+}
+
+void frmDelver::ShowLoggedInUser(bool restoreTexts)
 {
     try {
         dockSchema->Fill(ListSchema(*levyDatabase));
@@ -584,7 +640,13 @@ void frmDelver::ShowLoggedInUser()
         MsgBox(u"The tables of the database could not be listed: "_s + error.description, Icon::Exclamation,
                u"Database"_s);
     }
-    txtSQL->Completion()->SetSchema(dockSchema->Listing());
+    for (EditorTab* tab : tabQueries->Tabs())
+        tab->txtSQL->Completion()->SetSchema(dockSchema->Listing());
+    session_ = std::make_unique<SessionKeeper>(tabQueries, CurrentUserName);
+    if (restoreTexts)
+        session_->Restore();
+    else
+        session_->SaveNow();
     history_ = std::make_unique<QueryHistory>(QueryHistory::PathFor(CurrentUserName));
     try {
         if (const QString setAside = history_->Load(); !setAside.isEmpty())
@@ -599,7 +661,9 @@ void frmDelver::ShowLoggedInUser()
 void frmDelver::ForgetLoggedInUser()
 {
     dockSchema->Clear();
-    txtSQL->Completion()->SetSchema({});
+    for (EditorTab* tab : tabQueries->Tabs())
+        tab->txtSQL->Completion()->SetSchema({});
+    session_.reset();
     history_.reset();
     ShowHistory();
 }
@@ -626,10 +690,9 @@ void frmDelver::RecallFromHistory(const QString& statement, bool replace)
             return;
         }
         // A recalled statement is a new, unsaved text: it belongs to no file.
-        CheckUnsavedChanges();
-        txtSQL->SetText(statement);
-        strCurrentFile.clear();
-        blnDirty = true;
+        EditorTab* tab = tabQueries->ForNewText();
+        tab->Load(statement, {});
+        tab->MarkChanged();
         SetCaption({});
         txtSQL->setFocus();
     });
@@ -664,59 +727,13 @@ void frmDelver::GoToLine()
                Icon::Exclamation, u"Go to Line"_s);
 }
 
-void frmDelver::NoteRecentFile(const QString& path)
-{
-    const QString full = QFileInfo(path).absoluteFilePath();
-    recentFiles_.removeAll(full);
-    recentFiles_.prepend(full);
-    while (recentFiles_.size() > recentFileCount)
-        recentFiles_.removeLast();
-    try {
-        SaveRecentFiles();
-    } catch (const RuntimeError&) {
-        // The file itself was opened or saved; only the list is not kept.
-    }
-    FillRecentMenu();
-}
-
-void frmDelver::SaveRecentFiles()
-{
-    QList<QPair<QString, QString>> values;
-    for (int i = 0; i < recentFileCount; ++i)
-        values.append({u"RecentFile%1"_s.arg(i + 1), recentFiles_.value(i)});
-    SaveSettings(settingsApplication, workbenchSection, values);
-}
-
-void frmDelver::FillRecentMenu()
-{
-    // The list may change from one of its own items: let those go once they are done.
-    for (QAction* old : mnuFile_Recent->actions()) {
-        mnuFile_Recent->removeAction(old);
-        old->deleteLater();
-    }
-    for (int i = 0; i < recentFiles_.size(); ++i) {
-        QAction* a = mnuFile_Recent->addAction(u"&%1 %2"_s.arg(i + 1).arg(QDir::toNativeSeparators(recentFiles_[i])));
-        a->setObjectName(u"mnuFile_Recent%1"_s.arg(i + 1));
-        a->setData(recentFiles_[i]);
-        connect(a, &QAction::triggered, this, [this, path = recentFiles_[i]] { OpenRecentFile(path); });
-    }
-    mnuFile_Recent->setEnabled(!recentFiles_.isEmpty());
-}
+QStringList frmDelver::RecentFiles() const { return recentFiles_->Files(); }
 
 void frmDelver::OpenRecentFile(const QString& path)
 {
     GuardedCancellable([&] {
-        if (!QFileInfo(path).isFile()) {
-            MsgBox(u"The file \"%1\" no longer exists. It has been removed from the list of recent files."_s.arg(
-                       QDir::toNativeSeparators(path)),
-                   Icon::Exclamation, u"Open SQL File"_s);
-            recentFiles_.removeAll(path);
-            FillRecentMenu();
-            SaveRecentFiles();
-            return;
-        }
-        CheckUnsavedChanges();
-        OpenPath(path);
+        if (recentFiles_->StillThere(path))
+            OpenPath(path);
     });
 }
 
@@ -726,11 +743,14 @@ void frmDelver::closeEvent(QCloseEvent* event)
     Guarded([this] {
         if (MsgBox(u"Exit the Delver Utility"_s, Icon::Question, u"Exit"_s, Buttons::YesNo) != Answer::Yes)
             return;
+        QSet<EditorTab*> discarded;
         try {
-            CheckUnsavedChanges();
+            discarded = CheckEveryUnsavedText();
         } catch (const RuntimeError&) {
             return;
         }
+        if (session_)
+            session_->SaveNow(discarded);
         EndProgram();
     });
 }

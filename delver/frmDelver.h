@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <QSet>
+
 #include <functional>
 #include <memory>
 
@@ -12,15 +14,20 @@ class QToolBar;
 namespace levy {
 
 class CommonDialog;
+class EditorTab;
+class EditorTabs;
+class FileDrops;
+class SessionKeeper;
 class FindReplaceDialog;
 class HistoryPanel;
 class QueryHistory;
+class RecentFileList;
 class SchemaPanel;
 class SqlEditor;
 class StatusBar;
 
-// Delver's main window: runs the start-up and the rights gate, then edits one SQL
-// statement, saves, opens and prints it, and executes it.
+// Delver's main window: runs the start-up and the rights gate, then edits SQL texts, a
+// tab each, saves, opens and prints them, and executes them.
 class frmDelver : public QMainWindow {
     Q_OBJECT
 public:
@@ -31,7 +38,9 @@ public:
     QWidget* TopCoolBar;
     QToolBar* tbrTools;
     QList<QIcon> imgEnabled;
-    SqlEditor* txtSQL;
+    EditorTabs* tabQueries = nullptr;
+    // The current tab's text box: every command acts on it.
+    SqlEditor* txtSQL = nullptr;
     StatusBar* barBottomStatusBar;
     QMenu* mnuTools;
     QAction* mnuTools_NewQuery;
@@ -49,8 +58,9 @@ public:
     // and the panels beside the editor.
     QMenu* mnuFile;
     QMenu* mnuFile_Recent;
+    QAction* mnuFile_CloseQuery;
     QMenu* mnuEdit;
-    QAction* mnuEdit_Undo;
+    QAction* mnuEdit_Undo = nullptr;
     QAction* mnuEdit_Redo;
     QAction* mnuEdit_Find;
     QAction* mnuEdit_Replace;
@@ -63,17 +73,23 @@ public:
     QMenu* mnuView;
     QAction* mnuView_Database;
     QAction* mnuView_History;
-    SchemaPanel* dockSchema;
-    HistoryPanel* dockHistory;
-    FindReplaceDialog* frmFindReplace;
+    QAction* mnuView_NextQuery;
+    QAction* mnuView_PreviousQuery;
+    SchemaPanel* dockSchema = nullptr;
+    HistoryPanel* dockHistory = nullptr;
+    FindReplaceDialog* frmFindReplace = nullptr;
 
     static constexpr int recentFileCount = 8;
-    QStringList RecentFiles() const { return recentFiles_; }
+    QStringList RecentFiles() const;
     // The history of the user logged in; null while nobody is, or when it cannot be kept.
     QueryHistory* History() const { return history_.get(); }
 
-    QString strCurrentFile;
-    bool blnDirty = false;
+    // The current text's tab, with its file and its changed state.
+    EditorTab* CurrentTab() const;
+    QString CurrentFile() const;
+    // What keeps the texts of the user logged in for their next start; null while
+    // nobody is.
+    SessionKeeper* Session() const { return session_.get(); }
 
     // The operations behind the menu and the toolbar. Each ends quietly when the user
     // cancels, and reports any other failure itself.
@@ -82,6 +98,8 @@ public:
     void SaveSQL(bool blnSaveAs);
     void PrintSQL();
     void LogOff();
+    // Closes a tab (the current one when none is given), asking about its changes first.
+    void CloseQuery(EditorTab* tab = nullptr);
     void ExecuteQuery();
     // F5 and Ctrl+Enter: the selection when there is one, else the statement the cursor
     // stands in, marked while it runs, through the same checks as Execute Query.
@@ -92,8 +110,12 @@ public:
     void ClearHistory();
     void tbrTools_ButtonClick(const QString& key);
 
-    // Raises the cancellation error when the user cancels.
-    void CheckUnsavedChanges();
+    // Asks about the current text's changes. Raises the cancellation error when the user
+    // cancels; false when they chose to lose the changes.
+    bool CheckUnsavedChanges();
+    // Asks about each changed text in turn; the texts whose changes are to be lost.
+    // Raises the cancellation error when the user cancels any one: nothing is lost then.
+    QSet<EditorTab*> CheckEveryUnsavedText();
 
     // Opens the results of an accepted statement; the results window installs itself.
     static std::function<void(QWidget*)> showResults;
@@ -108,18 +130,18 @@ private:
     void Form_Activate();
     // What the user logged in sees of the database and of their own history; emptied
     // at Log Off.
-    void ShowLoggedInUser();
+    // `restoreTexts`: the user's own texts replace those open.
+    void ShowLoggedInUser(bool restoreTexts = true);
     void ForgetLoggedInUser();
     // `placed` restates the places a refusal names for the whole text.
     void RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed = {});
     void Remember(const QString& statement, qint64 records, const QString& error);
     void ShowHistory();
     void OpenPath(const QString& path);
-    void NoteRecentFile(const QString& path);
-    void SaveRecentFiles();
-    void FillRecentMenu();
     void SaveLayout();
     void BuildWorkbench();
+    void WireTab(EditorTab* tab);
+    void ShowCurrentTab();
     void AdmitOnlyWithDelverRight();
     void ArrangeControls();
     void SaveTo(bool blnSaveAs);
@@ -128,8 +150,10 @@ private:
     bool blnFirstActivation = true;
     bool ending_ = false;
     bool layoutRestored_ = false;
-    QStringList recentFiles_;
+    RecentFileList* recentFiles_ = nullptr;
     std::unique_ptr<QueryHistory> history_;
+    std::unique_ptr<SessionKeeper> session_;
+    FileDrops* drops_ = nullptr;
 };
 
 } // namespace levy

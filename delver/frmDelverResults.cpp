@@ -180,7 +180,7 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
 
     dlgResults = new CommonDialog(this, u"dlgResults"_s);
     if (auto* editor = qobject_cast<frmDelver*>(owner))
-        strStatementFile = editor->strCurrentFile;
+        strStatementFile = editor->CurrentFile();
 
     countTicker_.setInterval(150);
     connect(&countTicker_, &QTimer::timeout, this, [this] { CountTick(); });

@@ -1,22 +1,12 @@
 #include "QueryHistory.h"
 
-#include "platform/RuntimeError.h"
+#include "UserDataFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
-#include <QUrl>
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -27,28 +17,9 @@ constexpr int formatVersion = 1;
 // Far above 500 statements of the largest file the editor opens.
 constexpr qint64 largestFile = 64 * 1024 * 1024;
 
-QString SystemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
-
-[[noreturn]] void RaiseFile(const QString& what, const QString& path, int code)
+UserDataFile FileAt(const QString& path)
 {
-    Raise(75, u"Delver"_s, u"The query history %1 \"%2\": %3."_s.arg(what, QDir::toNativeSeparators(path),
-                                                                     SystemError(code)));
-}
-
-// The folder is made for the user alone; one that is not theirs is not used.
-void EnsureFolder(const QString& folder)
-{
-    const QByteArray native = QFile::encodeName(folder);
-    QDir().mkpath(QFileInfo(folder).path());
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        RaiseFile(u"folder could not be made at"_s, folder, errno);
-    struct stat st{};
-    if (::lstat(native.constData(), &st) != 0)
-        RaiseFile(u"folder could not be read at"_s, folder, errno);
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-        Raise(75, u"Delver"_s,
-              u"The query history folder \"%1\" is not a folder of yours; the history is not kept."_s.arg(
-                  QDir::toNativeSeparators(folder)));
+    return UserDataFile(path, u"query history"_s, u"the history is not kept"_s, largestFile);
 }
 } // namespace
 
@@ -56,10 +27,7 @@ QueryHistory::QueryHistory(QString path) : path_(std::move(path)) {}
 
 QString QueryHistory::PathFor(const QString& userName)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                           u"/AHS Levy System/Delver"_s;
-    // Account names are compared without regard to case; the file name keeps any name.
-    return folder + u"/history-"_s + QString::fromLatin1(QUrl::toPercentEncoding(userName.toLower())) + u".json"_s;
+    return UserDataFile::PathFor(u"history-"_s, userName, u".json"_s);
 }
 
 QByteArray QueryHistory::Serialize(const QList<HistoryEntry>& entries)
@@ -109,87 +77,16 @@ bool QueryHistory::Parse(const QByteArray& bytes, QList<HistoryEntry>& entries)
 QString QueryHistory::Load()
 {
     entries_.clear();
-    EnsureFolder(QFileInfo(path_).path());
-    const QByteArray native = QFile::encodeName(path_);
-    struct stat st{};
-    if (::lstat(native.constData(), &st) != 0) {
-        if (errno == ENOENT)
-            return {};
-        RaiseFile(u"file could not be read at"_s, path_, errno);
-    }
-    if (S_ISLNK(st.st_mode))
-        return SetAside(u"it is a link to another file"_s);
-    if (!S_ISREG(st.st_mode))
-        return SetAside(u"it is not a file"_s);
-    if (st.st_uid != ::getuid())
-        return SetAside(u"it belongs to another user"_s);
-    // Opened without following a link put there since, and checked to be the same file.
-    const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        RaiseFile(u"file could not be read at"_s, path_, errno);
-    struct stat opened{};
-    QByteArray bytes;
-    bool same = ::fstat(fd, &opened) == 0 && opened.st_ino == st.st_ino && opened.st_dev == st.st_dev;
-    if (same && opened.st_size <= largestFile) {
-        // Others may have been able to read it; from now on they cannot.
-        if ((opened.st_mode & 077) != 0)
-            ::fchmod(fd, 0600);
-        QFile file;
-        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            bytes = file.readAll();
-    }
-    ::close(fd);
-    if (!same)
-        return SetAside(u"it was changed while it was read"_s);
-    if (opened.st_size > largestFile || !Parse(bytes, entries_)) {
-        entries_.clear();
-        return SetAside(u"it is damaged or is not a query history"_s);
-    }
-    return {};
-}
-
-QString QueryHistory::SetAside(const QString& reason)
-{
-    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
-    QString aside = path_ + u".set-aside-"_s + stamp;
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
-        aside = path_ + u".set-aside-"_s + stamp + u'-' + QString::number(n);
-    // rename() moves a link itself, never the file it points to.
-    if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(aside).constData()) != 0)
-        RaiseFile(u"file could not be set aside at"_s, path_, errno);
+    const UserDataFile::SetAside aside = FileAt(path_).Read(
+        [this](const QByteArray& bytes) { return Parse(bytes, entries_); }, u"it is damaged or is not a query history"_s);
+    if (aside.IsEmpty())
+        return {};
+    entries_.clear();
     return u"Your query history could not be used: %1. It has been set aside as \"%2\" and a new history has "
-           u"been started."_s.arg(reason, QDir::toNativeSeparators(aside));
+           u"been started."_s.arg(aside.reason, aside.path);
 }
 
-void QueryHistory::Write(const QList<HistoryEntry>& entries)
-{
-    const QString folder = QFileInfo(path_).path();
-    EnsureFolder(folder);
-    const QByteArray bytes = Serialize(entries);
-    QByteArray temp = QFile::encodeName(folder + u"/.history-XXXXXX"_s);
-    const int fd = ::mkstemp(temp.data());  // made with mode 0600
-    if (fd < 0)
-        RaiseFile(u"could not be written in"_s, folder, errno);
-    qint64 done = 0;
-    int failure = 0;
-    while (done < bytes.size() && failure == 0) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno != EINTR)
-            failure = errno;
-        else if (n > 0)
-            done += n;
-    }
-    if (failure == 0 && ::fsync(fd) != 0)
-        failure = errno;
-    if (::close(fd) != 0 && failure == 0)
-        failure = errno;
-    if (failure == 0 && ::rename(temp.constData(), QFile::encodeName(path_).constData()) != 0)
-        failure = errno;
-    if (failure != 0) {
-        ::unlink(temp.constData());
-        RaiseFile(u"could not be written to"_s, path_, failure);
-    }
-}
+void QueryHistory::Write(const QList<HistoryEntry>& entries) { FileAt(path_).Write(Serialize(entries)); }
 
 void QueryHistory::Add(const HistoryEntry& entry)
 {

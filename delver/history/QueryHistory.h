@@ -54,7 +54,6 @@ public:
 
 private:
     void Write(const QList<HistoryEntry>& entries);
-    QString SetAside(const QString& reason);
 
     QString path_;
     QList<HistoryEntry> entries_;

@@ -23,6 +23,8 @@ public:
     // Finds the next occurrence of the last text looked for; opens the dialog when
     // nothing was looked for yet.
     void FindNext();
+    // The text it works on from now on.
+    void SetEditor(SqlEditor* editor) { editor_ = editor; }
 
     QLineEdit* txtFind;
     QLineEdit* txtReplace;

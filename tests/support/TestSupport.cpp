@@ -19,6 +19,10 @@ Sandbox::Sandbox()
 {
     oldConfigHome_ = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path() + u"/config"_s));
+    // The user's data (the editor's session, the history) too: a test finds none left
+    // by another.
+    oldDataHome_ = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir_.path() + u"/data"_s));
     MessageLog::Start();
     InterceptEndProgram(true);
     ResetEndProgramCalled();
@@ -33,6 +37,10 @@ Sandbox::~Sandbox()
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", oldConfigHome_);
+    if (oldDataHome_.isEmpty())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", oldDataHome_);
 }
 
 QString Sandbox::Path(const QString& name) const { return dir_.path() + u'/' + name; }

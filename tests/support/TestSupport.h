@@ -11,7 +11,7 @@
 
 namespace levy::test {
 
-// One test's own world: a temporary folder, its own per-user settings, recorded
+// One test's own world: a temporary folder, its own per-user settings and data, recorded
 // message boxes and an intercepted program end. Restores everything when it goes.
 class Sandbox {
 public:
@@ -23,6 +23,7 @@ public:
 private:
     QTemporaryDir dir_;
     QByteArray oldConfigHome_;
+    QByteArray oldDataHome_;
 };
 
 // A blank levy database at `path`, closed again.

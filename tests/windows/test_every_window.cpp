@@ -390,6 +390,9 @@ void WalkEveryWindow(const Look& look)
         frmDelver editor;
         editor.show();
         QTRY_COMPARE(editor.barBottomStatusBar->SessionText(), u"Logged in as Clerk"_s);
+        // Two texts, so that their tabs are looked at too.
+        editor.txtSQL->SetText(u"SELECT Class FROM Classes"_s);
+        editor.NewQuery();
         look(&editor);
         lookAtHelpFrom(&editor, editor.mnuTools_Help);
         for (QAction* command : {editor.mnuEdit_Find, editor.mnuEdit_Replace}) {
