@@ -21,6 +21,7 @@ EditorTabs::EditorTabs(QWidget* parent) : QTabWidget(parent)
     setUsesScrollButtons(true);
     setElideMode(Qt::ElideMiddle);
     tabBar()->setObjectName(u"tabQueriesBar"_s);
+    setAccessibleName(u"Open queries"_s);
     tabBar()->setAccessibleName(u"Open queries"_s);
     tabBar()->setExpanding(false);
     connect(this, &QTabWidget::currentChanged, this, [this] {
@@ -68,6 +69,8 @@ EditorTab* EditorTabs::Add()
     });
     const int at = currentIndex() + 1;
     insertTab(at, tab, tab->Caption());
+    // Tab goes from the tabs to the text in view, before the panels beside it.
+    setTabOrder(tabBar(), tab->txtSQL);
     Refresh(tab);
     emit tabAdded(tab);
     setCurrentIndex(at);

@@ -9,6 +9,8 @@
 #include "levy/SecurityEnforcement.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/StatusBar.h"
+#include "workbench/EditorTab.h"
+#include "workbench/EditorTabs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -90,7 +92,7 @@ void TestDelverEditor::windowMenuAndToolbar()
 {
     QCOMPARE(editor_->windowTitle(), u"Delver"_s);
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT\r\n"_s);
-    QVERIFY(!editor_->blnDirty);
+    QVERIFY(!editor_->CurrentTab()->blnDirty);
     QCOMPARE(editor_->txtSQL->font().family(), u"Times New Roman"_s);
     QCOMPARE(editor_->txtSQL->font().pointSizeF(), 11.25);
     QCOMPARE(editor_->mnuTools->title(), u"&Tools"_s);
@@ -129,7 +131,7 @@ void TestDelverEditor::unsavedChangesRule()
     if (edit)
         editor_->txtSQL->SetText(text);
     MessageLog::QueueAnswer(Answer::No);
-    editor_->NewQuery();
+    editor_->CloseQuery();  // the last text closed leaves a new one, as New Query made it
     QCOMPARE(MessageLog::Shown().size(), asks ? 1 : 0);
     if (asks) {
         QCOMPARE(MessageLog::Shown().first().text, unsavedQuestion);
@@ -137,7 +139,7 @@ void TestDelverEditor::unsavedChangesRule()
         QCOMPARE(MessageLog::Shown().first().buttons, Buttons::YesNoCancel);
     }
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT"_s);
-    QVERIFY(!editor_->blnDirty);
+    QVERIFY(!editor_->CurrentTab()->blnDirty);
     QCOMPARE(editor_->windowTitle(), u"Delver"_s);
 }
 
@@ -147,7 +149,9 @@ void TestDelverEditor::answersToTheQuestionGoverneveryCaller_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("cancelTheSaveDialog");
     QTest::addColumn<bool>("goesOn");
-    for (const QString& caller : {u"new"_s, u"open"_s, u"logoff"_s, u"close"_s}) {
+    // New and Open put their text in a tab of its own and ask nothing; closing the text
+    // (the only one, or one of two) asks.
+    for (const QString& caller : {u"close the only text"_s, u"close one of two"_s, u"logoff"_s, u"close"_s}) {
         QTest::addRow("%s: Cancel", qPrintable(caller)) << caller << int(Answer::Cancel) << false << false;
         QTest::addRow("%s: No", qPrintable(caller)) << caller << int(Answer::No) << false << true;
         QTest::addRow("%s: Yes, save dialog cancelled", qPrintable(caller))
@@ -167,6 +171,13 @@ void TestDelverEditor::answersToTheQuestionGoverneveryCaller()
     const QString saved = sandbox_->Path(u"saved.sql"_s);
     const QString other = sandbox_->Path(u"other.sql"_s);
     Write(other, "SELECT 2");
+    if (caller == u"close one of two"_s) {
+        CommonDialog::QueueFileName(other);
+        editor_->OpenSQLFile();
+        QCOMPARE(editor_->tabQueries->count(), 2);
+        QVERIFY(MessageLog::Shown().isEmpty());
+        editor_->tabQueries->setCurrentIndex(0);
+    }
     if (caller == u"logoff"_s)
         MessageLog::QueueAnswer(Answer::Yes);  // "Are you sure you want to log off?"
     if (caller == u"close"_s)
@@ -174,15 +185,11 @@ void TestDelverEditor::answersToTheQuestionGoverneveryCaller()
     MessageLog::QueueAnswer(Answer(answer));
     if (answer == int(Answer::Yes))
         CommonDialog::QueueFileName(cancelTheSaveDialog ? QString() : saved);
-    if (caller == u"open"_s)
-        CommonDialog::QueueFileName(other);
     if (caller == u"logoff"_s && goesOn)
         test::AnswerStartUp(u"Clerk"_s, u"clerk"_s);
 
-    if (caller == u"new"_s)
-        editor_->NewQuery();
-    else if (caller == u"open"_s)
-        editor_->OpenSQLFile();
+    if (caller.startsWith(u"close "_s))
+        editor_->CloseQuery();
     else if (caller == u"logoff"_s)
         editor_->LogOff();
     else
@@ -192,14 +199,14 @@ void TestDelverEditor::answersToTheQuestionGoverneveryCaller()
         QCOMPARE(Bytes(saved), edited.toLatin1());
     if (!goesOn) {
         QCOMPARE(editor_->txtSQL->Text(), edited);
-        QVERIFY(editor_->blnDirty);
+        QVERIFY(editor_->CurrentTab()->blnDirty);
         QVERIFY(!EndProgramCalled());
         QCOMPARE(CurrentUserName, u"Clerk"_s);
         return;
     }
-    if (caller == u"new"_s)
+    if (caller == u"close the only text"_s)
         QCOMPARE(editor_->txtSQL->Text(), u"SELECT"_s);
-    if (caller == u"open"_s)
+    if (caller == u"close one of two"_s)
         QCOMPARE(editor_->txtSQL->Text(), u"SELECT 2"_s);
     if (caller == u"close"_s)
         QVERIFY(EndProgramCalled());
@@ -218,7 +225,7 @@ void TestDelverEditor::openingFilesBySize()
     QVERIFY(MessageLog::Shown().isEmpty());
     QCOMPARE(editor_->txtSQL->Text().size(), 30000);
     QCOMPARE(editor_->windowTitle(), u"Delver : "_s + limit);
-    QVERIFY(!editor_->blnDirty);
+    QVERIFY(!editor_->CurrentTab()->blnDirty);
     const auto dialog = CommonDialog::ShownDialogs().last();
     QCOMPARE(dialog.title, u"Open SQL Text"_s);
     QCOMPARE(dialog.filter, u"Sql Files (*.sql)|*.sql|Text Files (*.TXT)|*.txt"_s);
@@ -232,20 +239,20 @@ void TestDelverEditor::openingFilesBySize()
     QCOMPARE(box.title, u"Open SQL File"_s);
     QCOMPARE(box.icon, Icon::Exclamation);
     QCOMPARE(editor_->txtSQL->Text().size(), 30000);
-    QCOMPARE(editor_->strCurrentFile, limit);
+    QCOMPARE(editor_->CurrentFile(), limit);
 
     const QString empty = sandbox_->Path(u"empty.sql"_s);
     Write(empty, QByteArray());
     CommonDialog::QueueFileName(empty);
     editor_->OpenSQLFile();
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT"_s);
-    QVERIFY(!editor_->blnDirty);
+    QVERIFY(!editor_->CurrentTab()->blnDirty);
     QCOMPARE(editor_->windowTitle(), u"Delver : "_s + empty);
 
     // A cancelled dialog changes nothing.
     CommonDialog::QueueFileName(QString());
     editor_->OpenSQLFile();
-    QCOMPARE(editor_->strCurrentFile, empty);
+    QCOMPARE(editor_->CurrentFile(), empty);
 }
 
 void TestDelverEditor::savingUntitledAndTitledBuffers()
@@ -258,7 +265,7 @@ void TestDelverEditor::savingUntitledAndTitledBuffers()
     QCOMPARE(CommonDialog::ShownDialogs().last().title, u"Save SQL Text"_s);
     QCOMPARE(Bytes(first), QByteArray("SELECT 1"));
     QCOMPARE(editor_->windowTitle(), u"Delver : "_s + first);
-    QVERIFY(!editor_->blnDirty);
+    QVERIFY(!editor_->CurrentTab()->blnDirty);
 
     // A titled buffer saves silently, with no line break added.
     editor_->txtSQL->SetText(u"SELECT 2\r\nFROM Classes"_s);
@@ -270,11 +277,11 @@ void TestDelverEditor::savingUntitledAndTitledBuffers()
     CommonDialog::QueueFileName(QString());
     editor_->SaveSQL(true);
     QCOMPARE(CommonDialog::ShownDialogs().last().fileName, first);
-    QCOMPARE(editor_->strCurrentFile, first);
+    QCOMPARE(editor_->CurrentFile(), first);
     const QString second = sandbox_->Path(u"second.sql"_s);
     CommonDialog::QueueFileName(second);
     editor_->SaveSQL(true);
-    QCOMPARE(editor_->strCurrentFile, second);
+    QCOMPARE(editor_->CurrentFile(), second);
     QCOMPARE(editor_->windowTitle(), u"Delver : "_s + second);
     QVERIFY(MessageLog::Shown().isEmpty());
 }
@@ -301,14 +308,14 @@ void TestDelverEditor::unencodableTextIsNeverSavedSilently()
     editor_->OpenSQLFile();
     editor_->txtSQL->SetText(u"SELECT '\u0141\u00F3d\u017A'"_s);
     MessageLog::QueueAnswer(Answer::Yes);
-    editor_->NewQuery();  // Yes to saving: refused, so the new query does not go on
+    editor_->CloseQuery();  // Yes to saving: refused, so the text is not closed
     const auto shown = MessageLog::Shown();
     QCOMPARE(shown.size(), 2);
     QVERIFY2(shown[1].text.contains(u"\u0141"_s), qPrintable(shown[1].text));
     QCOMPARE(shown[1].title, u"Save SQL"_s);
     QCOMPARE(Bytes(path), QByteArray("SELECT 1"));
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT '\u0141\u00F3d\u017A'"_s);
-    QVERIFY(editor_->blnDirty);
+    QVERIFY(editor_->CurrentTab()->blnDirty);
 }
 
 void TestDelverEditor::failedSaveKeepsTheOldFileAndTheText()
@@ -323,7 +330,7 @@ void TestDelverEditor::failedSaveKeepsTheOldFileAndTheText()
     QVERIFY(QDir().rename(sandbox_->Folder(), moved));
     MessageLog::QueueAnswer(Answer::Yes);     // keep the changes
     MessageLog::QueueAnswer(Answer::Cancel);  // in the "Error" box
-    editor_->NewQuery();
+    editor_->CloseQuery();
     QVERIFY(QDir().rename(moved, sandbox_->Folder()));
     const auto shown = MessageLog::Shown();
     QCOMPARE(shown.size(), 2);
@@ -331,7 +338,7 @@ void TestDelverEditor::failedSaveKeepsTheOldFileAndTheText()
     QCOMPARE(shown[1].buttons, Buttons::RetryCancel);
     QCOMPARE(Bytes(path), QByteArray("SELECT old"));
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT new"_s);
-    QVERIFY(editor_->blnDirty);
+    QVERIFY(editor_->CurrentTab()->blnDirty);
 }
 
 void TestDelverEditor::printing()

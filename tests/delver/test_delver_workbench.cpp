@@ -19,6 +19,7 @@
 #include "workbench/HistoryPanel.h"
 #include "workbench/SchemaPanel.h"
 #include "workbench/SqlCompletion.h"
+#include "workbench/EditorTab.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -190,7 +191,7 @@ void TestDelverWorkbench::schemaPanelListsInsertsAndFollowsTheSession()
     editor_->txtSQL->moveCursor(QTextCursor::End);
     emit tree->itemDoubleClicked(Find(tree, u"Levy Account Credits"_s), 0);
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT * FROM [Levy Account Credits]"_s);
-    QVERIFY(editor_->blnDirty);
+    QVERIFY(editor_->CurrentTab()->blnDirty);
     editor_->txtSQL->undo();
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT * FROM "_s);
     const QModelIndex field = tree->indexFromItem(Find(tree, u"Student ID"_s));
@@ -366,7 +367,7 @@ void TestDelverWorkbench::runKeys()
     QCOMPARE(MessageLog::Shown().size(), 0);
     QCOMPARE(editor_->txtSQL->Text(), whole);
     QCOMPARE(editor_->txtSQL->SelectedText(), select ? whole.left(29) : QString());
-    QVERIFY(!editor_->blnDirty);
+    QVERIFY(!editor_->CurrentTab()->blnDirty);
     QCOMPARE(test::FileBytes(file), whole.toLatin1());
 
     // A refused selection answers as Execute Query does.
@@ -519,17 +520,16 @@ void TestDelverWorkbench::historyIsRecalledSearchedAndCleared()
     QCOMPARE(panel->lstHistory->count(), 1);
     QCOMPARE(panel->ChosenStatement(), u"SELECT * FROM Classes"_s);
 
-    // Replacing asks about unsaved changes first; Cancel keeps the text.
+    // Replacing puts the statement in a text of its own: a changed text stays as it is,
+    // and nothing need be asked.
     editor_->txtSQL->SetText(u"SELECT [Class] FROM Classes"_s);
-    editor_->blnDirty = true;
+    SqlEditor* changed = editor_->txtSQL;
     MessageLog::Clear();
-    MessageLog::QueueAnswer(Answer::Cancel);
     panel->cmdHistoryReplace->click();
-    QCOMPARE(MessageLog::Shown().value(0).title, u"Mail Merge"_s);
-    QCOMPARE(editor_->txtSQL->Text(), u"SELECT [Class] FROM Classes"_s);
-    MessageLog::QueueAnswer(Answer::No);
-    panel->cmdHistoryReplace->click();
+    QCOMPARE(MessageLog::Shown().size(), 0);
+    QCOMPARE(changed->Text(), u"SELECT [Class] FROM Classes"_s);
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT * FROM Classes"_s);
+    QVERIFY(editor_->CurrentTab()->blnDirty);
     QCOMPARE(editor_->windowTitle(), u"Delver"_s);
 
     // Inserting writes at the cursor and asks nothing.
@@ -762,7 +762,7 @@ void TestDelverWorkbench::recentFiles()
 
     editor_->mnuFile_Recent->actions()[2]->trigger();
     QCOMPARE(editor_->txtSQL->Text(), u"SELECT 5"_s);
-    QCOMPARE(editor_->strCurrentFile, files[3]);
+    QCOMPARE(editor_->CurrentFile(), files[3]);
     QCOMPARE(editor_->RecentFiles().first(), files[3]);
 }
 

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include "workbench/QueryValidation.h"
+#include "workbench/EditorTab.h"
 #include "workbench/SqlEditor.h"
 #include "levy/DatabaseAccess.h"
 #include "dialogs/frmSystem_ChangePassword.h"
@@ -212,7 +213,7 @@ void TestBadTextInput::sqlFilesThatAreNotPlainText()
     CommonDialog::QueueFileName(path);
     editor->OpenSQLFile();
     QVERIFY(MessageLog::Shown().isEmpty());
-    QCOMPARE(editor->strCurrentFile, path);
+    QCOMPARE(editor->CurrentFile(), path);
     QByteArray expected = bytes;
     // Line breaks are the text box's own: CR LF.
     expected.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
@@ -247,7 +248,7 @@ void TestBadTextInput::sqlFilesThatCannotBeOpened()
     const auto editor = EditorLoggedInAsClerk();
     QVERIFY(editor);
     editor->txtSQL->SetText(u"SELECT 7"_s);
-    editor->blnDirty = false;
+    editor->CurrentTab()->blnDirty = false;
     MessageLog::Clear();
     const QStringList before = test::FolderEntries(sandbox_->Folder());
     CommonDialog::QueueFileName(name.startsWith(u'/') ? name : sandbox_->Path(name));
@@ -256,7 +257,7 @@ void TestBadTextInput::sqlFilesThatCannotBeOpened()
     QCOMPARE(box.text, message);
     QCOMPARE(box.icon, Icon::Exclamation);
     QCOMPARE(editor->txtSQL->Text(), u"SELECT 7"_s);
-    QCOMPARE(editor->strCurrentFile, QString());
+    QCOMPARE(editor->CurrentFile(), QString());
     QCOMPARE(test::FolderEntries(sandbox_->Folder()), before);
 }
 
@@ -288,7 +289,7 @@ void TestBadTextInput::saveNamesThatCannotBeWritten()
     const MessageRequest box = MessageLog::Shown().value(0);
     QVERIFY2(box.text.contains(message), qPrintable(box.text));
     QCOMPARE(box.icon, Icon::Exclamation);
-    QCOMPARE(editor->strCurrentFile, QString());
+    QCOMPARE(editor->CurrentFile(), QString());
     QCOMPARE(editor->txtSQL->Text(), u"SELECT 8"_s);
     QCOMPARE(test::FolderEntries(sandbox_->Folder()), before);
     QVERIFY(QFileInfo(sandbox_->Path(u"folder.sql"_s)).isDir());
@@ -385,7 +386,7 @@ void TestBadTextInput::editorTakesAPastedStatementWhole()
     editor->txtSQL->selectAll();
     editor->txtSQL->paste();
     QCOMPARE(editor->txtSQL->Text(), sql);
-    QVERIFY(editor->blnDirty);
+    QVERIFY(editor->CurrentTab()->blnDirty);
     const QString stored = qryDirectSQL->SQL();
     QVERIFY(!ValidateQuery(editor->txtSQL->Text()));
     QVERIFY(test::OnlyMessage().text.startsWith(u"The statement is too long: a query may hold at most 64,000"_s));

@@ -2,6 +2,7 @@
 //   levy_snapshots OUTPUT_FOLDER   (run under xvfb-run or with QT_QPA_PLATFORM=offscreen)
 //   levy_snapshots OUTPUT_FOLDER screen   (under xvfb-run: the whole screen, with the
 //       rights editor, Delver's editor and its results window shown as a user opens them)
+#include "workbench/EditorTab.h"
 #include "workbench/SqlEditor.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "workbench/QueryValidation.h"
@@ -113,7 +114,7 @@ int ScreenSnapshots(const QString& folder)
         Settle(100);
     editor.txtSQL->SetText(u"SELECT [User Name], Len([User Name]) * -1250.5 AS Amount\r\nFROM Users\r\n"
                            u"ORDER BY [User Name]"_s);
-    editor.blnDirty = false;
+    editor.CurrentTab()->blnDirty = false;
     SaveScreen(folder, u"screen_delver_editor"_s);
     if (ValidateQuery(editor.txtSQL->Text())) {
         frmDelverResults results(&editor);

@@ -8,6 +8,7 @@
 #include "export/GridColours.h"
 #include "results/AmountSigns.h"
 #include "results/FlexGrid.h"
+#include "workbench/EditorTab.h"
 #include "workbench/SqlEditor.h"
 #include "workbench/SqlHighlighter.h"
 #include "results/ResultChart.h"
@@ -537,7 +538,7 @@ void TestEveryWindow::f6AndCtrlTabGoRoundTheEditorAndItsPanels()
     QCOMPARE(focusAfter(QKeyCombination(Qt::CTRL, Qt::Key_Tab)), u"lstHistory"_s);
     QCOMPARE(editor.txtSQL->Text(), u"SELECT\t"_s);
     editor.txtSQL->document()->setModified(false);
-    editor.blnDirty = false;
+    editor.CurrentTab()->blnDirty = false;
 }
 
 void TestEveryWindow::amountsAndHighlightingReadOnLightAndDark_data()
