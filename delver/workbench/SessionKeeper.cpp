@@ -8,7 +8,10 @@
 #include "platform/RuntimeError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -111,7 +114,11 @@ void SessionKeeper::SaveNow(const QSet<EditorTab*>& discarded)
     if (!usable_)
         return;
     try {
+        QElapsedTimer took;
+        took.start();
         session_.Save(Capture(discarded));
+        // Large texts take a while to write: typing is held up a tenth of the time at most.
+        soon_.setInterval(int(std::max<qint64>(delayMs, took.elapsed() * 10)));
         failureShown_ = false;
     } catch (const RuntimeError& error) {
         if (failureShown_)

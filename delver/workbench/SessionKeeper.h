@@ -16,6 +16,7 @@ class EditorTabs;
 class SessionKeeper : public QObject {
     Q_OBJECT
 public:
+    // The least time between a change and its being written.
     static constexpr int delayMs = 1000;
 
     SessionKeeper(EditorTabs* tabs, const QString& userName);

@@ -362,7 +362,8 @@ void TestDelverTabs::manyAndLargeTextsComeBackWhole()
     for (int i = 0; i < texts; ++i) {
         if (i > 0)
             editor_->NewQuery();
-        const QString text = u"SELECT %1 -- "_s.arg(i) + QString(i == 7 ? 3'000'000 : 20'000, QChar(u'a' + i % 26));
+        const QString line = u"\r\n-- "_s + QString(76, QChar(u'a' + i % 26));
+        const QString text = u"SELECT %1"_s.arg(i) + line.repeated(i == 7 ? 37'500 : 250);
         editor_->txtSQL->SetText(text);
         written.append(text);
     }
