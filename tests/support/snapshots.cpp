@@ -3,6 +3,7 @@
 //   levy_snapshots OUTPUT_FOLDER screen   (under xvfb-run: the whole screen, with the
 //       rights editor, Delver's editor and its results window shown as a user opens them)
 #include "workbench/EditorTab.h"
+#include "workbench/EditorTabs.h"
 #include "workbench/SqlEditor.h"
 #include "dialogs/frmSystem_LogIn.h"
 #include "workbench/QueryValidation.h"
@@ -269,6 +270,25 @@ int main(int argc, char* argv[])
              HistoryEntry{now.addSecs(-3600), u"SELECT Class, Count(*) FROM Students GROUP BY Class"_s, 12, {}}});
         QApplication::processEvents();
         editor.grab().save(folder + u"/delver_history.png"_s);
+
+        // Three texts in tabs: a saved file, a new text being written, and one whose file
+        // had gone when the session came back.
+        editor.dockHistory->hide();
+        editor.tabQueries->Current()->Load(editor.txtSQL->Text(), u"/home/clerk/queries/term-fees.sql"_s);
+        editor.NewQuery();
+        editor.txtSQL->SetText(u"SELECT Class, Count(*) AS Pupils\r\nFROM Students\r\nGROUP BY Class\r\nORDER BY Class"_s);
+        editor.NewQuery();
+        EditorTab* gone = editor.tabQueries->Current();
+        gone->Load(u"SELECT s.Surname, Sum(c.Amount) AS Owed\r\nFROM Students AS s INNER JOIN [Levy Account Debits] AS c\r\n"
+                   u"  ON c.[Student ID] = s.[Student ID]\r\nGROUP BY s.Surname"_s,
+                   u"/media/usb/arrears.sql"_s);
+        gone->MarkChanged();
+        gone->SetFileGone(true);
+        editor.tabQueries->setCurrentIndex(2);
+        // The tabs are laid out only in a window that is shown: shown, taken and gone
+        // before the window's events run (its first activation would run the start-up).
+        editor.show();
+        editor.grab().save(folder + u"/delver_tabs.png"_s);
     }
 
     // A result of every kind of field, a page and a half long.
