@@ -157,6 +157,7 @@ void TestDelverTabs::eachTabHasItsOwnFileUndoAndChanges()
     // Ctrl+PgUp and Ctrl+PgDown go round the tabs; the title follows the text in view.
     QTest::keyClick(editor_->txtSQL, Qt::Key_PageUp, Qt::ControlModifier);
     QCOMPARE(Tabs()->currentIndex(), 1);
+    QCOMPARE(QApplication::focusWidget(), editor_->txtSQL);
     QCOMPARE(editor_->windowTitle(), u"Delver"_s);
     QCOMPARE(editor_->mnuView_PreviousQuery->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_PageUp));
     QCOMPARE(editor_->mnuView_NextQuery->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_PageDown));
