@@ -7,10 +7,12 @@
 #include "dialogs/frmSystem_AboutBox.h"
 #include "frmDelverResults.h"
 #include "frmSystem_StartUp.h"
+#include "database/QueryDef.h"
 #include "database/SchemaListing.h"
 #include "history/QueryHistory.h"
 #include "platform/SettingsStore.h"
 #include "workbench/FindReplaceDialog.h"
+#include "workbench/frmDelverParameters.h"
 #include "workbench/HistoryPanel.h"
 #include "workbench/PanelKeys.h"
 #include "results/ResultCountWatcher.h"
@@ -444,9 +446,19 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
     if (ValidationRunning())
         return;
     Guarded([&] {
+        // The parameters are asked for first; their values are bound, never written in.
+        QList<HistoryParameter> values;
+        QList<jet::BoundParameter> bound;
+        const QList<HistoryParameter> offered =
+            recalled_.statement.trimmed() == statement.trimmed() ? recalled_.parameters
+            : history_                                           ? LastValuesFor(statement, history_->Entries())
+                                                                 : QList<HistoryParameter>{};
+        if (!AskForParameters(this, statement, dockSchema->Listing(), offered, values, bound))
+            return;
+        qryDirectSQL->SetParameters(bound);
         QString refusal;
         if (!ValidateQuery(statement, &refusal, placed)) {
-            Remember(statement, -1, refusal);
+            Remember(statement, -1, refusal, values);
             return;
         }
         qint64 records = -1;
@@ -455,7 +467,7 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
             ResultCountWatcher watcher(&records, &failure);
             showResults(this);
         }
-        Remember(statement, records, failure);
+        Remember(statement, records, failure, values);
     });
 }
 
@@ -606,12 +618,13 @@ void frmDelver::ForgetLoggedInUser()
 
 void frmDelver::ShowHistory() { dockHistory->Show(history_ ? history_->Entries() : QList<HistoryEntry>{}); }
 
-void frmDelver::Remember(const QString& statement, qint64 records, const QString& error)
+void frmDelver::Remember(const QString& statement, qint64 records, const QString& error,
+                         const QList<HistoryParameter>& values)
 {
     if (!history_)
         return;
     try {
-        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error});
+        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error, values});
     } catch (const RuntimeError& failure) {
         MsgBox(failure.description, Icon::Exclamation, u"History"_s);
     }
@@ -620,6 +633,8 @@ void frmDelver::Remember(const QString& statement, qint64 records, const QString
 
 void frmDelver::RecallFromHistory(const QString& statement, bool replace)
 {
+    // Run again, it is offered the values it ran with.
+    recalled_ = HistoryEntry{{}, statement, -1, {}, dockHistory->ChosenParameters()};
     GuardedCancellable([&] {
         if (!replace) {
             txtSQL->InsertAtCursor(statement);

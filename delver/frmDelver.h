@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/QueryHistory.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -112,7 +114,8 @@ private:
     void ForgetLoggedInUser();
     // `placed` restates the places a refusal names for the whole text.
     void RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed = {});
-    void Remember(const QString& statement, qint64 records, const QString& error);
+    void Remember(const QString& statement, qint64 records, const QString& error,
+                  const QList<HistoryParameter>& values = {});
     void ShowHistory();
     void OpenPath(const QString& path);
     void NoteRecentFile(const QString& path);
@@ -130,6 +133,7 @@ private:
     bool layoutRestored_ = false;
     QStringList recentFiles_;
     std::unique_ptr<QueryHistory> history_;
+    HistoryEntry recalled_;  // the statement last recalled, with the values it ran with
 };
 
 } // namespace levy
