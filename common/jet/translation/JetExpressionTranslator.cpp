@@ -329,8 +329,13 @@ Piece Translator::TrParameter(const Expr& e, int declared)
         bound_.append(parameter);
         position = bound_.size() - 1;
     }
-    // The clauses are not read in the order they are written (FROM comes first).
-    bound_[position].offset = std::min(bound_[position].offset, e.offset);
+    // The clauses are not read in the order they are written (FROM comes first): the
+    // first place written gives the undeclared name's spelling.
+    if (e.offset < bound_[position].offset) {
+        bound_[position].offset = e.offset;
+        if (!bound_[position].declared)
+            bound_[position].name = e.text;
+    }
     const JetParameter& parameter = bound_[position];
     // An undeclared one is of no type until it runs, as a value typed in is.
     return Literal(u'?' + QString::number(position + 1), parameter.declared ? parameter.type : typeUnknown);
