@@ -69,6 +69,7 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
     scroll->setObjectName(u"scrParameters"_s);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setAccessibleName(u"Values asked for"_s);
     auto* body = new QWidget(scroll);
     auto* grid = new QGridLayout(body);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -106,6 +107,9 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
             input = box;
         }
         input->setAccessibleName(p.name);
+        // A date input's own text box is what a reader lands on.
+        if (auto* inner = input->findChild<QLineEdit*>())
+            inner->setAccessibleName(p.name);
         input->setAccessibleDescription(typeText);
         input->setToolTip(typeText);
         auto* label = MakeLabel(body, u"lblParameter"_s + n, p.name + u" ("_s + typeText + u"):"_s);
