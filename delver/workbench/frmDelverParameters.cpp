@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,8 +31,18 @@ bool IsNumber(int type)
            type == dbDouble;
 }
 
-// The listed tables as the translation asks for them: names only, no types needed to
-// tell a field from a parameter.
+// A listed field's type, as far as telling what an undeclared parameter meets goes.
+int TypeOf(const QString& shown)
+{
+    static const QHash<QString, int> types = {
+        {u"Date/Time"_s, dbDate}, {u"Currency"_s, dbCurrency}, {u"Long Integer"_s, dbLong}, {u"Integer"_s, dbInteger},
+        {u"Byte"_s, dbByte},      {u"Double"_s, dbDouble},     {u"Single"_s, dbSingle},    {u"Yes/No"_s, dbBoolean},
+    };
+    return types.value(shown, shown.startsWith(u"Text"_s) ? int(dbText) : 0);
+}
+
+// The listed tables as the translation asks for them: their fields' names, and their
+// types as far as the listing shows them.
 class ListingSchema : public jet::JetSchema {
 public:
     explicit ListingSchema(const SchemaListing& listing) : listing_(listing) {}
@@ -44,7 +55,7 @@ public:
                 jet::SchemaTable table;
                 table.isTable = true;
                 for (const ListedField& f : t.fields)
-                    table.columns.append(jet::SchemaColumn{f.name, 0, false});
+                    table.columns.append(jet::SchemaColumn{f.name, TypeOf(f.type), false});
                 return table;
             }
         return std::nullopt;
@@ -152,7 +163,7 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
     if (previous)
         setTabOrder(previous, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
-    setMinimumWidth(360);
+    setMinimumWidth(440);
     if (!inputs.isEmpty())
         inputs.first()->setFocus();
 }

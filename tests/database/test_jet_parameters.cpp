@@ -86,6 +86,9 @@ void TestJetParameters::finding_data()
     add("the type names", "PARAMETERS [A] Integer, [B] Short, [C] Bit, [D] Currency, [E] Byte, [F] Double, [G] "
         "YesNo, [H] Decimal, [I] Memo; SELECT 1", "A (Long Integer), B (Integer), C (Yes/No), D (Currency), E (Byte), "
         "F (Double), G (Yes/No), H (Decimal), I (Memo)");
+    add("undeclared, compared with a date or a number",
+        "SELECT * FROM [Levy Account Credits] WHERE [Transaction Date] BETWEEN [From] AND [To] AND Amount > [Least]",
+        "From (Date/Time)?, To (Date/Time)?, Least (Currency)?");
     add("a crosstab's", "PARAMETERS [Since] DateTime; TRANSFORM Sum(Amount) SELECT [Student ID] FROM [Levy Account "
         "Credits] WHERE [Transaction Date] >= [Since] GROUP BY [Student ID] PIVOT Format([Transaction Date], 'mmm')",
         "Since (Date/Time)");
@@ -170,6 +173,8 @@ void TestJetParameters::boundValuesStayValues_data()
     add("a condition in the value", students, "' OR 1=1 OR '", 0);
     add("brackets in the value", students, "[Surname]", 0);
     add("the same name twice", students, "4a", 2);
+    add("undeclared, read as the date it meets",
+        "SELECT [Receipt Number] FROM [Levy Account Credits] WHERE [Transaction Date] >= [Who]", "1/2/2026", 1);
     add("a crosstab's",
         "PARAMETERS [Who] Currency; TRANSFORM Sum(Amount) SELECT [Student ID] FROM [Levy Account Credits] WHERE "
         "Amount > [Who] GROUP BY [Student ID] PIVOT Format([Transaction Date], 'mmm')",

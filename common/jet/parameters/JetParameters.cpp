@@ -100,7 +100,7 @@ QString ParameterTypeText(const JetParameter& parameter)
         parameter.typeName.compare(u"Dec"_s, Qt::CaseInsensitive) == 0 ||
         parameter.typeName.compare(u"Numeric"_s, Qt::CaseInsensitive) == 0)
         return u"Decimal"_s;
-    switch (parameter.type) {
+    switch (parameter.declared || parameter.comparedType == 0 ? parameter.type : parameter.comparedType) {
     case dbBoolean: return u"Yes/No"_s;
     case dbByte: return u"Byte"_s;
     case dbInteger: return u"Integer"_s;
@@ -118,6 +118,14 @@ Value ParameterValue(const JetParameter& parameter, const QString& typed)
 {
     if (typed.isEmpty())
         return Value();
+    // Compared with a date or a number, an undeclared value is read as one: a date
+    // typed day first must meet the stored dates, not be compared as a text.
+    if (!parameter.declared && parameter.comparedType != 0) {
+        JetParameter read = parameter;
+        read.type = parameter.comparedType == dbDate ? dbDate : dbDouble;
+        read.comparedType = 0;
+        return ParameterValue(read, typed);
+    }
     switch (parameter.type) {
     case dbByte: return WholeNumber(parameter, typed, 0, 255);
     case dbInteger: return WholeNumber(parameter, typed, -32768, 32767);

@@ -85,6 +85,8 @@ QString Translator::NoCaseSubject(const Piece& subject, const QList<Piece>& othe
 
 Piece Translator::TrCompare(const QString& op, const Piece& l, const Piece& r)
 {
+    NoteCompared(l, r);
+    NoteCompared(r, l);
     const int level = (op == u"<"_s || op == u">"_s || op == u"<="_s || op == u">="_s) ? precRelational : precEquality;
     // The engine takes the left operand's collation, else the right's; an explicit
     // COLLATE on the right operand wins over both.
@@ -221,6 +223,8 @@ Piece Translator::TrMembership(const Expr& e)
     if (e.kind == Expr::Between) {
         const Piece low = Value(e.args[1]);
         const Piece high = Value(e.args[2]);
+        NoteCompared(low, subject);
+        NoteCompared(high, subject);
         return EngineTruth(NoCaseSubject(subject, {low, high}) + (e.negated ? u" NOT BETWEEN "_s : u" BETWEEN "_s) +
                            Wrap(low, precEquality + 1) + u" AND "_s + Wrap(high, precEquality + 1));
     }
@@ -338,7 +342,19 @@ Piece Translator::TrParameter(const Expr& e, int declared)
     }
     const JetParameter& parameter = bound_[position];
     // An undeclared one is of no type until it runs, as a value typed in is.
-    return Literal(u'?' + QString::number(position + 1), parameter.declared ? parameter.type : typeUnknown);
+    Piece p = Literal(u'?' + QString::number(position + 1), parameter.declared ? parameter.type : typeUnknown);
+    if (!parameter.declared)
+        p.parameter = int(position + 1);
+    return p;
+}
+
+void Translator::NoteCompared(const Piece& parameter, const Piece& other)
+{
+    if (parameter.parameter <= 0 || parameter.parameter > bound_.size())
+        return;
+    int& compared = bound_[parameter.parameter - 1].comparedType;
+    if (compared == 0 && (other.type == dbDate || IsNumeric(other.type)))
+        compared = other.type;
 }
 
 QList<JetParameter> Translator::AskedParameters() const

@@ -20,6 +20,10 @@ struct JetParameter {
     int type = 0;           // the field type its value must fit; Text for an undeclared one
     bool declared = false;
     qsizetype offset = 0;   // where the statement first names it
+    // An undeclared one compared with a field of a known type (a date, a number): its
+    // value is read as that type, as the dialect converts a typed value for the
+    // comparison. 0 when nothing tells.
+    int comparedType = 0;
 };
 
 // A statement of the Access-style dialect rewritten as the engine's own SQL, once: the

@@ -52,6 +52,7 @@ struct Piece {
     bool noCase = false;    // a column the engine already compares without regard to case
     bool collated = false;  // carries its own COLLATE
     bool column = false;    // a plain column reference
+    int parameter = 0;      // an undeclared parameter's position (?n), else 0
 };
 
 // The notes on readings that differ from the engine's own.
@@ -201,6 +202,8 @@ private:
     // True when a name in brackets names nothing the statement can read.
     bool NamesNothing(const Expr& e) const;
     QList<JetParameter> AskedParameters() const;
+    // Notes what an undeclared parameter is compared with.
+    void NoteCompared(const Piece& parameter, const Piece& other);
     // `index` receives the source the column belongs to, where that is known.
     ColumnFound FindColumn(const Scope& s, const Expr& e, int& index, SchemaColumn& column) const;
     Piece TrFunction(const Expr& e);
