@@ -87,7 +87,9 @@ Value TruthValue(const JetParameter& p, const QString& typed)
 QList<JetParameter> FindJetParameters(const QString& sql, const JetSchema& schema)
 {
     try {
-        const Query query = ParseJetQuery(sql);
+        // Read as every statement is: a text past the longest one a query may be is not
+        // tokenized at all.
+        const Query query = ParseJetQuery(ReadUserStatement(sql));
         return TranslateJetQuery(query, sql, schema).parameters;
     } catch (const RuntimeError&) {
         return {};
