@@ -449,11 +449,8 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
         // The parameters are asked for first; their values are bound, never written in.
         QList<HistoryParameter> values;
         QList<jet::BoundParameter> bound;
-        const QList<HistoryParameter> offered =
-            recalled_.statement.trimmed() == statement.trimmed() ? recalled_.parameters
-            : history_                                           ? LastValuesFor(statement, history_->Entries())
-                                                                 : QList<HistoryParameter>{};
-        if (!AskForParameters(this, statement, dockSchema->Listing(), offered, values, bound))
+        if (!AskForParameters(this, statement, dockSchema->Listing(), OfferedValues(statement, recalled_, history_.get()),
+                              values, bound))
             return;
         qryDirectSQL->SetParameters(bound);
         QString refusal;

@@ -2,6 +2,7 @@
 
 #include "jet/translation/Crosstab.h"
 #include "jet/JetErrorMessages.h"
+#include "jet/parameters/JetParameters.h"
 #include "jet/syntax/JetParser.h"
 #include "jet/translation/JetSchema.h"
 #include "jet/translation/JetTranslator.h"
@@ -40,7 +41,7 @@ void BindParameters(engine::Statement& prepared, const QStringList& boundNames, 
         if (!given)
             engine::RaiseEngine(engine::errSyntax,
                                 u"No value was given for the parameter [%1]. Run the statement again and enter a value "
-                                u"for it."_s.arg(name));
+                                u"for it."_s.arg(BriefName(name)));
         prepared.BindStorage(position, given->value);
     }
 }

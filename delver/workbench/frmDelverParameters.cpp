@@ -123,7 +123,8 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
             inner->setAccessibleName(p.name);
         input->setAccessibleDescription(typeText);
         input->setToolTip(typeText);
-        auto* label = MakeLabel(body, u"lblParameter"_s + n, p.name + u" ("_s + typeText + u"):"_s);
+        auto* label = MakeLabel(body, u"lblParameter"_s + n, jet::BriefName(p.name) + u" ("_s + typeText + u"):"_s);
+        label->setToolTip(p.name);
         label->setBuddy(input);
         label->setWordWrap(true);
         grid->addWidget(label, row, 0);
@@ -133,7 +134,7 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
             // A misspelt field is asked for as a parameter: this line shows it at once.
             auto* note = MakeLabel(body, u"lblParameterNote"_s + n,
                                    u"No field has the name [%1]. If you meant a field, correct its name in the "
-                                   u"statement."_s.arg(p.name));
+                                   u"statement."_s.arg(jet::BriefName(p.name)));
             note->setWordWrap(true);
             QFont small = note->font();
             small.setItalic(true);
@@ -218,12 +219,16 @@ bool AskForParameters(QWidget* owner, const QString& statement, const SchemaList
     return true;
 }
 
-QList<HistoryParameter> LastValuesFor(const QString& statement, const QList<HistoryEntry>& history)
+QList<HistoryParameter> OfferedValues(const QString& statement, const HistoryEntry& recalled,
+                                      const QueryHistory* history)
 {
     const QString wanted = statement.trimmed();
-    for (const HistoryEntry& e : history)
-        if (!e.parameters.isEmpty() && e.statement.trimmed() == wanted)
-            return e.parameters;
+    if (recalled.statement.trimmed() == wanted)
+        return recalled.parameters;
+    if (history)
+        for (const HistoryEntry& e : history->Entries())
+            if (!e.parameters.isEmpty() && e.statement.trimmed() == wanted)
+                return e.parameters;
     return {};
 }
 

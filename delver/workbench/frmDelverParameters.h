@@ -47,8 +47,10 @@ bool AskForParameters(QWidget* owner, const QString& statement, const SchemaList
                       const QList<HistoryParameter>& offered, QList<HistoryParameter>& typed,
                       QList<jet::BoundParameter>& bound);
 
-// The values a statement last ran with: those of the newest entry of the history that
-// holds the same statement (blanks around it aside), or none.
-QList<HistoryParameter> LastValuesFor(const QString& statement, const QList<HistoryEntry>& history);
+// The values offered to a statement: those of the history entry it was recalled from,
+// when it is that entry's statement; else those it last ran with (the newest entry of
+// the history that holds the same statement, blanks around it aside); else none.
+QList<HistoryParameter> OfferedValues(const QString& statement, const HistoryEntry& recalled,
+                                      const QueryHistory* history);
 
 } // namespace levy

@@ -26,12 +26,12 @@ Value WholeNumber(const JetParameter& p, const QString& typed, int64_t low, int6
     const std::optional<double> n = ParseNumber(std::string_view(utf8.constData(), size_t(utf8.size())));
     const QString type = ParameterTypeText(p);
     if (!n || !std::isfinite(*n))
-        Refuse(u"%1 is not a number. [%2] takes a whole number (%3), for example 12."_s.arg(Quoted(typed), p.name, type));
+        Refuse(u"%1 is not a number. [%2] takes a whole number (%3), for example 12."_s.arg(Quoted(typed), BriefName(p.name), type));
     if (*n != std::floor(*n))
-        Refuse(u"%1 is not a whole number. [%2] takes a whole number (%3), for example 12."_s.arg(Quoted(typed), p.name,
+        Refuse(u"%1 is not a whole number. [%2] takes a whole number (%3), for example 12."_s.arg(Quoted(typed), BriefName(p.name),
                                                                                                   type));
     if (*n < double(low) || *n > double(high))
-        Refuse(u"%1 is out of range for [%2]: a %3 lies between %4 and %5."_s.arg(Quoted(typed), p.name, type)
+        Refuse(u"%1 is out of range for [%2]: a %3 lies between %4 and %5."_s.arg(Quoted(typed), BriefName(p.name), type)
                    .arg(low)
                    .arg(high));
     return Value(int64_t(*n));
@@ -43,16 +43,16 @@ Value RealNumber(const JetParameter& p, const QString& typed)
     const std::optional<double> n = ParseNumber(std::string_view(utf8.constData(), size_t(utf8.size())));
     const QString type = ParameterTypeText(p);
     if (!n || !std::isfinite(*n))
-        Refuse(u"%1 is not a number. [%2] takes a number (%3), for example 1250.50."_s.arg(Quoted(typed), p.name, type));
+        Refuse(u"%1 is not a number. [%2] takes a number (%3), for example 1250.50."_s.arg(Quoted(typed), BriefName(p.name), type));
     if (p.type == dbSingle && std::fabs(*n) > 3.402823466e38)
-        Refuse(u"%1 is out of range for [%2]: a Single lies between -3.4E38 and 3.4E38."_s.arg(Quoted(typed), p.name));
+        Refuse(u"%1 is out of range for [%2]: a Single lies between -3.4E38 and 3.4E38."_s.arg(Quoted(typed), BriefName(p.name)));
     if (p.type != dbCurrency)
         return Value(p.type == dbSingle ? double(float(*n)) : *n);
     // Amounts keep four decimal places, as the file keeps them.
     const double tenThousandths = std::nearbyint(*n * 10000.0);
     if (std::fabs(tenThousandths) >= 9.2233720368547758e18)
         Refuse(u"%1 is out of range for [%2]: a Currency amount lies between -922,337,203,685,477.5808 and "
-               u"922,337,203,685,477.5807."_s.arg(Quoted(typed), p.name));
+               u"922,337,203,685,477.5807."_s.arg(Quoted(typed), BriefName(p.name)));
     const auto count = int64_t(tenThousandths);
     if (count % 10000 == 0)
         return Value(int64_t(count / 10000));
@@ -65,7 +65,7 @@ Value DateValue(const JetParameter& p, const QString& typed)
     const std::optional<JetDateTime> at = ParseDateText(std::string_view(utf8.constData(), size_t(utf8.size())));
     if (!at)
         Refuse(u"%1 is not a date. [%2] takes a date, day first, for example 31/01/2025 or 31/01/2025 14:30."_s.arg(
-            Quoted(typed), p.name));
+            Quoted(typed), BriefName(p.name)));
     char stored[32];
     const int n = WriteStorageText(*at, stored);
     return Value(QString::fromLatin1(stored, n));
@@ -80,7 +80,7 @@ Value TruthValue(const JetParameter& p, const QString& typed)
     for (const QString& no : {u"No"_s, u"False"_s, u"Off"_s, u"0"_s})
         if (t.compare(no, Qt::CaseInsensitive) == 0)
             return Value(int64_t(0));
-    Refuse(u"%1 is neither Yes nor No. [%2] takes Yes or No."_s.arg(Quoted(typed), p.name));
+    Refuse(u"%1 is neither Yes nor No. [%2] takes Yes or No."_s.arg(Quoted(typed), BriefName(p.name)));
 }
 } // namespace
 
@@ -94,6 +94,12 @@ QList<JetParameter> FindJetParameters(const QString& sql, const JetSchema& schem
     } catch (const RuntimeError&) {
         return {};
     }
+}
+
+QString BriefName(const QString& name)
+{
+    constexpr qsizetype longest = 60;
+    return name.size() <= longest ? name : name.left(longest - 3) + u"..."_s;
 }
 
 QString ParameterTypeText(const JetParameter& parameter)
@@ -139,7 +145,7 @@ Value ParameterValue(const JetParameter& parameter, const QString& typed)
     case dbBoolean: return TruthValue(parameter, typed);
     case dbText:
         if (parameter.declared && typed.size() > textLimit)
-            Refuse(u"The value for [%1] has %2 characters; a Text parameter holds at most 255."_s.arg(parameter.name)
+            Refuse(u"The value for [%1] has %2 characters; a Text parameter holds at most 255."_s.arg(BriefName(parameter.name))
                        .arg(typed.size()));
         return Value(typed);
     default: return Value(typed);

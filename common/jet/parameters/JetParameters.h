@@ -16,6 +16,10 @@ namespace levy::jet {
 // here: its fault shows when it is checked.
 QList<JetParameter> FindJetParameters(const QString& sql, const JetSchema& schema);
 
+// A parameter's name as a message or a caption shows it: one of thousands of characters
+// is cut short.
+QString BriefName(const QString& name);
+
 // The type of a parameter's value as the user knows it: "Text", "Long Integer",
 // "Date/Time"...
 QString ParameterTypeText(const JetParameter& parameter);
