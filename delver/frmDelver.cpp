@@ -10,6 +10,7 @@
 #include "database/SchemaListing.h"
 #include "history/QueryHistory.h"
 #include "platform/SettingsStore.h"
+#include "workbench/ErrorPlace.h"
 #include "workbench/FindReplaceDialog.h"
 #include "workbench/HistoryPanel.h"
 #include "workbench/PanelKeys.h"
@@ -422,11 +423,12 @@ void frmDelver::ExecuteQuery() { RunStatement(txtSQL->Text()); }
 
 void frmDelver::RunStatementOrSelection()
 {
+    const QString text = txtSQL->PlainText();
     if (const QString selected = txtSQL->SelectedText(); !selected.isEmpty()) {
-        RunStatement(selected);
+        const qsizetype start = txtSQL->textCursor().selectionStart();
+        RunStatement(selected, [&](const QString& message) { return PlacesInWholeText(message, text, start); });
         return;
     }
-    const QString text = txtSQL->PlainText();
     const StatementSpan span = StatementAt(text, txtSQL->textCursor().position());
     // A text with no statement in it is answered as Execute Query answers it.
     if (span.IsEmpty() || ValidationRunning()) {
@@ -447,6 +449,7 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
         QString refusal;
         if (!ValidateQuery(statement, &refusal, placed)) {
             Remember(statement, -1, refusal);
+            PointAtError(placed ? placed(refusal) : refusal);
             return;
         }
         qint64 records = -1;
@@ -456,7 +459,15 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
             showResults(this);
         }
         Remember(statement, records, failure);
+        if (!failure.isEmpty())
+            PointAtError(placed ? placed(failure) : failure);
     });
+}
+
+void frmDelver::PointAtError(const QString& message)
+{
+    if (const ErrorSpan span = ErrorSpanIn(message, txtSQL->PlainText()); span.IsFound())
+        txtSQL->MarkError(int(span.start), int(span.end));
 }
 
 void frmDelver::BuildWorkbench()

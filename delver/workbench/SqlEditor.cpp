@@ -69,6 +69,15 @@ SqlEditor::SqlEditor(QWidget* parent) : QPlainTextEdit(parent)
             lineNumbers_->update(0, rect.y(), lineNumbers_->width(), rect.height());
     });
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { MarkMatchingBrackets(); });
+    // Formatting (the highlighter's) changes the contents too; only a changed text ends
+    // the mark.
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!errorMark_.isEmpty() && PlainText() != errorMarkedText_) {
+            errorMark_.clear();
+            errorMarkedText_.clear();
+            ShowMarks();
+        }
+    });
     runMarkEnds_.setSingleShot(true);
     runMarkEnds_.setInterval(runMarkLingersMs);
     connect(&runMarkEnds_, &QTimer::timeout, this, [this] {
@@ -240,7 +249,30 @@ void SqlEditor::MarkMatchingBrackets()
     ShowMarks();
 }
 
-void SqlEditor::ShowMarks() { setExtraSelections(runMark_ + bracketMarks_); }
+void SqlEditor::ShowMarks() { setExtraSelections(errorMark_ + runMark_ + bracketMarks_); }
+
+void SqlEditor::MarkError(int start, int end)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(std::clamp(start, 0, document()->characterCount() - 1));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    QTextEdit::ExtraSelection mark;
+    mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    mark.format.setUnderlineColor(ReadableOn(QColor(220, 0, 0), palette().color(QPalette::Base)));
+    mark.cursor = cursor;
+    mark.cursor.setPosition(std::clamp(end, start, document()->characterCount() - 1), QTextCursor::KeepAnchor);
+    errorMark_ = {mark};
+    errorMarkedText_ = PlainText();
+    ShowMarks();
+}
+
+QPair<int, int> SqlEditor::ErrorMark() const
+{
+    if (errorMark_.isEmpty())
+        return {-1, -1};
+    return {errorMark_.first().cursor.selectionStart(), errorMark_.first().cursor.selectionEnd()};
+}
 
 void SqlEditor::MarkRun(int start, int end)
 {

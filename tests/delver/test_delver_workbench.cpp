@@ -92,7 +92,7 @@ private slots:
     void runKeys();
     void runTheStatementUnderTheCursor_data();
     void runTheStatementUnderTheCursor();
-    void refusedStatementIsPlacedInTheWholeText();
+    void refusedStatementIsPlacedAndMarkedInTheWholeText();
     void historyKeepsEveryRunForItsUser();
     void historyIsRecalledSearchedAndCleared();
     void historyKeepsTheLast500AndSurvivesAFailedWrite();
@@ -443,7 +443,7 @@ void TestDelverWorkbench::runTheStatementUnderTheCursor()
     QCOMPARE(qryDirectSQL->SQL(), run);
 }
 
-void TestDelverWorkbench::refusedStatementIsPlacedInTheWholeText()
+void TestDelverWorkbench::refusedStatementIsPlacedAndMarkedInTheWholeText()
 {
     Start();
     SqlEditor* sql = editor_->txtSQL;
@@ -460,6 +460,13 @@ void TestDelverWorkbench::refusedStatementIsPlacedInTheWholeText()
     QCOMPARE(last.statement, u"SELECT [User Name]\r\n  FROM Users WHERE [User Name] = = 'a'"_s);
     QVERIFY2(last.error.contains(u"line 2, column 34"_s), qPrintable(last.error));
     QCOMPARE(shown, QString(last.error).replace(u"line 2, column 34"_s, u"line 4, column 34"_s));
+    // The cursor stands on the place named, underlined, until the text changes.
+    QCOMPARE(sql->ErrorMark(), qMakePair(63, 64));
+    QCOMPARE(sql->textCursor().position(), 63);
+    QTest::keyClick(sql, Qt::Key_Right);
+    QCOMPARE(sql->ErrorMark(), qMakePair(63, 64));
+    QTest::keyClick(sql, Qt::Key_Backspace);
+    QCOMPARE(sql->ErrorMark(), qMakePair(-1, -1));
 
     // On the statement's first line the column moves with where the statement starts.
     sql->SetText(u"SELECT 1;  SELECT [User Name] FROM Users WHERE [User Name] = = 'a'"_s);
@@ -468,7 +475,19 @@ void TestDelverWorkbench::refusedStatementIsPlacedInTheWholeText()
     QTest::keyClick(sql, Qt::Key_F5);
     const QString error = editor_->History()->Entries().value(0).error;
     QVERIFY2(error.contains(u"line 1, column 51"_s), qPrintable(error));
-    QCOMPARE(MessageLog::Shown().value(0).text, QString(error).replace(u"line 1, column 51"_s, u"line 1, column 62"_s));
+    const QString inWholeText = QString(error).replace(u"line 1, column 51"_s, u"line 1, column 62"_s);
+    QCOMPARE(MessageLog::Shown().value(0).text, inWholeText);
+    QCOMPARE(sql->ErrorMark(), qMakePair(61, 62));
+
+    // A selection's places are the whole text's too.
+    QTextCursor selection(sql->document());
+    selection.setPosition(11);
+    selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    sql->setTextCursor(selection);
+    MessageLog::Clear();
+    QTest::keyClick(sql, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(MessageLog::Shown().value(0).text, inWholeText);
+    QCOMPARE(sql->ErrorMark(), qMakePair(61, 62));
 }
 
 void TestDelverWorkbench::historyKeepsEveryRunForItsUser()
