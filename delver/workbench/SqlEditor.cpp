@@ -1,5 +1,6 @@
 #include "SqlEditor.h"
 
+#include "LineIndent.h"
 #include "SqlHighlighter.h"
 #include "widgets/Contrast.h"
 #include "SqlCompletion.h"
@@ -187,6 +188,14 @@ void SqlEditor::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Space && (event->modifiers() & Qt::ControlModifier)) {
         completion_->Update(true);
         return;
+    }
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        QTextCursor cursor = textCursor();
+        if (IndentLines(cursor, event->key() == Qt::Key_Backtab)) {
+            setTextCursor(cursor);
+            return;
+        }
     }
     QPlainTextEdit::keyPressEvent(event);
     const QString typed = event->text();

@@ -98,7 +98,7 @@ private slots:
     void historyKeepsTheLast500AndSurvivesAFailedWrite();
     void historyNotOursIsSetAside_data();
     void historyNotOursIsSetAside();
-    void findReplaceAndGoToLine();
+    void findReplaceGoToLineAndIndent();
     void bracketsAndLineNumbers();
     void recentFiles();
 
@@ -676,7 +676,7 @@ void TestDelverWorkbench::historyNotOursIsSetAside()
     QCOMPARE(editor_->History()->Entries().size(), 1);
 }
 
-void TestDelverWorkbench::findReplaceAndGoToLine()
+void TestDelverWorkbench::findReplaceGoToLineAndIndent()
 {
     Start();
     SqlEditor* sql = editor_->txtSQL;
@@ -722,6 +722,26 @@ void TestDelverWorkbench::findReplaceAndGoToLine()
     editor_->mnuEdit_GoToLine->trigger();
     QCOMPARE(MessageLog::Shown().last().text, u"There is no line 9: the text has lines 1 to 3."_s);
     QCOMPARE(sql->textCursor().blockNumber(), 2);
+
+    // Tab over lines indents them, Shift+Tab takes it back, each as one step of Undo;
+    // within a line Tab is typed.
+    sql->SetText(u"SELECT Amount\nFROM Fees\n    WHERE Amount > 0"_s);
+    QTextCursor lines(sql->document());
+    lines.setPosition(2);
+    lines.setPosition(16, QTextCursor::KeepAnchor);
+    sql->setTextCursor(lines);
+    QTest::keyClick(sql, Qt::Key_Tab);
+    QCOMPARE(sql->PlainText(), u"\tSELECT Amount\n\tFROM Fees\n    WHERE Amount > 0"_s);
+    QCOMPARE(sql->SelectedText(), u"\tSELECT Amount\r\n\tFROM Fees"_s);
+    sql->moveCursor(QTextCursor::End, QTextCursor::KeepAnchor);
+    QTest::keyClick(sql, Qt::Key_Backtab);
+    QCOMPARE(sql->PlainText(), u"SELECT Amount\nFROM Fees\nWHERE Amount > 0"_s);
+    sql->undo();
+    QCOMPARE(sql->PlainText(), u"\tSELECT Amount\n\tFROM Fees\n    WHERE Amount > 0"_s);
+    sql->moveCursor(QTextCursor::Start);
+    sql->moveCursor(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+    QTest::keyClick(sql, Qt::Key_Tab);
+    QVERIFY2(sql->PlainText().startsWith(u"\tSELECT"_s) && !sql->PlainText().startsWith(u"\t\t"_s), qPrintable(sql->PlainText()));
 }
 
 void TestDelverWorkbench::bracketsAndLineNumbers()
