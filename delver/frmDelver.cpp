@@ -11,6 +11,7 @@
 #include "database/SchemaListing.h"
 #include "history/QueryHistory.h"
 #include "platform/SettingsStore.h"
+#include "workbench/ErrorPlace.h"
 #include "workbench/FindReplaceDialog.h"
 #include "workbench/frmDelverParameters.h"
 #include "workbench/HistoryPanel.h"
@@ -424,11 +425,12 @@ void frmDelver::ExecuteQuery() { RunStatement(txtSQL->Text()); }
 
 void frmDelver::RunStatementOrSelection()
 {
+    const QString text = txtSQL->PlainText();
     if (const QString selected = txtSQL->SelectedText(); !selected.isEmpty()) {
-        RunStatement(selected);
+        const qsizetype start = txtSQL->textCursor().selectionStart();
+        RunStatement(selected, [&](const QString& message) { return PlacesInWholeText(message, text, start); });
         return;
     }
-    const QString text = txtSQL->PlainText();
     const StatementSpan span = StatementAt(text, txtSQL->textCursor().position());
     // A text with no statement in it is answered as Execute Query answers it.
     if (span.IsEmpty() || ValidationRunning()) {
@@ -456,6 +458,7 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
         QString refusal;
         if (!ValidateQuery(statement, &refusal, placed)) {
             Remember(statement, -1, refusal, values);
+            PointAtError(placed ? placed(refusal) : refusal);
             return;
         }
         qint64 records = -1;
@@ -465,7 +468,15 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
             showResults(this);
         }
         Remember(statement, records, failure, values);
+        if (!failure.isEmpty())
+            PointAtError(placed ? placed(failure) : failure);
     });
+}
+
+void frmDelver::PointAtError(const QString& message)
+{
+    if (const ErrorSpan span = ErrorSpanIn(message, txtSQL->PlainText()); span.IsFound())
+        txtSQL->MarkError(int(span.start), int(span.end));
 }
 
 void frmDelver::BuildWorkbench()

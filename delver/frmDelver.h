@@ -114,6 +114,8 @@ private:
     void ForgetLoggedInUser();
     // `placed` restates the places a refusal names for the whole text.
     void RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed = {});
+    // Puts the editor's cursor on the place a message names, underlined until the text changes.
+    void PointAtError(const QString& message);
     void Remember(const QString& statement, qint64 records, const QString& error,
                   const QList<HistoryParameter>& values = {});
     void ShowHistory();
