@@ -13,10 +13,13 @@
 #include "dialogs/frmSystem_AboutBox.h"
 #include "frmDelverResults.h"
 #include "frmSystem_StartUp.h"
+#include "database/QueryDef.h"
 #include "database/SchemaListing.h"
 #include "history/QueryHistory.h"
 #include "platform/SettingsStore.h"
+#include "workbench/ErrorPlace.h"
 #include "workbench/FindReplaceDialog.h"
+#include "workbench/frmDelverParameters.h"
 #include "workbench/HistoryPanel.h"
 #include "workbench/PanelKeys.h"
 #include "results/ResultCountWatcher.h"
@@ -456,11 +459,12 @@ void frmDelver::RunStatementOrSelection()
 {
     // The tab that ran, whichever is current by the time the statement has run.
     const QPointer<SqlEditor> editor = txtSQL;
+    const QString text = editor->PlainText();
     if (const QString selected = editor->SelectedText(); !selected.isEmpty()) {
-        RunStatement(selected);
+        const qsizetype start = editor->textCursor().selectionStart();
+        RunStatement(selected, [&](const QString& message) { return PlacesInWholeText(message, text, start); });
         return;
     }
-    const QString text = editor->PlainText();
     const StatementSpan span = StatementAt(text, editor->textCursor().position());
     // A text with no statement in it is answered as Execute Query answers it.
     if (span.IsEmpty() || ValidationRunning()) {
@@ -478,10 +482,20 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
 {
     if (ValidationRunning())
         return;
+    // The error is pointed at in the text that ran, whichever is in view by then.
+    const QPointer<SqlEditor> ran = txtSQL;
     Guarded([&] {
+        // The parameters are asked for first; their values are bound, never written in.
+        QList<HistoryParameter> values;
+        QList<jet::BoundParameter> bound;
+        if (!AskForParameters(this, statement, dockSchema->Listing(), OfferedValues(statement, recalled_, history_.get()),
+                              values, bound))
+            return;
+        qryDirectSQL->SetParameters(bound);
         QString refusal;
         if (!ValidateQuery(statement, &refusal, placed)) {
-            Remember(statement, -1, refusal);
+            Remember(statement, -1, refusal, values);
+            PointAtError(ran, placed ? placed(refusal) : refusal);
             return;
         }
         qint64 records = -1;
@@ -490,8 +504,18 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
             ResultCountWatcher watcher(&records, &failure);
             showResults(this);
         }
-        Remember(statement, records, failure);
+        Remember(statement, records, failure, values);
+        if (!failure.isEmpty())
+            PointAtError(ran, placed ? placed(failure) : failure);
     });
+}
+
+void frmDelver::PointAtError(SqlEditor* editor, const QString& message)
+{
+    if (!editor)
+        return;
+    if (const ErrorSpan span = ErrorSpanIn(message, editor->PlainText()); span.IsFound())
+        editor->MarkError(int(span.start), int(span.end));
 }
 
 void frmDelver::BuildWorkbench()
@@ -670,12 +694,13 @@ void frmDelver::ForgetLoggedInUser()
 
 void frmDelver::ShowHistory() { dockHistory->Show(history_ ? history_->Entries() : QList<HistoryEntry>{}); }
 
-void frmDelver::Remember(const QString& statement, qint64 records, const QString& error)
+void frmDelver::Remember(const QString& statement, qint64 records, const QString& error,
+                         const QList<HistoryParameter>& values)
 {
     if (!history_)
         return;
     try {
-        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error});
+        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error, values});
     } catch (const RuntimeError& failure) {
         MsgBox(failure.description, Icon::Exclamation, u"History"_s);
     }
@@ -684,6 +709,8 @@ void frmDelver::Remember(const QString& statement, qint64 records, const QString
 
 void frmDelver::RecallFromHistory(const QString& statement, bool replace)
 {
+    // Run again, it is offered the values it ran with.
+    recalled_ = HistoryEntry{{}, statement, -1, {}, dockHistory->ChosenParameters()};
     GuardedCancellable([&] {
         if (!replace) {
             txtSQL->InsertAtCursor(statement);

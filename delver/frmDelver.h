@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/QueryHistory.h"
+
 #include <QMainWindow>
 
 #include <QSet>
@@ -135,7 +137,10 @@ private:
     void ForgetLoggedInUser();
     // `placed` restates the places a refusal names for the whole text.
     void RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed = {});
-    void Remember(const QString& statement, qint64 records, const QString& error);
+    // Puts the editor's cursor on the place a message names, underlined until the text changes.
+    void PointAtError(SqlEditor* editor, const QString& message);
+    void Remember(const QString& statement, qint64 records, const QString& error,
+                  const QList<HistoryParameter>& values = {});
     void ShowHistory();
     void OpenPath(const QString& path);
     void SaveLayout();
@@ -154,6 +159,7 @@ private:
     std::unique_ptr<QueryHistory> history_;
     std::unique_ptr<SessionKeeper> session_;
     FileDrops* drops_ = nullptr;
+    HistoryEntry recalled_;  // the statement last recalled, with the values it ran with
 };
 
 } // namespace levy

@@ -93,6 +93,9 @@ QByteArray QueryWorkerService::Open(FrameReader& request)
 jet::UserStatement QueryWorkerService::NextStatement(FrameReader& request)
 {
     const QString sql = request.Text();
+    QList<jet::BoundParameter> parameters;
+    if (!request.AtEnd())
+        parameters = ReadParameters(request);
     request.End();
     if (!connection_)
         engine::RaiseEngine(engine::errObjectClosed, u"The query engine has no database open."_s);
@@ -100,6 +103,7 @@ jet::UserStatement QueryWorkerService::NextStatement(FrameReader& request)
     statement_.reset();
     jet::UserStatement statement = jet::ReadUserStatement(sql);
     jet::CheckSingleStatement(statement);
+    statement.parameters = parameters;
     return statement;
 }
 

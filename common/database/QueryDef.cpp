@@ -61,10 +61,11 @@ int QueryDef::Type() const { return ReadingOf(SQL()).type; }
 std::shared_ptr<Recordset> QueryDef::OpenRecordset(QueryReading reading)
 {
     auto db = Live();
-    const jet::UserStatement& statement = ReadingOf(SQL());
+    jet::UserStatement statement = ReadingOf(SQL());
     if (!IsRunnableQueryType(statement.type))
         return std::make_shared<QueryRecordset>();
-    return std::make_shared<QueryRecordset>(db->StatementSource(), statement, reading);
+    statement.parameters = parameters_;
+    return std::make_shared<QueryRecordset>(db->StatementSource(), std::move(statement), reading);
 }
 
 } // namespace levy

@@ -20,6 +20,11 @@ public:
     void SetSQL(const QString& sql);
     // The query type code, decided from the text alone.
     int Type() const;
+    // The values its parameters are given when it is opened, bound by name; they are the
+    // query object's own and are kept when its text changes, as the recordsets opened
+    // from it keep the values they were opened with.
+    const QList<jet::BoundParameter>& Parameters() const { return parameters_; }
+    void SetParameters(QList<jet::BoundParameter> parameters) { parameters_ = std::move(parameters); }
     std::shared_ptr<Recordset> OpenRecordset(QueryReading reading = QueryReading::FirstRecordAtOnce);
 
 private:
@@ -30,6 +35,7 @@ private:
     std::weak_ptr<Database> database_;
     QString name_;
     mutable jet::UserStatement reading_;
+    QList<jet::BoundParameter> parameters_;
 };
 
 // Whether a query type code may be opened as a recordset (select, crosstab, union).

@@ -60,9 +60,10 @@ QString WhyItEnded(int status)
 // A statement's rows as the worker sends them, a batch at a time.
 class WorkerRows : public QueryRows {
 public:
-    WorkerRows(std::shared_ptr<QueryWorker> worker, QString sql) : worker_(std::move(worker)), sql_(std::move(sql))
+    WorkerRows(std::shared_ptr<QueryWorker> worker, const jet::UserStatement& statement)
+        : worker_(std::move(worker)), sql_(statement.sql), parameters_(statement.parameters)
     {
-        columns_ = worker_->Prepare(sql_, this);
+        columns_ = worker_->Prepare(sql_, parameters_, this);
     }
     const QueryColumns& Columns() const override { return columns_; }
     bool Step() override
@@ -103,7 +104,7 @@ private:
         // Another statement has run on the worker since (or a new worker serves): this one
         // is prepared again and its rows taken up where they were left.
         if (!worker_->Serves(this)) {
-            columns_ = worker_->Prepare(sql_, this);
+            columns_ = worker_->Prepare(sql_, parameters_, this);
             restart = false;
             skip = delivered_;
         }
@@ -122,6 +123,7 @@ private:
 
     std::shared_ptr<QueryWorker> worker_;
     QString sql_;
+    QList<jet::BoundParameter> parameters_;
     QueryColumns columns_;
     QueryWorker::Rows batch_;
     qsizetype next_ = 0;
@@ -137,7 +139,7 @@ public:
     void Compile(const jet::UserStatement& statement) override { worker_->Check(statement.sql); }
     std::unique_ptr<QueryRows> Open(const jet::UserStatement& statement) override
     {
-        return std::make_unique<WorkerRows>(worker_, statement.sql);
+        return std::make_unique<WorkerRows>(worker_, statement);
     }
     void Interrupt() override { worker_->Interrupt(); }
     bool IsOpen() const override { return true; }
@@ -370,11 +372,15 @@ void QueryWorker::Check(const QString& sql)
     }
 }
 
-QueryColumns QueryWorker::Prepare(const QString& sql, const void* reader)
+QueryColumns QueryWorker::Prepare(const QString& sql, const QList<jet::BoundParameter>& parameters, const void* reader)
 {
     std::lock_guard lock(exchange_);
     reader_ = nullptr;
-    const queryworker::Frame answer = Exchange(FrameWriter(Kind::Prepare).Text(sql).Finished());
+    FrameWriter request(Kind::Prepare);
+    request.Text(sql);
+    if (!parameters.isEmpty())
+        queryworker::WriteParameters(request, parameters);
+    const queryworker::Frame answer = Exchange(request.Finished());
     QueryColumns columns;
     try {
         if (answer.kind != Kind::Columns)

@@ -35,7 +35,7 @@ public:
 
     void Check(const QString& sql);
     // Prepares a statement for `reader`; its rows are read with Read.
-    QueryColumns Prepare(const QString& sql, const void* reader);
+    QueryColumns Prepare(const QString& sql, const QList<jet::BoundParameter>& parameters, const void* reader);
     // The reader's statement is the one the worker has prepared.
     bool Serves(const void* reader) const { return reader_ == reader; }
     using Rows = queryworker::RowBatch;

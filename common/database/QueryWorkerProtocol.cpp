@@ -199,6 +199,36 @@ RuntimeError ReadFailure(FrameReader& reader)
     return error;
 }
 
+void WriteParameters(FrameWriter& writer, const QList<jet::BoundParameter>& parameters)
+{
+    writer.Int32(int32_t(parameters.size()));
+    for (const jet::BoundParameter& p : parameters) {
+        QByteArray value;
+        EncodeRow(value, {p.value});
+        writer.Text(p.name).Bytes(value);
+    }
+}
+
+QList<jet::BoundParameter> ReadParameters(FrameReader& reader)
+{
+    const int32_t count = reader.Int32();
+    // Far more than a statement can name; a count past it is no request of Delver's.
+    if (count < 0 || count > 1000)
+        RaiseMalformed();
+    QList<jet::BoundParameter> parameters;
+    for (int32_t i = 0; i < count; ++i) {
+        jet::BoundParameter p;
+        p.name = reader.Text();
+        const QByteArrayView value = reader.Bytes();
+        if (WellFormedRowLength(value, 1) != value.size())
+            RaiseMalformed();
+        const char* at = value.data();
+        p.value = DecodeRow(at).value(0);
+        parameters.append(p);
+    }
+    return parameters;
+}
+
 QByteArray FailureFrame(const RuntimeError& error)
 {
     return FrameWriter(Kind::Failed).Int32(error.number).Text(error.source).Text(error.description).Finished();

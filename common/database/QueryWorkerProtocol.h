@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jet/syntax/UserStatement.h"
 #include "platform/RuntimeError.h"
 #include "values/FieldDef.h"
 
@@ -21,7 +22,7 @@ enum class Kind : uint8_t {
     // Delver's requests
     Open = 1,     // path, key, read in place: opens the database read-only
     Check = 2,    // statement: compiles it and no more
-    Prepare = 3,  // statement: compiles it for reading, answered with its columns
+    Prepare = 3,  // statement[, parameter values]: compiles it for reading, answered with its columns
     Read = 4,     // restart, rows to pass over, most rows: the next rows of the prepared statement
     // The worker's answers
     Done = 64,
@@ -64,6 +65,7 @@ public:
     int64_t Int64();
     QByteArrayView Bytes();
     QString Text();
+    bool AtEnd() const { return at_ == body_.size(); }
     // Raises unless every byte was read.
     void End() const;
 
@@ -86,6 +88,11 @@ bool WriteAll(int socket, QByteArrayView bytes);
 std::optional<Frame> ReadFrame(int socket, const std::function<bool()>& waitReadable = {});
 // Parses a whole stream of frames from memory: the fuzz target's way in.
 std::optional<Frame> TakeFrame(QByteArrayView& stream);
+
+// A statement's parameter values, after its text: their count, then each one's name and
+// its value as a row of one value (RowEncoding.h).
+void WriteParameters(FrameWriter& writer, const QList<jet::BoundParameter>& parameters);
+QList<jet::BoundParameter> ReadParameters(FrameReader& reader);
 
 // The answers' fields.
 RuntimeError ReadFailure(FrameReader& reader);

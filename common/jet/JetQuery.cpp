@@ -2,12 +2,14 @@
 
 #include "jet/translation/Crosstab.h"
 #include "jet/JetErrorMessages.h"
+#include "jet/parameters/JetParameters.h"
 #include "jet/syntax/JetParser.h"
 #include "jet/translation/JetSchema.h"
 #include "jet/translation/JetTranslator.h"
 #include "engine/EngineErrors.h"
 #include "jet/gate/ReadOnlyAuthorizer.h"
 #include "jet/syntax/SqlClassifier.h"
+#include "engine/Sqlite.h"
 #include "platform/RuntimeError.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -26,14 +28,34 @@ std::unique_ptr<engine::Statement> PrepareClarified(const std::shared_ptr<engine
     }
 }
 
+// Gives each numbered place of a prepared statement its parameter's value, by name.
+void BindParameters(engine::Statement& prepared, const QStringList& boundNames, const UserStatement& statement)
+{
+    const int places = sqlite3_bind_parameter_count(prepared.Handle());
+    for (int position = 1; position <= places && position <= boundNames.size(); ++position) {
+        const QString& name = boundNames[position - 1];
+        const BoundParameter* given = nullptr;
+        for (const BoundParameter& p : statement.parameters)
+            if (p.name.compare(name, Qt::CaseInsensitive) == 0)
+                given = &p;
+        if (!given)
+            engine::RaiseEngine(engine::errSyntax,
+                                u"No value was given for the parameter [%1]. Run the statement again and enter a value "
+                                u"for it."_s.arg(BriefName(name)));
+        prepared.BindStorage(position, given->value);
+    }
+}
+
 // A crosstab's columns follow from its pivot values, read first; unless `run` is set,
 // one stands in for them all, so that its cell is compiled too.
 PreparedJetQuery PrepareCrosstab(const std::shared_ptr<engine::Connection>& connection, const CrosstabPlan& plan,
-                                 const UserStatement& statement, bool run)
+                                 const QStringList& boundNames, const UserStatement& statement, bool run)
 {
     QList<Value> pivotValues = plan.inValues;
     if (!plan.hasIn) {
         auto values = PrepareClarified(connection, plan.valuesSql, statement);
+        if (run)
+            BindParameters(*values, boundNames, statement);
         if (run)
             while (values->Step())
                 pivotValues.append(values->ColumnStorage(0));
@@ -42,6 +64,8 @@ PreparedJetQuery PrepareCrosstab(const std::shared_ptr<engine::Connection>& conn
         pivotValues.append(Value());
     PreparedJetQuery prepared;
     prepared.statement = PrepareClarified(connection, CrosstabSql(plan, pivotValues), statement);
+    if (run)
+        BindParameters(*prepared.statement, boundNames, statement);
     if (!plan.rowHeadingTypes.isEmpty()) {
         prepared.columnTypes = plan.rowHeadingTypes;
         for (qsizetype i = 0; i < pivotValues.size(); ++i)
@@ -83,10 +107,12 @@ PreparedJetQuery Prepare(const std::shared_ptr<engine::Connection>& connection, 
     const TranslatedQuery translated = TranslateJetQuery(query, sql, schema);
     if (!translated.crosstab) {
         prepared.statement = PrepareClarified(connection, translated.sql, statement);
+        if (run)
+            BindParameters(*prepared.statement, translated.boundNames, statement);
         prepared.columnTypes = translated.columnTypes;
         return prepared;
     }
-    return PrepareCrosstab(connection, *translated.crosstab, statement, run);
+    return PrepareCrosstab(connection, *translated.crosstab, translated.boundNames, statement, run);
 }
 } // namespace
 

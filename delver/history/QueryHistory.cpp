@@ -39,6 +39,12 @@ QByteArray QueryHistory::Serialize(const QList<HistoryEntry>& entries)
             o.insert(u"records"_s, double(e.records));
         if (e.Failed())
             o.insert(u"error"_s, e.error);
+        if (!e.parameters.isEmpty()) {
+            QJsonArray parameters;
+            for (const HistoryParameter& p : e.parameters)
+                parameters.append(QJsonObject{{u"name"_s, p.name}, {u"value"_s, p.value}});
+            o.insert(u"parameters"_s, parameters);
+        }
         list.append(o);
     }
     return QJsonDocument(QJsonObject{{formatKey, formatVersion}, {u"entries"_s, list}}).toJson(QJsonDocument::Indented);
@@ -66,6 +72,10 @@ bool QueryHistory::Parse(const QByteArray& bytes, QList<HistoryEntry>& entries)
         const double records = o.value(u"records"_s).toDouble(-1);
         e.records = records >= 0 && records <= 9007199254740992.0 && records == std::floor(records) ? qint64(records) : -1;
         e.error = o.value(u"error"_s).toString();
+        // Written by later versions only: a file without them has none.
+        for (const QJsonValue& p : o.value(u"parameters"_s).toArray())
+            if (p.isObject() && p.toObject().value(u"name"_s).isString())
+                e.parameters.append({p.toObject().value(u"name"_s).toString(), p.toObject().value(u"value"_s).toString()});
         read.append(e);
         if (read.size() == limit)
             break;

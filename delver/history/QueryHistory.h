@@ -6,12 +6,20 @@
 
 namespace levy {
 
+// A value typed for one of a statement's parameters, as it was typed.
+struct HistoryParameter {
+    QString name;
+    QString value;
+    bool operator==(const HistoryParameter&) const = default;
+};
+
 // One statement that ran: when, what it gave, and for a failed one the error it met.
 struct HistoryEntry {
     QDateTime ranAt;
     QString statement;
     qint64 records = -1;  // -1 when not known (the result was not read to its end)
     QString error;        // empty when the statement ran
+    QList<HistoryParameter> parameters = {};  // the values it was run with, in the order asked
     bool Failed() const { return !error.isEmpty(); }
     bool operator==(const HistoryEntry&) const = default;
 };

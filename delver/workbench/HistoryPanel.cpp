@@ -14,6 +14,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace levy {
 namespace {
 constexpr int statementRole = Qt::UserRole;
+constexpr int entryRole = Qt::UserRole + 1;
 }
 
 HistoryPanel::HistoryPanel(QWidget* parent) : QDockWidget(u"History"_s, parent)
@@ -89,12 +90,17 @@ void HistoryPanel::Refill()
 {
     const QString text = txtHistorySearch->text();
     lstHistory->clear();
-    for (const HistoryEntry& e : entries_) {
+    for (qsizetype i = 0; i < entries_.size(); ++i) {
+        const HistoryEntry& e = entries_[i];
         if (!text.isEmpty() && !QueryHistory::Matches(e, text))
             continue;
         auto* item = new QListWidgetItem(LineFor(e), lstHistory);
         item->setData(statementRole, e.statement);
-        item->setToolTip(e.Failed() ? e.statement + u"\n\n"_s + e.error : e.statement);
+        item->setData(entryRole, int(i));
+        QString tip = e.Failed() ? e.statement + u"\n\n"_s + e.error : e.statement;
+        for (const HistoryParameter& p : e.parameters)
+            tip += u"\n[%1] = %2"_s.arg(p.name, p.value);
+        item->setToolTip(tip);
         if (e.Failed())
             item->setForeground(ReadableOn(QColor(170, 0, 0), lstHistory->palette().color(QPalette::Base)));
     }
@@ -106,6 +112,13 @@ QString HistoryPanel::ChosenStatement() const
 {
     const QListWidgetItem* item = lstHistory->currentItem();
     return item ? item->data(statementRole).toString() : QString();
+}
+
+QList<HistoryParameter> HistoryPanel::ChosenParameters() const
+{
+    const QListWidgetItem* item = lstHistory->currentItem();
+    const int i = item ? item->data(entryRole).toInt() : -1;
+    return i >= 0 && i < entries_.size() ? entries_[i].parameters : QList<HistoryParameter>{};
 }
 
 } // namespace levy

@@ -22,6 +22,8 @@ public:
     void Show(const QList<HistoryEntry>& entries);
     // The statement of the chosen line, or nothing when none is chosen.
     QString ChosenStatement() const;
+    // The values the chosen statement ran with, or none.
+    QList<HistoryParameter> ChosenParameters() const;
 
     QLineEdit* txtHistorySearch;
     QListWidget* lstHistory;

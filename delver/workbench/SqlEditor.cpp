@@ -1,5 +1,6 @@
 #include "SqlEditor.h"
 
+#include "LineIndent.h"
 #include "SqlHighlighter.h"
 #include "widgets/Contrast.h"
 #include "SqlCompletion.h"
@@ -69,6 +70,15 @@ SqlEditor::SqlEditor(QWidget* parent) : QPlainTextEdit(parent)
             lineNumbers_->update(0, rect.y(), lineNumbers_->width(), rect.height());
     });
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { MarkMatchingBrackets(); });
+    // Formatting (the highlighter's) changes the contents too; only a changed text ends
+    // the mark.
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!errorMark_.isEmpty() && PlainText() != errorMarkedText_) {
+            errorMark_.clear();
+            errorMarkedText_.clear();
+            ShowMarks();
+        }
+    });
     runMarkEnds_.setSingleShot(true);
     runMarkEnds_.setInterval(runMarkLingersMs);
     connect(&runMarkEnds_, &QTimer::timeout, this, [this] {
@@ -179,6 +189,14 @@ void SqlEditor::keyPressEvent(QKeyEvent* event)
         completion_->Update(true);
         return;
     }
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        QTextCursor cursor = textCursor();
+        if (IndentLines(cursor, event->key() == Qt::Key_Backtab)) {
+            setTextCursor(cursor);
+            return;
+        }
+    }
     QPlainTextEdit::keyPressEvent(event);
     const QString typed = event->text();
     const bool control = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
@@ -240,7 +258,30 @@ void SqlEditor::MarkMatchingBrackets()
     ShowMarks();
 }
 
-void SqlEditor::ShowMarks() { setExtraSelections(runMark_ + bracketMarks_); }
+void SqlEditor::ShowMarks() { setExtraSelections(errorMark_ + runMark_ + bracketMarks_); }
+
+void SqlEditor::MarkError(int start, int end)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(std::clamp(start, 0, document()->characterCount() - 1));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    QTextEdit::ExtraSelection mark;
+    mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    mark.format.setUnderlineColor(ReadableOn(QColor(220, 0, 0), palette().color(QPalette::Base)));
+    mark.cursor = cursor;
+    mark.cursor.setPosition(std::clamp(end, start, document()->characterCount() - 1), QTextCursor::KeepAnchor);
+    errorMark_ = {mark};
+    errorMarkedText_ = PlainText();
+    ShowMarks();
+}
+
+QPair<int, int> SqlEditor::ErrorMark() const
+{
+    if (errorMark_.isEmpty())
+        return {-1, -1};
+    return {errorMark_.first().cursor.selectionStart(), errorMark_.first().cursor.selectionEnd()};
+}
 
 void SqlEditor::MarkRun(int start, int end)
 {

@@ -54,6 +54,12 @@ public:
     // The part marked as running; (-1, -1) when none is.
     QPair<int, int> RunMark() const;
 
+    // Puts the cursor at the start of a place an error names and underlines the place,
+    // until the text changes.
+    void MarkError(int start, int end);
+    // The place underlined; (-1, -1) when none is.
+    QPair<int, int> ErrorMark() const;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -66,6 +72,8 @@ private:
     SqlCompletion* completion_;
     QList<QTextEdit::ExtraSelection> bracketMarks_;
     QList<QTextEdit::ExtraSelection> runMark_;
+    QList<QTextEdit::ExtraSelection> errorMark_;
+    QString errorMarkedText_;
     QTimer runMarkEnds_;
     QWidget* lineNumbers_ = nullptr;
 };

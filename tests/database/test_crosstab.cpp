@@ -188,8 +188,8 @@ void TestCrosstab::faultyCrosstabs_data()
                                        << transform;
     QTest::newRow("unknown pivot field")
         << u"TRANSFORM Sum(Amount) SELECT [Student ID] FROM [Levy Account Debits] GROUP BY [Student ID] "
-           u"PIVOT [Fee Cod]"_s
-        << u"No table of this query has a field named \"Fee Cod\" (line 1, column 98)."_s;
+           u"PIVOT FeeCod"_s
+        << u"No table of this query has a field named \"FeeCod\" (line 1, column 98)."_s;
 }
 
 void TestCrosstab::faultyCrosstabs()

@@ -94,8 +94,11 @@ void TestJetErrors::messages_data()
         "An aggregate function (Sum, Count, Avg, ...) cannot be used in GROUP BY.");
     add("union of different widths", "SELECT Surname FROM Students UNION SELECT Surname, Sex FROM Students", syntax,
         "The number of columns in the two selected tables or queries of a union query do not match.");
-    add("a parameter", "PARAMETERS [Which class] Text; SELECT * FROM Students WHERE Class = [Which class]", syntax,
-        "asks for the value of its parameter [Which class], which Delver cannot ask for.");
+    add("a parameter given no value", "PARAMETERS [Which class] Text; SELECT * FROM Students WHERE Class = [Which class]",
+        syntax, "No value was given for the parameter [Which class]. Run the statement again and enter a value for it.");
+    add("a parameter of no type", "PARAMETERS [Which class] Colour; SELECT * FROM Students", syntax,
+        "The PARAMETERS clause gives [Which class] the type Colour, which is not a data type. Use Text, Memo, Byte, "
+        "Short, Long, Single, Double, Currency, Decimal, DateTime or YesNo. The fault is at line 1, column 12.");
     // The dialect's own texts.
     add("mistyped first word", "SELEC * FRM Students", syntax,
         "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'. The fault is near "

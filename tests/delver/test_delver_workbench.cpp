@@ -93,13 +93,13 @@ private slots:
     void runKeys();
     void runTheStatementUnderTheCursor_data();
     void runTheStatementUnderTheCursor();
-    void refusedStatementIsPlacedInTheWholeText();
+    void refusedStatementIsPlacedAndMarkedInTheWholeText();
     void historyKeepsEveryRunForItsUser();
     void historyIsRecalledSearchedAndCleared();
     void historyKeepsTheLast500AndSurvivesAFailedWrite();
     void historyNotOursIsSetAside_data();
     void historyNotOursIsSetAside();
-    void findReplaceAndGoToLine();
+    void findReplaceGoToLineAndIndent();
     void bracketsAndLineNumbers();
     void recentFiles();
 
@@ -444,7 +444,7 @@ void TestDelverWorkbench::runTheStatementUnderTheCursor()
     QCOMPARE(qryDirectSQL->SQL(), run);
 }
 
-void TestDelverWorkbench::refusedStatementIsPlacedInTheWholeText()
+void TestDelverWorkbench::refusedStatementIsPlacedAndMarkedInTheWholeText()
 {
     Start();
     SqlEditor* sql = editor_->txtSQL;
@@ -461,6 +461,13 @@ void TestDelverWorkbench::refusedStatementIsPlacedInTheWholeText()
     QCOMPARE(last.statement, u"SELECT [User Name]\r\n  FROM Users WHERE [User Name] = = 'a'"_s);
     QVERIFY2(last.error.contains(u"line 2, column 34"_s), qPrintable(last.error));
     QCOMPARE(shown, QString(last.error).replace(u"line 2, column 34"_s, u"line 4, column 34"_s));
+    // The cursor stands on the place named, underlined, until the text changes.
+    QCOMPARE(sql->ErrorMark(), qMakePair(63, 64));
+    QCOMPARE(sql->textCursor().position(), 63);
+    QTest::keyClick(sql, Qt::Key_Right);
+    QCOMPARE(sql->ErrorMark(), qMakePair(63, 64));
+    QTest::keyClick(sql, Qt::Key_Backspace);
+    QCOMPARE(sql->ErrorMark(), qMakePair(-1, -1));
 
     // On the statement's first line the column moves with where the statement starts.
     sql->SetText(u"SELECT 1;  SELECT [User Name] FROM Users WHERE [User Name] = = 'a'"_s);
@@ -469,7 +476,19 @@ void TestDelverWorkbench::refusedStatementIsPlacedInTheWholeText()
     QTest::keyClick(sql, Qt::Key_F5);
     const QString error = editor_->History()->Entries().value(0).error;
     QVERIFY2(error.contains(u"line 1, column 51"_s), qPrintable(error));
-    QCOMPARE(MessageLog::Shown().value(0).text, QString(error).replace(u"line 1, column 51"_s, u"line 1, column 62"_s));
+    const QString inWholeText = QString(error).replace(u"line 1, column 51"_s, u"line 1, column 62"_s);
+    QCOMPARE(MessageLog::Shown().value(0).text, inWholeText);
+    QCOMPARE(sql->ErrorMark(), qMakePair(61, 62));
+
+    // A selection's places are the whole text's too.
+    QTextCursor selection(sql->document());
+    selection.setPosition(11);
+    selection.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    sql->setTextCursor(selection);
+    MessageLog::Clear();
+    QTest::keyClick(sql, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(MessageLog::Shown().value(0).text, inWholeText);
+    QCOMPARE(sql->ErrorMark(), qMakePair(61, 62));
 }
 
 void TestDelverWorkbench::historyKeepsEveryRunForItsUser()
@@ -657,7 +676,7 @@ void TestDelverWorkbench::historyNotOursIsSetAside()
     QCOMPARE(editor_->History()->Entries().size(), 1);
 }
 
-void TestDelverWorkbench::findReplaceAndGoToLine()
+void TestDelverWorkbench::findReplaceGoToLineAndIndent()
 {
     Start();
     SqlEditor* sql = editor_->txtSQL;
@@ -703,6 +722,26 @@ void TestDelverWorkbench::findReplaceAndGoToLine()
     editor_->mnuEdit_GoToLine->trigger();
     QCOMPARE(MessageLog::Shown().last().text, u"There is no line 9: the text has lines 1 to 3."_s);
     QCOMPARE(sql->textCursor().blockNumber(), 2);
+
+    // Tab over lines indents them, Shift+Tab takes it back, each as one step of Undo;
+    // within a line Tab is typed.
+    sql->SetText(u"SELECT Amount\nFROM Fees\n    WHERE Amount > 0"_s);
+    QTextCursor lines(sql->document());
+    lines.setPosition(2);
+    lines.setPosition(16, QTextCursor::KeepAnchor);
+    sql->setTextCursor(lines);
+    QTest::keyClick(sql, Qt::Key_Tab);
+    QCOMPARE(sql->PlainText(), u"\tSELECT Amount\n\tFROM Fees\n    WHERE Amount > 0"_s);
+    QCOMPARE(sql->SelectedText(), u"\tSELECT Amount\r\n\tFROM Fees"_s);
+    sql->moveCursor(QTextCursor::End, QTextCursor::KeepAnchor);
+    QTest::keyClick(sql, Qt::Key_Backtab);
+    QCOMPARE(sql->PlainText(), u"SELECT Amount\nFROM Fees\nWHERE Amount > 0"_s);
+    sql->undo();
+    QCOMPARE(sql->PlainText(), u"\tSELECT Amount\n\tFROM Fees\n    WHERE Amount > 0"_s);
+    sql->moveCursor(QTextCursor::Start);
+    sql->moveCursor(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+    QTest::keyClick(sql, Qt::Key_Tab);
+    QVERIFY2(sql->PlainText().startsWith(u"\tSELECT"_s) && !sql->PlainText().startsWith(u"\t\t"_s), qPrintable(sql->PlainText()));
 }
 
 void TestDelverWorkbench::bracketsAndLineNumbers()

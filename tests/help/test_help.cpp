@@ -80,6 +80,12 @@ int TopicAfterF1(QWidget* window)
     HelpViewer& viewer = HelpViewer::Instance();
     viewer.hide();
     PressF1(window);
+    // On a loaded machine the window system may hand activation back to the window only
+    // after the viewer's hiding has been dealt with, and the first key reaches no window.
+    if (!viewer.isVisible()) {
+        QTest::qWait(200);
+        PressF1(window);
+    }
     const int topic = viewer.isVisible() ? viewer.CurrentContext() : -1;
     viewer.hide();
     return topic;

@@ -37,6 +37,7 @@
 #include "widgets/ScreenFit.h"
 #include "widgets/StatusBar.h"
 #include "workbench/FindReplaceDialog.h"
+#include "workbench/frmDelverParameters.h"
 #include "workbench/HistoryPanel.h"
 #include "workbench/SchemaPanel.h"
 
@@ -404,6 +405,12 @@ void WalkEveryWindow(const Look& look)
         test::WhenModal<frmSystem_AboutBox>(cancel);
         editor.mnuTools_About->trigger();
 
+        // The values a statement asks for, one input each, before it runs.
+        test::WhenModal<frmDelverParameters>(cancel);
+        editor.txtSQL->SetText(u"PARAMETERS [Paid since] DateTime, [Least] Currency, [Cleared] YesNo;\n"
+                               u"SELECT * FROM Users WHERE [User Name] = [Whose account?]"_s);
+        editor.mnuTools_ExecuteQuery->trigger();
+
         editor.txtSQL->SetText(u"SELECT [User Name], Len([User Name]) * -12.5 AS Amount FROM Users"_s);
         // Looked at once the first page is in: the window reads it in an event loop of
         // its own, which must not be held up here.
@@ -467,7 +474,7 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
                                 u"frmSteward_UserAccounts_CreateNew"_s, u"frmSteward_UserAccounts_AccessRights"_s,
                                 u"frmSystem_StartUp"_s, u"frmSystem_LogIn"_s, u"frmSystem_CheckDate"_s,
                                 u"frmDelver"_s, u"HelpViewer"_s, u"frmFindReplace"_s, u"frmFindReplace"_s,
-                                u"frmSystem_AboutBox"_s, u"frmDelverResults"_s, u"HelpViewer"_s,
+                                u"frmSystem_AboutBox"_s, u"frmDelverParameters"_s, u"frmDelverResults"_s, u"HelpViewer"_s,
                                 u"frmResultChart"_s, u"dlgPrintPreview"_s}));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"\n")));
 }

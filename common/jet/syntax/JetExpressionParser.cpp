@@ -297,6 +297,7 @@ ExprPtr Parser::ParseName()
         e->qualifier = parts[parts.size() - 2];
     if (parts.size() == 3)
         e->schema = parts[0];
+    e->bracketed = parts.size() == 1 && first.kind == JetToken::QuotedName && first.text.startsWith(u'[');
     return Finish(e);
 }
 

@@ -57,6 +57,7 @@ struct Expr {
     bool hasOperand = false;  // Case
     bool hasElse = false;     // Case
     bool doubleQuoted = false;  // Text written in "double quotes"
+    bool bracketed = false;     // Column: a single name written in [brackets]
     qsizetype offset = 0;
     qsizetype end = 0;
     int height = 1;  // levels of the tree from here down, this node included

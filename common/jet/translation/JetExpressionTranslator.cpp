@@ -85,6 +85,8 @@ QString Translator::NoCaseSubject(const Piece& subject, const QList<Piece>& othe
 
 Piece Translator::TrCompare(const QString& op, const Piece& l, const Piece& r)
 {
+    NoteCompared(l, r);
+    NoteCompared(r, l);
     const int level = (op == u"<"_s || op == u">"_s || op == u"<="_s || op == u">="_s) ? precRelational : precEquality;
     // The engine takes the left operand's collation, else the right's; an explicit
     // COLLATE on the right operand wins over both.
@@ -221,6 +223,8 @@ Piece Translator::TrMembership(const Expr& e)
     if (e.kind == Expr::Between) {
         const Piece low = Value(e.args[1]);
         const Piece high = Value(e.args[2]);
+        NoteCompared(low, subject);
+        NoteCompared(high, subject);
         return EngineTruth(NoCaseSubject(subject, {low, high}) + (e.negated ? u" NOT BETWEEN "_s : u" BETWEEN "_s) +
                            Wrap(low, precEquality + 1) + u" AND "_s + Wrap(high, precEquality + 1));
     }
@@ -280,13 +284,107 @@ Piece Translator::TrColumn(const Expr& e)
                     return reused;
                 }
     }
-    if (e.qualifier.isEmpty())
-        for (const QueryParameter& parameter : query_.parameters)
-            if (parameter.name.compare(e.text, Qt::CaseInsensitive) == 0)
-                Fail(u"The statement asks for the value of its parameter [%1], which Delver cannot ask for. Write "
-                     u"the value into the statement instead of the parameter."_s.arg(parameter.name),
-                     e.offset);
+    if (e.qualifier.isEmpty() && e.schema.isEmpty()) {
+        for (int i = 0; i < query_.parameters.size(); ++i)
+            if (query_.parameters[i].name.compare(e.text, Qt::CaseInsensitive) == 0)
+                return TrParameter(e, i);
+        if (e.bracketed && NamesNothing(e))
+            return TrParameter(e, -1);
+    }
     return p;
+}
+
+bool Translator::NamesNothing(const Expr& e) const
+{
+    // Reached only when no source of any enclosing select has the field, and every
+    // source's fields are known.
+    for (const Scope* s = scope_; s; s = s->parent) {
+        for (const EarlierColumn& earlier : s->earlier)
+            if (earlier.name.compare(e.text, Qt::CaseInsensitive) == 0)
+                return false;
+        for (const ScopeSource& source : s->sources)
+            if (source.name.compare(e.text, Qt::CaseInsensitive) == 0)
+                return false;
+    }
+    for (const QHash<QString, CommonTableInfo>& tables : commonTables_)
+        if (tables.contains(e.text.toLower()))
+            return false;
+    return !schema_.Table({}, e.text).has_value();
+}
+
+Piece Translator::TrParameter(const Expr& e, int declared)
+{
+    qsizetype position = -1;
+    for (qsizetype i = 0; i < bound_.size() && position < 0; ++i)
+        if (bound_[i].name.compare(e.text, Qt::CaseInsensitive) == 0)
+            position = i;
+    if (position < 0) {
+        JetParameter parameter;
+        parameter.offset = e.offset;
+        parameter.name = e.text;
+        parameter.type = dbText;
+        if (declared >= 0) {
+            const QueryParameter& written = query_.parameters[declared];
+            parameter.name = written.name;
+            parameter.typeName = written.type;
+            parameter.declared = true;
+            parameter.type = ParameterType(written.type);
+        }
+        bound_.append(parameter);
+        position = bound_.size() - 1;
+    }
+    // The clauses are not read in the order they are written (FROM comes first): the
+    // first place written gives the undeclared name's spelling.
+    if (e.offset < bound_[position].offset) {
+        bound_[position].offset = e.offset;
+        if (!bound_[position].declared)
+            bound_[position].name = e.text;
+    }
+    const JetParameter& parameter = bound_[position];
+    // An undeclared one is of no type until it runs, as a value typed in is.
+    Piece p = Literal(u'?' + QString::number(position + 1), parameter.declared ? parameter.type : typeUnknown);
+    if (!parameter.declared)
+        p.parameter = int(position + 1);
+    return p;
+}
+
+void Translator::NoteCompared(const Piece& parameter, const Piece& other)
+{
+    if (parameter.parameter <= 0 || parameter.parameter > bound_.size())
+        return;
+    int& compared = bound_[parameter.parameter - 1].comparedType;
+    if (compared == 0 && (other.type == dbDate || IsNumeric(other.type)))
+        compared = other.type;
+}
+
+QList<JetParameter> Translator::AskedParameters() const
+{
+    QList<JetParameter> asked;
+    for (const QueryParameter& written : query_.parameters) {
+        JetParameter parameter;
+        parameter.name = written.name;
+        parameter.typeName = written.type;
+        parameter.declared = true;
+        parameter.offset = written.offset;
+        parameter.type = ParameterType(written.type);
+        if (parameter.type == typeUnknown)
+            Fail(u"The PARAMETERS clause gives [%1] the type %2, which is not a data type. Use Text, Memo, Byte, "
+                 u"Short, Long, Single, Double, Currency, Decimal, DateTime or YesNo."_s.arg(written.name, written.type),
+                 written.offset);
+        bool twice = false;
+        for (const JetParameter& earlier : asked)
+            twice = twice || earlier.name.compare(parameter.name, Qt::CaseInsensitive) == 0;
+        if (twice)
+            Fail(u"The PARAMETERS clause declares [%1] twice."_s.arg(written.name), written.offset);
+        asked.append(parameter);
+    }
+    QList<JetParameter> undeclared;
+    for (const JetParameter& p : bound_)
+        if (!p.declared)
+            undeclared.append(p);
+    std::sort(undeclared.begin(), undeclared.end(),
+              [](const JetParameter& a, const JetParameter& b) { return a.offset < b.offset; });
+    return asked + undeclared;
 }
 
 ColumnFound Translator::FindColumn(const Scope& s, const Expr& e, int& index, SchemaColumn& column) const

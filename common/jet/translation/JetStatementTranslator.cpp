@@ -593,6 +593,8 @@ void Translator::TranslateCrosstab(TranslatedQuery& out)
 TranslatedQuery Translator::Translate()
 {
     TranslatedQuery out;
+    // A declaration the dialect cannot read is refused before anything else.
+    AskedParameters();
     if (query_.transform) {
         TranslateCrosstab(out);
     } else {
@@ -604,6 +606,9 @@ TranslatedQuery Translator::Translate()
     }
     out.dialectReadings = QStringList(readings_.begin(), readings_.end());
     out.dialectReadings.sort();
+    out.parameters = AskedParameters();
+    for (const JetParameter& p : bound_)
+        out.boundNames.append(p.name);
     return out;
 }
 } // namespace translation

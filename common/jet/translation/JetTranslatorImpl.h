@@ -52,6 +52,7 @@ struct Piece {
     bool noCase = false;    // a column the engine already compares without regard to case
     bool collated = false;  // carries its own COLLATE
     bool column = false;    // a plain column reference
+    int parameter = 0;      // an undeclared parameter's position (?n), else 0
 };
 
 // The notes on readings that differ from the engine's own.
@@ -196,6 +197,13 @@ private:
     // IS NULL, BETWEEN and the forms of IN.
     Piece TrMembership(const Expr& e);
     Piece TrColumn(const Expr& e);
+    // A parameter's numbered place; `declared` is its place in the PARAMETERS clause, or -1.
+    Piece TrParameter(const Expr& e, int declared);
+    // True when a name in brackets names nothing the statement can read.
+    bool NamesNothing(const Expr& e) const;
+    QList<JetParameter> AskedParameters() const;
+    // Notes what an undeclared parameter is compared with.
+    void NoteCompared(const Piece& parameter, const Piece& other);
     // `index` receives the source the column belongs to, where that is known.
     ColumnFound FindColumn(const Scope& s, const Expr& e, int& index, SchemaColumn& column) const;
     Piece TrFunction(const Expr& e);
@@ -227,6 +235,7 @@ private:
     QList<QHash<QString, CommonTableInfo>> commonTables_;
     QSet<QString> readings_;
     Scope* pivotScope_ = nullptr;  // the crosstab's select, while its cell is translated
+    QList<JetParameter> bound_;    // at position ?1, ?2...
 };
 
 } // namespace levy::jet::translation

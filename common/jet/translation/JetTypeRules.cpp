@@ -3,6 +3,7 @@
 #include "values/DaoConstants.h"
 #include "values/FieldDef.h"
 
+#include <QHash>
 #include <QSet>
 #include <algorithm>
 
@@ -89,6 +90,28 @@ int TypeOfCast(const QString& typeName)
     if (t.contains(u"BLOB"_s) || t.isEmpty())
         return dbLongBinary;
     return typeUnknown;
+}
+
+int ParameterType(const QString& typeName)
+{
+    static const QHash<QString, int> types = {
+        {u"TEXT"_s, dbText},        {u"CHAR"_s, dbText},         {u"VARCHAR"_s, dbText},
+        {u"STRING"_s, dbText},      {u"ALPHANUMERIC"_s, dbText}, {u"CHARACTER"_s, dbText},
+        {u"NCHAR"_s, dbText},       {u"NVARCHAR"_s, dbText},     {u"MEMO"_s, dbMemo},
+        {u"LONGTEXT"_s, dbMemo},    {u"NOTE"_s, dbMemo},         {u"NTEXT"_s, dbMemo},
+        {u"BYTE"_s, dbByte},        {u"INTEGER1"_s, dbByte},     {u"TINYINT"_s, dbByte},
+        {u"SHORT"_s, dbInteger},    {u"SMALLINT"_s, dbInteger},  {u"INTEGER2"_s, dbInteger},
+        {u"LONG"_s, dbLong},        {u"INTEGER"_s, dbLong},      {u"INT"_s, dbLong},
+        {u"INTEGER4"_s, dbLong},    {u"SINGLE"_s, dbSingle},     {u"REAL"_s, dbSingle},
+        {u"FLOAT4"_s, dbSingle},    {u"IEEESINGLE"_s, dbSingle}, {u"DOUBLE"_s, dbDouble},
+        {u"FLOAT"_s, dbDouble},     {u"FLOAT8"_s, dbDouble},     {u"IEEEDOUBLE"_s, dbDouble},
+        {u"NUMBER"_s, dbDouble},    {u"DECIMAL"_s, dbDouble},    {u"NUMERIC"_s, dbDouble},
+        {u"DEC"_s, dbDouble},       {u"CURRENCY"_s, dbCurrency}, {u"MONEY"_s, dbCurrency},
+        {u"DATETIME"_s, dbDate},    {u"DATE"_s, dbDate},         {u"TIME"_s, dbDate},
+        {u"TIMESTAMP"_s, dbDate},   {u"BIT"_s, dbBoolean},       {u"YESNO"_s, dbBoolean},
+        {u"LOGICAL"_s, dbBoolean},  {u"LOGICAL1"_s, dbBoolean},  {u"BOOLEAN"_s, dbBoolean},
+    };
+    return types.value(typeName.toUpper(), typeUnknown);
 }
 
 int DialectFunctionType(const JetFunctionInfo& rule, const QString& name, const QList<int>& argumentTypes)

@@ -30,6 +30,11 @@ int ArithmeticType(int a, int b);
 // The type CAST(... AS typeName) gives.
 int TypeOfCast(const QString& typeName);
 
+// The field type a PARAMETERS clause's type name stands for, with the dialect's synonyms
+// (Integer is a Long, Short a 16-bit Integer, Date and DateTime the same); typeUnknown
+// for a name that is no type a value can be typed in for.
+int ParameterType(const QString& typeName);
+
 // The type a call returns, from its arguments' types: of one of the dialect's functions,
 // or of the engine's own function `name` (typeUnknown for one it does not know).
 int DialectFunctionType(const JetFunctionInfo& rule, const QString& name, const QList<int>& argumentTypes);
