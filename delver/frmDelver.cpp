@@ -449,13 +449,13 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
             Remember(statement, -1, refusal);
             return;
         }
-        qint64 records = -1;
+        qint64 records = -1, pageOneMs = -1, countMs = -1;
         QString failure;
         if (showResults) {
-            ResultCountWatcher watcher(&records, &failure);
+            ResultCountWatcher watcher(&records, &failure, &pageOneMs, &countMs);
             showResults(this);
         }
-        Remember(statement, records, failure);
+        Remember(statement, records, failure, pageOneMs, countMs);
     });
 }
 
@@ -606,12 +606,13 @@ void frmDelver::ForgetLoggedInUser()
 
 void frmDelver::ShowHistory() { dockHistory->Show(history_ ? history_->Entries() : QList<HistoryEntry>{}); }
 
-void frmDelver::Remember(const QString& statement, qint64 records, const QString& error)
+void frmDelver::Remember(const QString& statement, qint64 records, const QString& error, qint64 pageOneMs,
+                         qint64 countMs)
 {
     if (!history_)
         return;
     try {
-        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error});
+        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error, pageOneMs, countMs});
     } catch (const RuntimeError& failure) {
         MsgBox(failure.description, Icon::Exclamation, u"History"_s);
     }

@@ -112,7 +112,8 @@ private:
     void ForgetLoggedInUser();
     // `placed` restates the places a refusal names for the whole text.
     void RunStatement(const QString& statement, const std::function<QString(const QString&)>& placed = {});
-    void Remember(const QString& statement, qint64 records, const QString& error);
+    void Remember(const QString& statement, qint64 records, const QString& error, qint64 pageOneMs = -1,
+                  qint64 countMs = -1);
     void ShowHistory();
     void OpenPath(const QString& path);
     void NoteRecentFile(const QString& path);

@@ -71,6 +71,10 @@ QByteArray QueryHistory::Serialize(const QList<HistoryEntry>& entries)
             o.insert(u"records"_s, double(e.records));
         if (e.Failed())
             o.insert(u"error"_s, e.error);
+        if (e.pageOneMs >= 0)
+            o.insert(u"pageOneMs"_s, double(e.pageOneMs));
+        if (e.countMs >= 0)
+            o.insert(u"countMs"_s, double(e.countMs));
         list.append(o);
     }
     return QJsonDocument(QJsonObject{{formatKey, formatVersion}, {u"entries"_s, list}}).toJson(QJsonDocument::Indented);
@@ -98,6 +102,11 @@ bool QueryHistory::Parse(const QByteArray& bytes, QList<HistoryEntry>& entries)
         const double records = o.value(u"records"_s).toDouble(-1);
         e.records = records >= 0 && records <= 9007199254740992.0 && records == std::floor(records) ? qint64(records) : -1;
         e.error = o.value(u"error"_s).toString();
+        // Times came later: a file without them, or with one no run can take, has none.
+        for (auto [key, ms] : {std::pair{u"pageOneMs"_s, &e.pageOneMs}, std::pair{u"countMs"_s, &e.countMs}}) {
+            const double kept = o.value(key).toDouble(-1);
+            *ms = kept >= 0 && kept <= 9007199254740992.0 && kept == std::floor(kept) ? qint64(kept) : -1;
+        }
         read.append(e);
         if (read.size() == limit)
             break;

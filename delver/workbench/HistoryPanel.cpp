@@ -1,5 +1,7 @@
 #include "HistoryPanel.h"
 
+#include "results/ResultTiming.h"
+
 #include "widgets/Contrast.h"
 #include "widgets/FormControls.h"
 
@@ -94,7 +96,10 @@ void HistoryPanel::Refill()
             continue;
         auto* item = new QListWidgetItem(LineFor(e), lstHistory);
         item->setData(statementRole, e.statement);
-        item->setToolTip(e.Failed() ? e.statement + u"\n\n"_s + e.error : e.statement);
+        const QString took = KeptTimingText(e.pageOneMs, e.countMs);
+        item->setToolTip(e.Failed() ? e.statement + u"\n\n"_s + e.error
+                         : took.isEmpty() ? e.statement
+                                          : e.statement + u"\n\n"_s + took);
         if (e.Failed())
             item->setForeground(ReadableOn(QColor(170, 0, 0), lstHistory->palette().color(QPalette::Base)));
     }
