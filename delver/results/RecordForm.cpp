@@ -124,10 +124,12 @@ void frmResultRecord::ShowRecord()
         int colour = 0;
         QLabel* value = txtValues[c];
         value->setText(RecordFieldText(rows_, row_, c, &colour));
+        // On the field's Base background the label writes in the Text colour.
         QPalette palette = value->palette();
-        palette.setColor(QPalette::WindowText,
-                         colour == 0 ? QApplication::palette().color(QPalette::Text)
-                                     : ReadableOn(FromColourValue(colour), palette.color(QPalette::Base)));
+        const QColor ink = colour == 0 ? QApplication::palette().color(QPalette::Text)
+                                       : ReadableOn(FromColourValue(colour), palette.color(QPalette::Base));
+        palette.setColor(QPalette::Text, ink);
+        palette.setColor(QPalette::WindowText, ink);
         value->setPalette(palette);
     }
     cmdPrevious->setEnabled(row_ > 0);

@@ -43,6 +43,7 @@
 #include <QTextCursor>
 #include <QTreeWidget>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -326,13 +327,15 @@ int main(int argc, char* argv[])
         levyDatabase->MainConnection()->Execute(
             u"INSERT INTO Payers VALUES ('%1 %2', '%3' || char(13,10) || 'Lower Road' || char(13,10) || 'Ashcombe AB%4 %5XY', %6, '20%7-0%8-15 00:00:00')"_s
                 .arg(names[i % 6]).arg(QChar(u'A' + i % 26)).arg(places[i % 4]).arg(i % 9 + 1).arg(i % 7 + 2)
-                .arg(i % 3 ? 85.25 * (i % 40) : -412.5).arg(10 + i % 15).arg(1 + i % 9));
+                .arg(i % 5 ? 85.25 * (i % 40) : -412.5).arg(10 + i % 15).arg(1 + i % 9));
     if (ValidateQuery(u"SELECT Payer, Address, Balance, Since FROM Payers"_s)) {
         frmDelverResults results(nullptr);
         results.show();
         QApplication::processEvents();
         results.txtFilter->setText(u"mensah farm"_s);
         emit results.txtFilter->returnPressed();
+        while (results.lblRecords->text().contains(u"so far"_s))
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         results.mnuTools_FitColumns->trigger();
         results.grdResults->SetColWidth(2, 2400);
         QApplication::processEvents();
