@@ -126,6 +126,12 @@ if [ -f "$shell_script" ]; then
   LEVY_BUILD_DIR=$build bash "$repo/bench/run-count-pairs.sh" "$db" "${LEVY_COUNT_PAIRS:-9}"
 fi
 
+if [ -x "$build/bench/filter_bench" ]; then
+  echo
+  echo "the results window's filter (offscreen)"
+  LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/filter_bench" "$db"
+fi
+
 if [ -x "$build/bench/chart_bench" ]; then
   echo
   echo "the chart of 10,000 records (offscreen)"

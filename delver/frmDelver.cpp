@@ -498,13 +498,13 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
             PointAtError(ran, placed ? placed(refusal) : refusal);
             return;
         }
-        qint64 records = -1;
+        qint64 records = -1, pageOneMs = -1, countMs = -1;
         QString failure;
         if (showResults) {
-            ResultCountWatcher watcher(&records, &failure);
+            ResultCountWatcher watcher(&records, &failure, &pageOneMs, &countMs);
             showResults(this);
         }
-        Remember(statement, records, failure, values);
+        Remember(statement, records, failure, values, pageOneMs, countMs);
         if (!failure.isEmpty())
             PointAtError(ran, placed ? placed(failure) : failure);
     });
@@ -695,12 +695,13 @@ void frmDelver::ForgetLoggedInUser()
 void frmDelver::ShowHistory() { dockHistory->Show(history_ ? history_->Entries() : QList<HistoryEntry>{}); }
 
 void frmDelver::Remember(const QString& statement, qint64 records, const QString& error,
-                         const QList<HistoryParameter>& values)
+                         const QList<HistoryParameter>& values, qint64 pageOneMs, qint64 countMs)
 {
     if (!history_)
         return;
     try {
-        history_->Add(HistoryEntry{QDateTime::currentDateTime(), statement, records, error, values});
+        history_->Add(
+            HistoryEntry{QDateTime::currentDateTime(), statement, records, error, values, pageOneMs, countMs});
     } catch (const RuntimeError& failure) {
         MsgBox(failure.description, Icon::Exclamation, u"History"_s);
     }

@@ -140,7 +140,7 @@ private:
     // Puts the editor's cursor on the place a message names, underlined until the text changes.
     void PointAtError(SqlEditor* editor, const QString& message);
     void Remember(const QString& statement, qint64 records, const QString& error,
-                  const QList<HistoryParameter>& values = {});
+                  const QList<HistoryParameter>& values = {}, qint64 pageOneMs = -1, qint64 countMs = -1);
     void ShowHistory();
     void OpenPath(const QString& path);
     void SaveLayout();

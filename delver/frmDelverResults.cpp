@@ -5,11 +5,14 @@
 #include "results/AmountSigns.h"
 #include "results/FlexGrid.h"
 #include "results/GridCopy.h"
+#include "results/RecordForm.h"
 #include "results/ResultChart.h"
 #include "results/ResultExporting.h"
+#include "results/ResultFiltering.h"
 #include "results/ResultOrder.h"
 #include "results/ResultPaging.h"
 #include "results/ResultPrinting.h"
+#include "results/ResultTiming.h"
 #include "results/ShownResult.h"
 #include "workbench/OffThreadWork.h"
 #include "levy/DatabaseAccess.h"
@@ -30,6 +33,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -84,6 +88,11 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
                                  [this] { mnuTools_AdjRowHeight_Click(); });
     mnuTools_FitColumns = item(mnuTools, u"mnuTools_FitColumns"_s, u"&Fit columns"_s,
                                [this] { mnuTools_FitColumns_Click(); });
+    mnuTools_Record = item(mnuTools, u"mnuTools_Record"_s, u"&Record..."_s, [this] { ShowRecord(); });
+    // Shown in the menu; Enter itself is taken by the grid (see eventFilter), so that it
+    // keeps its meaning in the boxes.
+    mnuTools_Record->setShortcut(QKeySequence(Qt::Key_Return));
+    mnuTools_Record->setShortcutContext(Qt::WidgetShortcut);
     mnuTools_Sep0 = mnuTools->addSeparator();
     mnuTools_Sep0->setObjectName(u"mnuTools_Sep0"_s);
     mnuTools_Copy = item(mnuTools, u"mnuTools_Copy"_s, u"&Copy"_s, [this] { CopySelection(false); });
@@ -112,8 +121,23 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     mnuTools_Sep2->setObjectName(u"mnuTools_Sep2"_s);
     mnuTools_Close = item(mnuTools, u"mnuTools_Close"_s, u"Close"_s, [this] { close(); });
 
+    // Above the grid, and before it as Tab goes.
+    filtering_ = std::make_unique<ResultFiltering>(
+        this, ResultFiltering::Window{
+                  [this] { return counting_; },
+                  [this] { return grdResults->ShownTextFunction(); },
+                  [this] { ShowFirstPageOfRows(); }, [this] { RowsFound(); },
+                  [this] { return reading_ || countWait_ != nullptr; },
+                  [this](const std::function<void()>& wait) { ReadInterruptibly(wait); }, &stopRequested_,
+                  [this](const QString& failure) { GiveUp(failure); }});
+    txtFilter = filtering_->txtFilter;
+    lblTiming = new QLabel(filtering_->picFilter);
+    lblTiming->setObjectName(u"lblTiming"_s);
+    lblTiming->setToolTip(u"How long the statement took to show page 1 and to count every record"_s);
+    static_cast<QHBoxLayout*>(filtering_->picFilter->layout())->addWidget(lblTiming);
     grdResults = new FlexGrid(this, u"grdResults"_s);
     grdResults->installEventFilter(this);
+    connect(grdResults, &QAbstractItemView::doubleClicked, this, [this] { Guarded([this] { ShowRecord(); }); });
     mnuView = mnuBar->addMenu(u"&View"_s);
     mnuView->setObjectName(u"mnuView"_s);
     AddAmountSignChoices(*mnuView, *grdResults);
@@ -193,6 +217,7 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
 
 frmDelverResults::~frmDelverResults()
 {
+    filtering_->Stop();
     StopCountingNow();
     if (rsResults) {
         try {
@@ -225,6 +250,7 @@ void frmDelverResults::Form_Activate()
 
 void frmDelverResults::LoadFirstPage()
 {
+    run_.start();
     try {
         {
             BusyPointer busy;
@@ -240,12 +266,18 @@ void frmDelverResults::LoadFirstPage()
         records_ = dynamic_cast<QueryRecordset*>(rsResults.get());
         if (records_ && rsResults->RecordCount() != 0) {
             shown_ = std::make_unique<ShownResult>(*records_, [this] {
-                if (!WaitForCount())
+                if (!WaitForRows())
                     Raise(errUserCancelled, u"SQL Result"_s, u"The reading of the result was stopped."_s);
             });
+            filtering_->Attach(*records_, *shown_);
             PrepareGrid();
+            pageOneMs_ = run_.elapsed();
+            if (records_->Complete())
+                countMs_ = pageOneMs_;
             LoadPage(false);
             OpenColumnsWideEnough();
+            // The result is what the user came to read; the filter is a Tab or Alt+L away.
+            grdResults->setFocus();
             if (!records_->Complete())
                 StartCounting();
             return;
@@ -324,6 +356,7 @@ void frmDelverResults::StartCounting()
     counting_ = true;
     count_.Start(*records_, this, [this] { CountFinished(); });
     countTicker_.start();
+    filtering_->CountStarted();
     UpdatePageTexts();
     UpdateNavigationButtons();
 }
@@ -340,7 +373,7 @@ void frmDelverResults::CountTick()
         cmdCancel->show();
         DockPanels();
     }
-    lngPageCount = PagesOf(rsResults->RecordCount(), pageSize);
+    lngPageCount = PagesOf(shown_->Known(), pageSize);
     UpdatePageTexts();
     if (!countWait_)
         UpdateNavigationButtons();
@@ -352,6 +385,9 @@ void frmDelverResults::CountFinished()
         return;
     const QString failure = count_.Finish();
     counting_ = false;
+    filtering_->CountEnded();
+    if (records_->Complete() && countMs_ < 0)
+        countMs_ = run_.elapsed();
     countTicker_.stop();
     cmdCancel->hide();
     cmdCancel->setEnabled(true);
@@ -365,7 +401,7 @@ void frmDelverResults::CountFinished()
         return;
     }
     recordCount_ = rsResults->RecordCount();
-    lngPageCount = PagesOf(recordCount_, pageSize);
+    lngPageCount = PagesOf(shown_->Known(), pageSize);
     UpdatePageTexts();
     if (!countWait_)
         UpdateNavigationButtons();
@@ -377,6 +413,7 @@ void frmDelverResults::StopCountingNow()
         return;
     count_.StopNow();
     counting_ = false;
+    filtering_->CountEnded();
     countTicker_.stop();
     if (countWait_)
         countWait_->quit();
@@ -408,13 +445,6 @@ bool frmDelverResults::WaitForCount()
     return records_->Complete();
 }
 
-bool frmDelverResults::EnsureRead(int64_t records)
-{
-    if (!records_ || (!counting_ && records_->Complete()) || records_->RecordCount() >= records)
-        return true;
-    return WaitForCount();
-}
-
 void frmDelverResults::SetNavigationEnabled(bool enabled)
 {
     mnuBar->setEnabled(enabled);
@@ -434,113 +464,6 @@ void frmDelverResults::PrepareGrid()
 
 void frmDelverResults::OpenColumnsWideEnough() { levy::OpenColumnsWideEnough(*grdResults, width() / 3); }
 
-void frmDelverResults::LoadPage(bool blnSilent)
-{
-    BusyPointer busy;
-    if (rsResults->RecordCount() == 0) {
-        MsgBox(u"Result list corrupted. Aborting!"_s, Icon::Critical, u"System Error"_s);
-        busy.Restore();
-        closing_ = true;
-        reject();
-        return;
-    }
-    // While the count runs its moving bar stays.
-    const bool bar = !blnSilent && !counting_;
-    if (bar)
-        ShowProgress();
-    const int64_t known = rsResults->RecordCount();
-    UpdatePageTexts();
-    std::function<void(int32_t, int32_t)> progress;
-    if (bar)
-        progress = [this](int32_t done, int32_t total) { UpdateProgress(done, total); };
-    FillPage(*grdResults, *shown_, *rsResults, int64_t(lngCurrentPage - 1) * pageSize, known, pageSize, progress);
-    if (bar)
-        HideProgress();
-    UpdateNavigationButtons();
-    busy.Restore();
-    grdResults->Refresh();
-}
-
-void frmDelverResults::UpdatePageTexts()
-{
-    const bool complete = records_ && records_->Complete();
-    pnlPage->setText(PageCounterText(lngCurrentPage, lngPageCount, complete));
-    if (!txtPage->hasFocus())
-        txtPage->setText(QString::number(lngCurrentPage));
-    lblRecords->setText(RecordsText(lngCurrentPage, pageSize, rsResults ? rsResults->RecordCount() : 0, complete, counting_));
-    // A longer text may no longer fit beside the buttons.
-    if (lblRecords->width() < lblRecords->sizeHint().width())
-        ArrangeControls();
-}
-
-void frmDelverResults::UpdateNavigationButtons()
-{
-    // Until the count is known there may be more pages.
-    const bool more = lngCurrentPage != lngPageCount || (records_ && !records_->Complete());
-    cmdFirst->setEnabled(lngCurrentPage != 1);
-    cmdBack->setEnabled(lngCurrentPage != 1);
-    cmdNext->setEnabled(more);
-    cmdLast->setEnabled(more);
-}
-
-void frmDelverResults::GoToPage(int32_t page)
-{
-    if (page < 1 || !EnsureRead(int64_t(page) * pageSize))
-        return;
-    if (int64_t(page - 1) * pageSize >= rsResults->RecordCount()) {
-        Beep();
-        UpdateNavigationButtons();
-        return;
-    }
-    lngCurrentPage = page;
-    try {
-        LoadPage(false);
-    } catch (const RuntimeError& error) {
-        GiveUp(error.description);
-    }
-}
-
-void frmDelverResults::Turn(PageStep step)
-{
-    // The last page is known from the count.
-    if (step == PageStep::Last && !WaitForCount())
-        return;
-    const int32_t page = PageAfter(step, lngCurrentPage, lngPageCount, !records_ || records_->Complete());
-    if (page == 0) {
-        Beep();
-        return;
-    }
-    GoToPage(page);
-}
-
-void frmDelverResults::cmdBack_Click() { Turn(PageStep::Back); }
-
-void frmDelverResults::cmdNext_Click() { Turn(PageStep::Next); }
-
-void frmDelverResults::cmdFirst_Click() { Turn(PageStep::First); }
-
-void frmDelverResults::cmdLast_Click() { Turn(PageStep::Last); }
-
-void frmDelverResults::txtPage_Enter()
-{
-    bool number = false;
-    const qlonglong typed = txtPage->text().trimmed().toLongLong(&number);
-    // Whether a page lies past the end is known from the count.
-    const bool known = number && typed >= 1 && EnsureRead(std::min<qlonglong>(typed, INT32_MAX) * pageSize);
-    if (closing_ || (number && typed >= 1 && !known))
-        return;
-    if (!number || typed < 1 || (typed - 1) * pageSize >= rsResults->RecordCount()) {
-        if (!WaitForCount())
-            return;
-        MsgBox(u"Enter a page number from 1 to %1."_s.arg(Grouped(lngPageCount)), Icon::Exclamation, u"Go to Page"_s);
-        txtPage->setText(QString::number(lngCurrentPage));
-        txtPage->selectAll();
-        return;
-    }
-    GoToPage(int32_t(typed));
-    txtPage->setText(QString::number(lngCurrentPage));
-}
-
 void frmDelverResults::SortBy(int col)
 {
     if (!shown_ || col < 1 || col >= grdResults->Cols())
@@ -548,7 +471,8 @@ void frmDelverResults::SortBy(int col)
     const int field = col - 1;
     QHeaderView& header = *grdResults->horizontalHeader();
     // A sort reads the whole result; the statement's order again reads nothing.
-    if (!sort_.ClickRestores(field) && !WaitForCount()) {
+    // The order is made from the cache alone: a filter must first have looked through it.
+    if (!sort_.ClickRestores(field) && (!WaitForCount() || !filtering_->WaitFor(INT64_MAX))) {
         sort_.ShowOn(header);
         return;
     }
@@ -571,8 +495,12 @@ void frmDelverResults::SortBy(int col)
         return;
     }
     shown_->SetOrder(order);
+    if (whole_)
+        whole_->SetOrder(order);
+    shown_->SortFound();
     sort_.ShowOn(header);
     lngCurrentPage = 1;
+    lngPageCount = PagesOf(shown_->Known(), pageSize);
     try {
         LoadPage(false);
     } catch (const RuntimeError& error) {
@@ -585,6 +513,42 @@ ResultRows& frmDelverResults::Rows()
     if (!shown_)
         Raise(91, u"SQL Result"_s, u"There is no result."_s);
     return *shown_;
+}
+
+ResultRows* frmDelverResults::ChosenRows(const QString& title)
+{
+    if (!filtering_->On())
+        return &Rows();
+    whole_ = std::make_unique<ShownResult>(*records_, [this] {
+        if (!WaitForCount())
+            Raise(errUserCancelled, u"SQL Result"_s, u"The reading of the result was stopped."_s);
+    });
+    whole_->SetOrder(shown_->Order());
+    return filtering_->ChooseRows(title, *shown_, *whole_);
+}
+
+void frmDelverResults::ShowRecord()
+{
+    const int row = grdResults->currentIndex().isValid() ? grdResults->currentIndex().row() : 0;
+    const int64_t first = int64_t(lngCurrentPage - 1) * pageSize + row;
+    if (!shown_ || first >= shown_->Known()) {
+        Beep();
+        return;
+    }
+    const frmResultRecord::Source source{
+        [this](int64_t r) { return EnsureRead(r + 1) && r < shown_->Known(); },
+        [this](int64_t r) {
+            // Records the stopped count never read may come after those known.
+            const QString of = !records_->Complete() && !counting_ ? u"at least "_s + Grouped(shown_->Known())
+                               : shown_->AllKnown()                ? Grouped(shown_->Known())
+                                                                   : Grouped(shown_->Known()) + u" so far"_s;
+            return u"Record %1 of %2"_s.arg(Grouped(r + 1), of);
+        }};
+    const int64_t last = frmResultRecord::Show(this, *shown_, source, first);
+    // The grid follows to the record read last.
+    if (last / pageSize + 1 != lngCurrentPage)
+        GoToPage(int32_t(last / pageSize + 1));
+    grdResults->setCurrentIndex(grdResults->model()->index(int(last % pageSize), std::max(0, grdResults->currentIndex().column())));
 }
 
 void frmDelverResults::mnuTools_FitColumns_Click()
@@ -632,8 +596,9 @@ void frmDelverResults::mnuTools_Export_Excel_Click() { ExportResults(ExportForma
 
 void frmDelverResults::ExportResults(ExportFormat format)
 {
-    // The export writes the whole result: it waits for the count.
-    if (!WaitForCount())
+    auto* rows = static_cast<ShownResult*>(ChosenRows(u"Export Results"_s));
+    // The export writes every row it takes: it waits for the count, or the filter.
+    if (!rows || !(rows == shown_.get() ? WaitForRows() : WaitForCount()))
         return;
     QList<QString> headings(grdResults->Cols() - 1);
     for (int c = 1; c < grdResults->Cols(); ++c)
@@ -641,7 +606,8 @@ void frmDelverResults::ExportResults(ExportFormat format)
     const ExportProgress progress{[this] { ShowProgress(); },
                                   [this](int32_t done, int32_t total) { UpdateProgress(done, total); },
                                   [this] { HideProgress(); }};
-    ExportResult(*dlgResults, format, DescribeResult(), headings, *shown_, *rsResults, recordCount_, progress);
+    ExportResult(*dlgResults, format, DescribeResult(), headings, *rows, *rsResults,
+                 rows == shown_.get() ? shown_->Known() : recordCount_, progress);
 }
 
 void frmDelverResults::DockPanels()
@@ -689,7 +655,9 @@ void frmDelverResults::DockPanels()
 void frmDelverResults::ArrangeControls()
 {
     DockPanels();
-    const int top = mnuBar->height();
+    QWidget* filter = filtering_->picFilter;
+    filter->setGeometry(0, mnuBar->height(), width(), filter->sizeHint().height());
+    const int top = filter->geometry().bottom() + 1;
     const int innerHeight = height() - top;
     const int reserved = picPanel->height() + (pnlProgress->isVisible() ? pnlProgress->height() : 0);
     grdResults->move(0, top);
@@ -780,13 +748,21 @@ bool frmDelverResults::eventFilter(QObject* watched, QEvent* event)
         command = [this] { cmdFirst_Click(); };
     else if (mods == Qt::ControlModifier && key->key() == Qt::Key_End)
         command = [this] { cmdLast_Click(); };
+    else if (mods == Qt::NoModifier && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+        command = [this] { ShowRecord(); };
     if (!command)
         return QDialog::eventFilter(watched, event);
     Guarded(command);
     return true;
 }
 
-void frmDelverResults::mnuTools_Chart_Click() { frmResultChart::Show(this, Rows(), DescribeResult().name); }
+void frmDelverResults::mnuTools_Chart_Click()
+{
+    if (ResultRows* rows = ChosenRows(u"Chart"_s))
+        frmResultChart::Show(this, *rows, DescribeResult().name);
+}
+
+QString frmDelverResults::TimingText() const { return RunTimingText(pageOneMs_, countMs_, counting_); }
 
 PrintHeading frmDelverResults::Heading() const { return RunHeading(windowTitle(), ranAt_, strStatementFile); }
 
@@ -797,7 +773,8 @@ PrintedRecords frmDelverResults::PageOnScreen() const
 
 void frmDelverResults::PrintResult(bool onlyThisPage)
 {
-    AskAndPrint(*dlgResults, Rows(), onlyThisPage ? PageOnScreen() : PrintedRecords{}, Heading());
+    if (ResultRows* rows = onlyThisPage ? &Rows() : ChosenRows(u"Print"_s))
+        AskAndPrint(*dlgResults, *rows, onlyThisPage ? PageOnScreen() : PrintedRecords{}, Heading());
 }
 
 void frmDelverResults::mnuTools_PrintPreview_Click() { PreviewPrintout(this, Rows(), PageOnScreen(), Heading()); }

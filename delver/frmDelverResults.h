@@ -28,6 +28,7 @@ class CommonDialog;
 class FlexGrid;
 class QueryRecordset;
 class Recordset;
+class ResultFiltering;
 class ResultRows;
 class ShownResult;
 enum class ExportFormat;
@@ -58,6 +59,8 @@ public:
     QLabel* pnlPage;
     QLineEdit* txtPage;    // a page number to go to
     QLabel* lblRecords;    // "Records 101-200 of 1,000,000"
+    QLineEdit* txtFilter;  // words the rows shown must contain
+    QLabel* lblTiming;     // how long the statement took
     QPushButton* cmdHelp;
     QPushButton* cmdClose;
     QPushButton* cmdCancel;  // stops a long read of the result
@@ -70,6 +73,7 @@ public:
     QAction* mnuTools_Copy;
     QAction* mnuTools_CopyWithHeadings;
     QAction* mnuTools_Sep0;
+    QAction* mnuTools_Record;
     QMenu* mnuTools_Export;
     QAction* mnuTools_Export_Generic;
     QAction* mnuTools_Export_Excel;
@@ -122,6 +126,11 @@ public:
 
     // The whole result in the order shown, for the commands beyond the page (chart, print).
     ResultRows& Rows();
+    // Opens the record of the grid's current row as a form.
+    void ShowRecord();
+    // How long page 1 and the count took, in milliseconds; -1 while not known.
+    qint64 PageOneMs() const { return pageOneMs_; }
+    qint64 CountMs() const { return countMs_; }
 
     // True while a long read of the result runs and may be stopped with cmdCancel.
     bool Reading() const { return reading_; }
@@ -153,8 +162,17 @@ private:
     void CountTick();
     void CountFinished();
     void StopCountingNow();
-    // Makes the records up to `records` readable, waiting for the count when needed.
+    // Makes the rows shown up to `records` readable, waiting for the count (or the filter)
+    // when needed; WaitForRows waits for all of them.
     bool EnsureRead(int64_t records);
+    bool WaitForRows();
+    // The rows a filter shows changed: page 1 of them; more were found.
+    void ShowFirstPageOfRows();
+    void RowsFound();
+    QString TimingText() const;
+    // The rows a command beyond the page takes: asked while a filter is on; null when
+    // the user cancelled.
+    ResultRows* ChosenRows(const QString& title);
     // Goes to a page, beeping when there is no such page.
     void GoToPage(int32_t page);
     // First, Back, Next and Last; a beep when there is no page that way.
@@ -175,7 +193,13 @@ private:
     int64_t recordCount_ = 0;
     QueryRecordset* records_ = nullptr;  // rsResults as what it is
     std::unique_ptr<ShownResult> shown_;
+    std::unique_ptr<ShownResult> whole_;  // the whole result in the order shown, under a filter
+    std::unique_ptr<ResultFiltering> filtering_;
+    int64_t pageFilled_ = 0;  // the rows the page shown holds
     ResultSort sort_;
+    QElapsedTimer run_;  // since the statement began to run
+    qint64 pageOneMs_ = -1;
+    qint64 countMs_ = -1;
 
     ResultCount count_;
     bool counting_ = false;

@@ -337,6 +337,15 @@ QList<Value> QueryRecordset::Record(int64_t index) const
     return record;
 }
 
+void QueryRecordset::VisitStored(int64_t first, int64_t end,
+                                 const std::function<void(int64_t, const std::vector<StoredCell>&)>& visit) const
+{
+    std::lock_guard lock(mutex_);
+    Live();
+    Start();
+    cache_->VisitRows(std::max<int64_t>(first, 0), std::min(end, read_), visit);
+}
+
 void QueryRecordset::Close()
 {
     std::lock_guard lock(mutex_);

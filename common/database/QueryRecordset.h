@@ -63,6 +63,11 @@ public:
     // A record by its place in the result, from 0, with the fields' types; it must have
     // been read.
     QList<Value> Record(int64_t index) const;
+    // Visits the stored values of the records `first` to `end` - 1 that have been read, in
+    // order, holding the recordset for the while: a reader of many records on another
+    // thread than the window's.
+    void VisitStored(int64_t first, int64_t end,
+                     const std::function<void(int64_t record, const std::vector<StoredCell>& cells)>& visit) const;
     // The records read, for a reader of the whole result (a sort); only while no other
     // thread reads.
     ResultCache& Cache() { return *cache_; }

@@ -357,6 +357,27 @@ const QList<Value>& ResultCache::Row(int64_t index)
     return decoded_;
 }
 
+void ResultCache::VisitRows(int64_t first, int64_t end,
+                            const std::function<void(int64_t row, const std::vector<StoredCell>& cells)>& visit)
+{
+    std::vector<StoredCell> cells;
+    for (int64_t row = first; row < end;) {
+        const int64_t block = row / blockSize;
+        int at = int(row % blockSize);
+        if (block != loadedBlock_ || at >= loadedRows_)
+            LoadBlock(block);
+        if (at >= loadedRows_)
+            RaiseEngine(engine::errIo, u"A row of the query's result could not be read back."_s);
+        for (; at < loadedRows_ && row < end; ++at, ++row) {
+            const char* p = loadedBytes_.constData() + rowStarts_[size_t(at)];
+            cells.resize(TakeColumnCount(p));
+            for (StoredCell& cell : cells)
+                cell = TakeCell(p);
+            visit(row, cells);
+        }
+    }
+}
+
 void ResultCache::ScanColumn(int column, const std::function<bool(int64_t row, const StoredCell& cell)>& visit)
 {
     int64_t row = 0;

@@ -49,6 +49,9 @@ public:
     // A row by position, from 0; it must have been appended. Only that row of its block
     // is decoded, so rows far apart cost no more than rows side by side.
     const QList<Value>& Row(int64_t index);
+    // Visits the stored values of rows `first` to `end` - 1 in order, each row's values
+    // valid during its visit only. The rows must have been appended.
+    void VisitRows(int64_t first, int64_t end, const std::function<void(int64_t row, const std::vector<StoredCell>& cells)>& visit);
     // Visits one column of every row in order; `visit` returns false to stop early.
     void ScanColumn(int column, const std::function<bool(int64_t row, const StoredCell& cell)>& visit);
 

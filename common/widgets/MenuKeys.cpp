@@ -66,8 +66,13 @@ public:
             }
             return false;
         }
-        case QEvent::MouseButtonPress:
         case QEvent::FocusOut:
+            // A style's own Alt navigation hands the focus to the menu bar before the
+            // release: the same Alt, which still opens the menu.
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::MenuBarFocusReason)
+                altAlone_ = false;
+            return false;
+        case QEvent::MouseButtonPress:
         case QEvent::WindowDeactivate: altAlone_ = false; return false;
         default: return false;
         }

@@ -45,6 +45,10 @@ QByteArray QueryHistory::Serialize(const QList<HistoryEntry>& entries)
                 parameters.append(QJsonObject{{u"name"_s, p.name}, {u"value"_s, p.value}});
             o.insert(u"parameters"_s, parameters);
         }
+        if (e.pageOneMs >= 0)
+            o.insert(u"pageOneMs"_s, double(e.pageOneMs));
+        if (e.countMs >= 0)
+            o.insert(u"countMs"_s, double(e.countMs));
         list.append(o);
     }
     return QJsonDocument(QJsonObject{{formatKey, formatVersion}, {u"entries"_s, list}}).toJson(QJsonDocument::Indented);
@@ -76,6 +80,11 @@ bool QueryHistory::Parse(const QByteArray& bytes, QList<HistoryEntry>& entries)
         for (const QJsonValue& p : o.value(u"parameters"_s).toArray())
             if (p.isObject() && p.toObject().value(u"name"_s).isString())
                 e.parameters.append({p.toObject().value(u"name"_s).toString(), p.toObject().value(u"value"_s).toString()});
+        // Times came later: a file without them, or with one no run can take, has none.
+        for (auto [key, ms] : {std::pair{u"pageOneMs"_s, &e.pageOneMs}, std::pair{u"countMs"_s, &e.countMs}}) {
+            const double kept = o.value(key).toDouble(-1);
+            *ms = kept >= 0 && kept <= 9007199254740992.0 && kept == std::floor(kept) ? qint64(kept) : -1;
+        }
         read.append(e);
         if (read.size() == limit)
             break;

@@ -20,6 +20,8 @@ struct HistoryEntry {
     qint64 records = -1;  // -1 when not known (the result was not read to its end)
     QString error;        // empty when the statement ran
     QList<HistoryParameter> parameters = {};  // the values it was run with, in the order asked
+    qint64 pageOneMs = -1;  // how long page 1 took to show; -1 when not known
+    qint64 countMs = -1;    // and every record to be counted
     bool Failed() const { return !error.isEmpty(); }
     bool operator==(const HistoryEntry&) const = default;
 };

@@ -134,6 +134,10 @@ public:
         }
         case Qt::ForegroundRole:
             return cell.colour == 0 ? QVariant() : QVariant(view->ShownColour(cell.colour));
+        case Qt::ToolTipRole: {
+            const QString cut = view->CutText(index);
+            return cut.isEmpty() ? QVariant() : QVariant(cut);
+        }
         case Qt::TextAlignmentRole:
             return QVariant(FromAlignmentCode(alignments[size_t(index.column() + 1)]));
         default:
@@ -219,6 +223,25 @@ FlexGrid::FlexGrid(QWidget* parent, const QString& name) : QTableView(parent), m
 }
 
 FlexGrid::~FlexGrid() = default;
+
+FlexGrid::ShownText FlexGrid::ShownTextFunction() const { return model_->shownText; }
+
+QString FlexGrid::CutText(const QModelIndex& index) const
+{
+    const QString text = model_->data(index, Qt::DisplayRole).toString();
+    if (text.isEmpty())
+        return {};
+    // The margins the style keeps beside a cell's text.
+    const QRect cell = visualRect(index).adjusted(3, 1, -3, -1);
+    const bool wraps = ColWraps(index.column() + 1);
+    const int flags = Qt::AlignLeft | Qt::AlignTop | (wraps ? Qt::TextWordWrap : 0);
+    const QFontMetrics metrics(font());
+    const QRect needed = metrics.boundingRect(QRect(0, 0, wraps ? cell.width() : 1 << 20, 1 << 20), flags, text);
+    // By whole lines: a line a pixel or two taller than its row still reads.
+    const int lines = std::max(1, (needed.height() + metrics.lineSpacing() / 2) / metrics.lineSpacing());
+    const int room = std::max(1, (cell.height() + metrics.lineSpacing() / 2) / metrics.lineSpacing());
+    return needed.width() > cell.width() || lines > room ? text : QString();
+}
 
 int FlexGrid::Rows() const { return model_->rows; }
 int FlexGrid::Cols() const { return model_->cols; }

@@ -66,6 +66,11 @@ public:
     // null shows the text itself.
     using ShownText = std::function<QString(const QString& text, int colour)>;
     void SetShownText(ShownText shown);
+    // The function in use (a copy, for another thread), null when the text shows itself.
+    ShownText ShownTextFunction() const;
+    // The text a cell of the view shows when the cell is too small to show it all (its
+    // tool tip); empty when it all shows.
+    QString CutText(const QModelIndex& index) const;
     // What a screen reader reads of a cell, which may say more than the cell shows (the
     // sign of an amount shown by its colour only); null reads the text itself.
     void SetReadText(ShownText read);

@@ -10,8 +10,10 @@ namespace levy {
 // it was) when the read was stopped or failed before the end.
 class ResultCountWatcher : public QObject {
 public:
-    // `failure`, when given, gets the message the window gave up with.
-    explicit ResultCountWatcher(qint64* records, QString* failure = nullptr);
+    // `failure`, when given, gets the message the window gave up with; `pageOneMs` and
+    // `countMs` how long page 1 and the count took (left as they were when not known).
+    explicit ResultCountWatcher(qint64* records, QString* failure = nullptr, qint64* pageOneMs = nullptr,
+                                qint64* countMs = nullptr);
     ~ResultCountWatcher() override;
 
 protected:
@@ -20,6 +22,8 @@ protected:
 private:
     qint64* records_;
     QString* failure_;
+    qint64* pageOneMs_;
+    qint64* countMs_;
 };
 
 } // namespace levy

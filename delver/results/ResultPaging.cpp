@@ -95,6 +95,24 @@ QString RecordsText(int32_t page, int pageSize, int64_t known, bool complete, bo
     return u"Records %1-%2 of %3"_s.arg(Grouped(first), Grouped(last), of);
 }
 
+QString FilteredRecordsText(int32_t page, int pageSize, int64_t found, bool foundAll, int64_t read, bool complete,
+                            bool counting)
+{
+    // Records the count never read may hold the words too.
+    const bool stopped = !complete && !counting;
+    const QString from = complete   ? Grouped(read)
+                         : counting ? Grouped(read) + u" so far"_s
+                                    : u"the first %1 read; the count was stopped"_s.arg(Grouped(read));
+    if (found == 0)
+        return (foundAll ? u"No records (filtered from %1)"_s : u"No records so far (filtered from %1)"_s).arg(from);
+    const int64_t first = int64_t(page - 1) * pageSize + 1;
+    const int64_t last = std::min(first + pageSize - 1, found);
+    const QString of = !foundAll ? Grouped(found) + u" so far"_s
+                       : stopped ? u"at least "_s + Grouped(found)
+                                 : Grouped(found);
+    return u"Records %1-%2 of %3 (filtered from %4)"_s.arg(Grouped(first), Grouped(last), of, from);
+}
+
 void PrepareResultGrid(FlexGrid& grid, Recordset& result, int pageSize)
 {
     const int fields = result.FieldCount();

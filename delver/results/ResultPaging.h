@@ -32,6 +32,12 @@ QString PageCounterText(int32_t page, int32_t pages, bool complete);
 // stopped.
 QString RecordsText(int32_t page, int pageSize, int64_t known, bool complete, bool counting);
 
+// The same under a filter: "Records 1-37 of 37 (filtered from 1,260)". `found` rows of
+// the `read` records (`foundAll`: every record read was looked at); what is not yet known,
+// or will not be as the count was stopped, is said so.
+QString FilteredRecordsText(int32_t page, int pageSize, int64_t found, bool foundAll, int64_t read, bool complete,
+                            bool counting);
+
 // Sets the grid up for pages of `pageSize` records of the result: a heading for each
 // field, numbers and dates on the right, texts on the left and wrapping.
 void PrepareResultGrid(FlexGrid& grid, Recordset& result, int pageSize);

@@ -1,8 +1,12 @@
 #include "ShownResult.h"
 
 #include "ResultCellText.h"
+#include "ResultFilter.h"
 #include "ResultOrder.h"
 #include "database/QueryRecordset.h"
+#include "platform/RuntimeError.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace levy {
 
@@ -11,11 +15,67 @@ ShownResult::ShownResult(QueryRecordset& records, std::function<void()> readAll)
 {
 }
 
-void ShownResult::SetOrder(ResultOrder* order) { order_ = order; }
+void ShownResult::SetOrder(ResultOrder* order)
+{
+    order_ = order;
+    foundSorted_ = false;
+    sortedFound_.clear();
+    recordAt_ = -1;
+}
+
+void ShownResult::SetFilter(const ResultFilter* filter)
+{
+    filter_ = filter;
+    foundSorted_ = false;
+    sortedFound_.clear();
+    recordAt_ = -1;
+}
+
+bool ShownResult::SortFound()
+{
+    if (!filter_ || !order_ || foundSorted_ || !filter_->Finished())
+        return false;
+    const int64_t records = records_.RecordCount();
+    std::vector<bool> found(size_t(records), false);
+    for (int64_t i = 0, n = filter_->Found(); i < n; ++i)
+        found[size_t(filter_->RecordAt(i))] = true;
+    sortedFound_.clear();
+    for (int64_t p = 0; p < records; ++p)
+        if (const int64_t r = order_->RecordAt(p); found[size_t(r)])
+            sortedFound_.push_back(uint32_t(r));
+    foundSorted_ = true;
+    recordAt_ = -1;
+    return true;
+}
+
+int64_t ShownResult::Known() const
+{
+    if (!filter_)
+        return records_.RecordCount();
+    if (order_)
+        return foundSorted_ ? int64_t(sortedFound_.size()) : 0;
+    return filter_->Found();
+}
+
+bool ShownResult::AllKnown() const
+{
+    if (!filter_)
+        return records_.Complete();
+    return filter_->Finished() && (!order_ || foundSorted_);
+}
 
 QList<Value> ShownResult::Record(int64_t row)
 {
-    const int64_t record = order_ ? order_->RecordAt(row) : row;
+    int64_t record = row;
+    if (filter_ && order_) {
+        if (row < 0 || row >= int64_t(sortedFound_.size()))
+            Raise(9, u"SQL Result"_s, u"Subscript out of range"_s);
+        record = sortedFound_[size_t(row)];
+    } else if (filter_) {
+        record = filter_->RecordAt(row);
+    } else if (order_) {
+        record = order_->RecordAt(row);
+    }
     if (record != recordAt_) {
         record_ = records_.Record(record);
         recordAt_ = record;
@@ -29,9 +89,9 @@ const FieldDef& ShownResult::Column(int column) const { return records_.Field(co
 
 int64_t ShownResult::RowCount()
 {
-    if (!records_.Complete())
+    if (!AllKnown())
         readAll_();
-    return records_.RecordCount();
+    return Known();
 }
 
 Value ShownResult::At(int64_t row, int column) { return Record(row).value(column); }

@@ -3,14 +3,17 @@
 #include "ResultRows.h"
 
 #include <functional>
+#include <vector>
 
 namespace levy {
 
 class QueryRecordset;
+class ResultFilter;
 class ResultOrder;
 
 // The results window's whole result in the order it shows it: the statement's order, or a
-// sort by one column, ascending or descending.
+// sort by one column, ascending or descending; only the records a filter finds, while one
+// is on.
 class ShownResult : public ResultRows {
 public:
     // `readAll` reads the result to its end for RowCount (the window shows its progress),
@@ -19,7 +22,18 @@ public:
 
     // Null: the statement's order.
     void SetOrder(ResultOrder* order);
-    const ResultOrder* Order() const { return order_; }
+    ResultOrder* Order() const { return order_; }
+    // Null: every record. A filter on a sorted result shows its records once it has
+    // finished (see Sorted).
+    void SetFilter(const ResultFilter* filter);
+    const ResultFilter* Filter() const { return filter_; }
+    // With a sort and a finished filter: puts the records found in the sort's order.
+    // Reads the sort's order; raises what the cache raises. True when it put them now.
+    bool SortFound();
+
+    // The records known to be shown so far, and whether that is all of them.
+    int64_t Known() const;
+    bool AllKnown() const;
 
     // The record shown at `row` as it was read, with the fields' types.
     QList<Value> Record(int64_t row);
@@ -34,6 +48,9 @@ private:
     QueryRecordset& records_;
     std::function<void()> readAll_;
     ResultOrder* order_ = nullptr;
+    const ResultFilter* filter_ = nullptr;
+    std::vector<uint32_t> sortedFound_;  // the filter's records in the sort's order
+    bool foundSorted_ = false;
     int64_t recordAt_ = -1;  // the record `record_` holds, for the cells of one row in turn
     QList<Value> record_;
 };

@@ -1,5 +1,7 @@
 #include "HistoryPanel.h"
 
+#include "results/ResultTiming.h"
+
 #include "widgets/Contrast.h"
 #include "widgets/FormControls.h"
 
@@ -100,6 +102,8 @@ void HistoryPanel::Refill()
         QString tip = e.Failed() ? e.statement + u"\n\n"_s + e.error : e.statement;
         for (const HistoryParameter& p : e.parameters)
             tip += u"\n[%1] = %2"_s.arg(p.name, p.value);
+        if (const QString took = KeptTimingText(e.pageOneMs, e.countMs); !took.isEmpty() && !e.Failed())
+            tip += u"\n\n"_s + took;
         item->setToolTip(tip);
         if (e.Failed())
             item->setForeground(ReadableOn(QColor(170, 0, 0), lstHistory->palette().color(QPalette::Base)));

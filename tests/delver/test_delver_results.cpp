@@ -540,7 +540,7 @@ void TestDelverResults::windowMenuPanelAndHelp()
     QStringList items;
     for (QAction* a : w->mnuTools->actions())
         items.append(a->isSeparator() ? u"-"_s : a->text());
-    QCOMPARE(items, QStringList({u"Adjust Row Height"_s, u"&Fit columns"_s, u"-"_s, u"&Copy"_s,
+    QCOMPARE(items, QStringList({u"Adjust Row Height"_s, u"&Fit columns"_s, u"&Record..."_s, u"-"_s, u"&Copy"_s,
                                  u"Copy with &headings"_s, u"Export Results"_s, u"Char&t..."_s, u"&Print..."_s,
                                  u"Print P&age..."_s, u"Print Pre&view..."_s, u"-"_s, u"Help"_s, u"-"_s,
                                  u"Close"_s}));

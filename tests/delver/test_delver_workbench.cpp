@@ -4,6 +4,7 @@
 #include "workbench/SqlEditor.h"
 #include "database/QueryDef.h"
 #include "frmDelver.h"
+#include "results/ResultTiming.h"
 #include "frmDelverResults.h"
 #include "frmSystem_CheckDate.h"
 #include "dialogs/frmSystem_LogIn.h"
@@ -514,6 +515,12 @@ void TestDelverWorkbench::historyKeepsEveryRunForItsUser()
     QCOMPARE(editor_->dockHistory->lstHistory->count(), 2);
     QVERIFY(editor_->dockHistory->lstHistory->item(0)->text().contains(u"FAILED"_s));
     QVERIFY(editor_->dockHistory->lstHistory->item(1)->text().contains(u"3 records"_s));
+    // How long it took, kept with the run and shown with its statement.
+    QVERIFY(entries[1].pageOneMs >= 0 && entries[1].countMs >= entries[1].pageOneMs);
+    QVERIFY(entries[0].pageOneMs < 0 && entries[0].countMs < 0);
+    QCOMPARE(editor_->dockHistory->lstHistory->item(1)->toolTip(),
+             u"SELECT [User Name] FROM Users\n\nPage 1 in %1; all records in %2"_s.arg(
+                 DurationText(entries[1].pageOneMs), DurationText(entries[1].countMs)));
 
     // The file is the user's alone, and another account has a history of its own.
     QCOMPARE(Mode(HistoryPath()), 0600);

@@ -15,6 +15,7 @@
 #include "workbench/SchemaPanel.h"
 #include "workbench/SqlCompletion.h"
 #include "frmDelverResults.h"
+#include "results/RecordForm.h"
 #include "results/ResultChart.h"
 #include "results/FlexGrid.h"
 #include "frmSystem_CheckDate.h"
@@ -44,6 +45,8 @@
 #include <QTextCursor>
 #include <QTreeWidget>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QScreen>
@@ -330,6 +333,43 @@ int main(int argc, char* argv[])
             }
         });
         results.mnuTools_PrintPreview->trigger();
+    }
+    // Payers with their addresses: a result narrowed by a filter, and one record read whole.
+    TableDef payers(u"Payers"_s);
+    payers.AppendField(payers.CreateField(u"Payer"_s, dbText, 30));
+    payers.AppendField(payers.CreateField(u"Address"_s, dbMemo));
+    payers.AppendField(payers.CreateField(u"Balance"_s, dbCurrency));
+    payers.AppendField(payers.CreateField(u"Since"_s, dbDate));
+    levyDatabase->AppendTableDef(payers);
+    const QStringList names{u"Mensah, Kwame"_s, u"Banda, Thomas"_s, u"Phiri, Rachel"_s, u"Okafor, Angela"_s,
+                            u"Mwale, Janet"_s, u"Zulu, Peter"_s};
+    const QStringList places{u"Highfield Farm"_s, u"12 Mill Lane"_s, u"The Old Rectory"_s, u"4 Station Road"_s};
+    for (int i = 1; i <= 1260; ++i)
+        levyDatabase->MainConnection()->Execute(
+            u"INSERT INTO Payers VALUES ('%1 %2', '%3' || char(13,10) || 'Lower Road' || char(13,10) || 'Ashcombe AB%4 %5XY', %6, '20%7-0%8-15 00:00:00')"_s
+                .arg(names[i % 6]).arg(QChar(u'A' + i % 26)).arg(places[i % 4]).arg(i % 9 + 1).arg(i % 7 + 2)
+                .arg(i % 5 ? 85.25 * (i % 40) : -412.5).arg(10 + i % 15).arg(1 + i % 9));
+    if (ValidateQuery(u"SELECT Payer, Address, Balance, Since FROM Payers"_s)) {
+        frmDelverResults results(nullptr);
+        results.show();
+        QApplication::processEvents();
+        results.txtFilter->setText(u"mensah farm"_s);
+        emit results.txtFilter->returnPressed();
+        while (results.lblRecords->text().contains(u"so far"_s))
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        results.mnuTools_FitColumns->trigger();
+        results.grdResults->SetColWidth(2, 2400);
+        QApplication::processEvents();
+        Save(results, folder, u"delver_results_filtered"_s);
+        results.grdResults->setCurrentIndex(results.grdResults->model()->index(2, 0));
+        QTimer::singleShot(0, [&] {
+            if (QWidget* form = QApplication::activeModalWidget()) {
+                QApplication::processEvents();
+                Save(*form, folder, u"delver_record"_s);
+                form->close();
+            }
+        });
+        results.mnuTools_Record->trigger();
     }
     if (ValidateQuery(u"TRANSFORM Sum(Amount) SELECT Payer FROM Receipts GROUP BY Payer PIVOT 'Quarter ' & DatePart('q', [Paid On])"_s)) {
         frmDelverResults results(nullptr);

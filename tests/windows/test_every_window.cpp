@@ -11,6 +11,7 @@
 #include "workbench/EditorTab.h"
 #include "workbench/SqlEditor.h"
 #include "workbench/SqlHighlighter.h"
+#include "results/RecordForm.h"
 #include "results/ResultChart.h"
 #include "dialogs/frmSystem_AboutBox.h"
 #include "dialogs/frmSystem_ChangePassword.h"
@@ -423,6 +424,8 @@ void WalkEveryWindow(const Look& look)
             results->mnuTools_Chart->trigger();
             test::WhenModal(u"QPrintPreviewDialog"_s, cancel);
             results->mnuTools_PrintPreview->trigger();
+            test::WhenModal<frmResultRecord>(cancel);
+            results->mnuTools_Record->trigger();
             results->close();
         };
         test::WhenModal<frmDelverResults>([&](frmDelverResults* results) { whenRead(results); });
@@ -475,7 +478,7 @@ void TestEveryWindow::everyWindowFitsTheScreenAndNamesItsControls()
                                 u"frmSystem_StartUp"_s, u"frmSystem_LogIn"_s, u"frmSystem_CheckDate"_s,
                                 u"frmDelver"_s, u"HelpViewer"_s, u"frmFindReplace"_s, u"frmFindReplace"_s,
                                 u"frmSystem_AboutBox"_s, u"frmDelverParameters"_s, u"frmDelverResults"_s, u"HelpViewer"_s,
-                                u"frmResultChart"_s, u"dlgPrintPreview"_s}));
+                                u"frmResultChart"_s, u"dlgPrintPreview"_s, u"frmResultRecord"_s}));
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u"\n")));
 }
 
