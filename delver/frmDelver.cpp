@@ -531,7 +531,6 @@ void frmDelver::BuildWorkbench()
     connect(dockHistory, &HistoryPanel::insertRequested, this, [this](const QString& s) { RecallFromHistory(s, false); });
     connect(dockHistory, &HistoryPanel::clearRequested, this, [this] { ClearHistory(); });
     frmFindReplace = new FindReplaceDialog(this, txtSQL);
-    connect(frmFindReplace, &QObject::destroyed, this, [this] { frmFindReplace = nullptr; });
     // The keyboard reaches the panels: F6 (or Ctrl+Tab, which the editor leaves alone) goes
     // on to the next part, Shift+F6 back.
     using Part = std::pair<QWidget*, QWidget*>;

@@ -2,6 +2,7 @@
 
 #include "history/QueryHistory.h"
 
+#include <QPointer>
 #include <QMainWindow>
 
 #include <QSet>
@@ -79,7 +80,7 @@ public:
     QAction* mnuView_PreviousQuery;
     SchemaPanel* dockSchema = nullptr;
     HistoryPanel* dockHistory = nullptr;
-    FindReplaceDialog* frmFindReplace = nullptr;
+    QPointer<FindReplaceDialog> frmFindReplace;
 
     static constexpr int recentFileCount = 8;
     QStringList RecentFiles() const;
