@@ -485,7 +485,7 @@ void frmDelverResults::SortBy(int col)
             BusyPointer busy;
             // Off the window's thread, with the progress and Cancel of a long read.
             ReadInterruptibly([&] {
-                made = std::make_unique<ResultOrder>(records_->Cache(), field, type, descending, records, stopRequested_);
+                made = std::make_unique<ResultOrder>(*records_, field, type, descending, records, stopRequested_);
             });
             return made;
         });

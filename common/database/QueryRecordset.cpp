@@ -346,6 +346,13 @@ void QueryRecordset::VisitStored(int64_t first, int64_t end,
     cache_->VisitRows(std::max<int64_t>(first, 0), std::min(end, read_), visit);
 }
 
+QByteArray QueryRecordset::Kept(int64_t key) const
+{
+    std::lock_guard lock(mutex_);
+    Live();
+    return cache_->Kept(key);
+}
+
 void QueryRecordset::Close()
 {
     std::lock_guard lock(mutex_);

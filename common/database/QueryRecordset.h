@@ -71,6 +71,9 @@ public:
     // The records read, for a reader of the whole result (a sort); only while no other
     // thread reads.
     ResultCache& Cache() { return *cache_; }
+    // Data kept beside the result (a sort order), read while another thread may read it
+    // or the records.
+    QByteArray Kept(int64_t key) const;
 
 private:
     // Reads the first record, if that has not been done yet. Every look at the records

@@ -1,8 +1,11 @@
 #include "ResultFilter.h"
 
 #include "ResultCellText.h"
+#include "ResultOrder.h"
 #include "database/QueryRecordset.h"
+#include "database/ResultCache.h"
 #include "database/ValueStorage.h"
+#include "engine/EngineErrors.h"
 #include "export/GridColours.h"
 #include "platform/RuntimeError.h"
 #include "values/DaoConstants.h"
@@ -77,8 +80,9 @@ QStringList ResultFilter::Words(const QString& typed)
     return typed.split(blanks, Qt::SkipEmptyParts);
 }
 
-ResultFilter::ResultFilter(QueryRecordset& records, const QString& typed, AmountText amountText, bool countRuns)
-    : records_(records), typed_(typed), amountText_(std::move(amountText)), countRuns_(countRuns)
+ResultFilter::ResultFilter(QueryRecordset& records, const QString& typed, AmountText amountText, bool countRuns,
+                           const ResultOrder* order)
+    : records_(records), order_(order), typed_(typed), amountText_(std::move(amountText)), countRuns_(countRuns)
 {
     for (const QString& word : Words(typed)) {
         QByteArray folded = word.toUtf8();
@@ -185,37 +189,88 @@ bool ResultFilter::Matches(const std::vector<StoredCell>& cells) const
     return missing == 0;
 }
 
+void ResultFilter::Publish(std::vector<uint32_t>& batch, int64_t looked)
+{
+    {
+        std::lock_guard lock(mutex_);
+        found_.insert(found_.end(), batch.begin(), batch.end());
+    }
+    batch.clear();
+    looked_ = looked;
+    changed_.notify_all();
+}
+
+void ResultFilter::LookInOrder()
+{
+    // A record is looked at with the rest of its cache block, which is read for it anyway:
+    // no block is read twice, so the whole look costs about what one in the cache's order
+    // does, and the first records in the sort's order come first.
+    constexpr int64_t perBlock = ResultCache::blockSize;
+    constexpr int publishEvery = 64;  // positions, so that a page shows as it fills
+    const int64_t records = std::min(order_->Records(), records_.RecordCount());
+    std::vector<bool> blockLooked(size_t((records + perBlock - 1) / perBlock), false);
+    std::vector<bool> matches(size_t(records), false);
+    std::vector<uint32_t> batch;
+    int64_t position = 0;
+    for (int64_t b = 0; position < order_->Records() && !stop_; ++b) {
+        const std::vector<uint32_t> block = order_->Block(b);
+        if (block.empty())
+            engine::RaiseEngine(engine::errIo, u"A part of the query's sorted result could not be read back."_s);
+        for (size_t i = 0; i < block.size() && !stop_; ++i, ++position) {
+            const int64_t record = block[i];
+            if (record >= records)
+                engine::RaiseEngine(engine::errIo, u"A part of the query's sorted result could not be read back."_s);
+            const int64_t first = record / perBlock * perBlock;
+            if (!blockLooked[size_t(record / perBlock)]) {
+                records_.VisitStored(first, std::min(records, first + perBlock),
+                                     [&](int64_t r, const std::vector<StoredCell>& cells) {
+                                         if (Matches(cells))
+                                             matches[size_t(r)] = true;
+                                     });
+                blockLooked[size_t(record / perBlock)] = true;
+            }
+            if (matches[size_t(record)])
+                batch.push_back(uint32_t(record));
+            if ((position + 1) % publishEvery == 0)
+                Publish(batch, position + 1);
+        }
+    }
+    Publish(batch, position);
+}
+
+void ResultFilter::LookAsRead()
+{
+    int64_t next = 0;
+    std::vector<uint32_t> batch;
+    while (!stop_) {
+        // Whether more records may follow is taken before how many there are: a count
+        // that ends in between leaves none unlooked at.
+        const bool last = !countRuns_ || records_.Complete();
+        const int64_t read = records_.RecordCount();
+        if (next >= read) {
+            if (last)
+                break;
+            std::unique_lock lock(mutex_);
+            changed_.wait_for(lock, std::chrono::milliseconds(20));
+            continue;
+        }
+        const int64_t end = std::min(read, next + recordsAtATime);
+        records_.VisitStored(next, end, [&](int64_t record, const std::vector<StoredCell>& cells) {
+            if (Matches(cells))
+                batch.push_back(uint32_t(record));
+        });
+        next = end;
+        Publish(batch, next);
+    }
+}
+
 void ResultFilter::Look()
 {
     try {
-        int64_t next = 0;
-        std::vector<uint32_t> batch;
-        while (!stop_) {
-            // Whether more records may follow is taken before how many there are: a count
-            // that ends in between leaves none unlooked at.
-            const bool last = !countRuns_ || records_.Complete();
-            const int64_t read = records_.RecordCount();
-            if (next >= read) {
-                if (last)
-                    break;
-                std::unique_lock lock(mutex_);
-                changed_.wait_for(lock, std::chrono::milliseconds(20));
-                continue;
-            }
-            const int64_t end = std::min(read, next + recordsAtATime);
-            batch.clear();
-            records_.VisitStored(next, end, [&](int64_t record, const std::vector<StoredCell>& cells) {
-                if (Matches(cells))
-                    batch.push_back(uint32_t(record));
-            });
-            {
-                std::lock_guard lock(mutex_);
-                found_.insert(found_.end(), batch.begin(), batch.end());
-            }
-            next = end;
-            looked_ = next;
-            changed_.notify_all();
-        }
+        if (order_)
+            LookInOrder();
+        else
+            LookAsRead();
         if (!stop_)
             finished_ = true;
     } catch (const RuntimeError& error) {

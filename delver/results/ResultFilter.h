@@ -17,6 +17,7 @@
 namespace levy {
 
 class QueryRecordset;
+class ResultOrder;
 
 // The records of a result whose texts, as the grid shows them, contain every word typed:
 // letters compared as the dialect compares texts (ASCII letters without regard to case),
@@ -33,7 +34,10 @@ public:
 
     // Starts looking through `records` for the words of `typed`, which must hold one.
     // `countRuns`: whether the count still reads the result on, so that more records follow.
-    ResultFilter(QueryRecordset& records, const QString& typed, AmountText amountText, bool countRuns);
+    // With `order`, a sort of the whole result read, the records are found in its order
+    // (a sorted page 1 shows as soon as its records are found); it must outlive the filter.
+    ResultFilter(QueryRecordset& records, const QString& typed, AmountText amountText, bool countRuns,
+                 const ResultOrder* order = nullptr);
     ResultFilter(const ResultFilter&) = delete;
     ResultFilter& operator=(const ResultFilter&) = delete;
     ~ResultFilter();
@@ -42,6 +46,8 @@ public:
     // The count ended (read to the end, stopped or failed): no more records follow.
     void CountEnded();
 
+    // The order the records are found in; null for the result's.
+    const ResultOrder* Order() const { return order_; }
     // The records found so far, and the record found at place `row`, from 0.
     int64_t Found() const;
     int64_t RecordAt(int64_t row) const;
@@ -61,9 +67,13 @@ public:
 
 private:
     void Look();
+    void LookAsRead();
+    void LookInOrder();
+    void Publish(std::vector<uint32_t>& batch, int64_t looked);
     bool Contains(const StoredCell& cell, int column, unsigned& missing) const;
 
     QueryRecordset& records_;
+    const ResultOrder* order_;
     QString typed_;
     AmountText amountText_;
     QList<QByteArray> words_;  // UTF-8, ASCII letters in lower case

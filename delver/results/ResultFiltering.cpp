@@ -88,18 +88,19 @@ void ResultFiltering::Apply()
     }
     if (filter_ && ResultFilter::Words(filter_->Typed()) == ResultFilter::Words(typed))
         return;
-    auto made = std::make_unique<ResultFilter>(*records_, typed, window_.amountText(), window_.countRuns());
+    // A sorted result is looked through in the sort's order, so that its page 1 comes first.
+    auto made = std::make_unique<ResultFilter>(*records_, typed, window_.amountText(), window_.countRuns(),
+                                               shown_->Order());
     shown_->SetFilter(made.get());
     filter_ = std::move(made);
-    // Page 1 is shown as soon as it is found, or with what was found in a moment; a sorted
-    // result knows its rows in the sort's order once all are found.
-    const bool sorted = shown_->Order() != nullptr;
+    // Page 1 is shown as soon as it is found, or with what was found in a moment.
     static const std::atomic<bool> never{false};
-    filter_->WaitFor(sorted ? std::numeric_limits<int64_t>::max() : rowsOfAPage, firstPageWaitMs, never);
-    if (sorted)
-        shown_->SortFound();
+    filter_->WaitFor(rowsOfAPage, firstPageWaitMs, never);
+    // Taken before the page shows: a look that ends while it is shown still gets its tick,
+    // or the page would say "so far" for good.
+    const bool finished = filter_->Finished();
     window_.showFirstPage();
-    if (!filter_->Finished())
+    if (!finished)
         ticker_.start();
 }
 
@@ -114,8 +115,6 @@ void ResultFiltering::Tick()
     }
     if (filter_->Finished())
         ticker_.stop();
-    else if (shown_->Order())
-        return;
     if (shown_->SortFound())
         window_.showFirstPage();
     else
@@ -144,8 +143,8 @@ bool ResultFiltering::WaitFor(int64_t rows)
     if (!filter_)
         return true;
     ResultFilter& filter = *filter_;
-    // A sorted result knows its rows only once all are found.
-    const int64_t wanted = shown_->Order() ? std::numeric_limits<int64_t>::max() : rows;
+    // A filter set before the sort knows its rows in the sort's order only once all are found.
+    const int64_t wanted = filter.Order() != shown_->Order() ? std::numeric_limits<int64_t>::max() : rows;
     if (!filter.WaitFor(wanted, 0, *window_.stop)) {
         try {
             window_.readInterruptibly([&filter, wanted, this] { filter.WaitFor(wanted, -1, *window_.stop); });

@@ -1,5 +1,6 @@
 #include "ResultOrder.h"
 
+#include "database/QueryRecordset.h"
 #include "database/ResultCache.h"
 #include "platform/RuntimeError.h"
 #include "values/DaoConstants.h"
@@ -208,9 +209,9 @@ struct Run {
 }
 } // namespace
 
-ResultOrder::ResultOrder(ResultCache& cache, int column, int fieldType, bool descending, int64_t records,
+ResultOrder::ResultOrder(QueryRecordset& result, int column, int fieldType, bool descending, int64_t records,
                          const std::atomic<bool>& stop)
-    : cache_(cache), column_(column), descending_(descending), records_(records)
+    : result_(result), cache_(result.Cache()), column_(column), descending_(descending), records_(records)
 {
     if (records > int64_t(UINT32_MAX))
         Raise(6, u"SQL Result"_s, u"Overflow"_s);
@@ -360,12 +361,21 @@ int64_t ResultOrder::RecordAt(int64_t position)
         Raise(9, u"SQL Result"_s, u"Subscript out of range"_s);
     const int64_t b = p / recordsPerBlock;
     if (b != loadedBlock_) {
-        const QByteArray data = cache_.Kept(OrderKey(b));
-        loaded_.resize(size_t(data.size()) / sizeof(uint32_t));
-        std::memcpy(loaded_.data(), data.constData(), loaded_.size() * sizeof(uint32_t));
+        loaded_ = Block(b);
         loadedBlock_ = b;
     }
+    if (size_t(p % recordsPerBlock) >= loaded_.size())
+        Raise(9, u"SQL Result"_s, u"Subscript out of range"_s);
     return loaded_[size_t(p % recordsPerBlock)];
+}
+
+std::vector<uint32_t> ResultOrder::Block(int64_t block) const
+{
+    // Through the result, which lets one thread at a time at its cache.
+    const QByteArray data = result_.Kept(OrderKey(block));
+    std::vector<uint32_t> records(size_t(data.size()) / sizeof(uint32_t));
+    std::memcpy(records.data(), data.constData(), records.size() * sizeof(uint32_t));
+    return records;
 }
 
 ResultOrder* ResultSort::Click(int field, const std::function<std::unique_ptr<ResultOrder>(bool descending)>& make)

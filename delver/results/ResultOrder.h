@@ -14,6 +14,7 @@ class QHeaderView;
 
 namespace levy {
 
+class QueryRecordset;
 class ResultCache;
 
 // The order of a whole result by one column, made from the records the result cache holds:
@@ -24,25 +25,31 @@ class ResultCache;
 // order are kept enciphered in the result's cache.
 class ResultOrder {
 public:
-    // Sorts `records` records by column `column` of field type `fieldType`. Raises the
-    // cancellation when `stop` is set on the way, and what the cache raises.
-    ResultOrder(ResultCache& cache, int column, int fieldType, bool descending, int64_t records,
+    // Sorts the `records` records of `result` by column `column` of field type `fieldType`,
+    // while no other thread reads the result. Raises the cancellation when `stop` is set on
+    // the way, and what the cache raises.
+    ResultOrder(QueryRecordset& result, int column, int fieldType, bool descending, int64_t records,
                 const std::atomic<bool>& stop);
     ResultOrder(const ResultOrder&) = delete;
     ResultOrder& operator=(const ResultOrder&) = delete;
 
     int Column() const { return column_; }
     bool Descending() const { return descending_; }
+    int64_t Records() const { return records_; }
     // The record shown at `position`, from 0.
     int64_t RecordAt(int64_t position);
 
-private:
+    // The records at the positions of one block, for a reader on another thread than the
+    // one that calls RecordAt.
     static constexpr int recordsPerBlock = 1024;
+    std::vector<uint32_t> Block(int64_t block) const;
 
+private:
     int64_t OrderKey(int64_t block) const;
     int64_t RunKey(int64_t run, int64_t chunk) const;
     void Sort(int fieldType, const std::atomic<bool>& stop);
 
+    QueryRecordset& result_;
     ResultCache& cache_;
     int column_;
     bool descending_;

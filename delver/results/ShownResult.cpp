@@ -31,9 +31,11 @@ void ShownResult::SetFilter(const ResultFilter* filter)
     recordAt_ = -1;
 }
 
+bool ShownResult::FoundInOrder() const { return filter_ && filter_->Order() == order_; }
+
 bool ShownResult::SortFound()
 {
-    if (!filter_ || !order_ || foundSorted_ || !filter_->Finished())
+    if (!filter_ || FoundInOrder() || foundSorted_ || !filter_->Finished())
         return false;
     const int64_t records = records_.RecordCount();
     std::vector<bool> found(size_t(records), false);
@@ -41,7 +43,7 @@ bool ShownResult::SortFound()
         found[size_t(filter_->RecordAt(i))] = true;
     sortedFound_.clear();
     for (int64_t p = 0; p < records; ++p)
-        if (const int64_t r = order_->RecordAt(p); found[size_t(r)])
+        if (const int64_t r = order_ ? order_->RecordAt(p) : p; found[size_t(r)])
             sortedFound_.push_back(uint32_t(r));
     foundSorted_ = true;
     recordAt_ = -1;
@@ -52,7 +54,7 @@ int64_t ShownResult::Known() const
 {
     if (!filter_)
         return records_.RecordCount();
-    if (order_)
+    if (!FoundInOrder())
         return foundSorted_ ? int64_t(sortedFound_.size()) : 0;
     return filter_->Found();
 }
@@ -61,13 +63,13 @@ bool ShownResult::AllKnown() const
 {
     if (!filter_)
         return records_.Complete();
-    return filter_->Finished() && (!order_ || foundSorted_);
+    return filter_->Finished() && (FoundInOrder() || foundSorted_);
 }
 
 QList<Value> ShownResult::Record(int64_t row)
 {
     int64_t record = row;
-    if (filter_ && order_) {
+    if (filter_ && !FoundInOrder()) {
         if (row < 0 || row >= int64_t(sortedFound_.size()))
             Raise(9, u"SQL Result"_s, u"Subscript out of range"_s);
         record = sortedFound_[size_t(row)];

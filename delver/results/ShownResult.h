@@ -23,12 +23,13 @@ public:
     // Null: the statement's order.
     void SetOrder(ResultOrder* order);
     ResultOrder* Order() const { return order_; }
-    // Null: every record. A filter on a sorted result shows its records once it has
-    // finished (see Sorted).
+    // Null: every record. A filter that finds its records in the order shown shows them as
+    // they are found; one set before the sort shows them once it has finished (SortFound).
     void SetFilter(const ResultFilter* filter);
     const ResultFilter* Filter() const { return filter_; }
-    // With a sort and a finished filter: puts the records found in the sort's order.
-    // Reads the sort's order; raises what the cache raises. True when it put them now.
+    // With a finished filter that found its records in another order than the one shown
+    // (the sort's, or the statement's): puts them in that order. Reads the sort's order; raises what the cache raises. True when
+    // it put them now.
     bool SortFound();
 
     // The records known to be shown so far, and whether that is all of them.
@@ -45,11 +46,13 @@ public:
     QString TextAt(int64_t row, int column) override;
 
 private:
+    bool FoundInOrder() const;
+
     QueryRecordset& records_;
     std::function<void()> readAll_;
     ResultOrder* order_ = nullptr;
     const ResultFilter* filter_ = nullptr;
-    std::vector<uint32_t> sortedFound_;  // the filter's records in the sort's order
+    std::vector<uint32_t> sortedFound_;  // the filter's records in the order shown
     bool foundSorted_ = false;
     int64_t recordAt_ = -1;  // the record `record_` holds, for the cells of one row in turn
     QList<Value> record_;

@@ -180,6 +180,12 @@ void TestResultFilterRecord::filterCountsCombineWithTheSort()
     Filter(*w, QString());
     QCOMPARE(w->lblRecords->text(), u"Records 1-100 of 1,260"_s);
     QCOMPARE(w->grdResults->TextMatrix(1, 2), u"Payer 1260"_s);
+    // Rows found in the sort's order go back to the statement's with it.
+    Filter(*w, u"mensah 12"_s);
+    ClickHeading(*w, 1);
+    QCOMPARE(w->lblRecords->text(), u"Records 1-4 of 4 (filtered from 1,260)"_s);
+    QCOMPARE(w->grdResults->TextMatrix(1, 2), u"Mensah 612"_s);
+    QCOMPARE(w->grdResults->TextMatrix(4, 2), u"Mensah 1258"_s);
     QVERIFY(MessageLog::Shown().isEmpty());
 }
 
