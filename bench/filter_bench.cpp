@@ -70,6 +70,8 @@ void Run(const QStringList& args, const QString& settingsFolder)
         {"digits, in dates and amounts", u"2019"_s, false},
         {"no record at all", u"nobody-at-all"_s, false},
         {"a surname, sorted by Amount", u"mensah"_s, true},
+        {"two words, rare, sorted by Amount", u"lindqvist zoë"_s, true},
+        {"no record at all, sorted by Amount", u"nobody-at-all"_s, true},
     };
     std::printf("\nThe filter of the results window (%s, %lld records, median of %d runs)\n", sql.toUtf8().constData(),
                 static_cast<long long>(records), runs);
