@@ -373,6 +373,13 @@ void frmDelver::SaveTo(bool blnSaveAs)
         dlgSQL_Form->ShowSave();
         target = dlgSQL_Form->FileName;
     }
+    // Two texts tied to one file would each save over the other unseen.
+    if (EditorTab* other = tabQueries->TabOfFile(target); other && other != tab) {
+        MsgBox(u"The file \"%1\" is open as another query. Close that query first, or save this text under another "
+               u"name."_s.arg(QDir::toNativeSeparators(target)),
+               Icon::Exclamation, u"Save SQL"_s);
+        RaiseCancellation();
+    }
     const QString text = txtSQL->Text();
     const auto bytes = Windows1252::Encode(text);
     if (!bytes) {
@@ -488,9 +495,14 @@ void frmDelver::RunStatement(const QString& statement, const std::function<QStri
         // The parameters are asked for first; their values are bound, never written in.
         QList<HistoryParameter> values;
         QList<jet::BoundParameter> bound;
-        if (!AskForParameters(this, statement, dockSchema->Listing(), OfferedValues(statement, recalled_, history_.get()),
-                              values, bound))
+        std::optional<jet::ConnectionSchema> live;
+        if (levyDatabase)
+            live.emplace(levyDatabase->MainConnection()->Handle());
+        if (!AskForParameters(this, statement, dockSchema->Listing(), live ? &*live : nullptr,
+                              OfferedValues(statement, recalled_, history_.get()), values, bound))
             return;
+        // From now on the values just typed are offered, from the history.
+        recalled_ = {};
         qryDirectSQL->SetParameters(bound);
         QString refusal;
         if (!ValidateQuery(statement, &refusal, placed)) {
@@ -683,6 +695,7 @@ void frmDelver::ShowLoggedInUser(bool restoreTexts)
 
 void frmDelver::ForgetLoggedInUser()
 {
+    recalled_ = {};
     dockSchema->Clear();
     for (EditorTab* tab : tabQueries->Tabs())
         tab->txtSQL->Completion()->SetSchema({});

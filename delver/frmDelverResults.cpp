@@ -322,6 +322,11 @@ void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
         failure = std::current_exception();
     }
     reading_ = false;
+    if (closeAsked_) {
+        // Asked for while the read held the window: once its handler has given up.
+        closeAsked_ = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
     cmdCancel->hide();
     pnlProgress->setRange(0, 100);
     HideProgress();
@@ -383,11 +388,13 @@ void frmDelverResults::CountFinished()
 {
     if (!counting_)
         return;
+    countRanMs_ += count_.ElapsedMs();
     const QString failure = count_.Finish();
     counting_ = false;
     filtering_->CountEnded();
+    // The time it counted, not the time a stopped count waited to go on.
     if (records_->Complete() && countMs_ < 0)
-        countMs_ = run_.elapsed();
+        countMs_ = pageOneMs_ + countRanMs_;
     countTicker_.stop();
     cmdCancel->hide();
     cmdCancel->setEnabled(true);
@@ -713,8 +720,9 @@ void frmDelverResults::closeEvent(QCloseEvent* event)
     // The count stops with the window.
     StopCountingNow();
     if (reading_) {
-        // Closing while the result is read means stopping the read; the window then
-        // closes by itself.
+        // Closing while the result is read means stopping the read; the window closes
+        // once it has stopped.
+        closeAsked_ = true;
         StopReading();
         event->ignore();
         return;

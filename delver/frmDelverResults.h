@@ -200,6 +200,7 @@ private:
     QElapsedTimer run_;  // since the statement began to run
     qint64 pageOneMs_ = -1;
     qint64 countMs_ = -1;
+    qint64 countRanMs_ = 0;  // how long the count ran, stopped and resumed
 
     ResultCount count_;
     bool counting_ = false;
@@ -211,6 +212,7 @@ private:
     bool reading_ = false;
     std::atomic<bool> stopRequested_{false};
     bool closing_ = false;
+    bool closeAsked_ = false;  // the window's close, asked for while a read held it
 };
 
 } // namespace levy

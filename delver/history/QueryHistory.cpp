@@ -19,7 +19,7 @@ constexpr qint64 largestFile = 64 * 1024 * 1024;
 
 UserDataFile FileAt(const QString& path)
 {
-    return UserDataFile(path, u"query history"_s, u"the history is not kept"_s, largestFile);
+    return UserDataFile(path, u"query history"_s, largestFile);
 }
 } // namespace
 

@@ -22,8 +22,8 @@ namespace {
 QString SystemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 } // namespace
 
-UserDataFile::UserDataFile(QString path, QString what, QString notKept, qint64 largest)
-    : path_(std::move(path)), what_(std::move(what)), notKept_(std::move(notKept)), largest_(largest)
+UserDataFile::UserDataFile(QString path, QString what, qint64 largest)
+    : path_(std::move(path)), what_(std::move(what)), largest_(largest)
 {
 }
 
@@ -52,7 +52,7 @@ void UserDataFile::EnsureFolder() const
         RaiseFile(u"folder could not be read at"_s, folder, errno);
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
         Raise(75, u"Delver"_s,
-              u"The %1 folder \"%2\" is not a folder of yours; %3."_s.arg(what_, QDir::toNativeSeparators(folder), notKept_));
+              u"The %1 folder \"%2\" is not a folder of yours."_s.arg(what_, QDir::toNativeSeparators(folder)));
 }
 
 UserDataFile::SetAside UserDataFile::Read(const std::function<bool(const QByteArray&)>& use, const QString& damaged,

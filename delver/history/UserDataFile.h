@@ -13,9 +13,9 @@ namespace levy {
 // not theirs is renamed beside itself rather than read or lost.
 class UserDataFile {
 public:
-    // `what` names the file in messages ("query history"); `notKept` says what follows
-    // when its folder is not the user's ("the history is not kept").
-    UserDataFile(QString path, QString what, QString notKept, qint64 largest);
+    // `what` names the file in messages ("query history"); the caller says what follows
+    // from a failure.
+    UserDataFile(QString path, QString what, qint64 largest);
 
     // The file `prefix`-NAME`suffix` of a user, in the data folder. Account names are
     // compared without regard to case; the file name keeps any name.
@@ -47,7 +47,6 @@ private:
 
     QString path_;
     QString what_;
-    QString notKept_;
     qint64 largest_;
 };
 

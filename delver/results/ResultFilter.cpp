@@ -94,8 +94,9 @@ ResultFilter::ResultFilter(QueryRecordset& records, const QString& typed, Amount
     // Beyond this many words a record's missing ones no longer fit the mask: one word that
     // holds the rest between blanks says the same.
     while (words_.size() > 31) {
-        words_[30] += ' ' + words_.takeLast();
-        wordsInNumbers_[30] = wordsInNumbers_[30] && wordsInNumbers_.takeLast();
+        const QByteArray next = words_.takeAt(31);
+        words_[30] += ' ' + next;
+        wordsInNumbers_[30] = wordsInNumbers_[30] && wordsInNumbers_.takeAt(31);
     }
     for (int f = 0; f < records_.FieldCount(); ++f)
         types_.append(records_.FieldType(f));

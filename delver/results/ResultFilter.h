@@ -45,6 +45,8 @@ public:
     const QString& Typed() const { return typed_; }
     // The count ended (read to the end, stopped or failed): no more records follow.
     void CountEnded();
+    // Whether it still looks for records the count reads on.
+    bool FollowsCount() const { return countRuns_; }
 
     // The order the records are found in; null for the result's.
     const ResultOrder* Order() const { return order_; }

@@ -96,12 +96,9 @@ void ResultFiltering::Apply()
     // Page 1 is shown as soon as it is found, or with what was found in a moment.
     static const std::atomic<bool> never{false};
     filter_->WaitFor(rowsOfAPage, firstPageWaitMs, never);
-    // Taken before the page shows: a look that ends while it is shown still gets its tick,
-    // or the page would say "so far" for good.
-    const bool finished = filter_->Finished();
     window_.showFirstPage();
-    if (!finished)
-        ticker_.start();
+    // Always a tick after: a look that ended meanwhile, or failed, is told then.
+    ticker_.start();
 }
 
 void ResultFiltering::Tick()
@@ -129,8 +126,9 @@ void ResultFiltering::CountEnded()
 
 void ResultFiltering::CountStarted()
 {
-    // A filter that finished with the records read so far looks again, following the count.
-    if (!filter_ || !filter_->Finished())
+    // A filter told that no more records follow looks again, following the count: finished
+    // or not, it would stop at the records read so far.
+    if (!filter_ || filter_->FollowsCount())
         return;
     const QString typed = filter_->Typed();
     Stop();

@@ -16,8 +16,7 @@ constexpr int formatVersion = 1;
 
 UserDataFile FileAt(const QString& path)
 {
-    return UserDataFile(path, u"editor session"_s, u"the open queries are not kept for the next start"_s,
-                        EditorSession::largest);
+    return UserDataFile(path, u"editor session"_s, EditorSession::largest);
 }
 } // namespace
 

@@ -53,7 +53,10 @@ void RecentFileList::Fill()
         old->deleteLater();
     }
     for (int i = 0; i < files_.size(); ++i) {
-        QAction* a = menu_->addAction(u"&%1 %2"_s.arg(i + 1).arg(QDir::toNativeSeparators(files_[i])));
+        // An "&" of the path is shown, not taken for an access key.
+        QString shown = QDir::toNativeSeparators(files_[i]);
+        shown.replace(u'&', u"&&"_s);
+        QAction* a = menu_->addAction(u"&%1 %2"_s.arg(i + 1).arg(shown));
         a->setObjectName(u"mnuFile_Recent%1"_s.arg(i + 1));
         a->setData(files_[i]);
         connect(a, &QAction::triggered, this, [this, path = files_[i]] { open_(path); });

@@ -77,10 +77,14 @@ void SessionKeeper::Fill(EditorTab* tab, const SessionText& text)
                 Raise(75, u"Open SQL File"_s, u"it is now longer than this utility opens"_s);
             tab->Load(ReadSqlText(text.file, size), text.file);
         } catch (const RuntimeError& error) {
-            tab->Load(text.text, text.file);
+            // Not tied to the file: a Save would put the old text over whatever the file
+            // holds now.
+            tab->Load(text.text, QString());
             tab->blnDirty = true;
-            tab->SetNotice(u"The file \"%1\" could not be read again (%2). This is its text as you left it."_s.arg(
-                shown, error.description));
+            tab->SetNotice(u"The file \"%1\" could not be read again (%2). This is its text as you left it; Save "
+                           u"asks where to keep it."_s.arg(shown, error.description));
+            emit tab->stateChanged();
+            return;
         }
     }
     // Said in the tab's caption, its tool tip and a line above the text.

@@ -42,14 +42,15 @@ int TypeOf(const QString& shown)
 }
 
 // The listed tables as the translation asks for them: their fields' names, and their
-// types as far as the listing shows them.
+// types as far as the listing shows them; a table the listing lacks (added since, not
+// listed, or the listing failed) as the database has it, as the run will read it.
 class ListingSchema : public jet::JetSchema {
 public:
-    explicit ListingSchema(const SchemaListing& listing) : listing_(listing) {}
+    ListingSchema(const SchemaListing& listing, const jet::JetSchema* live) : listing_(listing), live_(live) {}
     std::optional<jet::SchemaTable> Table(const QString& schema, const QString& name) const override
     {
         if (!schema.isEmpty() && schema.compare(u"main"_s, Qt::CaseInsensitive) != 0)
-            return std::nullopt;
+            return live_ ? live_->Table(schema, name) : std::nullopt;
         for (const ListedTable& t : listing_.tables)
             if (t.name.compare(name, Qt::CaseInsensitive) == 0) {
                 jet::SchemaTable table;
@@ -58,11 +59,12 @@ public:
                     table.columns.append(jet::SchemaColumn{f.name, TypeOf(f.type), false});
                 return table;
             }
-        return std::nullopt;
+        return live_ ? live_->Table(schema, name) : std::nullopt;
     }
 
 private:
     const SchemaListing& listing_;
+    const jet::JetSchema* live_;
 };
 } // namespace
 
@@ -202,12 +204,12 @@ void frmDelverParameters::accept()
 }
 
 bool AskForParameters(QWidget* owner, const QString& statement, const SchemaListing& listing,
-                      const QList<HistoryParameter>& offered, QList<HistoryParameter>& typed,
-                      QList<jet::BoundParameter>& bound)
+                      const jet::JetSchema* live, const QList<HistoryParameter>& offered,
+                      QList<HistoryParameter>& typed, QList<jet::BoundParameter>& bound)
 {
     typed.clear();
     bound.clear();
-    const ListingSchema schema(listing);
+    const ListingSchema schema(listing, live);
     const QList<jet::JetParameter> parameters = jet::FindJetParameters(statement, schema);
     if (parameters.isEmpty())
         return true;

@@ -40,12 +40,13 @@ private:
     QList<jet::BoundParameter> bound_;
 };
 
-// Finds what a statement asks for, reading its names against the listed tables, and asks
-// for them; true with nothing asked when it asks for nothing, false when the user
-// cancelled. `offered` fills the inputs by name.
+// Finds what a statement asks for, reading its names against the listed tables (and
+// `live`, when given, for a table the listing lacks), and asks for them; true with nothing
+// asked when it asks for nothing, false when the user cancelled. `offered` fills the
+// inputs by name.
 bool AskForParameters(QWidget* owner, const QString& statement, const SchemaListing& listing,
-                      const QList<HistoryParameter>& offered, QList<HistoryParameter>& typed,
-                      QList<jet::BoundParameter>& bound);
+                      const jet::JetSchema* live, const QList<HistoryParameter>& offered,
+                      QList<HistoryParameter>& typed, QList<jet::BoundParameter>& bound);
 
 // The values offered to a statement: those of the history entry it was recalled from,
 // when it is that entry's statement; else those it last ran with (the newest entry of

@@ -3,13 +3,16 @@
 
 #include "frmDelver.h"
 #include "frmDelverResults.h"
+#include "database/Database.h"
 #include "history/QueryHistory.h"
+#include "levy/DatabaseAccess.h"
 #include "levy/SecurityEnforcement.h"
 #include "platform/AppInfo.h"
 #include "results/FlexGrid.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/StatusBar.h"
 #include "workbench/EditorTab.h"
+#include "workbench/EditorTabs.h"
 #include "workbench/HistoryPanel.h"
 #include "workbench/SqlEditor.h"
 #include "workbench/frmDelverParameters.h"
@@ -70,6 +73,7 @@ void TestDelverParameters::init()
 void TestDelverParameters::cleanup()
 {
     editor_.reset();
+    frmDelver::showResults = frmDelverResults::Show;
     CommonDialog::ClearQueue();
     LogOffUser();
     qputenv("XDG_DATA_HOME", oldDataHome_);
@@ -151,6 +155,37 @@ void TestDelverParameters::valuesAreAskedBoundAndRecalled()
     QCOMPARE(offered, (QStringList{u"4A"_s, u"7"_s}));
     QCOMPARE(MessageLog::Shown().size(), 0);
     QCOMPARE(editor_->History()->Entries().size(), 1);
+
+    // Run with other values, it is offered those next, not the recalled ones; another user
+    // is offered none of them.
+    frmDelver::showResults = [](QWidget*) {};
+    auto changed = test::WhenModal<frmDelverParameters>([&](frmDelverParameters* d) {
+        static_cast<QLineEdit*>(d->inputs[1])->setText(u"9"_s);
+        d->cmdOK->click();
+    });
+    editor_->ExecuteQuery();
+    QVERIFY(*changed);
+    auto offer = [&] {
+        auto dialog = test::WhenModal<frmDelverParameters>([&](frmDelverParameters* d) {
+            offered = {TextOf(d->inputs[0]), TextOf(d->inputs[1])};
+            d->cmdCancel->click();
+        });
+        editor_->ExecuteQuery();
+        return *dialog;
+    };
+    QVERIFY(offer());
+    QCOMPARE(offered, (QStringList{u"4A"_s, u"9"_s}));
+    editor_->dockHistory->lstHistory->setCurrentRow(1);
+    editor_->dockHistory->cmdHistoryReplace->click();
+    for (EditorTab* tab : editor_->tabQueries->Tabs())
+        tab->blnDirty = false;
+    MessageLog::QueueAnswer(Answer::Yes);
+    test::AnswerStartUp(u"Bursar"_s, u"bursar"_s);
+    editor_->LogOff();
+    QCOMPARE(CurrentUserName, u"Bursar"_s);
+    editor_->txtSQL->SetText(statement);
+    QVERIFY(offer());
+    QCOMPARE(offered, (QStringList{QString(), QString()}));
 }
 
 void TestDelverParameters::anUndeclaredNameIsShownForWhatItIs()
@@ -167,6 +202,19 @@ void TestDelverParameters::anUndeclaredNameIsShownForWhatItIs()
     QCOMPARE(label, u"Clas (Text):"_s);
     QCOMPARE(note, u"No field has the name [Clas]. If you meant a field, correct its name in the statement."_s);
     QVERIFY(editor_->History()->Entries().isEmpty());
+
+    // A table made since the log-in, which the Database panel does not list, is read as
+    // the run will read it: its parameter is asked for, not refused at every run.
+    levyDatabase->MainConnection()->Execute(u"CREATE TABLE Late (Amount REAL)"_s);
+    label.clear();
+    auto again = test::WhenModal<frmDelverParameters>([&](frmDelverParameters* d) {
+        label = d->findChild<QLabel*>(u"lblParameter1"_s)->text();
+        d->reject();
+    });
+    editor_->txtSQL->SetText(u"SELECT * FROM Late WHERE Amount > [Minimum]"_s);
+    editor_->ExecuteQuery();
+    QVERIFY(*again);
+    QVERIFY2(label.startsWith(u"Minimum ("_s), qPrintable(label));
 }
 
 QTEST_MAIN(TestDelverParameters)

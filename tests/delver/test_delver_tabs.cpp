@@ -196,6 +196,17 @@ void TestDelverTabs::eachTabHasItsOwnFileUndoAndChanges()
     editor_->OpenSQLFile();
     QCOMPARE(Tabs()->count(), 3);
     QCOMPARE(Tabs()->currentIndex(), 0);
+    // Saving another text as that file is refused: the two would save over each other.
+    Tabs()->setCurrentIndex(1);
+    MessageLog::Clear();
+    CommonDialog::QueueFileName(saved);
+    editor_->SaveSQL(true);
+    QCOMPARE(MessageLog::Shown().size(), 1);
+    QCOMPARE(MessageLog::Shown()[0].text, u"The file \"%1\" is open as another query. Close that query first, or save "
+                                          u"this text under another name."_s.arg(saved));
+    QCOMPARE(MessageLog::Shown()[0].title, u"Save SQL"_s);
+    QCOMPARE(test::FileBytes(saved), QByteArray("SELECT 1"));
+    QVERIFY(Tabs()->Tab(1)->blnDirty);
 }
 
 void TestDelverTabs::closingAChangedTabAsks()
@@ -391,6 +402,7 @@ void TestDelverTabs::restoredSessionWithBadInput_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("the file has gone") << u"gone"_s;
+    QTest::newRow("the file has grown past what opens") << u"grown"_s;
     QTest::newRow("a damaged session file") << u"damaged"_s;
     QTest::newRow("not a session") << u"foreign"_s;
 }
@@ -405,6 +417,9 @@ void TestDelverTabs::restoredSessionWithBadInput()
         bytes = bytes.left(bytes.size() / 2);
     else if (kind == u"foreign"_s)
         bytes = R"({"texts": "a spreadsheet"})";
+    const QByteArray grown = "SELECT 'added elsewhere' " + QByteArray(30000, ' ');
+    if (kind == u"grown"_s)
+        test::WriteFile(gone, grown);
     editor_.reset();
     LogOffUser();
     CloseLevyDatabase();
@@ -412,6 +427,20 @@ void TestDelverTabs::restoredSessionWithBadInput()
     MessageLog::Clear();
     Start();
     const QList<MessageRequest> shown = MessageLog::Shown();
+    if (kind == u"grown"_s) {
+        // The old text is kept, no longer tied to the file: Save asks where, the file keeps
+        // what was added to it.
+        EditorTab* tab = editor_->CurrentTab();
+        QCOMPARE(tab->txtSQL->Text(), u"SELECT 'only here now'"_s);
+        QVERIFY(tab->lblNotice->text().startsWith(u"The file \"%1\" could not be read again ("_s.arg(gone)));
+        const QString elsewhere = sandbox_->Path(u"kept.sql"_s);
+        CommonDialog::QueueFileName(elsewhere);
+        editor_->SaveSQL(false);
+        QCOMPARE(CommonDialog::ShownDialogs().last().title, u"Save SQL Text"_s);
+        QCOMPARE(test::FileBytes(elsewhere), QByteArray("SELECT 'only here now'"));
+        QCOMPARE(test::FileBytes(gone), grown);
+        return;
+    }
     if (kind == u"gone"_s) {
         QVERIFY(shown.isEmpty());
         QCOMPARE(Tabs()->count(), 2);
