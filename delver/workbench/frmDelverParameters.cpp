@@ -7,8 +7,10 @@
 #include "values/DaoConstants.h"
 #include "widgets/FormControls.h"
 
+#include <QAction>
+#include <QCalendarWidget>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QStyle>
 #include <QGridLayout>
 #include <QHash>
 #include <QLabel>
@@ -24,6 +26,39 @@ namespace {
 const QString title = u"Enter Parameter Value"_s;
 // The office writes dates day first, as the program reads them.
 const QString dateFormat = u"dd/MM/yyyy"_s;
+
+// A calendar beside a date's text box, from its button or Alt+Down and F4 as a list opens;
+// the date picked replaces the date typed and keeps a time after it.
+void AddDatePicker(QLineEdit& box)
+{
+    box.setPlaceholderText(u"dd/mm/yyyy"_s);
+    QAction* pick = box.addAction(box.style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    pick->setObjectName(box.objectName() + u"Calendar"_s);
+    pick->setToolTip(u"Choose a date (Alt+Down)"_s);
+    pick->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Down), QKeySequence(Qt::Key_F4)});
+    pick->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(pick, &QAction::triggered, &box, [&box] {
+        auto* calendar = new QCalendarWidget(&box);
+        calendar->setObjectName(u"calParameter"_s);
+        calendar->setWindowFlag(Qt::Popup);
+        calendar->setAttribute(Qt::WA_DeleteOnClose);
+        calendar->setAccessibleName(box.accessibleName() + u" calendar"_s);
+        const QString typed = box.text().trimmed();
+        const QDate shown = QDate::fromString(typed.section(u' ', 0, 0), dateFormat);
+        calendar->setSelectedDate(shown.isValid() ? shown : QDate::currentDate());
+        QObject::connect(calendar, &QCalendarWidget::activated, &box, [&box, calendar](QDate date) {
+            const QString time = box.text().trimmed().section(u' ', 1).trimmed();
+            box.setText(date.toString(dateFormat) + (time.isEmpty() ? QString() : u' ' + time));
+            calendar->close();
+            box.setFocus();
+        });
+        QObject::connect(calendar, &QCalendarWidget::clicked, calendar, &QCalendarWidget::activated);
+        calendar->adjustSize();
+        calendar->move(box.mapToGlobal(QPoint(0, box.height())));
+        calendar->show();
+        calendar->setFocus();
+    });
+}
 
 bool IsNumber(int type)
 {
@@ -95,16 +130,10 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
                 value = o.value;
         const QString n = QString::number(i + 1);
         const QString typeText = jet::ParameterTypeText(p);
+        // An undeclared name is read as what it is compared with.
+        const int type = p.declared || p.comparedType == 0 ? p.type : p.comparedType;
         QWidget* input = nullptr;
-        if (p.type == dbDate) {
-            auto* date = new QDateEdit(body);
-            date->setObjectName(u"dtpParameter"_s + n);
-            date->setDisplayFormat(dateFormat);
-            date->setCalendarPopup(true);
-            const QDate given = QDate::fromString(value, dateFormat);
-            date->setDate(given.isValid() ? given : QDate::currentDate());
-            input = date;
-        } else if (p.type == dbBoolean) {
+        if (type == dbBoolean) {
             auto* choice = new QComboBox(body);
             choice->setObjectName(u"cboParameter"_s + n);
             choice->addItems({u"Yes"_s, u"No"_s});
@@ -113,10 +142,14 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
         } else {
             QLineEdit* box = MakeTextBox(body, u"txtParameter"_s + n, typeText);
             box->setText(value);
-            if (IsNumber(p.type)) {
+            if (IsNumber(type)) {
                 box->setAlignment(Qt::AlignRight);
                 box->setInputMethodHints(Qt::ImhFormattedNumbersOnly);
             }
+            // A text box, so that a time can follow the date and an empty value is Null;
+            // the calendar picks the date.
+            if (type == dbDate)
+                AddDatePicker(*box);
             input = box;
         }
         input->setAccessibleName(p.name);
@@ -174,8 +207,6 @@ frmDelverParameters::frmDelverParameters(QWidget* owner, QList<jet::JetParameter
 QString frmDelverParameters::TextOf(int i) const
 {
     QWidget* input = inputs[i];
-    if (auto* date = qobject_cast<QDateEdit*>(input))
-        return date->date().toString(dateFormat);
     if (auto* choice = qobject_cast<QComboBox*>(input))
         return choice->currentText();
     return static_cast<QLineEdit*>(input)->text();

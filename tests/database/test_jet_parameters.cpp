@@ -175,6 +175,8 @@ void TestJetParameters::boundValuesStayValues_data()
     add("the same name twice", students, "4a", 2);
     add("undeclared, read as the date it meets",
         "SELECT [Receipt Number] FROM [Levy Account Credits] WHERE [Transaction Date] >= [Who]", "1/2/2026", 1);
+    add("undeclared, read as the Yes or No it meets",
+        "SELECT [Receipt Number] FROM [Levy Account Credits] WHERE True = [Who]", "Yes", 2);
     add("a crosstab's",
         "PARAMETERS [Who] Currency; TRANSFORM Sum(Amount) SELECT [Student ID] FROM [Levy Account Credits] WHERE "
         "Amount > [Who] GROUP BY [Student ID] PIVOT Format([Transaction Date], 'mmm')",

@@ -17,6 +17,8 @@
 #include "workbench/SqlEditor.h"
 #include "workbench/frmDelverParameters.h"
 
+#include <QCalendarWidget>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +48,7 @@ private slots:
     void cleanup();
     void valuesAreAskedBoundAndRecalled();
     void anUndeclaredNameIsShownForWhatItIs();
+    void aDateTakesATimeOrNothing();
 
 private:
     std::unique_ptr<test::Sandbox> sandbox_;
@@ -215,6 +218,35 @@ void TestDelverParameters::anUndeclaredNameIsShownForWhatItIs()
     editor_->ExecuteQuery();
     QVERIFY(*again);
     QVERIFY2(label.startsWith(u"Minimum ("_s), qPrintable(label));
+}
+
+void TestDelverParameters::aDateTakesATimeOrNothing()
+{
+    const jet::JetParameter since{u"Since"_s, u"DateTime"_s, dbDate, true};
+    const jet::JetParameter until{u"Until"_s, u"DateTime"_s, dbDate, true};
+    const jet::JetParameter paid{u"Paid"_s, {}, dbText, false, 0, dbBoolean};
+    frmDelverParameters d(editor_.get(), {since, until, paid}, {{u"Since"_s, u"01/02/2026 14:30"_s}});
+    d.show();
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    auto* box = static_cast<QLineEdit*>(d.inputs[0]);
+    QCOMPARE(box->text(), u"01/02/2026 14:30"_s);
+    // The calendar from the keyboard: the date picked replaces the date, the time stays.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier);
+    auto* calendar = d.findChild<QCalendarWidget*>(u"calParameter"_s);
+    QVERIFY(calendar && calendar->isVisible());
+    QCOMPARE(calendar->selectedDate(), QDate(2026, 2, 1));
+    emit calendar->activated(QDate(2026, 3, 15));
+    QCOMPARE(box->text(), u"15/03/2026 14:30"_s);
+    // Nothing typed is Null; a value compared with a Yes/No field is chosen as one.
+    QVERIFY(qobject_cast<QComboBox*>(d.inputs[2]));
+    d.accept();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(d.Bound().size(), 3);
+    QCOMPARE(d.Bound()[0].value.AsText(), u"2026-03-15 14:30:00"_s);
+    QVERIFY(d.Bound()[1].value.IsNull());
+    QCOMPARE(d.Bound()[2].value.AsInteger(), -1);
 }
 
 QTEST_MAIN(TestDelverParameters)

@@ -3,6 +3,7 @@
 //   levy_snapshots OUTPUT_FOLDER screen   (under xvfb-run: the whole screen, with the
 //       rights editor, Delver's editor and its results window shown as a user opens them)
 #include "workbench/EditorTab.h"
+#include "workbench/frmDelverParameters.h"
 #include "workbench/EditorTabs.h"
 #include "workbench/SqlEditor.h"
 #include "dialogs/frmSystem_LogIn.h"
@@ -38,6 +39,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QTimer>
 #include <QCompleter>
 #include <QDateTime>
@@ -273,6 +275,28 @@ int main(int argc, char* argv[])
              HistoryEntry{now.addSecs(-3600), u"SELECT Class, Count(*) FROM Students GROUP BY Class"_s, 12, {}}});
         QApplication::processEvents();
         editor.grab().save(folder + u"/delver_history.png"_s);
+
+        // The values a statement asks for, a date's calendar open below its box.
+        const jet::JetParameter since{u"Paid since"_s, u"DateTime"_s, dbDate, true};
+        const jet::JetParameter least{u"Least"_s, u"Currency"_s, dbCurrency, true};
+        const jet::JetParameter which{u"Which class?"_s, {}, dbText, false};
+        frmDelverParameters asked(nullptr, {since, least, which}, {{u"Least"_s, u"1500"_s}});
+        asked.show();
+        QApplication::processEvents();
+        asked.inputs[0]->actions().first()->trigger();
+        QApplication::processEvents();
+        if (auto* calendar = asked.findChild<QCalendarWidget*>()) {
+            const QPoint origin = asked.mapToGlobal(QPoint(0, 0));
+            const QRect whole = QRect(origin, asked.size()).united(QRect(calendar->pos(), calendar->size()));
+            QImage picture(whole.size(), QImage::Format_ARGB32);
+            picture.fill(Qt::transparent);
+            QPainter painter(&picture);
+            painter.drawPixmap(origin - whole.topLeft(), asked.grab());
+            painter.drawPixmap(calendar->pos() - whole.topLeft(), calendar->grab());
+            painter.end();
+            picture.save(folder + u"/delver_parameters.png"_s);
+            calendar->close();
+        }
 
         // Three texts in tabs: a saved file, a new text being written, and one whose file
         // had gone when the session came back.

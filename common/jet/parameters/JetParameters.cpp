@@ -130,7 +130,8 @@ Value ParameterValue(const JetParameter& parameter, const QString& typed)
     // typed day first must meet the stored dates, not be compared as a text.
     if (!parameter.declared && parameter.comparedType != 0) {
         JetParameter read = parameter;
-        read.type = parameter.comparedType == dbDate ? dbDate : dbDouble;
+        read.type = parameter.comparedType == dbDate || parameter.comparedType == dbBoolean ? parameter.comparedType
+                                                                                            : dbDouble;
         read.comparedType = 0;
         return ParameterValue(read, typed);
     }
