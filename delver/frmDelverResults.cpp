@@ -140,7 +140,8 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     connect(grdResults, &QAbstractItemView::doubleClicked, this, [this] { Guarded([this] { ShowRecord(); }); });
     mnuView = mnuBar->addMenu(u"&View"_s);
     mnuView->setObjectName(u"mnuView"_s);
-    AddAmountSignChoices(*mnuView, *grdResults);
+    // A filter finds amounts as the grid shows them: it looks again when that changes.
+    AddAmountSignChoices(*mnuView, *grdResults, [this] { filtering_->LookAgain(); });
     // A plain click on a heading sorts by its column; with Ctrl or Shift it only extends
     // the selection of columns.
     connect(grdResults->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {

@@ -66,7 +66,7 @@ void ShowAmountSigns(FlexGrid& grid, AmountSigns signs)
     });
 }
 
-void AddAmountSignChoices(QMenu& view, FlexGrid& grid)
+void AddAmountSignChoices(QMenu& view, FlexGrid& grid, const std::function<void()>& changed)
 {
     QMenu* negative = view.addMenu(u"&Negative Amounts"_s);
     negative->setObjectName(u"mnuView_NegativeAmounts"_s);
@@ -85,10 +85,12 @@ void AddAmountSignChoices(QMenu& view, FlexGrid& grid)
         action->setCheckable(true);
         action->setChecked(choice.signs == saved);
         group->addAction(action);
-        QObject::connect(action, &QAction::triggered, negative, [&grid, signs = choice.signs] {
+        QObject::connect(action, &QAction::triggered, negative, [&grid, signs = choice.signs, changed] {
             ShowAmountSigns(grid, signs);
             grid.Refresh();
             Guarded([signs] { SaveAmountSigns(signs); });
+            if (changed)
+                Guarded(changed);
         });
     }
     ShowAmountSigns(grid, saved);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QMenu;
 
 namespace levy {
@@ -25,7 +27,8 @@ void SaveAmountSigns(AmountSigns signs);
 void ShowAmountSigns(FlexGrid& grid, AmountSigns signs);
 
 // Adds the three choices to a View menu, under "Negative Amounts" (mnuView_SignMinus,
-// mnuView_SignSuffix, mnuView_SignColour), applies the user's saved one to the grid, and keeps each new one.
-void AddAmountSignChoices(QMenu& view, FlexGrid& grid);
+// mnuView_SignSuffix, mnuView_SignColour), applies the user's saved one to the grid, and keeps each new one;
+// `changed` follows each change.
+void AddAmountSignChoices(QMenu& view, FlexGrid& grid, const std::function<void()>& changed = {});
 
 } // namespace levy

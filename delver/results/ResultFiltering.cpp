@@ -130,6 +130,13 @@ void ResultFiltering::CountStarted()
     // or not, it would stop at the records read so far.
     if (!filter_ || filter_->FollowsCount())
         return;
+    LookAgain();
+}
+
+void ResultFiltering::LookAgain()
+{
+    if (!filter_)
+        return;
     const QString typed = filter_->Typed();
     Stop();
     txtFilter->setText(typed);

@@ -54,6 +54,8 @@ public:
     // The count ended, or began again (the filter then looks through what it reads).
     void CountEnded();
     void CountStarted();
+    // The filter on, looked for again from the start (the grid shows the rows otherwise).
+    void LookAgain();
     // Stops looking for rows; the window closes.
     void Stop();
 

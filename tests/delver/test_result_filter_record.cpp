@@ -14,6 +14,7 @@
 #include "widgets/CommonDialog.h"
 #include "workbench/QueryValidation.h"
 
+#include <QAction>
 #include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QLabel>
@@ -155,6 +156,13 @@ void TestResultFilterRecord::filterCountsCombineWithTheSort()
     Filter(*w, u"-1 234.50"_s);
     QCOMPARE(w->lblRecords->text(), u"Records 1-1 of 1 (filtered from 1,260)"_s);
     QCOMPARE(w->grdResults->TextMatrix(1, 2), u"Payer 1"_s);
+    // Shown another way, they are looked for again as they now show.
+    w->findChild<QAction*>(u"mnuView_SignSuffix"_s)->trigger();
+    QTRY_COMPARE(w->lblRecords->text(), u"No records (filtered from 1,260)"_s);
+    Filter(*w, u"dr"_s);
+    QCOMPARE(w->lblRecords->text(), u"Records 1-1 of 1 (filtered from 1,260)"_s);
+    w->findChild<QAction*>(u"mnuView_SignMinus"_s)->trigger();
+    QTRY_COMPARE(w->lblRecords->text(), u"No records (filtered from 1,260)"_s);
 
     // Pages of the rows shown.
     Filter(*w, u"payer"_s);
