@@ -339,10 +339,13 @@ void frmDelver::OpenPath(const QString& path)
         return;
     }
     QString text;
-    if (!RetryOnFailure([&] { text = ReadSqlText(path, size); }))
+    bool utf8 = false;
+    if (!RetryOnFailure([&] { text = ReadSqlText(path, size, &utf8); }))
         return;
     EditorTab* tab = open ? open : tabQueries->ForNewText();
     tab->Load(text, path);
+    if (utf8)
+        tab->SetNotice(ReadAsUtf8Notice(path));
     tabQueries->setCurrentWidget(tab);
     SetCaption(path);
     recentFiles_->Note(path);

@@ -75,7 +75,10 @@ void SessionKeeper::Fill(EditorTab* tab, const SessionText& text)
             const qint64 size = SqlFileSize(text.file);
             if (size > largestSqlFile)
                 Raise(75, u"Open SQL File"_s, u"it is now longer than this utility opens"_s);
-            tab->Load(ReadSqlText(text.file, size), text.file);
+            bool utf8 = false;
+            tab->Load(ReadSqlText(text.file, size, &utf8), text.file);
+            if (utf8)
+                tab->SetNotice(ReadAsUtf8Notice(text.file));
         } catch (const RuntimeError& error) {
             // Not tied to the file: a Save would put the old text over whatever the file
             // holds now.

@@ -4,6 +4,9 @@
 #include "platform/Windows1252.h"
 
 #include <QDir>
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 
@@ -19,14 +22,36 @@ qint64 SqlFileSize(const QString& path)
     return info.size();
 }
 
-QString ReadSqlText(const QString& path, qint64 size)
+QString ReadSqlText(const QString& path, qint64 size, bool* readAsUtf8)
 {
+    if (readAsUtf8)
+        *readAsUtf8 = false;
     if (size == 0)
         return u"SELECT"_s;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         Raise(75, u"Open SQL File"_s, u"The file \"%1\" could not be read: %2."_s.arg(path, file.errorString()));
-    return Windows1252::Decode(file.readAll());
+    const QByteArray bytes = file.readAll();
+    // Another editor may have written it as UTF-8 (its mark first, or letters beyond
+    // English that read as nothing else): read as it was written, or "Müller" would show
+    // as "MÃ¼ller" and match nothing.
+    const bool marked = bytes.startsWith("\xEF\xBB\xBF");
+    if (marked || std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; })) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(bytes);
+        if (!utf8.hasError()) {
+            if (readAsUtf8)
+                *readAsUtf8 = true;
+            return text;
+        }
+    }
+    return Windows1252::Decode(bytes);
+}
+
+QString ReadAsUtf8Notice(const QString& path)
+{
+    return u"The file \"%1\" was written as UTF-8 text; Save SQL keeps it as the single-byte text this utility "
+           u"writes."_s.arg(QDir::toNativeSeparators(path));
 }
 
 QString NotATextFile(const QString& path)

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QTextCursor>
@@ -298,6 +299,23 @@ void TestDelverEditor::windows1252RoundTrip()
     editor_->txtSQL->insertPlainText(u" "_s);
     editor_->SaveSQL(false);
     QCOMPARE(Bytes(path), bytes + ' ');
+
+    // Written as UTF-8 by another editor, with its mark or without: read as written, said
+    // so, and saved as this utility's own single-byte text.
+    for (const QByteArray& utf8 : {QByteArray("\xEF\xBB\xBFSELECT 'M\xC3\xBCller'"), QByteArray("SELECT 'M\xC3\xBCller'")}) {
+        const QString other = sandbox_->Path(u"utf8.sql"_s);
+        Write(other, utf8);
+        CommonDialog::QueueFileName(other);
+        editor_->OpenSQLFile();
+        QCOMPARE(editor_->txtSQL->Text(), u"SELECT 'M\u00FCller'"_s);
+        QCOMPARE(editor_->CurrentTab()->lblNotice->text(),
+                 u"The file \"%1\" was written as UTF-8 text; Save SQL keeps it as the single-byte text this utility "
+                 u"writes."_s.arg(other));
+        editor_->SaveSQL(false);
+        QCOMPARE(Bytes(other), QByteArray("SELECT 'M\xFCller'"));
+        QVERIFY(editor_->CurrentTab()->lblNotice->text().isEmpty());
+        editor_->CloseQuery();
+    }
 }
 
 void TestDelverEditor::unencodableTextIsNeverSavedSilently()
