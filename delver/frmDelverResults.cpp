@@ -128,7 +128,7 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
                   [this] { return grdResults->ShownTextFunction(); },
                   [this] { ShowFirstPageOfRows(); }, [this] { RowsFound(); },
                   [this] { return reading_ || countWait_ != nullptr; },
-                  [this](const std::function<void()>& wait) { ReadInterruptibly(wait); }, &stopRequested_,
+                  [this](const std::function<void()>& wait) { ReadInterruptibly(wait, false); }, &stopRequested_,
                   [this](const QString& failure) { GiveUp(failure); }});
     txtFilter = filtering_->txtFilter;
     lblTiming = new QLabel(filtering_->picFilter);
@@ -306,14 +306,17 @@ void frmDelverResults::GiveUp(const QString& description)
     reject();
 }
 
-void frmDelverResults::ReadInterruptibly(const std::function<void()>& read)
+void frmDelverResults::ReadInterruptibly(const std::function<void()>& read, bool readsTheEngine)
 {
     reading_ = true;
     stopRequested_ = false;
     SetNavigationEnabled(false);
     std::exception_ptr failure;
     try {
-        WaitOffTheWindowsThread(read, [this] { return stopRequested_.load(); }, cancelDelayMs, [this] {
+        // A wait that sees the stop itself leaves the engine alone: the count may be
+        // reading in it, and goes on.
+        WaitOffTheWindowsThread(read, [this, readsTheEngine] { return readsTheEngine && stopRequested_.load(); },
+                                cancelDelayMs, [this] {
             pnlProgress->setRange(0, 0);  // how long is not known: a moving bar
             ShowProgress();
             cmdCancel->show();

@@ -154,8 +154,9 @@ private:
     void Form_Activate();
     void LoadFirstPage();
     // Runs a read of the result off the window's thread, so that the window stays
-    // responsive and cmdCancel can stop the engine. Rethrows what the read raised.
-    void ReadInterruptibly(const std::function<void()>& read);
+    // responsive and cmdCancel can stop the engine (or, for a wait that watches
+    // stopRequested_ itself, only the wait). Rethrows what the read raised.
+    void ReadInterruptibly(const std::function<void()>& read, bool readsTheEngine = true);
     void StopReading();
     // The background count of the records after page 1.
     void StartCounting();

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace levy;
@@ -84,6 +85,7 @@ private slots:
     void recordFormShowsFieldsWholeAndSteps();
     void cutCellsShowTheirTextOnHover();
     void filterOnAStoppedCountSaysWhatItKnows();
+    void cancelledWaitForAFilterLeavesTheCount();
     void historyFilesWithoutTimesStillLoad();
 
 private:
@@ -366,6 +368,36 @@ void TestResultFilterRecord::filterOnAStoppedCountSaysWhatItKnows()
     QCOMPARE(w.lngCurrentPage, int32_t((sevens + 99) / 100));
     QVERIFY(w.lblRecords->text().endsWith(of));
     QVERIFY(MessageLog::Shown().isEmpty());
+    w.close();
+}
+
+void TestResultFilterRecord::cancelledWaitForAFilterLeavesTheCount()
+{
+    const QString sql = u"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 1000000000) "
+                        "SELECT x FROM n"_s;
+    QVERIFY(ValidateQuery(sql));
+    frmDelverResults w(nullptr);
+    w.show();
+    QTRY_VERIFY_WITH_TIMEOUT(w.grdResults->Rows() == 101 && w.Counting(), 20000);
+    w.txtFilter->setText(u"7"_s);
+    QTest::keyClick(w.txtFilter, Qt::Key_Return);
+    // The last page waits for every row found; Cancel stops the wait, not the count.
+    auto* poll = new QTimer(&w);
+    QObject::connect(poll, &QTimer::timeout, &w, [&w, poll] {
+        if (w.cmdCancel->isVisible() && w.cmdCancel->isEnabled()) {
+            poll->stop();
+            w.cmdCancel->click();
+        }
+    });
+    poll->start(20);
+    w.cmdLast->click();
+    QVERIFY(!poll->isActive());
+    QTest::qWait(1000);
+    QVERIFY(w.isVisible());
+    QVERIFY(w.Counting());
+    QVERIFY2(MessageLog::Shown().isEmpty(), qPrintable(MessageLog::Shown().value(0).text));
+    const int64_t read = w.rsResults->RecordCount();
+    QTRY_VERIFY_WITH_TIMEOUT(w.rsResults->RecordCount() > read, 20000);
     w.close();
 }
 
