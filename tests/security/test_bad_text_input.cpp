@@ -200,7 +200,8 @@ void TestBadTextInput::sqlFilesThatAreNotPlainText_data()
     QTest::newRow("bare CR and LF") << QByteArray("SELECT 1\rFROM\nStudents\r\n");
 }
 
-// Whatever the bytes, a file opens as single-byte text and saves back byte for byte.
+// Whatever the bytes, a file opens as single-byte text and saves back byte for byte; one
+// another editor wrote as UTF-8 is read as written and saved as single-byte text.
 void TestBadTextInput::sqlFilesThatAreNotPlainText()
 {
     QFETCH(QByteArray, bytes);
@@ -217,6 +218,8 @@ void TestBadTextInput::sqlFilesThatAreNotPlainText()
     QByteArray expected = bytes;
     // Line breaks are the text box's own: CR LF.
     expected.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
+    if (expected.startsWith("\xef\xbb\xbf"))
+        expected = Windows1252::Encode(QString::fromUtf8(expected.mid(3))).value();
     QCOMPARE(editor->txtSQL->Text(), Windows1252::Decode(expected));
     editor->SaveSQL(false);
     QVERIFY(MessageLog::Shown().isEmpty());
