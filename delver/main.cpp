@@ -1,3 +1,4 @@
+#include "DelverProcess.h"
 #include "frmDelver.h"
 #include "platform/AppInfo.h"
 #include "platform/InstanceLock.h"
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Delver"_s);
     levy::AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
     levy::DecidePreviousInstance(u"delver"_s);
+    levy::PrepareDelverProcess();
     levy::InstallQtMessageBackend();
     levy::KeepWindowsOnScreen();
     levy::OpenMenusFromTheKeyboard();

@@ -9,9 +9,12 @@
 #include "jet/gate/ReadOnlyAuthorizer.h"
 #include "jet/syntax/UserStatement.h"
 
+#include <QFile>
+
 #include <atomic>
 #include <cstring>
 #include <csignal>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -79,9 +82,20 @@ QByteArray QueryWorkerService::Open(FrameReader& request)
 {
     const QString path = request.Text();
     const QByteArray key = request.Bytes().toByteArray();
+    const bool privateCopy = !request.AtEnd() && request.Byte() != 0;
     request.End();
     statement_.reset();
     interruptible = nullptr;
+    // A private copy's name goes as soon as the copy is open (or cannot be): open, it
+    // stays readable for as long as the worker lives, and nothing of it outlives the worker.
+    struct ForgetName {
+        QByteArray name;
+        ~ForgetName()
+        {
+            if (!name.isEmpty())
+                ::unlink(name.constData());
+        }
+    } forget{privateCopy ? QFile::encodeName(path) : QByteArray()};
     connection_ = engine::Connection::Open(path, true, false, key);
     ArmQueryConnection(connection_);
     engine::Statement check(connection_, u"SELECT count(*) FROM sqlite_master"_s);

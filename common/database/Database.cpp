@@ -133,9 +133,29 @@ void Database::Verify()
 
 bool Database::IsOpen() const { return main_ && main_->IsOpen(); }
 
+void Database::StopQueryWorkers()
+{
+    std::vector<std::shared_ptr<QueryWorker>> workers;
+    {
+        std::lock_guard lock(handles_);
+        for (const auto& started : workersStarted_)
+            if (auto worker = started.lock())
+                workers.push_back(std::move(worker));
+    }
+    for (const auto& worker : workers)
+        worker->Stop();
+}
+
 void Database::Close()
 {
-    worker_.reset();
+    // Every worker this database started ends now, with its copy: a result still open
+    // somewhere reads no more of it.
+    StopQueryWorkers();
+    {
+        std::lock_guard lock(handles_);
+        workersStarted_.clear();
+        worker_.reset();
+    }
     if (query_)
         query_->Close();
     for (const auto& earlier : earlierQueries_)
@@ -154,65 +174,85 @@ std::shared_ptr<engine::Connection> Database::MainConnection() const
     return main_;
 }
 
-std::shared_ptr<engine::Connection> Database::QueryConnection()
+std::shared_ptr<engine::Connection> Database::QueryConnection() { return RefreshQueryConnection(false); }
+
+std::shared_ptr<engine::Connection> Database::RefreshQueryConnection(bool forWorker)
 {
     MainConnection();
+    const bool workerNeeded = forWorker && queryWorker_ && (!worker_ || !worker_->Alive());
     // An open copy that is out of date is left to whoever still reads it; the next
-    // statement runs on a new one.
+    // statement runs on a new one. A new worker needs a copy of its own to open.
     if (querySnapshots_ && query_ && query_->IsOpen() &&
-        (DataVersion(main_) != queryDataVersion_ || OwnDataChanges() != queryOwnChanges_)) {
+        (workerNeeded || DataVersion(main_) != queryDataVersion_ || OwnDataChanges() != queryOwnChanges_)) {
         std::erase_if(earlierQueries_, [](const auto& c) { return c.expired(); });
+        std::lock_guard lock(handles_);
         earlierQueries_.push_back(std::exchange(query_, nullptr));
     }
     if (!query_ || !query_->IsOpen()) {
-        // A file in write-ahead mode keeps committed pages beside it: a copy of the file
-        // alone would miss them, so such a file is read in place.
-        if (querySnapshots_ && !UsesWriteAheadLog(main_)) {
+        std::shared_ptr<engine::Connection> connection;
+        std::shared_ptr<QueryWorker> worker;
+        if (querySnapshots_) {
             std::function<void(const QString&, int)> handOver;
-            // The worker opens the copy by its name before the name goes.
-            if (queryWorker_)
-                handOver = [this](const QString& copy, int lock) {
-                    worker_.reset();
-                    worker_ = QueryWorker::Start(copy, key_, true, lock);
-                };
+            // The worker opens the copy by its name, and removes the name once it has.
+            // Only a statement starts one: listing the tables needs none.
+            if (forWorker && queryWorker_)
+                handOver = [&](const QString& copy, int lock) { worker = QueryWorker::Start(copy, key_, true, lock); };
             QuerySnapshot snapshot = TakeQuerySnapshot(main_, lock_.Descriptor(), key_, handOver);
-            query_ = snapshot.connection;
+            connection = snapshot.connection;
             queryDataVersion_ = snapshot.dataVersion;
             queryOwnChanges_ = OwnDataChanges();
         } else {
-            query_ = engine::Connection::Open(path_, true, false, key_);
-            if (queryWorker_)
-                worker_ = QueryWorker::Start(path_, key_);
+            connection = engine::Connection::Open(path_, true, false, key_);
+            if (forWorker && queryWorker_)
+                worker = QueryWorker::Start(path_, key_);
         }
-        ArmQueryConnection(query_);
+        ArmQueryConnection(connection);
+        std::lock_guard lock(handles_);
+        query_ = connection;
+        if (worker)
+            AdoptWorker(worker);
     }
     return query_;
 }
 
+void Database::AdoptWorker(const std::shared_ptr<QueryWorker>& worker)
+{
+    std::erase_if(workersStarted_, [](const auto& w) { return w.expired(); });
+    workersStarted_.push_back(worker);
+    worker_ = worker;
+}
+
 std::shared_ptr<QuerySource> Database::StatementSource()
 {
-    auto connection = QueryConnection();
+    if (worker_)
+        worker_->DropReadAhead();
+    auto connection = RefreshQueryConnection(true);
     if (!queryWorker_)
         return ConnectionQuerySource(connection);
     if (!worker_ || !worker_->Alive()) {
-        // A worker that ended (a fault of the engine, or stopped by the user) gets a
-        // successor, on a copy of its own.
-        if (querySnapshots_ && query_) {
-            earlierQueries_.push_back(std::exchange(query_, nullptr));
-            QueryConnection();
-        }
-        if (!worker_ || !worker_->Alive())
-            worker_ = QueryWorker::Start(path_, key_);
+        // Without copies, a worker that ended gets a successor on the file itself.
+        auto worker = QueryWorker::Start(path_, key_);
+        std::lock_guard lock(handles_);
+        AdoptWorker(worker);
     }
     return worker_->Source();
 }
 
 void Database::InterruptQueries()
 {
-    if (worker_)
-        worker_->Interrupt();
-    if (query_ && query_->IsOpen())
-        sqlite3_interrupt(query_->Handle());
+    // The window's thread asks while a statement's thread may be putting a new worker or
+    // copy in place: each is taken whole, and lives while it is stopped.
+    std::shared_ptr<QueryWorker> worker;
+    std::shared_ptr<engine::Connection> query;
+    {
+        std::lock_guard lock(handles_);
+        worker = worker_;
+        query = query_;
+    }
+    if (worker)
+        worker->Interrupt();
+    if (query && query->IsOpen())
+        sqlite3_interrupt(query->Handle());
 }
 
 void Database::AppendTableDef(const TableDef& table)

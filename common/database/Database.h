@@ -8,6 +8,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace levy {
@@ -59,12 +60,23 @@ public:
     std::shared_ptr<QuerySource> StatementSource();
     // Stops the statement that runs now, from any thread.
     void InterruptQueries();
+    // Ends every query worker at once, from any thread: the program is ending.
+    void StopQueryWorkers();
     // The query worker that runs statements now, if one was started.
-    std::shared_ptr<QueryWorker> CurrentQueryWorker() const { return worker_; }
+    std::shared_ptr<QueryWorker> CurrentQueryWorker() const
+    {
+        std::lock_guard lock(handles_);
+        return worker_;
+    }
 
 private:
     Database() = default;
     void Verify();
+    // The query connection, on a copy that is up to date; with `forWorker`, one that a
+    // live query worker reads (started on a copy of its own when none is).
+    std::shared_ptr<engine::Connection> RefreshQueryConnection(bool forWorker);
+    // Makes `worker` the one that runs statements now; under handles_.
+    void AdoptWorker(const std::shared_ptr<QueryWorker>& worker);
 
     QString path_;
     QByteArray key_;
@@ -77,6 +89,10 @@ private:
     bool querySnapshots_ = false;
     bool queryWorker_ = false;
     std::shared_ptr<QueryWorker> worker_;
+    // Every worker started, ended with the database, whoever still holds one.
+    std::vector<std::weak_ptr<QueryWorker>> workersStarted_;
+    // Guards query_ and worker_ against being replaced while another thread reads them.
+    mutable std::mutex handles_;
     int64_t queryDataVersion_ = 0;
     int64_t queryOwnChanges_ = 0;
     int64_t storedQueryChanges_ = 0;  // rows this connection wrote to the stored queries

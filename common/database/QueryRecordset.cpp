@@ -164,6 +164,7 @@ bool QueryRecordset::ReadNext()
 {
     if (complete_ || !rows_)
         return false;
+    std::lock_guard fetch(fetching_);
     try {
         return ReadNextRecord();
     } catch (const RuntimeError&) {
@@ -301,18 +302,35 @@ void QueryRecordset::ReadAhead(int64_t count)
 void QueryRecordset::ReadRest(const std::atomic<bool>& stop)
 {
     // The lock is let go of every few hundred records, so that the records read so far
-    // can be shown meanwhile.
+    // can be shown meanwhile, and while the next batch of rows is waited for.
     constexpr int step = 500;
     for (;;) {
-        std::lock_guard lock(mutex_);
-        Live();
-        Start();
-        for (int i = 0; i < step; ++i)
-            if (!ReadNext())
+        std::shared_ptr<QueryRows> rows;
+        {
+            std::lock_guard lock(mutex_);
+            Live();
+            Start();
+            for (int i = 0; i < step; ++i) {
+                if (rows_ && !complete_ && !rows_->Ready())
+                    break;
+                if (!ReadNext())
+                    return;
+            }
+            if (stop) {
+                LetGo();
                 return;
-        if (stop) {
-            LetGo();
-            return;
+            }
+            if (!rows_ || rows_->Ready())
+                continue;
+            rows = rows_;
+        }
+        try {
+            std::lock_guard fetch(fetching_);
+            rows->Prefetch();
+        } catch (const RuntimeError&) {
+            std::lock_guard lock(mutex_);
+            statementAt_ = 0;
+            throw;
         }
     }
 }

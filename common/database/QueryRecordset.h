@@ -98,7 +98,7 @@ private:
 
     std::shared_ptr<QuerySource> source_;
     jet::UserStatement sql_;
-    std::unique_ptr<QueryRows> rows_;
+    std::shared_ptr<QueryRows> rows_;
     std::unique_ptr<ResultCache> cache_;
     QList<FieldDef> fields_;
     QList<int> valuesSeen_;        // per column: the kinds of value met, or -1 when typed
@@ -114,6 +114,9 @@ private:
     bool eof_ = true;
     bool closed_ = false;
     mutable std::recursive_mutex mutex_;
+    // Held while rows_ is read, inside mutex_ or, by ReadRest waiting for a batch, alone:
+    // the window's thread never waits on the engine for a look at what was read.
+    mutable std::mutex fetching_;
 };
 
 } // namespace levy

@@ -31,6 +31,11 @@ public:
     virtual bool Step() = 0;
     // The next Step starts from the first row again.
     virtual void Reset() = 0;
+    // Rows that come from another process arrive in batches: Prefetch waits for the next
+    // batch, so that the Steps through it do not wait; a reader calls it without holding
+    // what other threads need. Ready is true while Step would not wait.
+    virtual bool Ready() const { return true; }
+    virtual void Prefetch() {}
     // The current row, as the result cache keeps it.
     virtual void AppendCurrentRow(ResultCache& cache) = 0;
     virtual QList<Value> CurrentStored() = 0;

@@ -9,10 +9,12 @@
 namespace levy {
 
 // A clerk's statement runs on a private copy of the levy file, so that however long it
-// reads, it never keeps the office's other programs from writing: they meet Delver's
-// read lock only while the copy is taken. The copy is the file's own enciphered bytes
-// (no key derivation, no re-enciphering), made under a read transaction of the main
-// connection and read through the descriptor the open mode's lock is held on.
+// reads, it never keeps the office's other programs from writing, and a result read again
+// reads the same data. Taking the copy keeps a writer waiting for a few hundredths of a
+// second at most: an ordinary file's own enciphered bytes are copied a step at a time
+// (no key derivation, no re-enciphering), each step under a read lock of the main
+// connection and through the descriptor the open mode's lock is held on; a file in
+// write-ahead mode is copied by the engine from one read of it, which holds no writer up.
 struct QuerySnapshot {
     std::shared_ptr<engine::Connection> connection;
     // The main connection's data version the copy was taken at: another program's

@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -89,6 +90,13 @@ public:
         delivered_ = 0;
         restart_ = true;
     }
+    bool Ready() const override { return next_ < batch_.starts.size() || batch_.ended; }
+    void Prefetch() override
+    {
+        if (!Ready())
+            Fetch();
+        // A batch that brought no row and did not end: Step asks again.
+    }
     void AppendCurrentRow(ResultCache& cache) override { cache.AppendEncodedRow(current_); }
     QList<Value> CurrentStored() override
     {
@@ -155,9 +163,18 @@ private:
 QString QueryWorker::ProgramPath()
 {
     const QString beside = QCoreApplication::applicationDirPath() + u"/levy-query-worker"_s;
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+#ifndef LEVY_PACKAGE_BUILD
+    // Where programs run from a build tree (the tests, the benchmarks), the worker may be
+    // named: by its absolute path, a program file of this user's or the system's that no
+    // one else may change. An installed Delver only ever runs the worker installed beside it.
     const QString named = qEnvironmentVariable("LEVY_QUERY_WORKER");
-    if (!QFileInfo(beside).isExecutable() && !named.isEmpty())
+    struct stat info {};
+    if (QDir::isAbsolutePath(named) && ::stat(QFile::encodeName(named).constData(), &info) == 0 &&
+        S_ISREG(info.st_mode) && (info.st_uid == 0 || info.st_uid == ::geteuid()) && (info.st_mode & 022) == 0)
         return named;
+#endif
     return beside;
 }
 
@@ -190,7 +207,9 @@ std::shared_ptr<QueryWorker> QueryWorker::Start(const QString& path, const QByte
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    char* argv[] = {const_cast<char*>(programName.constData()), nullptr};
+    // The worker is told who started it, to end as soon as that process ends.
+    QByteArray parent = QByteArray::number(::getpid());
+    char* argv[] = {const_cast<char*>(programName.constData()), parent.data(), nullptr};
     const int failed = ::posix_spawn(&worker->pid_, programName.constData(), &actions, &attributes, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
@@ -205,7 +224,8 @@ std::shared_ptr<QueryWorker> QueryWorker::Start(const QString& path, const QByte
     }
     // The answer is read with the first request: the worker opens the file meanwhile.
     FrameWriter open(Kind::Open);
-    open.Text(path).Bytes(key);
+    // A private copy's name is removed by the worker as soon as it has the copy open.
+    open.Text(path).Bytes(key).Byte(removeWhenOpen ? 1 : 0);
     if (!queryworker::WriteAll(worker->socket_, open.Finished()))
         worker->alive_ = false;
     worker->openPending_ = true;
@@ -217,6 +237,31 @@ QueryWorker::~QueryWorker()
     Kill();
     if (socket_ >= 0)
         ::close(socket_);
+    ForgetCopy();
+}
+
+void QueryWorker::DropReadAhead() noexcept
+{
+    std::lock_guard lock(exchange_);
+    if (aheadMost_ == 0 || !alive_)
+        return;
+    // The reader whose rows these were takes them up again where it left them.
+    aheadMost_ = 0;
+    reader_ = nullptr;
+    try {
+        Interrupt();
+        Answer();
+    } catch (const RuntimeError&) {
+        // A worker that did not stop has been ended: its successor serves what comes next.
+    }
+    interruptedAt_ = 0;
+    killed_ = false;
+}
+
+void QueryWorker::Stop() noexcept
+{
+    killed_ = true;
+    Kill();
     ForgetCopy();
 }
 

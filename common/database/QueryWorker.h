@@ -46,8 +46,14 @@ public:
     Rows Read(bool restart, int64_t skip, int32_t most, int columns, int64_t delivered, int32_t nextMost);
     // Asks the engine to stop; a worker that has not stopped within a second is killed.
     void Interrupt();
+    // Stops the rows being made ahead for a reader, before another statement comes: a
+    // worker that does not stop is ended, never failing what comes next as stopped.
+    void DropReadAhead() noexcept;
+    // Ends the worker at once, with its copy; what it was reading fails as stopped.
+    void Stop() noexcept;
 
-    // The worker program: beside the running program, or where LEVY_QUERY_WORKER names.
+    // The worker program: beside the running program; in a build tree, where
+    // LEVY_QUERY_WORKER names.
     static QString ProgramPath();
 
 private:

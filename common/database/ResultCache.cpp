@@ -85,6 +85,17 @@ QString ResultCache::Folder()
     return base + u"/AHS Levy System/results"_s;
 }
 
+void ResultCache::RemoveStaleResults()
+{
+    const QString folder = Folder();
+    struct stat info {};
+    // Only a folder that is ours and private is looked into; none is made here.
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid() || (info.st_mode & 077) != 0)
+        return;
+    RemoveStaleFiles(folder);
+}
+
 QString ResultCache::PrivateFolder()
 {
     const QString folder = Folder();

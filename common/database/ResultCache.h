@@ -64,6 +64,10 @@ public:
     // The folder of the cache files; stale files left by a program that died are
     // removed when a new cache is made.
     static QString Folder();
+    // Removes the results and database copies left by a program of this user's that
+    // ended without removing them (killed, or the machine stopped); those of running
+    // programs stay. Run at each start.
+    static void RemoveStaleResults();
     // The folder, made if need be and checked to be this user's alone; raises otherwise.
     static QString PrivateFolder();
     // A new file of this user's in `folder`, named "*.result" (set in `path`) only once

@@ -8,9 +8,11 @@ namespace {
 bool intercepted = false;
 bool called = false;
 void (*onEndHook)() = nullptr;
+void (*lastWordsHook)() = nullptr;
 } // namespace
 
 void SetEndProgramHook(void (*hook)()) { onEndHook = hook; }
+void SetLastWords(void (*lastWords)()) { lastWordsHook = lastWords; }
 
 void EndProgram()
 {
@@ -20,6 +22,8 @@ void EndProgram()
             onEndHook();
         throw ProgramEnded{};
     }
+    if (lastWordsHook)
+        lastWordsHook();
     std::fflush(nullptr);
     std::_Exit(0);
 }

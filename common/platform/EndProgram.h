@@ -10,6 +10,10 @@ struct ProgramEnded {};
 // Under test interception it records the call and throws ProgramEnded.
 [[noreturn]] void EndProgram();
 
+// Run by EndProgram just before the process ends (not under interception): what must not
+// outlive the program, its helper processes, ends there.
+void SetLastWords(void (*lastWords)());
+
 // Test seam: while intercepted, EndProgram records instead of exiting.
 void InterceptEndProgram(bool intercept);
 bool EndProgramCalled();

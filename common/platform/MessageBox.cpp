@@ -1,6 +1,7 @@
 #include "MessageBox.h"
 
 #include "AppInfo.h"
+#include "ProcessGuard.h"
 
 #include <QTextStream>
 #include <deque>
@@ -38,6 +39,9 @@ QList<Answer> ButtonAnswers(Buttons buttons)
 namespace {
 Answer Show(const MessageRequest& request)
 {
+    // The session is ending: nobody is there to answer, and nothing may wait for it.
+    if (TerminationRequested())
+        return ButtonAnswers(request.buttons).last();
     if (recording) {
         shown.append(request);
         Answer answer = DefaultAnswer(request);

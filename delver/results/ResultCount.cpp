@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <chrono>
+
 namespace levy {
 
 void ResultCount::Start(QueryRecordset& records, QObject* context, const std::function<void()>& ended)
@@ -13,12 +15,14 @@ void ResultCount::Start(QueryRecordset& records, QObject* context, const std::fu
     stop_ = false;
     failure_ = nullptr;
     started_.start();
+    reading_ = true;
     thread_ = std::thread([this, context, ended] {
         try {
             records_->ReadRest(stop_);
         } catch (...) {
             failure_ = std::current_exception();
         }
+        reading_ = false;
         QMetaObject::invokeMethod(context, ended, Qt::QueuedConnection);
     });
 }
@@ -61,6 +65,13 @@ void ResultCount::StopNow()
     if (!thread_.joinable())
         return;
     Stop();
+    // A stop that came while the engine was between two batches reached nothing: it is
+    // asked again until the read has ended.
+    for (int waited = 0; reading_; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (waited % 100 == 90)
+            Nudge();
+    }
     thread_.join();
 }
 

@@ -44,6 +44,7 @@ private:
     QueryRecordset* records_ = nullptr;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> reading_{false};
     std::exception_ptr failure_;
     QElapsedTimer started_;
 };

@@ -17,6 +17,7 @@
 #include "widgets/QtMessageBackend.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -38,6 +39,8 @@ private slots:
     void aWorkerThatFailsLeavesDelverRunning();
     void cancelEndsAWorkerThatDoesNotStop();
     void killedAtRandomMoments();
+    void endsWithTheProgramThatStartedIt_data();
+    void endsWithTheProgramThatStartedIt();
 
 private:
     void Start();
@@ -54,6 +57,13 @@ namespace {
 const QString longStatement = u"SELECT a.Class FROM Classes AS a, Classes AS b, Classes AS c"_s;
 
 bool Gone(pid_t pid) { return ::kill(pid, 0) != 0; }
+
+// Ended, or ended and not yet reaped by whichever process took it over.
+bool Ended(pid_t pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+}
 
 QStringList ResultFiles() { return QDir(ResultCache::Folder()).entryList(QDir::Files | QDir::Hidden); }
 } // namespace
@@ -206,6 +216,31 @@ void TestQueryWorker::killedAtRandomMoments()
     rsDirectQuery.reset();
     CloseLevyDatabase();
     QCOMPARE(ResultFiles(), QStringList());
+}
+
+void TestQueryWorker::endsWithTheProgramThatStartedIt_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("a crash") << int(SIGKILL);
+    QTest::newRow("the end of the session") << int(SIGTERM);
+}
+
+// Whatever the worker is doing when Delver ends (here a sum over 27 million records in one
+// step of the engine), it ends within a second.
+void TestQueryWorker::endsWithTheProgramThatStartedIt()
+{
+    QFETCH(int, signal);
+    QProcess host;
+    host.start(QStringLiteral(LEVY_TEST_BINARY_DIR "/tests/statement_host"),
+               {levyDatabase->Name(), u"SELECT Sum(Len(a.Class & b.Class & c.Class)) FROM Classes AS a, Classes AS b, Classes AS c"_s});
+    QVERIFY(host.waitForReadyRead(30000));
+    const pid_t worker = pid_t(QString::fromLatin1(host.readLine()).section(u' ', 1).trimmed().toInt());
+    QVERIFY(worker > 0);
+    QTest::qWait(100);
+    QVERIFY2(!Ended(worker), "the count ended before the test could end its program");
+    ::kill(pid_t(host.processId()), signal);
+    QVERIFY(host.waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(Ended(worker), 1000);
 }
 
 QTEST_MAIN(TestQueryWorker)

@@ -4,8 +4,9 @@
 //   fault_worker OPERATION COUNT [TARGET]
 //
 // OPERATION: compact, accounts (create then delete an account), rights, password (the
-// administrator's), export-text, export-workbook (to TARGET), reset (the database path,
-// to TARGET, through the console's menu). COUNT 0 repeats until killed. The database is
+// administrator's), export-text, export-workbook (to TARGET), count (a long statement
+// run and its count stopped by closing the results window), reset (the database path,
+// to TARGET, through the console's menu). SIGTERM ends it as it ends Delver. COUNT 0 repeats until killed. The database is
 // the one the settings under $XDG_CONFIG_HOME name.
 //
 // It prints "ready" once set up, then per round "box|TITLE|ICON|TEXT" for every message
@@ -14,6 +15,7 @@
 // many bytes: writes then fail as on a full disk.
 #include "FaultOperations.h"
 
+#include "DelverProcess.h"
 #include "DatabaseMaintenance.h"
 #include "workbench/QueryValidation.h"
 #include "levy/DatabaseAccess.h"
@@ -26,6 +28,7 @@
 #include "platform/AppInfo.h"
 #include "platform/EndProgram.h"
 #include "platform/MessageBox.h"
+#include "platform/ProcessGuard.h"
 #include "levy/SecurityEnforcement.h"
 #include "widgets/CommonDialog.h"
 #include "widgets/Guard.h"
@@ -177,6 +180,19 @@ Round Export(bool workbook, const QString& target)
         (workbook ? window->mnuTools_Export_Excel : window->mnuTools_Export_Generic)->trigger();
     };
 }
+Round Count()
+{
+    OpenLevyDatabase();
+    Initialise_recordsets();
+    return [](int) {
+        if (!ValidateQuery(countedStatement))
+            return;
+        frmDelverResults window(nullptr);
+        window.show();
+        QTest::qWait(150);
+        window.close();
+    };
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -189,9 +205,11 @@ int main(int argc, char** argv)
     }
     const QString operation = args[1];
     const int count = args[2].toInt();
-    const bool delver = operation.startsWith(u"export"_s);
-    if (delver)
+    const bool delver = operation.startsWith(u"export"_s) || operation == u"count"_s;
+    if (delver) {
         AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
+        PrepareDelverProcess();
+    }
     else
         AppInfo::Set(u"Stewardry"_s, u"Ashcombe Levy Management System Stewardry"_s);
     MessageLog::Start();
@@ -212,6 +230,8 @@ int main(int argc, char** argv)
                 round = Password();
             else if (operation == u"reset"_s && args.size() > 3)
                 round = Reset(args[3]);
+            else if (operation == u"count"_s)
+                round = Count();
             else if (delver && args.size() > 3)
                 round = Export(operation == u"export-workbook"_s, args[3]);
         });
@@ -228,7 +248,7 @@ int main(int argc, char** argv)
     }
     ReportMessages();
     Say(u"ready"_s);
-    for (int i = 1; count == 0 || i <= count; ++i) {
+    for (int i = 1; (count == 0 || i <= count) && !TerminationRequested(); ++i) {
         // As every handler does: an error that escapes becomes a message.
         Guarded([&] { round(i); });
         ReportMessages();

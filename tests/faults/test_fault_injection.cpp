@@ -14,6 +14,7 @@
 #include "levy/Encryption.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <csignal>
 #include <grp.h>
 #include <optional>
 #include <pwd.h>
@@ -249,11 +251,18 @@ public:
         } while (clock.elapsed() < timeoutMs);
         return false;
     }
-    void Kill()
+    // Ends the worker with `signal`, as a crash (SIGKILL) or the end of the session
+    // (SIGTERM) would; its process id.
+    qint64 Kill(int signal = SIGKILL)
     {
-        process_.kill();
+        const qint64 pid = process_.processId();
+        if (pid > 0)
+            ::kill(pid_t(pid), signal);
+        if (!process_.waitForFinished(10000))
+            process_.kill();
         process_.waitForFinished(10000);
         WaitFor(u"(the end)"_s, 0);
+        return pid;
     }
     bool Finish()
     {
@@ -361,6 +370,27 @@ void CheckNothingLost(const QString& operation, const Stored& before, const Stor
     QCOMPARE(after.users, expected);
 }
 
+// The query workers still running (not yet ended, zombies aside) that the process `parent`
+// started.
+QStringList QueryWorkersOf(qint64 parent)
+{
+    QStringList alive;
+    const QByteArray parentText = QByteArray::number(parent);
+    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile commandLine(u"/proc/"_s + entry + u"/cmdline"_s);
+        if (!commandLine.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> args = commandLine.readAll().split('\0');
+        if (args.size() < 2 || !args[0].endsWith("levy-query-worker") || args[1] != parentText)
+            continue;
+        QFile status(u"/proc/"_s + entry + u"/stat"_s);
+        if (status.open(QIODevice::ReadOnly) && status.readAll().contains(") Z "))
+            continue;
+        alive.append(entry);
+    }
+    return alive;
+}
+
 // The office's folders hold nothing but what they held before, and the leftovers of a
 // killed run that are hidden and removed by the next run.
 void CheckNoLeftovers(const Office& office, bool killed)
@@ -466,7 +496,7 @@ void TestFaultInjection::initTestCase()
 void TestFaultInjection::killedAtRandomMoments_data()
 {
     QTest::addColumn<QString>("operation");
-    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"})
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook", "count"})
         QTest::newRow(operation) << QString::fromLatin1(operation);
 }
 
@@ -501,11 +531,19 @@ void TestFaultInjection::killedAtRandomMoments()
             Worker worker(office, operation, 0);
             QVERIFY(worker.WaitFor(u"ready"_s));
             QTest::qSleep(moment);
-            worker.Kill();
+            const bool terminated = random.bounded(2) == 1;
+            const qint64 killed = worker.Kill(terminated ? SIGTERM : SIGKILL);
+            // Nothing of it goes on computing: its query workers end with it.
+            QDeadlineTimer second(1000);
+            while (!QueryWorkersOf(killed).isEmpty() && !second.hasExpired())
+                QTest::qSleep(10);
+            QVERIFY2(QueryWorkersOf(killed).isEmpty(),
+                     qPrintable(u"query workers alive a second after %1: %2"_s.arg(
+                         terminated ? u"SIGTERM"_s : u"SIGKILL"_s, QueryWorkersOf(killed).join(u' '))));
             const bool leftover = !FilesIn(office.DatabaseFolder()).filter(u".compacting-"_s).isEmpty() ||
                                   !FilesIn(office.ExportFolder()).filter(u".part"_s).isEmpty();
-            qInfo("killed %d ms after start, %d rounds complete%s", moment, worker.CompletedRounds(),
-                  leftover ? ", in the middle of writing" : "");
+            qInfo("killed %d ms after start (%s), %d rounds complete%s", moment, terminated ? "SIGTERM" : "SIGKILL",
+                  worker.CompletedRounds(), leftover ? ", in the middle of writing" : "");
             QVERIFY2(OnlyGoodNews(worker.Boxes()), qPrintable(worker.Boxes().join(u'\n')));
             const Stored after = Read(office);
             CheckNothingLost(operation, before, after);
@@ -532,7 +570,7 @@ void TestFaultInjection::diskFull_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<double>("free");  // bytes left free, as a share of the database's size
-    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"})
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook", "count"})
         for (double free : {0.0, 0.002, 0.02, 0.2, 1.5})
             QTest::addRow("%s, %g free", operation, free) << QString::fromLatin1(operation) << free;
 }
@@ -579,7 +617,7 @@ void TestFaultInjection::ioErrors_data()
     // operation makes.
     const int points = EnvironmentNumber("LEVY_IO_FAULT_POINTS", 2);
     QRandomGenerator random(quint32(EnvironmentNumber("LEVY_FAULT_SEED", 20261207)));
-    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"})
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook", "count"})
         for (const char* kind : {"read", "write", "sync", "lock"})
             for (int p = 0; p < points; ++p) {
                 const QString call = p == 0   ? u"1"_s

@@ -2,6 +2,7 @@
 // windows, except that every message box is appended to the file named by
 // LEVY_TEST_MESSAGE_LOG (title|icon|text) and answered with its first button (Cancel
 // to Retry or Cancel) instead of being shown. The installed program has no such seam.
+#include "DelverProcess.h"
 #include "frmDelver.h"
 #include "platform/AppInfo.h"
 #include "platform/InstanceLock.h"
@@ -39,6 +40,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(u"Delver"_s);
     AppInfo::Set(u"Delver"_s, u"Ashcombe Levy Management System Delver Utility"_s);
     DecidePreviousInstance(u"delver"_s);
+    PrepareDelverProcess();
     InstallQtMessageBackend();
     const QString log = qEnvironmentVariable("LEVY_TEST_MESSAGE_LOG");
     SetMessageBackend({[log](const MessageRequest& r) { return LogMessage(log, r); },
