@@ -22,6 +22,9 @@ void ReadAnswer(const Frame& frame, int columns)
     case Kind::Columns: {
         QList<bool> known;
         const QList<FieldDef> fields = ReadColumns(reader, known);
+        reader.Int64();
+        reader.Int64();
+        reader.End();
         if (fields.size() != known.size())
             __builtin_trap();
         break;

@@ -7,6 +7,7 @@
 #include "jet/JetErrorMessages.h"
 #include "jet/JetQuery.h"
 #include "jet/gate/ReadOnlyAuthorizer.h"
+#include "jet/functions/shared/StatementRun.h"
 #include "jet/syntax/UserStatement.h"
 
 #include <QFile>
@@ -104,9 +105,13 @@ QByteArray QueryWorkerService::Open(FrameReader& request)
     return Done();
 }
 
-jet::UserStatement QueryWorkerService::NextStatement(FrameReader& request)
+jet::UserStatement QueryWorkerService::NextStatement(FrameReader& request, jet::StatementRun* run)
 {
     const QString sql = request.Text();
+    if (run) {
+        run->clockMs = request.Int64();
+        run->seed = request.Int64();
+    }
     QList<jet::BoundParameter> parameters;
     if (!request.AtEnd())
         parameters = ReadParameters(request);
@@ -115,6 +120,7 @@ jet::UserStatement QueryWorkerService::NextStatement(FrameReader& request)
         engine::RaiseEngine(engine::errObjectClosed, u"The query engine has no database open."_s);
     // The statement read before is done with, whatever becomes of this one.
     statement_.reset();
+    jet::EndStatementRun();
     jet::UserStatement statement = jet::ReadUserStatement(sql);
     jet::CheckSingleStatement(statement);
     statement.parameters = parameters;
@@ -130,10 +136,14 @@ QByteArray QueryWorkerService::Check(FrameReader& request)
 QByteArray QueryWorkerService::Prepare(FrameReader& request)
 {
     QueryColumns columns;
-    sql_ = NextStatement(request);
+    jet::StatementRun run;
+    sql_ = NextStatement(request, &run);
+    // Read again, a statement gives what its first run gave: the same time, the same
+    // random numbers.
+    run = jet::BeginStatementRun(run);
     statement_ = PrepareUserStatement(connection_, sql_, columns);
     columns_ = int(columns.fields.size());
-    return ColumnsFrame(columns.fields, columns.known);
+    return ColumnsFrame(columns.fields, columns.known, run.clockMs, run.seed);
 }
 
 QByteArray QueryWorkerService::Read(FrameReader& request)
@@ -151,8 +161,10 @@ QByteArray QueryWorkerService::Read(FrameReader& request)
     int32_t count = 0;
     bool ended = false;
     try {
-        if (restart)
+        if (restart) {
             statement_->Reset();
+            jet::RestartStatementRun();
+        }
         while (skip > 0 && !ended) {
             ended = !statement_->Step();
             --skip;

@@ -7,6 +7,10 @@
 #include <QByteArray>
 #include <memory>
 
+namespace levy::jet {
+struct StatementRun;
+} // namespace levy::jet
+
 namespace levy::engine {
 class Connection;
 class Statement;
@@ -26,8 +30,9 @@ public:
 
 private:
     QByteArray Open(FrameReader& request);
-    // The statement a request names, read and checked to be one statement.
-    jet::UserStatement NextStatement(FrameReader& request);
+    // The statement a request names, read and checked to be one statement; with `run`, the
+    // run it asks for, which follows the statement's text.
+    jet::UserStatement NextStatement(FrameReader& request, jet::StatementRun* run = nullptr);
     QByteArray Check(FrameReader& request);
     QByteArray Prepare(FrameReader& request);
     QByteArray Read(FrameReader& request);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include <cerrno>
@@ -110,8 +111,9 @@ int64_t UnderReadLock(const std::shared_ptr<engine::Connection>& main, const std
 // The file's own enciphered bytes, copied a step at a time, each under a read lock of its
 // own: a writer waits for one step, never for the whole file. A copy spoilt by a write
 // between two steps is taken again; after a few, whole under one lock, as a file written
-// to without pause can give no other.
-int64_t CopyFileBytes(const std::shared_ptr<engine::Connection>& main, int descriptor, int to, const QString& folder)
+// to without pause can give no other. Nothing when the file keeps a write-ahead log.
+std::optional<int64_t> CopyFileBytes(const std::shared_ptr<engine::Connection>& main, int descriptor, int to,
+                                     const QString& folder)
 {
 #ifndef LEVY_PACKAGE_BUILD
     // A slow disk or a network share, for the tests and benchmarks: each step takes longer.
@@ -133,9 +135,16 @@ int64_t CopyFileBytes(const std::shared_ptr<engine::Connection>& main, int descr
             CannotCopy(folder, errno);
         return info.st_size;
     };
+    // A file another program has put in write-ahead mode meanwhile is copied the other way.
+    bool logged = false;
     for (int attempt = 0; attempt < steppedAttempts; ++attempt) {
         off_t size = 0;
-        const int64_t version = UnderReadLock(main, [&] { size = fileSize(); });
+        const int64_t version = UnderReadLock(main, [&] {
+            logged = UsesWriteAheadLog(main);
+            size = fileSize();
+        });
+        if (logged)
+            return std::nullopt;
         bool spoilt = false;
         for (off_t at = 0; at < size && !spoilt; at += copyStep)
             UnderReadLock(main, [&] {
@@ -146,12 +155,16 @@ int64_t CopyFileBytes(const std::shared_ptr<engine::Connection>& main, int descr
         if (!spoilt && ::ftruncate(to, size) == 0)
             return version;
     }
-    return UnderReadLock(main, [&] {
+    const int64_t version = UnderReadLock(main, [&] {
+        logged = UsesWriteAheadLog(main);
+        if (logged)
+            return;
         const off_t size = fileSize();
         copyRange(0, size);
         if (::ftruncate(to, size) != 0)
             CannotCopy(folder, errno);
     });
+    return logged ? std::nullopt : std::optional<int64_t>(version);
 }
 
 // A file in write-ahead mode keeps committed pages in its log: the engine copies what one
@@ -190,8 +203,10 @@ QuerySnapshot TakeQuerySnapshot(const std::shared_ptr<engine::Connection>& main,
     const QByteArray named = QFile::encodeName(path);
     QuerySnapshot snapshot;
     try {
-        snapshot.dataVersion = UsesWriteAheadLog(main) ? BackUpPages(main, path, key)
-                                                       : CopyFileBytes(main, descriptor, fd, folder);
+        const std::optional<int64_t> copied = CopyFileBytes(main, descriptor, fd, folder);
+        if (!copied && ::ftruncate(fd, 0) != 0)
+            CannotCopy(folder, errno);
+        snapshot.dataVersion = copied ? *copied : BackUpPages(main, path, key);
         snapshot.connection = engine::Connection::Open(path, true, false, key);
         Statement check(snapshot.connection, u"SELECT count(*) FROM sqlite_master"_s);
         check.Step();

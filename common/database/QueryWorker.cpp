@@ -64,7 +64,7 @@ public:
     WorkerRows(std::shared_ptr<QueryWorker> worker, const jet::UserStatement& statement)
         : worker_(std::move(worker)), sql_(statement.sql), parameters_(statement.parameters)
     {
-        columns_ = worker_->Prepare(sql_, parameters_, this);
+        columns_ = worker_->Prepare(sql_, parameters_, this, run_);
     }
     const QueryColumns& Columns() const override { return columns_; }
     bool Step() override
@@ -112,7 +112,7 @@ private:
         // Another statement has run on the worker since (or a new worker serves): this one
         // is prepared again and its rows taken up where they were left.
         if (!worker_->Serves(this)) {
-            columns_ = worker_->Prepare(sql_, parameters_, this);
+            columns_ = worker_->Prepare(sql_, parameters_, this, run_);
             restart = false;
             skip = delivered_;
         }
@@ -133,6 +133,8 @@ private:
     QString sql_;
     QList<jet::BoundParameter> parameters_;
     QueryColumns columns_;
+    // The clock and the random numbers' start of the first run: read again, the same.
+    jet::StatementRun run_;
     QueryWorker::Rows batch_;
     qsizetype next_ = 0;
     int64_t delivered_ = 0;
@@ -417,12 +419,13 @@ void QueryWorker::Check(const QString& sql)
     }
 }
 
-QueryColumns QueryWorker::Prepare(const QString& sql, const QList<jet::BoundParameter>& parameters, const void* reader)
+QueryColumns QueryWorker::Prepare(const QString& sql, const QList<jet::BoundParameter>& parameters, const void* reader,
+                                  jet::StatementRun& run)
 {
     std::lock_guard lock(exchange_);
     reader_ = nullptr;
     FrameWriter request(Kind::Prepare);
-    request.Text(sql);
+    request.Text(sql).Int64(run.clockMs).Int64(run.seed);
     if (!parameters.isEmpty())
         queryworker::WriteParameters(request, parameters);
     const queryworker::Frame answer = Exchange(request.Finished());
@@ -432,6 +435,9 @@ QueryColumns QueryWorker::Prepare(const QString& sql, const QList<jet::BoundPara
             queryworker::RaiseMalformed();
         FrameReader fields(answer.body);
         columns.fields = queryworker::ReadColumns(fields, columns.known);
+        run.clockMs = fields.Int64();
+        run.seed = fields.Int64();
+        fields.End();
     } catch (const RuntimeError&) {
         Kill();
         Ended(u"the engine sent a message that could not be read"_s);

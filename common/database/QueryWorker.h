@@ -2,6 +2,7 @@
 
 #include "QueryRows.h"
 #include "QueryWorkerProtocol.h"
+#include "jet/functions/shared/StatementRun.h"
 
 #include <QString>
 #include <atomic>
@@ -34,8 +35,11 @@ public:
     std::shared_ptr<QuerySource> Source();
 
     void Check(const QString& sql);
-    // Prepares a statement for `reader`; its rows are read with Read.
-    QueryColumns Prepare(const QString& sql, const QList<jet::BoundParameter>& parameters, const void* reader);
+    // Prepares a statement for `reader`; its rows are read with Read. `run` is the run's
+    // clock and random numbers' start: none yet for a new statement, set from the answer;
+    // a statement prepared again asks for those of its first run.
+    QueryColumns Prepare(const QString& sql, const QList<jet::BoundParameter>& parameters, const void* reader,
+                         jet::StatementRun& run);
     // The reader's statement is the one the worker has prepared.
     bool Serves(const void* reader) const { return reader_ == reader; }
     using Rows = queryworker::RowBatch;

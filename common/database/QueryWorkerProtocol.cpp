@@ -251,17 +251,16 @@ QList<FieldDef> ReadColumns(FrameReader& reader, QList<bool>& known)
         known.append(reader.Byte() != 0);
         fields.append(f);
     }
-    reader.End();
     return fields;
 }
 
-QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known)
+QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known, int64_t runClockMs, int64_t runSeed)
 {
     FrameWriter frame(Kind::Columns);
     frame.Int32(int32_t(fields.size()));
     for (qsizetype c = 0; c < fields.size(); ++c)
         frame.Text(fields[c].name).Int32(fields[c].type).Int32(fields[c].size).Byte(fields[c].allowZeroLength).Byte(known[c]);
-    return frame.Finished();
+    return frame.Int64(runClockMs).Int64(runSeed).Finished();
 }
 
 RowBatch ReadRows(const QByteArray& body, int columns, int32_t most)

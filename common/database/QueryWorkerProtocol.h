@@ -22,12 +22,14 @@ enum class Kind : uint8_t {
     // Delver's requests
     Open = 1,     // path, key, read in place: opens the database read-only
     Check = 2,    // statement: compiles it and no more
-    Prepare = 3,  // statement[, parameter values]: compiles it for reading, answered with its columns
+    Prepare = 3,  // statement, its run (clock, seed; 0, -1 for a new one)[, parameter values]: compiles
+                  // it for reading, answered with its columns
     Read = 4,     // restart, rows to pass over, most rows: the next rows of the prepared statement
     // The worker's answers
     Done = 64,
     Failed = 65,   // error number, description
-    Columns = 66,  // per column: name, type code, size, whether the type is known
+    Columns = 66,  // per column: name, type code, size, whether the type is known; then the run's clock
+                   // and seed
     Rows = 67,     // row count, whether the result ended, the rows (RowEncoding.h)
 };
 
@@ -97,8 +99,9 @@ QList<jet::BoundParameter> ReadParameters(FrameReader& reader);
 // The answers' fields.
 RuntimeError ReadFailure(FrameReader& reader);
 QByteArray FailureFrame(const RuntimeError& error);
+// The columns, the frame's first fields (the run follows them).
 QList<FieldDef> ReadColumns(FrameReader& reader, QList<bool>& known);
-QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known);
+QByteArray ColumnsFrame(const QList<FieldDef>& fields, const QList<bool>& known, int64_t runClockMs, int64_t runSeed);
 // A batch of rows, each checked to be a well-formed row of `columns` values, no more than
 // `most` of them, before any is kept.
 struct RowBatch {

@@ -7,6 +7,8 @@
 #include "frmDelver.h"
 #include "workbench/SqlEditor.h"
 #include "frmDelverResults.h"
+#include "results/FlexGrid.h"
+#include "results/ResultRows.h"
 #include "widgets/StatusBar.h"
 #include "history/QueryHistory.h"
 #include "database/QueryWorker.h"
@@ -39,6 +41,7 @@ private slots:
     void aWorkerThatFailsLeavesDelverRunning();
     void cancelEndsAWorkerThatDoesNotStop();
     void killedAtRandomMoments();
+    void aResultReadAgainGivesWhatItsRunGave();
     void endsWithTheProgramThatStartedIt_data();
     void endsWithTheProgramThatStartedIt();
 
@@ -216,6 +219,35 @@ void TestQueryWorker::killedAtRandomMoments()
     rsDirectQuery.reset();
     CloseLevyDatabase();
     QCOMPARE(ResultFiles(), QStringList());
+}
+
+// A count stopped, another statement run on the same worker, the count taken up again:
+// the rows read again give the time and the random numbers of the statement's run.
+void TestQueryWorker::aResultReadAgainGivesWhatItsRunGave()
+{
+    QVERIFY(ValidateQuery(u"SELECT Rnd() AS r, Now() AS n FROM Classes AS a, Classes AS b"_s));
+    auto window = std::make_unique<frmDelverResults>(nullptr);
+    window->show();
+    QTRY_VERIFY(window->Counting());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QTRY_VERIFY(!window->Counting());
+    levyDatabase->OpenRecordset(u"SELECT Rnd() FROM Classes"_s)->MoveLast();
+    QTest::qWait(1100);
+    QTest::keyClick(&*window->grdResults, Qt::Key_End, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->Counting() && !window->Reading(), 30000);
+    QCOMPARE(window->Failure(), QString());
+
+    ResultRows& rows = window->Rows();
+    QCOMPARE(rows.RowCount(), int64_t(300) * 300);
+    const QString now = rows.TextAt(0, 1);
+    // Each number follows from the one before as the dialect's sequence makes them.
+    uint32_t seed = uint32_t(rows.At(0, 0).AsDouble() * 16777216.0);
+    for (int64_t r = 1; r < rows.RowCount(); ++r) {
+        const uint32_t next = uint32_t(rows.At(r, 0).AsDouble() * 16777216.0);
+        QVERIFY2(next == ((seed * 0x43FD43FDu + 0xC39EC3u) & 0xFFFFFF), qPrintable(u"record %1"_s.arg(r)));
+        QVERIFY2(rows.TextAt(r, 1) == now, qPrintable(u"record %1"_s.arg(r)));
+        seed = next;
+    }
 }
 
 void TestQueryWorker::endsWithTheProgramThatStartedIt_data()

@@ -1,4 +1,5 @@
 #include "jet/functions/dates/JetDateFunctions.h"
+#include "jet/functions/shared/StatementRun.h"
 
 #include "jet/functions/shared/JetCall.h"
 #include "jet/functions/shared/JetValue.h"
@@ -343,7 +344,7 @@ void TimeSerial(const Call& c)
 // The seconds since midnight, with their hundredths.
 void Timer(const Call& c)
 {
-    const QTime now = QTime::currentTime();
+    const QTime now = QDateTime::fromMSecsSinceEpoch(StatementClockMs()).time();
     ResultDouble(c.ctx, now.msecsSinceStartOfDay() / 10 / 100.0);
 }
 

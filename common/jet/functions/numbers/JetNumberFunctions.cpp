@@ -1,4 +1,5 @@
 #include "jet/functions/numbers/JetNumberFunctions.h"
+#include "jet/functions/shared/StatementRun.h"
 
 #include "jet/functions/shared/JetCall.h"
 #include "jet/functions/shared/JetDecimal.h"
@@ -230,10 +231,11 @@ void Log(const Call& c)
 // The dialect's own generator, a 24-bit sequence, so that a seed gives the documented
 // numbers: a negative argument always gives the same number for the same argument, 0
 // repeats the last number, and anything else (or nothing) gives the next. Each
-// connection's sequence starts where the dialect's does.
+// thread's sequence starts where the dialect's does; a statement read again gives the
+// same numbers (StatementRun.h).
 void Rnd(const Call& c)
 {
-    thread_local uint32_t seed = 0x50000;
+    uint32_t& seed = RandomSeed();
     if (c.Has(0)) {
         if (IsNull(c[0]))
             Fail(Fault::InvalidUseOfNull);

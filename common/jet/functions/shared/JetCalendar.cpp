@@ -1,4 +1,5 @@
 #include "jet/functions/shared/JetCalendar.h"
+#include "jet/functions/shared/StatementRun.h"
 
 #include <array>
 #include <cmath>
@@ -442,7 +443,8 @@ int WriteGeneralDate(const JetDateTime& at, char* out)
 
 JetDateTime Now()
 {
-    const std::time_t now = std::time(nullptr);
+    // Fixed for the whole of a statement's run (StatementRun.h).
+    const std::time_t now = std::time_t(StatementClockMs() / 1000);
     std::tm local{};
     localtime_r(&now, &local);
     return JetDateTime{DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
