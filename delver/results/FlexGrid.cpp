@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QProxyStyle>
 #include <QStyleOptionHeader>
+#include <QLocale>
 #include <QStyledItemDelegate>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -58,6 +59,21 @@ Qt::Alignment FromAlignmentCode(int code)
 }
 
 // What a cell shows: line breaks of either kind as one line break.
+// The most of a text a cell lays out: more than a screen holds, even of a wide cell
+// wrapped over a tall row. Laying out the rest of a long text would hold the window up
+// at every repaint; the text is kept whole for the copy, the record and the exports.
+constexpr qsizetype mostShownCharacters = 2000;
+
+QString Bounded(const QString& text)
+{
+    if (text.size() <= mostShownCharacters)
+        return text;
+    qsizetype cut = mostShownCharacters;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + u"\u2026 ("_s + QLocale(QLocale::English).toString(text.size()) + u" characters)"_s;
+}
+
 QString Shown(const QString& text)
 {
     if (!text.contains(u'\r'))
@@ -123,13 +139,14 @@ public:
             // Amounts come padded for a fixed-width layout; in a right-aligned cell the
             // blanks would only push the digits out of sight.
             const int alignment = alignments[size_t(index.column() + 1)];
-            const QString text = Shown(alignment >= 6 && alignment <= 8 && cell.text.startsWith(u' ')
-                                           ? cell.text.trimmed()
-                                           : cell.text);
+            const QString bounded = Bounded(cell.text);
+            const QString text = Shown(alignment >= 6 && alignment <= 8 && bounded.startsWith(u' ')
+                                           ? bounded.trimmed()
+                                           : bounded);
             return shownText ? shownText(text, cell.colour) : text;
         }
         case Qt::AccessibleTextRole: {
-            const QString text = cell.text.trimmed();
+            const QString text = Bounded(cell.text).trimmed();
             return readText ? readText(text, cell.colour) : text;
         }
         case Qt::ForegroundRole:
@@ -153,7 +170,7 @@ public:
         const Cell& cell = across ? At(0, section + 1) : At(section + 1, 0);
         switch (role) {
         case Qt::DisplayRole:
-            return Shown(cell.text);
+            return Shown(Bounded(cell.text));
         case Qt::ForegroundRole:
             return cell.colour == 0 ? QVariant()
                                     : QVariant(ReadableOn(FromColourValue(cell.colour),

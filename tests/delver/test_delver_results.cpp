@@ -204,6 +204,7 @@ private slots:
     void numbersDoNotWrapInTallerRows();
     void copyToTheClipboard_data();
     void copyToTheClipboard();
+    void aLongTextShowsItsStartAndLength();
 
 private:
     // Runs `sql` as the editor would and opens the results window without its modal loop.
@@ -1295,6 +1296,24 @@ void TestDelverResults::copyToTheClipboard()
     // Copying sorts nothing and leaves the grid as it was.
     QCOMPARE(grid.TextMatrix(1, 1), u"Banda"_s);
     QVERIFY(MessageLog::Shown().isEmpty());
+}
+
+// A cell lays out no more of a text than a screen holds, and says how long it is; the copy
+// and the exports have it whole.
+void TestDelverResults::aLongTextShowsItsStartAndLength()
+{
+    Fill(3);
+    auto w = Open(u"SELECT String(100000, 'x') & 'END' AS s FROM Receipts"_s);
+    QVERIFY(w);
+    FlexGrid& grid = *w->grdResults;
+    const QModelIndex cell = grid.model()->index(0, 0);
+    QCOMPARE(cell.data().toString(), QString(2000, u'x') + u"\u2026 (100,003 characters)"_s);
+    QVERIFY(cell.data(Qt::ToolTipRole).toString().size() < 2100);
+    QCOMPARE(grid.TextMatrix(1, 1).size(), 100003);
+    QGuiApplication::clipboard()->clear();
+    grid.setCurrentIndex(cell);
+    QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString(100000, u'x') + u"END\n"_s);
 }
 
 QTEST_MAIN(TestDelverResults)
