@@ -130,6 +130,14 @@ void TestJetErrors::messages_data()
         "Syntax error in TRANSFORM statement.");
     add("FULL JOIN", "SELECT * FROM Students FULL OUTER JOIN Classes ON Students.Class = Classes.Class", syntax,
         "FULL OUTER JOIN is not supported.");
+    // Each column names the one before twice: its text doubles at every column.
+    QByteArray doubling = "SELECT 1 AS c0";
+    for (int i = 1; i <= 40; ++i)
+        doubling += ", c" + QByteArray::number(i - 1) + " + c" + QByteArray::number(i - 1) + " AS c" + QByteArray::number(i);
+    QTest::newRow("earlier columns named until the text is too long")
+        << QString::fromUtf8(doubling) << syntax
+        << u"The statement grows too long when its column names are expanded (past 512,000 characters at the column "
+           u"c16, line 1, column 258). "_s;
 }
 
 void TestJetErrors::messages()

@@ -2,7 +2,10 @@
 
 #include "jet/syntax/JetTokenizer.h"
 #include "engine/EngineErrors.h"
+#include "engine/QueryDefences.h"
 #include "values/DaoConstants.h"
+
+#include <QLocale>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -197,6 +200,12 @@ SelectList Translator::TranslateResultColumns(const SelectCore& core, Scope& sco
 {
     SelectList list;
     scope.inSelectList = true;
+    // A column named again is its whole expression again, so each use of an earlier name
+    // can double the text: a few hundred characters can grow past any memory. The growth
+    // is stopped where the engine would refuse the text anyway; the largest text built on
+    // the way is twice that.
+    constexpr qsizetype mostExpanded = qsizetype(engine::maxStatementCharacters) * 8;
+    qsizetype expanded = 0;
     for (qsizetype i = 0; i < core.columns.size(); ++i) {
         const ResultColumn& rc = core.columns[i];
         if (rc.star) {
@@ -211,6 +220,13 @@ SelectList Translator::TranslateResultColumns(const SelectCore& core, Scope& sco
         const QString name = ResultName(rc, i);
         const bool plain = p.column && !rc.hasAlias && rc.expr->kind == Expr::Column;
         list.sql.append(plain ? p.sql : Wrap(p, precOr) + u" AS "_s + Ident(name));
+        expanded += list.sql.last().size();
+        if (expanded > mostExpanded)
+            engine::RaiseEngine(engine::errSyntax,
+                                u"The statement grows too long when its column names are expanded (past %1 characters "
+                                u"at the column %2, %3). Write out the expressions of the earlier columns it names "
+                                u"instead."_s.arg(QLocale(QLocale::English).toString(mostExpanded), name,
+                                                  DescribePlace(sql_, rc.offset)));
         list.pieces.append(p);
         list.names.append(name);
         parts.columns.append(SchemaColumn{name, p.type == typeNull ? typeUnknown : p.type, p.noCase});
