@@ -614,9 +614,12 @@ void frmDelverResults::ExportResults(ExportFormat format)
     QList<QString> headings(grdResults->Cols() - 1);
     for (int c = 1; c < grdResults->Cols(); ++c)
         headings[c - 1] = grdResults->TextMatrix(0, c);
+    // Written off the window's thread: Cancel and Escape stop it.
     const ExportProgress progress{[this] { ShowProgress(); },
                                   [this](int32_t done, int32_t total) { UpdateProgress(done, total); },
-                                  [this] { HideProgress(); }};
+                                  [this] { HideProgress(); },
+                                  [this](const std::function<void()>& work) { ReadInterruptibly(work, false); },
+                                  &stopRequested_};
     ExportResult(*dlgResults, format, DescribeResult(), headings, *rows, *rsResults,
                  rows == shown_.get() ? shown_->Known() : recordCount_, progress);
 }

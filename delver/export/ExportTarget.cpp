@@ -45,6 +45,14 @@ void CheckExistingTarget(const QString& target)
         Raise(errPermissionDenied, source, u"Permission denied: the file \"%1\" is read-only."_s.arg(Shown(target)));
 }
 
+// What a new file gets: what the user's file-creation mask allows.
+mode_t UsualMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 // Best effort: makes the rename itself durable.
 void SyncFolder(const QString& folder)
 {
@@ -97,9 +105,11 @@ void ExportTarget::CreateTemporaryFile(const QString& folder)
         const QString candidate =
             u"%1/%2%3.part"_s.arg(folder, prefix, QString::number(QRandomGenerator::global()->generate(), 36));
         file_.setFileName(candidate);
-        // QFile creates it with the usual permissions (those the user's umask allows).
+        // Readable by its owner only until it is complete: the result may hold what the
+        // target's folder should not show to others before the user chose to.
         if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             temporary_ = candidate;
+            ::fchmod(file_.handle(), S_IRUSR | S_IWUSR);
             // A descriptor of its own, so that the lock outlives closing File().
             lockFd_ = ::open(QFile::encodeName(candidate).constData(), O_RDONLY | O_CLOEXEC);
             if (lockFd_ >= 0)
@@ -116,23 +126,28 @@ void ExportTarget::CreateTemporaryFile(const QString& folder)
 
 void ExportTarget::RemoveAbandonedTemporaryFiles(const QString& folder) const
 {
-    const QString prefix = TemporaryPrefix(target_);
-    // Compared by hand: a wildcard pattern would read a '[' in the target's name as syntax.
+    // Every export's leftover in the folder, whatever its target: hidden, then a name, a
+    // random part and ".part", compared by hand (a wildcard pattern would read a '[' in a
+    // name as syntax).
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QString& name : names) {
-        if (!name.startsWith(prefix) || !name.endsWith(u".part"_s))
+        if (!name.startsWith(u'.') || !name.endsWith(u".part"_s))
             continue;
-        const QStringView random = QStringView(name).mid(prefix.size(), name.size() - prefix.size() - 5);
+        const QStringView stem = QStringView(name).chopped(5);
+        const qsizetype dot = stem.lastIndexOf(u'.');
+        const QStringView random = dot > 1 ? stem.mid(dot + 1) : QStringView();
         if (random.isEmpty() || !std::all_of(random.begin(), random.end(), [](QChar c) {
                 return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
             }))
             continue;
         const QByteArray path = QFile::encodeName(folder + u'/' + name);
-        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
-        // Locked means another export is writing it now.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        struct stat info {};
+        // Only this user's own files; locked means another export is writing it now.
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
             ::unlink(path.constData());
         ::close(fd);
     }
@@ -176,8 +191,7 @@ void ExportTarget::Commit()
 
     // The target may have changed since the export began; never force a read-only file.
     CheckExistingTarget(target_);
-    if (mode_)
-        ::chmod(QFile::encodeName(temporary_).constData(), *mode_);
+    ::chmod(QFile::encodeName(temporary_).constData(), mode_ ? *mode_ : UsualMode());
     if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0)
         RaiseWriteError(SystemReason());
     finished_ = true;

@@ -21,9 +21,9 @@ namespace levy {
 // Destroying it without Commit (or Discard) removes the temporary file; the target
 // stays exactly as it was.
 //
-// The temporary file is hidden and locked (flock) for as long as the export runs. An
-// export that was killed leaves it behind unlocked; the next export to the same target
-// removes such leftovers.
+// The temporary file is hidden, readable by its owner only and locked (flock) for as long
+// as the export runs. An export that was killed leaves it behind unlocked; the next export
+// to the same folder removes such leftovers of this user's.
 class ExportTarget {
 public:
     explicit ExportTarget(const QString& path);

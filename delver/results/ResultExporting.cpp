@@ -14,6 +14,7 @@
 #include "widgets/Guard.h"
 
 #include <QDesktopServices>
+#include <QObject>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -41,7 +42,7 @@ void OpenWithDesktop(const QString& path)
 // Writes every record of the result, in the order shown. Straight from the result: the
 // grid shows amounts to two decimals, and the export keeps the value each holds.
 void ExportRecords(ResultExportFile& file, ShownResult& shown, Recordset& result, int64_t records,
-                   const std::function<void(int32_t, int32_t)>& progress)
+                   const std::function<void(int32_t, int32_t)>& progress, const std::atomic<bool>* stop)
 {
     const int fields = result.FieldCount();
     QList<int> types(fields);
@@ -71,8 +72,11 @@ void ExportRecords(ResultExportFile& file, ShownResult& shown, Recordset& result
         }
         file.WriteRecord(cells);
         // Even asking the clock whether to paint the bar shows in a million records.
-        if ((row + 1) % 256 == 0 || row + 1 == records)
+        if ((row + 1) % 256 == 0 || row + 1 == records) {
+            if (stop && *stop)
+                Raise(errUserCancelled, exportTitle, u"The export was stopped."_s);
             progress(int32_t(std::min<int64_t>(row + 1, total)), total);
+        }
     }
 }
 } // namespace
@@ -150,13 +154,25 @@ void ExportResult(CommonDialog& dialog, ExportFormat format, const ExportDescrip
 {
     std::optional<BusyPointer> busy;
     std::unique_ptr<ResultExportFile> file;
+    QString path;
     try {
-        const QString path = AskExportFile(dialog, format, description.name);
+        path = AskExportFile(dialog, format, description.name);
         busy.emplace();
         file = OpenExportFile(format, path, description);
         progress.show();
         file->WriteHeader(headings);
-        ExportRecords(*file, shown, result, records, progress.update);
+        if (progress.run) {
+            // The bar moves on the window's thread; what is still queued when the export
+            // has ended is dropped with `bar`.
+            QObject bar;
+            const auto update = [&bar, &progress](int32_t done, int32_t total) {
+                QMetaObject::invokeMethod(&bar, [&progress, done, total] { progress.update(done, total); },
+                                          Qt::QueuedConnection);
+            };
+            progress.run([&] { ExportRecords(*file, shown, result, records, update, progress.stop); });
+        } else {
+            ExportRecords(*file, shown, result, records, progress.update, progress.stop);
+        }
         file->Commit();
         progress.hide();
         busy.reset();
@@ -167,7 +183,11 @@ void ExportResult(CommonDialog& dialog, ExportFormat format, const ExportDescrip
         // Nothing of an unfinished export is kept while the user reads why.
         file.reset();
         busy.reset();
-        TellUnlessCancelled(error, u"Aborting"_s);
+        if (progress.stop && *progress.stop && IsCancellation(error))
+            MsgBox(u"The export was stopped. Nothing was written to \"%1\"."_s.arg(QDir::toNativeSeparators(path)),
+                   Icon::Information, exportTitle);
+        else
+            TellUnlessCancelled(error, u"Aborting"_s);
     }
 }
 

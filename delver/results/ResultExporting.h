@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -42,16 +43,21 @@ void RememberExportFolder(const QString& exportedFile);
 // the desktop's own program.
 void TellExported(const QString& path);
 
-// How an export shows its progress in the window that runs it.
+// How an export shows its progress in the window that runs it, and runs: `run` runs the
+// writing off the window's thread while the window stays answerable, its Cancel setting
+// `stop`; `update` is called on the window's thread.
 struct ExportProgress {
     std::function<void()> show;
     std::function<void(int32_t done, int32_t total)> update;
     std::function<void()> hide;
+    std::function<void(const std::function<void()>& work)> run;
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // Export Results: asks for the file, writes the headings and the `records` records of the
 // result in the order shown, each amount with its exact value, and says where it went.
-// Reports its own failures; nothing of an unfinished export is kept.
+// Reports its own failures; nothing of an unfinished export is kept, a stopped one
+// included.
 void ExportResult(CommonDialog& dialog, ExportFormat format, const ExportDescription& description,
                   const QList<QString>& headings, ShownResult& shown, Recordset& result, int64_t records,
                   const ExportProgress& progress);

@@ -205,6 +205,8 @@ private slots:
     void copyToTheClipboard_data();
     void copyToTheClipboard();
     void aLongTextShowsItsStartAndLength();
+    void anExportCanBeStopped_data();
+    void anExportCanBeStopped();
 
 private:
     // Runs `sql` as the editor would and opens the results window without its modal loop.
@@ -1314,6 +1316,48 @@ void TestDelverResults::aLongTextShowsItsStartAndLength()
     grid.setCurrentIndex(cell);
     QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QString(100000, u'x') + u"END\n"_s);
+}
+
+void TestDelverResults::anExportCanBeStopped_data()
+{
+    QTest::addColumn<bool>("workbook");
+    QTest::newRow("text") << false;
+    QTest::newRow("workbook") << true;
+}
+
+// Escape while an export writes stops it: the window answers, the unfinished file (only
+// its owner could read it) goes, the user is told, and the next export of the same
+// result is whole.
+void TestDelverResults::anExportCanBeStopped()
+{
+    QFETCH(bool, workbook);
+    Fill(600);
+    auto w = Open(u"SELECT a.Payer, b.[Receipt Number] FROM Receipts AS a, Receipts AS b"_s);
+    QVERIFY(w);
+    const QString target = sandbox_->Path(workbook ? u"out.xlsx"_s : u"out.txt"_s);
+    auto parts = [this] { return QDir(sandbox_->Folder()).entryInfoList({u".out.*.part"_s}, QDir::Files | QDir::Hidden); };
+    QFile::Permissions whileWritten;
+    QTimer::singleShot(300, w.get(), [&] {
+        if (!parts().isEmpty())
+            whileWritten = parts().first().permissions();
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+    });
+    CommonDialog::ClearQueue();
+    CommonDialog::QueueFileName(target);
+    (workbook ? w->mnuTools_Export_Excel : w->mnuTools_Export_Generic)->trigger();
+    const MessageRequest m = test::OnlyMessage();
+    QCOMPARE(m.text, u"The export was stopped. Nothing was written to \"%1\"."_s.arg(target));
+    QCOMPARE(m.title, u"Export Results"_s);
+    QCOMPARE(m.icon, Icon::Information);
+    QCOMPARE(whileWritten, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    QVERIFY(!QFileInfo::exists(target));
+    QVERIFY(parts().isEmpty());
+    QVERIFY(!w->pnlProgress->isVisible());
+    MessageLog::Clear();
+    MessageLog::QueueAnswer(Answer::OK);
+    CommonDialog::QueueFileName(target);
+    (workbook ? w->mnuTools_Export_Excel : w->mnuTools_Export_Generic)->trigger();
+    QVERIFY2(test::OnlyMessage().text.startsWith(u"Results successfully exported to "_s), "");
 }
 
 QTEST_MAIN(TestDelverResults)
