@@ -216,7 +216,9 @@ frmDelverResults::frmDelverResults(QWidget* owner) : QDialog(owner)
     blnFirstActivation = true;
 }
 
-frmDelverResults::~frmDelverResults()
+frmDelverResults::~frmDelverResults() { ReleaseResult(); }
+
+void frmDelverResults::ReleaseResult()
 {
     filtering_->Stop();
     StopCountingNow();
@@ -301,6 +303,9 @@ void frmDelverResults::GiveUp(const QString& description)
 {
     failure_ = description;
     HideProgress();
+    // What the result holds on disk is given back before anyone is asked to read why: a
+    // full disk is the office's too.
+    ReleaseResult();
     MsgBox(description, Icon::Exclamation);
     closing_ = true;
     reject();

@@ -163,6 +163,8 @@ private:
     void CountTick();
     void CountFinished();
     void StopCountingNow();
+    // Stops every reader of the result and gives back what it holds.
+    void ReleaseResult();
     // Makes the rows shown up to `records` readable, waiting for the count (or the filter)
     // when needed; WaitForRows waits for all of them.
     bool EnsureRead(int64_t records);
