@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-dependencies.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEVY_WARNINGS_AS_ERRORS=ON >/dev/null
+scripts/configure.sh
 cmake --build build -j2
 cd build
 ctest --output-on-failure -j2
