@@ -11,6 +11,8 @@ pairs=${2:-15}
 build=${LEVY_BUILD_DIR:-$repo/build-release}
 shell_script=$repo/../shared/bench/shell-reference.sh
 [ -x "$build/bench/results_bench" ] || { echo "no results_bench in $build/bench" >&2; exit 2; }
+# The query worker is named by its absolute path, wherever the script was started from.
+build=$(cd "$build" && pwd)
 [ -f "$shell_script" ] || { echo "the shell reference $shell_script is missing" >&2; exit 2; }
 sql="SELECT * FROM Ledger"
 

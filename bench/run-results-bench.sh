@@ -39,7 +39,12 @@ if [ -z "$build" ] || [ ! -x "$build/bench/results_bench" ] || [ ! -x "$build/be
   echo "no Release build of the benchmarks (set LEVY_BUILD_DIR to a build folder)" >&2
   exit 2
 fi
+build=$(cd "$build" && pwd)
 echo "programs: $build/bench"
+# The benchmarks run statements in the query worker, which lies in bin/, not beside them in
+# bench/: every one of them is told where it is, by its absolute path.
+export LEVY_QUERY_WORKER="$build/bin/levy-query-worker"
+[ -x "$LEVY_QUERY_WORKER" ] || { echo "no query worker at $LEVY_QUERY_WORKER" >&2; exit 2; }
 
 if [ ! -f "$db" ]; then
   echo "creating $db"
@@ -67,7 +72,7 @@ fi
 
 echo "results window benchmark (offscreen)"
 report=$(mktemp); trap 'rm -f "$report"' EXIT
-LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" "$@" | tee "$report"
+QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" "$@" | tee "$report"
 
 echo
 echo "Open until page 1 is filled, beside the shell reading the same result to nothing"
@@ -86,7 +91,7 @@ done
 echo
 echo "exports benchmark (offscreen)"
 exports=$(mktemp -d); trap 'rm -f "$report"; rm -rf "$exports"' EXIT
-LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/export_bench" "$db" "$exports" | tee -a "$report"
+QT_QPA_PLATFORM=offscreen "$build/bench/export_bench" "$db" "$exports" | tee -a "$report"
 
 echo
 echo "Exports of the unsorted result, beside their references"
@@ -106,7 +111,7 @@ fi
 
 echo
 echo "page 1 at once, the count and the window's own sort (offscreen)"
-LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" --window-sort | tee -a "$report"
+QT_QPA_PLATFORM=offscreen "$build/bench/results_bench" "$db" --window-sort | tee -a "$report"
 echo
 echo "The count and the window's sort, beside the shell reading the result to nothing"
 printf "  %-10s %16s %16s %10s  %s\n" "" "shell" "results window" "ratio" "target"
@@ -129,7 +134,7 @@ fi
 if [ -x "$build/bench/filter_bench" ]; then
   echo
   echo "the results window's filter (offscreen)"
-  LEVY_QUERY_WORKER="$build/bin/levy-query-worker" QT_QPA_PLATFORM=offscreen "$build/bench/filter_bench" "$db"
+  QT_QPA_PLATFORM=offscreen "$build/bench/filter_bench" "$db"
 fi
 
 if [ -x "$build/bench/chart_bench" ]; then

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and starts both programs on a copy of the sample
 # database in a demo profile of their own (the real per-user settings are not touched).
+# Builds only the programs, in the test command's build folder and configuration
+# (scripts/configure.sh): whichever of the two runs second builds only what is left.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-dependencies.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2
+scripts/configure.sh
+cmake --build build -j2 --target steward delver levy-query-worker levy-setup sample_database
 demo=${LEVY_DEMO_HOME:-$PWD/build/demo}
 mkdir -p "$demo"
 export XDG_CONFIG_HOME="$demo/config"

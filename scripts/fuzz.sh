@@ -8,9 +8,11 @@
 #   LEVY_FUZZ_TARGETS    the targets to run, blank-separated (default all)
 #   LEVY_FUZZ_MERGE=1    merge what each run found that reaches new code back into
 #                        fuzz/corpus/<target>/ (the named seeds stay), for a long campaign
-# Needs clang and libclang-rt-14-dev (scripts/install-dependencies.sh installs them).
+# Installs what the project needs and clang's tool chain: the compiler, its sanitizer and
+# libFuzzer runtimes (libclang-rt-14-dev) and llvm-symbolizer (llvm) for the reports' stacks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-dependencies.sh clang libclang-rt-14-dev llvm
 seconds=${1:-30}
 build_dir=${LEVY_FUZZ_BUILD_DIR:-build-fuzz}
 jobs=${LEVY_JOBS:-2}

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -191,13 +192,18 @@ void TestQueryWorker::cancelEndsAWorkerThatDoesNotStop()
 
 void TestQueryWorker::killedAtRandomMoments()
 {
-    auto* random = QRandomGenerator::global();
-    // A few rounds here; the fault campaign (scripts/faults.sh) asks for many.
+    // The kill moments' seed: LEVY_FAULT_SEED, as for the fault campaign, or a fixed one.
+    const quint32 seed = test::CampaignSeed("LEVY_FAULT_SEED", 20261207);
+    const auto tell = qScopeGuard([seed] { test::TellHowToRepeat("LEVY_FAULT_SEED", seed); });
+    QRandomGenerator random(seed);
+    // Eight rounds, a few seconds, whether the campaigns run whole or not; the fault
+    // campaign (scripts/faults.sh) asks for many.
     const int rounds = std::max(8, qEnvironmentVariableIntValue("LEVY_FAULT_ROUNDS"));
+    qInfo("%d rounds, kill moments from seed %u (LEVY_FAULT_SEED)", rounds, seed);
     for (int round = 0; round < rounds; ++round) {
         // A change by another program: the next statement takes a new copy and a new worker.
         levyDatabase->MainConnection()->Execute(u"INSERT INTO Classes (Class) VALUES ('R%1')"_s.arg(round));
-        const int after = int(random->bounded(400));
+        const int after = int(random.bounded(400));
         qInfo("worker killed %d ms after the run started", after);
         QTimer::singleShot(after, [] {
             if (auto worker = levyDatabase->CurrentQueryWorker(); worker && worker->ProcessId() > 0)

@@ -4,7 +4,9 @@
 //
 // LEVY_FAULT_SEED and LEVY_FAULT_ROUNDS choose other kill moments and more of them;
 // LEVY_FAULT_NO_MOUNT=1 tries the limit on file sizes that stands in for a full disk
-// where mounting one is not allowed.
+// where mounting one is not allowed. Without LEVY_FULL_CAMPAIGNS=1 the campaign is a
+// sample drawn from the seed: every operation killed once, and every operation, fault
+// kind and free space left under a failing or full disk, but not each with each.
 #include "FaultOperations.h"
 #include "support/TestSupport.h"
 
@@ -47,6 +49,11 @@ int EnvironmentNumber(const char* name, int fallback)
     const int value = qEnvironmentVariableIntValue(name, &ok);
     return ok ? value : fallback;
 }
+
+// Where the kill moments, the aimed calls and the sample of the campaign come from.
+quint32 FaultSeed() { return quint32(EnvironmentNumber("LEVY_FAULT_SEED", 20261207)); }
+
+const char* const notSampled = "not in this run's sample of the campaign (LEVY_FULL_CAMPAIGNS=1 runs every case)";
 
 // The sample database with its largest table doubled `doublings` times, made once: a
 // campaign sets up thousands of offices.
@@ -470,6 +477,7 @@ class TestFaultInjection : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanup();
     void killedAtRandomMoments_data();
     void killedAtRandomMoments();
     void diskFull_data();
@@ -489,9 +497,12 @@ void TestFaultInjection::initTestCase()
 {
     QVERIFY2(QFileInfo::exists(workerProgram), qPrintable(workerProgram));
     QVERIFY2(QFileInfo::exists(sampleDatabase), qPrintable(sampleDatabase));
-    seed_ = quint32(EnvironmentNumber("LEVY_FAULT_SEED", 20261207));
-    qInfo("kill moments from seed %u (LEVY_FAULT_SEED)", seed_);
+    seed_ = FaultSeed();
+    qInfo("kill moments from seed %u (LEVY_FAULT_SEED)%s", seed_,
+          test::FullCampaigns() ? "" : ", a sample of the campaign (LEVY_FULL_CAMPAIGNS=1 runs it whole)");
 }
+
+void TestFaultInjection::cleanup() { test::TellHowToRepeat("LEVY_FAULT_SEED", seed_); }
 
 void TestFaultInjection::killedAtRandomMoments_data()
 {
@@ -504,7 +515,7 @@ void TestFaultInjection::killedAtRandomMoments()
 {
     QFETCH(QString, operation);
     const bool exporting = operation.startsWith(u"export"_s), workbook = operation == u"export-workbook"_s;
-    const int rounds = EnvironmentNumber("LEVY_FAULT_ROUNDS", 8);
+    const int rounds = EnvironmentNumber("LEVY_FAULT_ROUNDS", test::FullCampaigns() ? 8 : 1);
     test::Sandbox sandbox;
     Office office(sandbox.Folder(), 3);
     const Stored before = Read(office);
@@ -570,13 +581,25 @@ void TestFaultInjection::diskFull_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<double>("free");  // bytes left free, as a share of the database's size
-    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook", "count"})
-        for (double free : {0.0, 0.002, 0.02, 0.2, 1.5})
-            QTest::addRow("%s, %g free", operation, free) << QString::fromLatin1(operation) << free;
+    QTest::addColumn<bool>("sampled");
+    // The sample: each operation with one of the free spaces, taken in turn from a place the
+    // seed chooses, so that each free space comes too.
+    const QList<double> frees = {0.0, 0.002, 0.02, 0.2, 1.5};
+    QRandomGenerator random(FaultSeed() ^ 0x64697363u);
+    qsizetype turn = qsizetype(random.bounded(quint32(frees.size())));
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"}) {
+        const qsizetype chosen = turn++ % frees.size();
+        for (qsizetype i = 0; i < frees.size(); ++i)
+            QTest::addRow("%s, %g free", operation, frees[i])
+                << QString::fromLatin1(operation) << frees[i] << (test::FullCampaigns() || i == chosen);
+    }
 }
 
 void TestFaultInjection::diskFull()
 {
+    QFETCH(bool, sampled);
+    if (!sampled)
+        QSKIP(notSampled);
     QFETCH(QString, operation);
     QFETCH(double, free);
     SmallDisk disk(64 << 20);
@@ -612,20 +635,33 @@ void TestFaultInjection::ioErrors_data()
 {
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("sampled");
     // Which calls fail: the first and the last of each kind, and as many more as
     // LEVY_IO_FAULT_POINTS asks, each at a random share ("~N" per mille) of the calls the
     // operation makes.
     const int points = EnvironmentNumber("LEVY_IO_FAULT_POINTS", 2);
-    QRandomGenerator random(quint32(EnvironmentNumber("LEVY_FAULT_SEED", 20261207)));
-    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook", "count"})
-        for (const char* kind : {"read", "write", "sync", "lock"})
+    QRandomGenerator random(FaultSeed());
+    // The sample: each operation with one call of one kind failing, the kinds taken in turn
+    // from a place the seed chooses, so that each kind fails too.
+    QRandomGenerator sample(FaultSeed() ^ 0x696f6572u);
+    int turn = int(sample.bounded(4));
+    for (const char* operation : {"compact", "accounts", "rights", "password", "export-text", "export-workbook"}) {
+        const int chosenKind = turn++ % 4;
+        const int chosenPoint = int(sample.bounded(quint32(std::max(points, 1))));
+        int k = 0;
+        for (const char* kind : {"read", "write", "sync", "lock"}) {
             for (int p = 0; p < points; ++p) {
                 const QString call = p == 0   ? u"1"_s
                                      : p == 1 ? u"~1000"_s
                                               : u"~"_s + QString::number(random.bounded(1, 1001));
                 const QString fault = QString::fromLatin1(kind) + u':' + call;
-                QTest::addRow("%s, %s", operation, qPrintable(fault)) << QString::fromLatin1(operation) << fault;
+                QTest::addRow("%s, %s", operation, qPrintable(fault))
+                    << QString::fromLatin1(operation) << fault
+                    << (test::FullCampaigns() || (k == chosenKind && p == chosenPoint));
             }
+            ++k;
+        }
+    }
 }
 
 // "KIND:~N" as the call N per mille of the way through the calls of that kind that one
@@ -659,6 +695,9 @@ QString AimedFault(const QString& operation, const QString& fault)
 // whole, the file is as it was or whole and new, and the next run works.
 void TestFaultInjection::ioErrors()
 {
+    QFETCH(bool, sampled);
+    if (!sampled)
+        QSKIP(notSampled);
     QFETCH(QString, operation);
     QFETCH(QString, fault);
     fault = AimedFault(operation, fault);

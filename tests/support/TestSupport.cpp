@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+#include <numeric>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace levy::test {
@@ -152,6 +155,41 @@ QString Scalar(const QString& databasePath, const QString& sql)
     const QString value = rs->IsEOF() ? QString() : rs->FieldValue(0).ToDisplayText();
     db->Close();
     return value;
+}
+
+bool FullCampaigns() { return qEnvironmentVariableIntValue("LEVY_FULL_CAMPAIGNS") == 1; }
+
+quint32 CampaignSeed(const char* name, quint32 fallback)
+{
+    bool ok = false;
+    const quint32 seed = qEnvironmentVariable(name).toUInt(&ok);
+    return ok ? seed : fallback;
+}
+
+QList<qsizetype> Sample(qsizetype total, qsizetype count, QRandomGenerator& random)
+{
+    QList<qsizetype> numbers(total);
+    std::iota(numbers.begin(), numbers.end(), qsizetype(0));
+    count = std::min(count, total);
+    for (qsizetype i = 0; i < count; ++i)
+        std::swap(numbers[i], numbers[i + qsizetype(random.bounded(quint64(total - i)))]);
+    numbers.resize(count);
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+void TellHowToRepeat(const char* seedName, quint32 seed)
+{
+    if (!QTest::currentTestFailed())
+        return;
+    QString sizes;
+    for (const char* name : {"LEVY_FAULT_ROUNDS", "LEVY_IO_FAULT_POINTS"})
+        if (qEnvironmentVariableIsSet(name))
+            sizes += u' ' + QString::fromLatin1(name) + u'=' + qEnvironmentVariable(name);
+    const QString tag = QString::fromUtf8(QTest::currentDataTag());
+    qWarning("to repeat this run: LEVY_FULL_CAMPAIGNS=%d %s=%u%s %s '%s%s'", FullCampaigns() ? 1 : 0, seedName, seed,
+             qPrintable(sizes), qPrintable(QCoreApplication::applicationFilePath()), QTest::currentTestFunction(),
+             qPrintable(tag.isEmpty() ? QString() : u':' + tag));
 }
 
 } // namespace levy::test

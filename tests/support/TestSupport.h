@@ -3,6 +3,7 @@
 #include "database/Database.h"
 #include "platform/MessageBox.h"
 
+#include <QRandomGenerator>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -61,5 +62,18 @@ QStringList FolderEntries(const QString& folder);
 
 // The first record's first value of a statement, on a plain connection.
 QString Scalar(const QString& databasePath, const QString& sql);
+
+// The long campaigns (the faults, the attack corpus, the query corpus, the query worker
+// killed at random) run whole when LEVY_FULL_CAMPAIGNS=1, as CI and scripts/faults.sh ask;
+// otherwise a sample drawn from a seed, with cases of every family in it.
+bool FullCampaigns();
+// The seed in the environment variable `name`, or `fallback` when it is not set.
+quint32 CampaignSeed(const char* name, quint32 fallback);
+// `count` of the numbers 0 to total - 1 (all of them when there are no more), drawn from
+// `random`, in ascending order.
+QList<qsizetype> Sample(qsizetype total, qsizetype count, QRandomGenerator& random);
+// Says, after a failed test function, how to run it again as it ran: the campaign's size,
+// the seed and the function with its row.
+void TellHowToRepeat(const char* seedName, quint32 seed);
 
 } // namespace levy::test
