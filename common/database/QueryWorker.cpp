@@ -169,12 +169,12 @@ QString QueryWorker::ProgramPath()
         return beside;
 #ifndef LEVY_PACKAGE_BUILD
     // Where programs run from a build tree (the tests, the benchmarks), the worker may be
-    // named: by its absolute path, a program file of this user's or the system's that no
-    // one else may change. An installed Delver only ever runs the worker installed beside it.
+    // named: by its absolute path, a program file of this user's or the system's that not
+    // everyone may change. An installed Delver only ever runs the worker installed beside it.
     const QString named = qEnvironmentVariable("LEVY_QUERY_WORKER");
     struct stat info {};
     if (QDir::isAbsolutePath(named) && ::stat(QFile::encodeName(named).constData(), &info) == 0 &&
-        S_ISREG(info.st_mode) && (info.st_uid == 0 || info.st_uid == ::geteuid()) && (info.st_mode & 022) == 0)
+        S_ISREG(info.st_mode) && (info.st_uid == 0 || info.st_uid == ::geteuid()) && (info.st_mode & S_IWOTH) == 0)
         return named;
 #endif
     return beside;
