@@ -26,9 +26,12 @@ int main(int argc, char** argv)
     database->UseQuerySnapshots(true);
     database->UseQueryWorker(true);
     std::thread reading([&] { database->OpenRecordset(QString::fromLocal8Bit(argv[2]))->MoveLast(); });
-    // The worker that reads it, once it does.
+    // The worker that reads it, once it has started.
+    std::shared_ptr<QueryWorker> worker;
+    while (!(worker = database->CurrentQueryWorker()))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    std::printf("worker %d\n", int(database->CurrentQueryWorker()->ProcessId()));
+    std::printf("worker %d\n", int(worker->ProcessId()));
     std::fflush(stdout);
     reading.join();
     return 0;
